@@ -1,0 +1,72 @@
+#include "scan/message_index.hpp"
+
+#include <algorithm>
+
+namespace quorvine::scan {
+
+void MessageIndex::AddMsgTable(std::string messageId, int32_t recordNumber,
+                               std::string attachmentIds) {
+  message_first_.try_emplace(messageId, messages_.size());
+  messages_.push_back(MsgTable{std::move(messageId), recordNumber, std::move(attachmentIds)});
+}
+
+void MessageIndex::AddAttachmentTable(std::string attachmentId, int32_t recordNumber,
+                                      std::string fileName) {
+  // An empty identifier occurs in every text; it can never name an attachment.
+  if (!attachmentId.empty()) {
+    attachment_first_.try_emplace(attachmentId, attachments_.size());
+    const size_t length = attachmentId.size();
+    if (std::find(attachment_id_lengths_.begin(), attachment_id_lengths_.end(), length) ==
+        attachment_id_lengths_.end())
+      attachment_id_lengths_.push_back(length);
+  }
+  attachments_.push_back(
+      AttachmentTable{std::move(attachmentId), std::move(fileName), recordNumber});
+}
+
+const MsgTable* MessageIndex::MsgFindRecord(std::string_view messageId) const {
+  const auto it = message_first_.find(messageId);
+  return it == message_first_.end() ? nullptr : &messages_[it->second];
+}
+
+int32_t MessageIndex::FindArrayString(std::string_view messageId,
+                                      std::string& szMsgAttachmentID) const {
+  const MsgTable* entry = MsgFindRecord(messageId);
+  if (!entry) return 0;
+  szMsgAttachmentID = entry->attachmentIds;
+  return entry->recordNumber;
+}
+
+std::vector<const AttachmentTable*> MessageIndex::AttFindAll(std::string_view text) const {
+  // Every substring of `text` whose length is that of some identifier is looked up: the cost
+  // grows with the text, not with the index.
+  std::vector<size_t> hits;
+  for (size_t length : attachment_id_lengths_) {
+    if (length > text.size()) continue;
+    for (size_t start = 0; start + length <= text.size(); ++start) {
+      const auto it = attachment_first_.find(text.substr(start, length));
+      if (it != attachment_first_.end()) hits.push_back(it->second);
+    }
+  }
+  std::sort(hits.begin(), hits.end());
+  hits.erase(std::unique(hits.begin(), hits.end()), hits.end());
+  std::vector<const AttachmentTable*> found;
+  found.reserve(hits.size());
+  for (size_t i : hits) found.push_back(&attachments_[i]);
+  return found;
+}
+
+const AttachmentTable* MessageIndex::AttFindRecord(std::string_view text) const {
+  const auto all = AttFindAll(text);
+  return all.empty() ? nullptr : all.front();
+}
+
+void MessageIndex::clear() {
+  messages_.clear();
+  attachments_.clear();
+  message_first_.clear();
+  attachment_first_.clear();
+  attachment_id_lengths_.clear();
+}
+
+}  // namespace quorvine::scan

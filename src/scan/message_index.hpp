@@ -1,0 +1,59 @@
+#pragma once
+// The 2003/2007 message and attachment index built by the scan from "Msg" and the attachment
+// table. Lists keep table order and first-match semantics; hash maps beside them make every
+// lookup independent of the number of messages.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace quorvine::scan {
+
+struct MsgTable {
+  std::string messageId;      // identifier text of "N67b0"
+  int32_t recordNumber = 0;   // record index in "Msg"
+  std::string attachmentIds;  // binary text of "N67b3", every "ffffffff" deleted
+};
+
+struct AttachmentTable {
+  std::string attachmentId;  // identifier text of "Q3f88"
+  std::string fileName;      // "S3001", else "S3704"; \ / : ? * < > | " replaced by "_"
+  int32_t recordNumber = 0;  // record index in the attachment table
+};
+
+class MessageIndex {
+ public:
+  void AddMsgTable(std::string messageId, int32_t recordNumber, std::string attachmentIds);
+  void AddAttachmentTable(std::string attachmentId, int32_t recordNumber, std::string fileName);
+
+  // The first entry whose messageId equals `messageId`, or nullptr.
+  const MsgTable* MsgFindRecord(std::string_view messageId) const;
+  // The first entry's record number, or 0 when there is none. A hit copies the entry's
+  // attachment identifiers into `szMsgAttachmentID`; a miss leaves it unchanged.
+  int32_t FindArrayString(std::string_view messageId, std::string& szMsgAttachmentID) const;
+  // The first entry (in table order) whose attachmentId occurs anywhere inside `text`.
+  const AttachmentTable* AttFindRecord(std::string_view text) const;
+  // Every entry whose attachmentId occurs inside `text`, in table order.
+  std::vector<const AttachmentTable*> AttFindAll(std::string_view text) const;
+
+  const std::vector<MsgTable>& messages() const { return messages_; }
+  const std::vector<AttachmentTable>& attachments() const { return attachments_; }
+  void clear();
+
+ private:
+  struct Hash {
+    using is_transparent = void;
+    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  using FirstIndex = std::unordered_map<std::string, size_t, Hash, std::equal_to<>>;
+
+  std::vector<MsgTable> messages_;
+  std::vector<AttachmentTable> attachments_;
+  FirstIndex message_first_;
+  FirstIndex attachment_first_;
+  // Distinct lengths of the attachment identifiers, so a substring search tries only those.
+  std::vector<size_t> attachment_id_lengths_;
+};
+
+}  // namespace quorvine::scan

@@ -1,0 +1,15 @@
+#pragma once
+// The scan of one database: opens it, lists its tables, reads mailboxes and folders into the
+// tree and, for 2003/2007 stores, builds the message and attachment index.
+#include "scan/scan_observer.hpp"
+#include "scan/scan_session.hpp"
+
+namespace quorvine::scan {
+
+// Scans session.settings.strFileDir as session.settings.exchange_version_support says.
+// Resets the session first. Bad input never throws: a store that cannot be opened ends with
+// outcome OpenFailed and failure_reason set; damaged tables and records are skipped and
+// listed in session.warnings. Returns 1, as the window's scan thread expects.
+int exportdata(ScanSession& session, ScanObserver& observer);
+
+}  // namespace quorvine::scan

@@ -1,0 +1,73 @@
+#pragma once
+// The records the scan keeps about tables, mailboxes and folders. Lists of them live in the
+// ScanSession, in the order the scan made them.
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "scan/ese/database.hpp"
+#include "scan/mailbox_tree.hpp"
+
+namespace quorvine::scan {
+
+// One table of the catalog.
+struct TableFile {
+  int32_t tableIndex = 0;  // catalog position, 0-based
+  std::string tableName;
+  std::optional<ese::Table> table;  // open for the kept tables only
+  std::string folderKey;            // contents-table key ("1-2D5E3" -> "10000000002D5E3"), or ""
+  uint32_t nameSize = 0;            // characters of tableName, terminator included
+};
+
+struct MailBoxDetails {
+  std::string mailboxId;      // mailbox number text; "public_folder" for the public store
+  std::string mailboxId2010;  // 2010 identifier text (2010), value text (2013), "" (2003/2007)
+  std::string displayName;    // every "," replaced by "_"
+  std::string ownerName;
+  TreeItem treeItem = root_tree_item;
+};
+
+// A 2003/2007 folder as read from "Folders"; only used while the tree is built.
+struct FolderDetails {
+  std::string folderId;
+  std::string parentId;
+  std::string mailboxId;
+  std::string urlPath;
+  std::string displayName;
+  std::string folderClass;
+  std::string sortKey;  // cleaned path "+" class "+" record number "+" folder id
+  int32_t recordNumber = 0;
+};
+
+// A placed 2003/2007 folder.
+struct foldertree {
+  std::string mailboxId;
+  std::string mailboxName;
+  std::string ownerName;
+  std::string folderId;  // leads to the folder's contents table (TableFile::folderKey)
+  std::string folderName;
+  std::string folderClass;
+  TreeItem treeItem = root_tree_item;
+  std::string folderPath;  // "\a\b" from the mailbox down
+  int32_t recordNumber = 0;
+  int32_t depth = 0;  // 1 directly under the mailbox
+};
+
+// A 2010 folder table name ("Folders-<n>-<m>").
+struct tempFolder {
+  std::string tableName;
+};
+
+// A placed 2010/2013 folder.
+struct folderTree2010 {
+  std::string folderId;
+  std::string parentId;
+  std::string mailboxId;
+  std::string mailboxName;
+  std::string folderTable;
+  std::string folderName;
+  std::string folderClass;
+  TreeItem treeItem = root_tree_item;
+};
+
+}  // namespace quorvine::scan

@@ -1,0 +1,79 @@
+#pragma once
+// Everything one scan leaves behind for the folder listing, the preview and the exports: the
+// open database, the kept tables, the table, mailbox and folder lists, the tree, and the
+// 2003/2007 message index. A new scan resets it; nothing else does.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "scan/ese/database.hpp"
+#include "scan/exchange_version.hpp"
+#include "scan/index_lists_2010.hpp"
+#include "scan/mailbox_tree.hpp"
+#include "scan/message_index.hpp"
+#include "scan/scan_records.hpp"
+
+namespace quorvine::scan {
+
+// What the user chose before the scan.
+struct ScanSettings {
+  std::filesystem::path strFileDir;  // the database file
+  ExchangeVersion exchange_version_support = ExchangeVersion::Unset;
+  std::filesystem::path tempFileDataDir;  // per-database work folder ("Msg.txt", "files.txt")
+  std::filesystem::path tempFilePath;     // temporary folder (attachments, previews)
+};
+
+// How the last scan ended.
+enum class ScanOutcome { NotRun, Completed, OpenFailed };
+
+class ScanSession {
+ public:
+  ScanSettings settings;
+
+  std::optional<ese::Database> database;
+  std::string exchangedatabase;  // "", "private" or "public"
+  uint32_t format_version = 0;
+  uint32_t format_revision = 0;  // as settled by the scan (15 for a "Msg" store above 16)
+  uint32_t page_size_version = 0;
+
+  std::vector<TableFile> TableFileDump;  // catalog order
+  std::string AtName;                    // the attachment table's name, or ""
+  std::optional<ese::Table> msgtable;
+  std::optional<ese::Table> attachmenttable;
+  int catalog_result = 0;  // 1 tables listed, 0 none, -1 the walk failed
+
+  MailboxTree tree;
+  std::vector<MailBoxDetails> MailBoxDetailsDump;
+  std::vector<FolderDetails> FolderDetailsDump;
+  std::vector<foldertree> foldertreeDump;
+  std::vector<tempFolder> tempFolderDump;  // reverse catalog order
+  std::vector<folderTree2010> folderTree2010Dump;
+
+  MessageIndex index;            // 2003/2007 "Msg" and attachment index
+  MessageLists2010 lists2010;    // filled by the folder listing
+  std::filesystem::path msgTablePath;
+  std::filesystem::path AttTablePath;
+  std::filesystem::path fileLogPath;
+
+  ScanOutcome outcome = ScanOutcome::NotRun;
+  std::string failure_reason;          // why the store could not be opened
+  std::vector<std::string> warnings;   // damaged data skipped, dirty state, ...
+  uint64_t scan_generation = 0;        // incremented by every scan
+
+  // Releases the previous scan's state (the settings stay).
+  void reset();
+
+  // Kept table by exact name ("Mailbox", "Folders", "Msg", the attachment table).
+  const ese::Table* kept_table(std::string_view name) const;
+  // The TableFile records named exactly `name`, in catalog order.
+  std::vector<const TableFile*> tables_named(std::string_view name) const;
+  // The TableFile whose folder key equals `key` (already upper case), or nullptr.
+  const TableFile* table_with_folder_key(std::string_view key) const;
+  // Mailbox record by mailboxId, or nullptr.
+  const MailBoxDetails* mailbox(std::string_view mailboxId) const;
+  bool is_public() const { return exchangedatabase == "public"; }
+};
+
+}  // namespace quorvine::scan

@@ -1,0 +1,22 @@
+#pragma once
+// Where a scan keeps its files: the per-database work folder under the user's data folder,
+// and the temporary folder for attachments and previews.
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace quorvine::scan {
+
+// $XDG_DATA_HOME/quorvine (default ~/.local/share/quorvine).
+std::filesystem::path data_folder();
+// data_folder() / <database file name without extension>.
+std::filesystem::path work_folder_for(const std::filesystem::path& database);
+// $TMPDIR (default /tmp) + "/Quorvine-" + user name, or chosen + "/Quorvine".
+std::filesystem::path temp_folder(const std::optional<std::filesystem::path>& chosen = {});
+
+// Creates `folder` (and its parents) with owner-only permissions. Throws
+// std::filesystem::filesystem_error, or std::runtime_error when it exists but is not a
+// directory owned by this user.
+void create_private_folder(const std::filesystem::path& folder);
+
+}  // namespace quorvine::scan

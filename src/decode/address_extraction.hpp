@@ -1,0 +1,30 @@
+#pragma once
+// Digging e-mail addresses out of sender and recipient texts, and small text helpers
+// used beside it.
+#include <string>
+#include <string_view>
+
+namespace quorvine::decode {
+
+// The pattern extractemailid matches with.
+inline constexpr std::string_view kEmailPattern =
+    R"(\w+([-+.']\w+)*@\w+([-.]\w+)*\.\w+([-.]\w+)*)";
+
+// The addresses found, lower-case, each followed by ","; the input when it is empty; the
+// leftover pieces (each followed by a space) when no address is found.
+std::string extractemailid(std::string_view text);
+// Distinct matches of `pattern` (case-insensitive) in the ","-separated pieces of `text`,
+// each followed by ","; the leftover pieces when nothing matches; empty for an empty
+// pattern or text. Throws std::invalid_argument for a pattern that does not compile.
+std::string Email_FormatResults(std::string_view pattern, std::string_view text);
+// 1 when "." and "@" occur more than once together, else 0.
+int spc_email_isvalid(std::string_view text);
+// Closes up spaces in front of letters, digits and "@._-<>", and spaces out "SMTP".
+std::string textreplace(std::string_view text);
+// The piece between the first and second `separator` (or the end); empty without one.
+std::string SplitString(std::string_view text, std::string_view separator);
+inline std::string split_path_2010(std::string_view text, std::string_view separator) {
+  return SplitString(text, separator);
+}
+
+}  // namespace quorvine::decode

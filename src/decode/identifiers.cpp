@@ -1,0 +1,105 @@
+#include "decode/identifiers.hpp"
+
+#include <array>
+#include <cstdio>
+
+#include "decode/date_text.hpp"
+#include "decode/printable_filters.hpp"
+
+namespace quorvine::decode {
+namespace {
+
+bool is_plain(uint8_t flags) { return flags == 0x00 || flags == 0x01; }
+
+bool holds_eight_bytes(ese::ColumnType type) {
+  return type == ese::ColumnType::Binary || type == ese::ColumnType::Currency;
+}
+
+std::optional<uint64_t> read_u64(std::span<const uint8_t> bytes, char byte_order) {
+  if (bytes.size() != 8 || (byte_order != 'b' && byte_order != 'l')) return std::nullopt;
+  uint64_t value = 0;
+  for (size_t i = 0; i < 8; ++i) value = (value << 8) | bytes[byte_order == 'b' ? i : 7 - i];
+  return value;
+}
+
+std::string hex(uint64_t value, bool upper) {
+  char buffer[20];
+  std::snprintf(buffer, sizeof buffer, upper ? "%llX" : "%llx",
+                static_cast<unsigned long long>(value));
+  return buffer;
+}
+
+// The short replica number: leading zero nibbles of the 16-bit field shown in full.
+std::string replica_text(std::string text) {
+  if (text.size() > 4) text.resize(4);
+  for (size_t index : {size_t{3}, size_t{2}, size_t{1}}) {
+    if (index >= text.size() || text[index] != '0') break;
+    text.erase(index, 1);
+  }
+  return text;
+}
+
+}  // namespace
+
+std::string export_exchange_record_value_64bit(ese::ColumnType type, uint8_t flags,
+                                               std::span<const uint8_t> bytes, char byte_order) {
+  if (!holds_eight_bytes(type)) return {};
+  if (!is_plain(flags)) return export_binary_data(bytes);
+  auto value = read_u64(bytes, byte_order);
+  return value ? hex(*value, false) : std::string();
+}
+
+std::string export_exchange_record_value_64bit_2010(uint32_t format_revision, ese::ColumnType type,
+                                                    uint8_t flags, std::span<const uint8_t> bytes,
+                                                    char byte_order) {
+  if (format_revision != 17 || !holds_eight_bytes(type) || !is_plain(flags))
+    return export_exchange_record_value_64bit(type, flags, bytes, byte_order);
+  if (bytes.size() != 8) return {};
+  std::array<uint8_t, 8> counter{};
+  std::copy(bytes.begin(), bytes.end(), counter.begin());
+  counter[0] = counter[1] = 0;
+  std::array<uint8_t, 8> replica{bytes[1], bytes[0], 0, 0, 0, 0, 0, 0};
+  auto counter_value = read_u64(counter, byte_order);
+  auto replica_value = read_u64(replica, byte_order);
+  if (!counter_value || !replica_value) return {};
+  return replica_text(hex(*replica_value, false)) + "-" + hex(*counter_value, true);
+}
+
+std::optional<std::string> export_exchange_record_value_filetime_header(
+    ese::ColumnType type, uint8_t flags, std::span<const uint8_t> bytes, char byte_order) {
+  if (!holds_eight_bytes(type)) return std::nullopt;
+  if (!is_plain(flags)) return export_binary_data(bytes);
+  if (bytes.empty()) return std::nullopt;
+  auto utc = filetime_utc_text(bytes, byte_order);
+  if (!utc) return std::nullopt;
+  return convert_date(*utc);
+}
+
+std::string export_exchange_record_value_64bit(const ValueSource& value, char byte_order) {
+  const ese::StoredValue* stored = value.stored();
+  if (!stored) return {};
+  return export_exchange_record_value_64bit(value.column_type(), stored->flags, stored->raw,
+                                            byte_order);
+}
+
+std::string export_exchange_record_value_64bit_2010(DecodeContext& ctx, const ValueSource& value,
+                                                    char byte_order) {
+  const ese::StoredValue* stored = value.stored();
+  std::string result;
+  if (stored)
+    result = export_exchange_record_value_64bit_2010(ctx.format_revision, value.column_type(),
+                                                     stored->flags, stored->raw, byte_order);
+  // Kept for every call, so a caller reading it back never sees an earlier record's id.
+  ctx.x64bitID = result;
+  return result;
+}
+
+std::optional<std::string> export_exchange_record_value_filetime_header(const ValueSource& value,
+                                                                        char byte_order) {
+  const ese::StoredValue* stored = value.stored();
+  if (!stored) return std::nullopt;
+  return export_exchange_record_value_filetime_header(value.column_type(), stored->flags,
+                                                      stored->raw, byte_order);
+}
+
+}  // namespace quorvine::decode

@@ -1,0 +1,63 @@
+// The renderers over the reading layer's records: thin adapters, kept apart from the
+// renderers' logic so that logic builds and is tested without a database.
+#include "decode/identifiers.hpp"
+#include "decode/value_renderers.hpp"
+#include "decode/value_source.hpp"
+#include "scan/ese/text.hpp"
+
+namespace quorvine::decode {
+
+ese::ColumnType RecordValue::column_type() const { return record_.column_type(column_); }
+const ese::StoredValue* RecordValue::stored() const { return record_.stored(column_); }
+std::optional<ese::Bytes> RecordValue::bytes() const { return record_.bytes(column_); }
+std::optional<std::string> RecordValue::text() const { return record_.text(column_); }
+std::vector<ese::MultiValueElement> RecordValue::multi_values() const {
+  return record_.multi_values(column_);
+}
+std::vector<ese::Bytes> RecordValue::long_value_segments() const {
+  return record_.long_value_segments(column_);
+}
+std::string RecordValue::element_text(const ese::MultiValueElement& element) const {
+  const ese::StoredValue* value = stored();
+  return ese::decode_text(element.data, value ? value->codepage : 0);
+}
+
+std::string export_handle_export_msg_record_value(DecodeContext& ctx, const ese::Record* record,
+                                                  size_t column) {
+  if (!record) return {};
+  return export_handle_export_msg_record_value(ctx, RecordValue(*record, column), column);
+}
+
+std::string export_handle_export_record_value_2013(const ese::Record* record, size_t column) {
+  if (!record) return {};
+  return export_handle_export_record_value_2013(RecordValue(*record, column));
+}
+
+std::string export_handle_export_binary_record_value(const ese::Record* record, size_t column) {
+  if (!record) return {};
+  return export_handle_export_binary_record_value(RecordValue(*record, column));
+}
+
+std::string export_exchange_record_value_64bit(const ese::Record* record, size_t column,
+                                               char byte_order) {
+  if (!record) return {};
+  return export_exchange_record_value_64bit(RecordValue(*record, column), byte_order);
+}
+
+std::string export_exchange_record_value_64bit_2010(DecodeContext& ctx, const ese::Record* record,
+                                                    size_t column, char byte_order) {
+  if (!record) {
+    ctx.x64bitID.clear();
+    return {};
+  }
+  return export_exchange_record_value_64bit_2010(ctx, RecordValue(*record, column), byte_order);
+}
+
+std::optional<std::string> export_exchange_record_value_filetime_header(const ese::Record* record,
+                                                                        size_t column,
+                                                                        char byte_order) {
+  if (!record) return std::nullopt;
+  return export_exchange_record_value_filetime_header(RecordValue(*record, column), byte_order);
+}
+
+}  // namespace quorvine::decode

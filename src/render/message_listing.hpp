@@ -1,0 +1,36 @@
+#pragma once
+// Lists the messages of the folder selected in the tree: 2003/2007 folders through their
+// contents table and the row builder, 2010/2013 folders through the header lists.
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "decode/decode_context.hpp"
+#include "scan/message_list_row.hpp"
+#include "scan/scan_observer.hpp"
+#include "scan/scan_session.hpp"
+
+namespace quorvine::render {
+
+struct FolderListing {
+  std::vector<scan::MessageListRow> rows;  // display order
+  // Plain-text bodies of the listed 2003/2007 messages, (message identifier, body), in the
+  // order the rows were built; the preview looks here first.
+  std::vector<std::pair<std::string, std::string>> tempBodyDump;
+  uint64_t records_skipped = 0;  // damaged records left out
+};
+
+// The decoding settings a listing of `session`'s store needs.
+decode::DecodeContext decode_context_for(const scan::ScanSession& session);
+
+// Lists the folder(s) whose tree item is `item`. Selecting the root or a mailbox lists
+// nothing. 2010/2013 loads fill session.lists2010 once per mailbox.
+FolderListing export_table_header_data(scan::ScanSession& session, decode::DecodeContext& ctx,
+                                       scan::TreeItem item, scan::ScanObserver& observer);
+
+// The 2003/2007 listing of one folder.
+FolderListing list_contents_folder(const scan::ScanSession& session, decode::DecodeContext& ctx,
+                                   const scan::foldertree& folder, scan::ScanObserver& observer);
+
+}  // namespace quorvine::render

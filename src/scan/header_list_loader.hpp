@@ -1,0 +1,41 @@
+#pragma once
+// The 2010/2013 folder listing: the first time a folder of a mailbox is selected, that
+// mailbox's message header table (and for 2010 its body table) is read into the session's
+// lists; every selection then filters the folder's rows out of them.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "decode/decode_context.hpp"
+#include "scan/message_list_2010.hpp"
+#include "scan/message_list_row.hpp"
+#include "scan/scan_observer.hpp"
+#include "scan/scan_session.hpp"
+
+namespace quorvine::scan {
+
+class HeaderListLoader {
+ public:
+  HeaderListLoader(ScanSession& session, decode::DecodeContext& ctx, ScanObserver& observer);
+
+  // The rows of `folder`, reading its mailbox's tables when they have not been read in
+  // this scan. A table that does not exist gives no rows.
+  std::vector<MessageListRow> list_folder(const folderTree2010& folder);
+
+  // Records that could not be read and were skipped, over all loads.
+  uint64_t records_skipped() const { return skipped_; }
+
+ private:
+  HeaderGeneration generation() const;
+  // Reads the named header table into the header list (records appended in table order).
+  void load_header_table(const std::string& table_name);
+  void load_body_table(const std::string& table_name);
+  bool loaded(const std::string& key) const;
+
+  ScanSession& session_;
+  decode::DecodeContext& ctx_;
+  ScanObserver& observer_;
+  uint64_t skipped_ = 0;
+};
+
+}  // namespace quorvine::scan

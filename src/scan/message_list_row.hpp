@@ -1,0 +1,25 @@
+#pragma once
+// One row of a folder's message list: the eleven list columns, of which From, Subject,
+// Date and the attachment flag are shown and the others carry the keys with which the
+// preview and the exports find the message again.
+#include <string>
+
+namespace quorvine::scan {
+
+struct MessageListRow {
+  std::string message_id;   // column 0
+  std::string kind;         // column 1 "Type"
+  std::string mail_number;  // column 2 "S.No": record number in "Msg", or the running number
+  std::string key;          // column 3: attachment-identifier list, or the folder table name
+  std::string from;         // column 4
+  std::string subject;      // column 5
+  std::string date;         // column 6
+  std::string attachment;   // column 7: the has-attachments text
+  std::string to;           // column 8 (2010/2013: the folder identifier)
+  std::string cc;           // column 9 (2010/2013: the mailbox name)
+  std::string bcc;          // column 10 (2010/2013: the folder name)
+
+  bool operator==(const MessageListRow&) const = default;
+};
+
+}  // namespace quorvine::scan

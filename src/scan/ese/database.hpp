@@ -26,6 +26,7 @@ struct ColumnInfo {
   ColumnType type = ColumnType::Nil;
   uint32_t flags = 0;     // column_flags, as stored in the catalog
   uint32_t codepage = 0;  // 1200 or 1252 for text columns
+  Bytes default_value;    // the catalog default; a tagged column absent from a record takes it
   bool multi_valued() const { return flags & column_flags::multi_valued; }
   bool compressed() const { return flags & column_flags::compressed; }
 };
@@ -79,6 +80,8 @@ class Record {
   std::vector<std::optional<StoredValue>> values_;  // index = column entry
   std::vector<ColumnType> types_;
   std::shared_ptr<const LongValueStore> long_values_;
+  std::shared_ptr<const std::vector<ColumnInfo>> columns_;
+  Bytes long_value(size_t column, std::span<const uint8_t> reference) const;
 };
 
 class Table {

@@ -1,0 +1,25 @@
+#pragma once
+// What a Table holds: its libesedb handle, its columns and its long-value tree. The file
+// stays open as long as any table of it is alive.
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "scan/ese/database.hpp"
+#include "scan/ese/database_file.hpp"
+#include "scan/ese/libesedb_handles.hpp"
+#include "scan/ese/long_value_store.hpp"
+
+namespace quorvine::ese {
+
+struct Table::Impl {
+  std::shared_ptr<detail::DatabaseFile> file;
+  detail::TableHandle handle;
+  std::string name;
+  size_t index = 0;
+  uint64_t record_count = 0;
+  std::shared_ptr<const std::vector<ColumnInfo>> columns;
+  std::shared_ptr<const LongValueStore> long_values;
+};
+
+}  // namespace quorvine::ese

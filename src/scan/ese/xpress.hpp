@@ -1,0 +1,18 @@
+#pragma once
+// Xpress (plain LZ77) values as ESE stores them: header 0x18, the uncompressed length as
+// 16 bits, then the stream.
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace quorvine::ese {
+
+// Decodes a plain LZ77 stream into exactly `length` bytes. Throws EseError when the stream
+// ends early, a match reaches before the output start, or the output would overrun.
+std::vector<uint8_t> decompress_plain_lz77(std::span<const uint8_t> stream, size_t length);
+
+// Decodes a whole ESE Xpress value (header included).
+std::vector<uint8_t> decompress_xpress(std::span<const uint8_t> value);
+
+}  // namespace quorvine::ese

@@ -53,7 +53,10 @@ void TerminalObserver::progress_text(std::string_view text) {
 }
 
 void TerminalObserver::message_box(std::string_view text, std::string_view caption) {
-  line(trim_blanks(text));
+  const std::string_view shown = trim_blanks(text);
+  if (shown == last_status_) return;  // the status line already said it
+  last_status_ = std::string(shown);
+  line(shown);
 }
 
 void TerminalObserver::warning(std::string_view text) {

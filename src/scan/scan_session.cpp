@@ -22,6 +22,7 @@ void ScanSession::reset() {
   // A new database must not find the old one's messages: record numbers would point into
   // the wrong file.
   index.clear();
+  decode_context = decode::DecodeContext{};
   lists2010.clear();
   msgTablePath.clear();
   AttTablePath.clear();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "decode/decode_context.hpp"
 #include "scan/ese/database.hpp"
 #include "scan/exchange_version.hpp"
 #include "scan/index_lists_2010.hpp"
@@ -50,6 +51,9 @@ class ScanSession {
   std::vector<foldertree> foldertreeDump;
   std::vector<tempFolder> tempFolderDump;  // reverse catalog order
   std::vector<folderTree2010> folderTree2010Dump;
+
+  // What the value renderers read (generation, settled revision, spill folder).
+  decode::DecodeContext decode_context;
 
   MessageIndex index;            // 2003/2007 "Msg" and attachment index
   MessageLists2010 lists2010;    // filled by the folder listing

@@ -1,0 +1,63 @@
+#include <cstdio>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/arguments.hpp"
+#include "cli/command.hpp"
+#include "cli/store_session.hpp"
+#include "cli/terminal_observer.hpp"
+#include "cli/tree_output.hpp"
+
+namespace quorvine::cli {
+namespace {
+
+constexpr std::string_view scan_usage = "scan STORE [--exchange 2007|2010|2013|auto] [--json]";
+
+int run_scan(const std::vector<std::string>& args) {
+  ArgumentSpec spec;
+  spec.flags = {"--json"};
+  spec.min_positionals = spec.max_positionals = 1;
+  add_store_options(spec);
+  TerminalObserver observer;
+  scan::ScanSession session;
+  StoreScan scanned;
+  Arguments parsed;
+  try {
+    parsed = parse_arguments(args, spec);
+    scanned = scan_store(parsed.positionals[0], parsed, session, observer);
+  } catch (const UsageError& error) {
+    std::fprintf(stderr, "quorvine scan: %s\nusage: quorvine %.*s\n", error.what(),
+                 static_cast<int>(scan_usage.size()), scan_usage.data());
+    return exit_usage;
+  }
+  if (scanned.status != exit_ok) return scanned.status;
+
+  const ese::DatabaseHeader& header = session.database->header();
+  if (parsed.flag("--json")) {
+    const nlohmann::ordered_json out = {
+        {"database", parsed.positionals[0]},
+        {"exchange", std::string(scan::to_string(session.settings.exchange_version_support))},
+        {"exchange_picked", scanned.exchange_auto ? "auto" : "explicit"},
+        {"kind", session.exchangedatabase},
+        {"state", ese::to_string(header.state)},
+        {"format_version", header.format_version},
+        {"format_revision", header.format_revision},
+        {"format_revision_used", session.format_revision},
+        {"page_size", session.page_size_version},
+        {"tree", tree_to_json(session.tree)},
+    };
+    std::printf("%s\n", out.dump(2).c_str());
+  } else {
+    observer.line(std::string("database state: ") + ese::to_string(header.state));
+    std::fputs(tree_to_text(session.tree).c_str(), stdout);
+  }
+  return exit_ok;
+}
+
+}  // namespace
+
+Command scan_command() {
+  return Command{"scan", scan_usage, "read the mailboxes and folders of a store", run_scan};
+}
+
+}  // namespace quorvine::cli

@@ -1,0 +1,51 @@
+#include "scan/catalog_walk.hpp"
+
+#include "scan/folder_key.hpp"
+
+namespace quorvine::scan {
+namespace {
+
+constexpr std::string_view attach_callback = "JCB.DLL!EcJcbAttachCallback";
+
+bool kept(const std::string& name, const std::string& attachment_table) {
+  return name == "Msg" || name == "Mailbox" || name == "Folders" ||
+         (!attachment_table.empty() && name == attachment_table);
+}
+
+}  // namespace
+
+std::string find_attachment_table_name(const std::vector<ese::TableInfo>& tables) {
+  std::string name;
+  for (const ese::TableInfo& table : tables)
+    for (const std::string& callback : table.callbacks)
+      if (callback == attach_callback) name = table.name;
+  return name;
+}
+
+int export_handle_export_file(ScanSession& session) {
+  if (!session.database) return -1;
+  const auto& tables = session.database->tables();
+  if (tables.empty()) return 0;
+  for (const ese::TableInfo& info : tables) {
+    if (info.name.empty()) return -1;
+    TableFile file;
+    file.tableIndex = static_cast<int32_t>(info.index);
+    file.tableName = info.name;
+    file.nameSize = static_cast<uint32_t>(info.name.size() + 1);
+    if (split(info.name, '-').size() == 2) file.folderKey = folder_key(info.name);
+    if (kept(info.name, session.AtName)) {
+      try {
+        file.table = session.database->open_table(info.index);
+      } catch (const ese::EseError& error) {
+        session.warnings.push_back(error.what());
+        return -1;
+      }
+      if (info.name == "Msg") session.msgtable = file.table;
+      if (info.name == session.AtName) session.attachmenttable = file.table;
+    }
+    session.TableFileDump.push_back(std::move(file));
+  }
+  return 1;
+}
+
+}  // namespace quorvine::scan

@@ -1,0 +1,16 @@
+#pragma once
+// Lists the tables of the open database and keeps the ones the scan reads open.
+#include "scan/scan_session.hpp"
+
+namespace quorvine::scan {
+
+// The attachment table: the last table in catalog order owning the
+// "JCB.DLL!EcJcbAttachCallback" callback, or "".
+std::string find_attachment_table_name(const std::vector<ese::TableInfo>& tables);
+
+// Fills TableFileDump, msgtable and attachmenttable from session.database. Returns 1 when
+// tables were listed, 0 when there are none, -1 when a table could not be opened (the
+// tables listed before it stay).
+int export_handle_export_file(ScanSession& session);
+
+}  // namespace quorvine::scan

@@ -1,0 +1,127 @@
+#include "scan/record_handlers.hpp"
+
+#include "scan/folder_class.hpp"
+#include "scan/value_text.hpp"
+
+namespace quorvine::scan {
+namespace {
+
+void replace_all(std::string& text, std::string_view from, std::string_view to) {
+  if (from.empty()) return;
+  size_t at = 0;
+  while ((at = text.find(from, at)) != std::string::npos) {
+    text.replace(at, from.size(), to);
+    at += to.size();
+  }
+}
+
+}  // namespace
+
+void export_exchange_record_mailbox(ScanSession& session, ScanObserver& observer,
+                                    const MailboxColumns& columns, const ese::Record& record) {
+  MailBoxDetails box;
+  auto& context = session.decode_context;
+  switch (session.settings.exchange_version_support) {
+    case ExchangeVersion::V2010:
+      box.mailboxId = identifier_text(record, columns.mailboxid);
+      box.mailboxId2010 = identifier_text_2010(context, record, columns.mailboxid);
+      break;
+    case ExchangeVersion::V2013:
+      box.mailboxId = value_text_2013(record, columns.mailboxid);
+      box.mailboxId2010 = box.mailboxId;
+      break;
+    default:
+      box.mailboxId = identifier_text(record, columns.mailboxid);
+      break;
+  }
+  if (session.settings.exchange_version_support == ExchangeVersion::V2013) {
+    box.ownerName = value_text_2013(record, columns.mailboxshortname);
+    box.displayName = value_text_2013(record, columns.mailboxname);
+  } else {
+    box.ownerName = value_text(context, record, columns.mailboxshortname);
+    box.displayName = value_text(context, record, columns.mailboxname);
+  }
+  replace_all(box.displayName, ",", "_");
+  box.treeItem = session.tree.add(root_tree_item, box.displayName, "");
+  observer.tree_item_added(session.tree, box.treeItem);
+  session.MailBoxDetailsDump.push_back(std::move(box));
+}
+
+void addFolder(ScanSession& session, FolderDetails folder) {
+  if (folder.sortKey.find("/Finder") != std::string::npos) return;
+  session.FolderDetailsDump.push_back(std::move(folder));
+}
+
+void export_exchange_record_folders(ScanSession& session, const FolderColumns& columns,
+                                    const ese::Record& record, int32_t record_number) {
+  auto& context = session.decode_context;
+  const std::string number = std::to_string(record_number);
+  FolderDetails folder;
+  folder.folderId = identifier_text(record, columns.Q6748);
+  folder.mailboxId = identifier_text(record, columns.Q6764);
+  folder.parentId = identifier_text(record, columns.Q6749);
+  folder.displayName = value_text(context, record, columns.S3001);
+  if (folder.displayName.empty()) folder.displayName = "Unknown" + number;
+  std::string path = value_text(context, record, columns.Ne58);
+  if (path.empty()) path = "/Unknown" + number;
+  folder.folderClass = map_folder_class(value_text(context, record, columns.S3613));
+  folder.recordNumber = record_number;
+
+  replace_all(path, "/NON_IPM_SUBTREE", "");
+  if (path == "/") {
+    path.clear();
+  } else {
+    replace_all(path, "%23", "#");
+    replace_all(path, "%2B", "-");
+    folder.urlPath = path;
+    replace_all(path, "+", " ");
+    folder.sortKey = path + "+" + folder.folderClass + "+" + number + "+" + folder.folderId;
+  }
+
+  // Every mailbox with an identifier gets the folder; the old "more than 2 characters" rule
+  // lost the folders of mailboxes numbered below 256.
+  for (const MailBoxDetails& box : session.MailBoxDetailsDump) {
+    if (box.mailboxId.empty()) continue;
+    if (box.mailboxId == folder.mailboxId) {
+      addFolder(session, folder);
+    } else if (box.mailboxId == "public_folder") {
+      FolderDetails public_folder = folder;
+      public_folder.mailboxId = "public_folder";
+      addFolder(session, std::move(public_folder));
+    }
+  }
+}
+
+std::string strip_ffffffff(std::string text) {
+  replace_all(text, "ffffffff", "");
+  return text;
+}
+
+std::string clean_attachment_name(std::string name) {
+  for (char& c : name)
+    switch (c) {
+      case '\\': case '/': case ':': case '?': case '*': case '<': case '>': case '|': case '"':
+        c = '_';
+        break;
+      default:
+        break;
+    }
+  return name;
+}
+
+void export_exchange_record_msg(ScanSession& session, const MsgColumns& columns,
+                                const ese::Record& record, int32_t record_number) {
+  session.index.AddMsgTable(identifier_text(record, columns.N67b0), record_number,
+                            strip_ffffffff(binary_text(record, columns.N67b3)));
+}
+
+void export_exchange_record_attachment(ScanSession& session, const AttachmentColumns& columns,
+                                       const ese::Record& record, int32_t record_number) {
+  auto& context = session.decode_context;
+  std::string name = value_text(context, record, columns.att_S3001);
+  if (name.empty()) name = value_text(context, record, columns.att_S3704);
+  session.index.AddAttachmentTable(identifier_text(record, columns.att_Q3f88), record_number,
+                                   clean_attachment_name(std::move(name)));
+}
+
+}  // namespace quorvine::scan

@@ -1,0 +1,32 @@
+#pragma once
+// What the table scan does with one record of each kind of table it knows.
+#include <cstdint>
+
+#include "scan/column_maps.hpp"
+#include "scan/scan_observer.hpp"
+#include "scan/scan_session.hpp"
+
+namespace quorvine::scan {
+
+// "Mailbox": one MailBoxDetails and its item under the root.
+void export_exchange_record_mailbox(ScanSession& session, ScanObserver& observer,
+                                    const MailboxColumns& columns, const ese::Record& record);
+// "Folders" (2003/2007): one FolderDetails per mailbox it belongs to.
+void export_exchange_record_folders(ScanSession& session, const FolderColumns& columns,
+                                    const ese::Record& record, int32_t record_number);
+// "Msg": one message index entry.
+void export_exchange_record_msg(ScanSession& session, const MsgColumns& columns,
+                                const ese::Record& record, int32_t record_number);
+// The attachment table: one attachment index entry.
+void export_exchange_record_attachment(ScanSession& session, const AttachmentColumns& columns,
+                                       const ese::Record& record, int32_t record_number);
+
+// Appends unless the sort key holds "/Finder" (search folders are never shown).
+void addFolder(ScanSession& session, FolderDetails folder);
+
+// The attachment's file name with \ / : ? * < > | and " replaced by "_".
+std::string clean_attachment_name(std::string name);
+// Every "ffffffff" removed.
+std::string strip_ffffffff(std::string text);
+
+}  // namespace quorvine::scan

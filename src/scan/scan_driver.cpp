@@ -1,0 +1,168 @@
+#include "scan/scan_driver.hpp"
+
+#include <fstream>
+
+#include "scan/catalog_walk.hpp"
+#include "scan/folder_key.hpp"
+#include "scan/folder_tables_2010.hpp"
+#include "scan/folder_tree_2007.hpp"
+#include "scan/table_scanner.hpp"
+
+namespace quorvine::scan {
+namespace {
+
+constexpr std::string_view caption_done = "  Quorvine EDB to MBOX Converter              ";
+constexpr std::string_view caption_failed = "  Quorvine EDB to MBOX Converter                 ";
+
+void set_window_controls(ScanObserver& observer, bool enabled) {
+  observer.control_enabled(Control::BrowseButton, enabled);
+  observer.control_enabled(Control::SaveMailboxButton, enabled);
+  observer.control_enabled(Control::OpenCommand, enabled);
+  observer.control_enabled(Control::SaveMailboxCommand, enabled);
+}
+
+int open_failed(ScanSession& session, ScanObserver& observer, std::string reason) {
+  session.outcome = ScanOutcome::OpenFailed;
+  session.failure_reason = std::move(reason);
+  observer.status("Unable to Recover Exchange Database ");
+  observer.message_box("Unable to Recover Exchange Database               ", caption_failed);
+  observer.control_enabled(Control::BrowseButton, true);
+  observer.control_enabled(Control::OpenCommand, true);
+  return 1;
+}
+
+void warn(ScanSession& session, ScanObserver& observer, std::string text) {
+  observer.warning(text);
+  session.warnings.push_back(std::move(text));
+}
+
+// Tables named "Folders-<a>-<b>": scanned newest first, as the list they were kept in.
+void collect_folder_tables_2010(ScanSession& session) {
+  for (const TableFile& file : session.TableFileDump)
+    if (split(file.tableName, '-').front() == "Folders")
+      session.tempFolderDump.insert(session.tempFolderDump.begin(), tempFolder{file.tableName});
+}
+
+void scan_2007(ScanSession& session, ScanObserver& observer) {
+  observer.status("Status: (Step 4/7) Rebuild mailbox folders informations (please wait..) ");
+  export_handle_export_file_user_define(session, observer, "Folders");
+  // Copied: the tree build reads the mailbox while adding to other lists.
+  const std::vector<MailBoxDetails> mailboxes = session.MailBoxDetailsDump;
+  for (const MailBoxDetails& mailbox : mailboxes) build_folder_tree_2007(session, observer, mailbox);
+
+  observer.status("Status : (Step 5/7) Extract mailbox email informations (please wait..) ");
+  const std::filesystem::path& work = session.settings.tempFileDataDir;
+  std::ofstream log;
+  if (!work.empty()) {
+    session.fileLogPath = work / "files.txt";
+    log.open(session.fileLogPath, std::ios::binary | std::ios::app);
+  }
+  // The index is scanned even when the list file cannot be written: the message lists
+  // depend on it, the list file does not.
+  export_handle_export_file_user_define(session, observer, "Msg");
+  observer.status(
+      "Status: (Step 5/7) Extract mailbox email attachment informations (please wait..) ");
+  if (!session.AtName.empty())
+    export_handle_export_file_user_define(session, observer, session.AtName);
+  if (log) {
+    log << session.settings.strFileDir.string() << ',' << session.msgTablePath.string() << ','
+        << session.AttTablePath.string() << ",\r\n";
+  } else {
+    warn(session, observer,
+         "cannot append to the database list file " + session.fileLogPath.string());
+  }
+}
+
+void scan_2010(ScanSession& session, ScanObserver& observer) {
+  observer.status("2010");
+  collect_folder_tables_2010(session);
+  for (const tempFolder& folder : session.tempFolderDump) {
+    if (folder.tableName.empty()) continue;
+    observer.status("Status: Extract Exchange 2010 Folder Information.  " + folder.tableName);
+    export_handle_export_file_folder_2010(session, observer, folder.tableName);
+  }
+  observer.status("Status: Analysis Completed ");
+}
+
+void scan_2013(ScanSession& session, ScanObserver& observer) {
+  const std::vector<MailBoxDetails> mailboxes = session.MailBoxDetailsDump;
+  for (const MailBoxDetails& mailbox : mailboxes)
+    export_handle_export_file_folder_2013(session, observer, "Folder_" + mailbox.mailboxId);
+}
+
+}  // namespace
+
+int exportdata(ScanSession& session, ScanObserver& observer) {
+  session.reset();
+  set_window_controls(observer, false);
+  observer.status("Status: (Step 1/7) initialize Exchange EDB File (please wait..) ");
+  observer.preview_notice(
+      "<div align=\"center\"><br><br><h1 >Please wait...</h1><br><h3>Scanning process "
+      "started<h3><br></div>");
+
+  try {
+    session.database = ese::Database::open(session.settings.strFileDir);
+  } catch (const ese::EseError& error) {
+    return open_failed(session, observer, error.what());
+  }
+  const ese::DatabaseHeader& header = session.database->header();
+  session.AtName = find_attachment_table_name(session.database->tables());
+  session.format_version = header.creation_format_version;
+  session.format_revision = header.creation_format_revision;
+  session.format_version = header.format_version;
+  session.format_revision = header.format_revision;
+  if (!header.clean())
+    warn(session, observer,
+         std::string("the database was not shut down cleanly (state: ") +
+             ese::to_string(header.state) + "); it is scanned as it is");
+
+  session.catalog_result = export_handle_export_file(session);
+  if (session.catalog_result == -1) observer.status("Status: Unable to Recover Exchange Database ");
+  observer.control_enabled(Control::Tree, false);
+  if (session.catalog_result == 1)
+    observer.status("Status: (Step 2/7) Scan MsysObject table (please wait..) ");
+
+  for (const TableFile& file : session.TableFileDump) {
+    if (file.tableName == "Mailbox") session.exchangedatabase = "private";
+    if (file.tableName == "Msg" && session.format_revision > 16) session.format_revision = 15;
+  }
+  session.page_size_version = header.page_size;
+
+  const ExchangeVersion version = session.settings.exchange_version_support;
+  session.decode_context.exchange_version_support = std::string(to_string(version));
+  session.decode_context.format_revision = session.format_revision;
+  session.decode_context.tempFilePath = session.settings.tempFilePath;
+
+  if (session.exchangedatabase == "private") {
+    observer.status("Status: (Step 3/7) Scan exchange store informations (please wait..) ");
+    export_handle_export_file_user_define(session, observer, "Mailbox");
+  } else {
+    session.exchangedatabase = "public";
+    MailBoxDetails box;
+    box.mailboxId = "public_folder";
+    box.mailboxId2010 = "public_folder";
+    box.displayName = "ExPublic Folder";
+    box.ownerName = "ExPublic Folder";
+    box.treeItem = session.tree.add(root_tree_item, box.displayName, "");
+    observer.tree_item_added(session.tree, box.treeItem);
+    session.MailBoxDetailsDump.push_back(std::move(box));
+  }
+
+  switch (version) {
+    case ExchangeVersion::V2013: scan_2013(session, observer); break;
+    case ExchangeVersion::V2007: scan_2007(session, observer); break;
+    case ExchangeVersion::V2010: scan_2010(session, observer); break;
+    case ExchangeVersion::Unset: break;
+  }
+
+  observer.status("Status: Analysis Completed ");
+  if (session.catalog_result == 1) observer.control_enabled(Control::Tree, true);
+  observer.preview_notice("<div align=\"center\"><br><br><h1 >Analysis Completed ...</h1><br><br></div>");
+  set_window_controls(observer, true);
+  observer.message_box("Analysis Completed successfully               ", caption_done);
+  observer.status("");
+  session.outcome = ScanOutcome::Completed;
+  return 1;
+}
+
+}  // namespace quorvine::scan

@@ -1,0 +1,150 @@
+#include "scan/table_scanner.hpp"
+
+#include <fstream>
+
+#include "scan/column_maps.hpp"
+#include "scan/partial_record.hpp"
+#include "scan/record_handlers.hpp"
+
+namespace quorvine::scan {
+namespace {
+
+enum class TableKind { None, Mailbox, Folders, Msg, Attachment };
+
+TableKind kind_of(const ScanSession& session, std::string_view name) {
+  if (!session.AtName.empty() && name == session.AtName) return TableKind::Attachment;
+  if (name.size() == 3 && name.starts_with("Msg")) return TableKind::Msg;
+  if (name.size() == 7 && name.starts_with("Folders")) return TableKind::Folders;
+  if (name.size() == 7 && name.starts_with("Mailbox")) return TableKind::Mailbox;
+  return TableKind::None;
+}
+
+// Creates (or empties) a work file; the index lives in memory, the file only marks the scan.
+void create_work_file(ScanSession& session, ScanObserver& observer,
+                      const std::filesystem::path& path) {
+  std::ofstream file(path, std::ios::binary | std::ios::trunc);
+  if (!file) {
+    const std::string text = "cannot create the work file " + path.string();
+    session.warnings.push_back(text);
+    observer.warning(text);
+  }
+}
+
+}  // namespace
+
+RecordProgress::RecordProgress(ScanObserver& observer, uint64_t records)
+    : observer_(observer), records_(records) {
+  if (records_ > 100) observer_.progress_range(records_);
+  observer_.progress_text("Scanning ");
+}
+
+void RecordProgress::at(uint64_t record) {
+  observer_.progress_position(record + 1);
+  if (record + 1 == records_) observer_.progress_text("Completed");
+}
+
+RecordProgress::~RecordProgress() { observer_.progress_position(0); }
+
+void warn_skipped_records(ScanSession& session, ScanObserver& observer,
+                          std::string_view table_name, uint64_t skipped) {
+  if (skipped == 0) return;
+  const std::string text = std::to_string(skipped) + " damaged record(s) of table \"" +
+                           std::string(table_name) + "\" were skipped";
+  session.warnings.push_back(text);
+  observer.warning(text);
+}
+
+int export_handle_export_table(ScanSession& session, ScanObserver& observer,
+                               const ese::Table& table, std::string_view table_name) {
+  const TableKind kind = kind_of(session, table_name);
+  WantedColumns wanted;
+  MailboxColumns mailbox_columns;
+  FolderColumns folder_columns;
+  MsgColumns msg_columns;
+  AttachmentColumns attachment_columns;
+  const std::filesystem::path& work = session.settings.tempFileDataDir;
+  switch (kind) {
+    case TableKind::Mailbox:
+      mailbox_columns = map_mailbox_columns(table);
+      wanted.add(mailbox_columns.mailboxid);
+      wanted.add(mailbox_columns.mailboxshortname);
+      wanted.add(mailbox_columns.mailboxname);
+      break;
+    case TableKind::Folders:
+      folder_columns = map_folder_columns(table);
+      for (ColumnIndex c : {folder_columns.Q6748, folder_columns.Q6749, folder_columns.Q6764,
+                            folder_columns.S3001, folder_columns.S3613, folder_columns.L3602,
+                            folder_columns.Ne58})
+        wanted.add(c);
+      break;
+    case TableKind::Msg:
+      msg_columns = map_msg_columns(table);
+      // Only the two index columns are read: bodies and headers stay in the file.
+      wanted.add(msg_columns.N67b0);
+      wanted.add(msg_columns.N67b3);
+      session.decode_context.m_S7d =
+          msg_columns.m["S7d"] ? static_cast<int64_t>(*msg_columns.m["S7d"]) : -1;
+      if (!work.empty()) {
+        session.msgTablePath = work / (std::string(table_name) + ".txt");
+        create_work_file(session, observer, session.msgTablePath);
+      }
+      break;
+    case TableKind::Attachment:
+      attachment_columns = map_attachment_columns(table);
+      // The data column is not listed: the index needs names and identifiers only.
+      wanted.add(attachment_columns.att_Q3f88);
+      wanted.add(attachment_columns.att_S3001);
+      wanted.add(attachment_columns.att_S3704);
+      if (!work.empty()) {
+        session.AttTablePath = work / "Att.txt";
+        create_work_file(session, observer, session.AttTablePath);
+      }
+      break;
+    case TableKind::None:
+      break;
+  }
+  wanted.recompute();
+
+  const uint64_t records = table.record_count();
+  RecordProgress progress(observer, records);
+  uint64_t skipped = 0;
+  for (uint64_t r = 0; r < records; ++r) {
+    progress.at(r);
+    if (kind == TableKind::None) continue;
+    const auto record = read_partial_record(table, r, wanted);
+    if (!record) {
+      ++skipped;
+      continue;
+    }
+    const auto number = static_cast<int32_t>(r);
+    switch (kind) {
+      case TableKind::Mailbox:
+        export_exchange_record_mailbox(session, observer, mailbox_columns, *record);
+        break;
+      case TableKind::Folders:
+        export_exchange_record_folders(session, folder_columns, *record, number);
+        break;
+      case TableKind::Msg:
+        export_exchange_record_msg(session, msg_columns, *record, number);
+        break;
+      case TableKind::Attachment:
+        export_exchange_record_attachment(session, attachment_columns, *record, number);
+        break;
+      case TableKind::None:
+        break;
+    }
+  }
+  warn_skipped_records(session, observer, table_name, skipped);
+  return 1;
+}
+
+int export_handle_export_file_user_define(ScanSession& session, ScanObserver& observer,
+                                          std::string_view name) {
+  if (!session.database) return -1;
+  for (const TableFile& file : session.TableFileDump)
+    if (file.tableName == name && file.table)
+      export_handle_export_table(session, observer, *file.table, file.tableName);
+  return 1;
+}
+
+}  // namespace quorvine::scan

@@ -1,0 +1,35 @@
+#include "scan/value_text.hpp"
+
+#include "decode/identifiers.hpp"
+#include "decode/value_renderers.hpp"
+
+namespace quorvine::scan {
+
+std::string identifier_text(const ese::Record& record, ColumnIndex column) {
+  if (!column) return {};
+  return decode::export_exchange_record_value_64bit(&record, *column, 'b');
+}
+
+std::string identifier_text_2010(decode::DecodeContext& context, const ese::Record& record,
+                                 ColumnIndex column) {
+  if (!column) return {};
+  return decode::export_exchange_record_value_64bit_2010(context, &record, *column, 'b');
+}
+
+std::string value_text(decode::DecodeContext& context, const ese::Record& record,
+                       ColumnIndex column) {
+  if (!column) return {};
+  return decode::export_handle_export_msg_record_value(context, &record, *column);
+}
+
+std::string value_text_2013(const ese::Record& record, ColumnIndex column) {
+  if (!column) return {};
+  return decode::export_handle_export_record_value_2013(&record, *column);
+}
+
+std::string binary_text(const ese::Record& record, ColumnIndex column) {
+  if (!column) return {};
+  return decode::export_handle_export_binary_record_value(&record, *column);
+}
+
+}  // namespace quorvine::scan

@@ -1,5 +1,8 @@
 #include "scan/ese/xpress.hpp"
 
+#include <algorithm>
+#include <string>
+
 #include "scan/ese/byte_order.hpp"
 #include "scan/ese/error.hpp"
 
@@ -86,7 +89,8 @@ std::vector<uint8_t> decompress_plain_lz77(std::span<const uint8_t> stream, size
     }
     match += 3;
     if (distance > out.size()) damaged("a match reaches before the start of the data");
-    if (match > length - out.size()) damaged("the data is longer than stated");
+    // Output stops at the stated length, even inside a match.
+    match = std::min<uint64_t>(match, length - out.size());
     size_t from = out.size() - distance;
     // Byte by byte: matches may overlap their own output.
     for (uint64_t k = 0; k < match; ++k) out.push_back(out[from + k]);

@@ -8,8 +8,8 @@
 
 namespace quorvine::ese {
 
-// Decodes a plain LZ77 stream into exactly `length` bytes. Throws EseError when the stream
-// ends early, a match reaches before the output start, or the output would overrun.
+// Decodes a plain LZ77 stream into exactly `length` bytes (a match running past it is cut
+// there). Throws EseError when the stream ends early or a match reaches before the start.
 std::vector<uint8_t> decompress_plain_lz77(std::span<const uint8_t> stream, size_t length);
 
 // Decodes a whole ESE Xpress value (header included).

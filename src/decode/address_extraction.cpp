@@ -4,6 +4,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "decode/domain_cuts.hpp"
 #include "decode/domain_endings.hpp"
 #include "decode/regex_pattern.hpp"
 #include "decode/text_passes.hpp"
@@ -132,15 +133,11 @@ std::string extractemailid(std::string_view text) {
   replace_all(t, "nT", ",");
   replace_all(t, "InfoInfo", " Info");
 
-  std::string cut;
-  for (size_t i = 0; i < kDomainEndings.size(); ++i) {
-    // Hyphens would end a match; they are disguised as a word run and restored below.
-    if (i == 1) replace_all(t, "-", "zzzzzzz");
-    if (t.find('.') == std::string::npos) continue;  // every ending begins with "."
-    cut.assign(kDomainEndings[i]);
-    cut.push_back(',');
-    replace_all(t, kDomainEndings[i], cut);
-  }
+  // The ending passes. Hyphens would end a match; between the first and the second pass
+  // they are disguised as a word run, restored below.
+  cut_after_ending(t, kDomainEndings[0]);
+  replace_all(t, "-", "zzzzzzz");
+  cut_after_domain_endings(t, 1);
 
   std::string result = Email_FormatResults(kEmailPattern, t);
   replace_all(result, ",,", "");

@@ -1,0 +1,131 @@
+#include "decode/address_extraction.hpp"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <stdexcept>
+
+#include "decode/domain_endings.hpp"
+
+namespace quorvine::decode {
+namespace {
+
+TEST(ExtractEmailId, DisplayNameAndAngleBrackets) {
+  EXPECT_EQ(extractemailid("John Smith <John.Smith@Example.com>"), "john.smith@example.com,");
+  EXPECT_EQ(extractemailid("SMTP:Jane@Example.com"), "jane@example.com,");
+  EXPECT_EQ(extractemailid("\"Doe, Jane\" (jane.doe@example.org)"), "jane.doe@example.org,");
+  // An entry identifier through the printable filter: runs of commas around the address.
+  EXPECT_EQ(extractemailid(",,,,,,SMTP,jane_doe@example.net,,,,"), "jane_doe@example.net,");
+}
+
+TEST(ExtractEmailId, SeveralAddressesAndDuplicates) {
+  EXPECT_EQ(extractemailid("a@x.com, b@y.org"), "a@x.com,b@y.org,");
+  EXPECT_EQ(extractemailid("a.b@example.com; A.B@EXAMPLE.COM"), "a.b@example.com,");
+  EXPECT_EQ(extractemailid("x@y.com x@y.com x@y.com"), "x@y.com,");
+}
+
+TEST(ExtractEmailId, HyphensSurvive) {
+  EXPECT_EQ(extractemailid("mary@my-domain.org"), "mary@my-domain.org,");
+  EXPECT_EQ(extractemailid("Mary-Ann <mary-ann@a-b-c.de>"), "mary-ann@a-b-c.de,");
+}
+
+TEST(ExtractEmailId, EarlierEndingsCutLongerOnes) {
+  EXPECT_EQ(extractemailid("joe@town.community"), "joe@town.com,");
+  EXPECT_EQ(extractemailid("x@y.com.au"), "x@y.com,");
+  EXPECT_EQ(extractemailid("x@y.org.uk"), "x@y.org,");
+  EXPECT_EQ(extractemailid("x@y.info"), "x@y.in,");  // ".in" runs before ".info"
+  EXPECT_EQ(extractemailid("x@y.co.uk"), "x@y.co.uk,");
+  EXPECT_EQ(extractemailid("x@y.comSTUFF"), "x@y.com,");
+  EXPECT_EQ(kDomainEndings.front(), ".edu");
+  EXPECT_EQ(kDomainEndings[1], ".com");
+  EXPECT_EQ(kDomainEndings.back(), ".edu");
+}
+
+// Endings are cut only inside a domain: a local part that holds one stays whole.
+TEST(ExtractEmailId, LocalPartsAreNotCut) {
+  EXPECT_EQ(extractemailid("john.peterson@example.com"), "john.peterson@example.com,");
+  EXPECT_EQ(extractemailid("Ken Ito <k.ito@mail.de>"), "k.ito@mail.de,");
+  EXPECT_EQ(extractemailid("anna.de.vries@x.nl"), "anna.de.vries@x.nl,");
+  EXPECT_EQ(extractemailid("a.com@b.com"), "a.com@b.com,");
+  // Text after a domain is still cut away, also when the next piece follows directly.
+  EXPECT_EQ(extractemailid("x@y.com.www@z.org"), "x@y.com,www@z.org,");
+  EXPECT_EQ(extractemailid("x@y.netfoo.com"), "x@y.net,");
+}
+
+TEST(ExtractEmailId, NoAddressGivesThePieces) {
+  EXPECT_EQ(extractemailid(""), "");
+  EXPECT_EQ(extractemailid("Hello World"), "Hello World ");
+  EXPECT_EQ(extractemailid("Team (Sales)"), "Team Sales ");
+  EXPECT_EQ(extractemailid("up-to-date"), "up-to-date ");
+}
+
+TEST(EmailFormatResults, EmptyInputsAndBadPatterns) {
+  EXPECT_EQ(Email_FormatResults("", "a@b.c"), "");
+  EXPECT_EQ(Email_FormatResults(kEmailPattern, ""), "");
+  EXPECT_EQ(Email_FormatResults("b+", "abba,c,,bb"), "bb,");
+  EXPECT_EQ(Email_FormatResults("q", "abba,c"), "abba c ");
+  EXPECT_THROW(Email_FormatResults("(unclosed", "text"), std::invalid_argument);
+}
+
+// The address search finds each match without retrying every start; it must agree with
+// a plain left-to-right search of the same pattern on any text.
+TEST(EmailFormatResults, AddressSearchAgreesWithAPlainSearch) {
+  const std::string plain_pattern = "(?:" + std::string(kEmailPattern) + ")";
+  const std::string alphabet = "ab_Z9.-+'@ <>,.@";
+  std::mt19937 random(20261207);
+  std::uniform_int_distribution<size_t> pick(0, alphabet.size() - 1);
+  std::uniform_int_distribution<size_t> length(1, 40);
+  for (int round = 0; round < 20000; ++round) {
+    std::string text;
+    for (size_t n = length(random); n > 0; --n) text.push_back(alphabet[pick(random)]);
+    ASSERT_EQ(Email_FormatResults(kEmailPattern, text), Email_FormatResults(plain_pattern, text))
+        << "text: " << text;
+  }
+}
+
+TEST(ExtractEmailId, HostileTextStaysCorrect) {
+  const std::string address = " realname@example.com";
+  std::string word_run(64 * 1024, 'a');
+  EXPECT_EQ(extractemailid(word_run + address), "realname@example.com,");
+  std::string dotted;
+  while (dotted.size() < 64 * 1024) dotted += "a.";
+  EXPECT_EQ(extractemailid(dotted + address), "realname@example.com,");
+  std::string nested = std::string(32 * 1024, '(') + std::string(32 * 1024, ')');
+  EXPECT_EQ(extractemailid(nested + address), "realname@example.com,");
+  std::string ats(64 * 1024, '@');
+  EXPECT_EQ(extractemailid(ats + address), "realname@example.com,");
+  std::string long_local = std::string(32 * 1024, 'b') + "@" + std::string(32 * 1024, 'c');
+  EXPECT_EQ(extractemailid(long_local + address), "realname@example.com,");
+  EXPECT_EQ(extractemailid(std::string(30000, 'x') + "@host.com"),
+            std::string(30000, 'x') + "@host.com,");
+  std::string hyphens(64 * 1024, '-');
+  EXPECT_EQ(extractemailid(hyphens + address), "realname@example.com,");
+}
+
+TEST(SpcEmailIsValid, CountsDotsAndAtSigns) {
+  EXPECT_EQ(spc_email_isvalid("a@b"), 0);
+  EXPECT_EQ(spc_email_isvalid("a@b.c"), 1);
+  EXPECT_EQ(spc_email_isvalid("a.b.c"), 1);
+  EXPECT_EQ(spc_email_isvalid(""), 0);
+  EXPECT_EQ(spc_email_isvalid("name"), 0);
+}
+
+TEST(TextReplace, ClosesUpSpacesAndSpacesOutSmtp) {
+  EXPECT_EQ(textreplace("J o h n S m i t h"), "JohnSmith");
+  EXPECT_EQ(textreplace("john @ example . com"), "john@example.com");
+  EXPECT_EQ(textreplace("SMTP:x"), " SMTP :x");
+  EXPECT_EQ(textreplace("name  a"), "name a");  // one space per pass
+  EXPECT_EQ(textreplace("a , b"), "a ,b");        // no pass for ","
+}
+
+TEST(SplitString, ThePieceAfterTheFirstSeparator) {
+  EXPECT_EQ(SplitString("one\\two\\three", "\\"), "two");
+  EXPECT_EQ(SplitString("one\\two", "\\"), "two");
+  EXPECT_EQ(SplitString("one", "\\"), "");
+  EXPECT_EQ(SplitString("\\two", "\\"), "two");
+  EXPECT_EQ(SplitString("a::b::c", "::"), "b");
+  EXPECT_EQ(split_path_2010("Mailbox/Inbox/Sub", "/"), "Inbox");
+}
+
+}  // namespace
+}  // namespace quorvine::decode

@@ -1,0 +1,222 @@
+#include "decode/value_renderers.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "environment_guard.hpp"
+#include "fake_value.hpp"
+#include "support/test_support.hpp"
+
+namespace quorvine::decode {
+namespace {
+
+using ese::ColumnType;
+using testing::bytes_of;
+using testing::FakeValue;
+
+std::string general(const FakeValue& value, size_t column = 3) {
+  DecodeContext ctx;
+  ctx.exchange_version_support = "2010";
+  return export_handle_export_msg_record_value(ctx, value, column);
+}
+
+template <typename T>
+ese::Bytes le(T value) {
+  ese::Bytes bytes(sizeof(T));
+  std::memcpy(bytes.data(), &value, sizeof(T));
+  return bytes;
+}
+
+std::string slurp(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream all;
+  all << in.rdbuf();
+  return all.str();
+}
+
+TEST(PlainValues, NoValueIsEmptyNotFalseOrZero) {
+  for (ColumnType type : {ColumnType::Boolean, ColumnType::Long, ColumnType::DateTime,
+                          ColumnType::Text, ColumnType::Binary}) {
+    FakeValue none(type);
+    EXPECT_EQ(general(none), "") << static_cast<int>(type);
+    EXPECT_EQ(export_handle_export_record_value_2013(none), "");
+    EXPECT_EQ(export_handle_export_binary_record_value(none), "");
+  }
+  EXPECT_EQ(general(FakeValue(ColumnType::Boolean, 0, {})), "");
+  EXPECT_EQ(export_handle_export_msg_record_value(*std::make_unique<DecodeContext>(),
+                                                  static_cast<const ese::Record*>(nullptr), 0),
+            "");
+}
+
+TEST(PlainValues, NumbersBySignednessAndWidth) {
+  EXPECT_EQ(general(FakeValue(ColumnType::Boolean, 0, {0xFF})), "true");
+  EXPECT_EQ(general(FakeValue(ColumnType::Boolean, 0, {0x00})), "false");
+  EXPECT_EQ(general(FakeValue(ColumnType::UnsignedByte, 0, {200})), "200");
+  EXPECT_EQ(general(FakeValue(ColumnType::Short, 0, le<int16_t>(-2))), "-2");
+  EXPECT_EQ(general(FakeValue(ColumnType::UnsignedShort, 0, le<uint16_t>(65535))), "65535");
+  EXPECT_EQ(general(FakeValue(ColumnType::Long, 0, le<int32_t>(-70000))), "-70000");
+  EXPECT_EQ(general(FakeValue(ColumnType::UnsignedLong, 0, le<uint32_t>(0xFFFFFFFF))),
+            "4294967295");
+  EXPECT_EQ(general(FakeValue(ColumnType::LongLong, 0, le<int64_t>(-5))), "-5");
+  // Currency is shown unsigned.
+  EXPECT_EQ(general(FakeValue(ColumnType::Currency, 0, le<int64_t>(-1))), "18446744073709551615");
+  EXPECT_EQ(general(FakeValue(ColumnType::Float32, 0, le<float>(1.0f))), "1.000000");
+  EXPECT_EQ(export_handle_export_record_value_2013(FakeValue(ColumnType::Float64, 0, le<double>(-2.5))),
+            "-2.500000");
+  // A value of the wrong width is a failed read.
+  EXPECT_EQ(general(FakeValue(ColumnType::Long, 0, {1, 2})), "");
+  EXPECT_EQ(general(FakeValue(ColumnType::Float64, 0, le<float>(1.0f))), "");
+}
+
+TEST(PlainValues, DatesInLocalTimeExceptIn2013) {
+  testing::EnvironmentGuard env("UTC", "C");
+  FakeValue march(ColumnType::DateTime, 0, le<uint64_t>(129439803090000000));
+  EXPECT_EQ(general(march), "03/07/11 14:05:09");
+  EXPECT_EQ(export_handle_export_binary_record_value(march), "03/07/11 14:05:09");
+  EXPECT_EQ(export_handle_export_record_value_2013(march), "Mar,07 2011 14:05:09");
+  EXPECT_EQ(export_handle_export_record_value_2013(FakeValue(ColumnType::DateTime, 0, le<uint64_t>(0))),
+            "Jan,01 1601 00:00:00");
+}
+
+TEST(PlainValues, TextAndBinaryPerRenderer) {
+  using namespace std::string_view_literals;
+  FakeValue text(ColumnType::LargeText, 0x01, {});
+  text.decoded_text = std::string("Hello\0World"sv);
+  EXPECT_EQ(general(text), "HelloWorld");
+  EXPECT_EQ(export_handle_export_record_value_2013(text), "HelloWorld");
+  EXPECT_EQ(export_handle_export_binary_record_value(text), "Hello");
+
+  FakeValue binary(ColumnType::Binary, 0, ese::Bytes{0, 0, 'S', 'M', 'T', 'P', ':', 'a', '@', 'b', '.', 'c', 0});
+  EXPECT_EQ(general(binary), "SMTP,a@b.c");
+  EXPECT_EQ(export_handle_export_record_value_2013(binary), "0000534d54503a6140622e6300");
+  EXPECT_EQ(export_handle_export_binary_record_value(binary), "0000534d54503a6140622e6300");
+  FakeValue guid(ColumnType::Guid, 0, ese::Bytes{0xAB, '!', 'x'});
+  EXPECT_EQ(general(guid), ",,x");
+  EXPECT_EQ(export_handle_export_binary_record_value(guid), "ab2178");
+}
+
+TEST(CompressedValues, ResolvedByTheReadingLayer) {
+  FakeValue large(ColumnType::LargeBinary, 0x03, bytes_of("\x18zz"));
+  large.resolved = bytes_of("x@y.z:ok'");
+  EXPECT_EQ(general(large), "x@y.z,ok,");
+  EXPECT_EQ(export_handle_export_record_value_2013(large), "x@y.z:ok,");
+
+  using namespace std::string_view_literals;
+  FakeValue text(ColumnType::LargeText, 0x03, bytes_of("\x10??"));
+  text.decoded_text = std::string("ab\0cd"sv);
+  EXPECT_EQ(general(text), "ab");
+  EXPECT_EQ(export_handle_export_record_value_2013(text), "abcd");
+
+  FakeValue other(ColumnType::Binary, 0x02, ese::Bytes{'q', ' ', 0x01});
+  EXPECT_EQ(general(other), "q,,");
+  EXPECT_EQ(export_handle_export_record_value_2013(other), "712001");
+}
+
+TEST(MultiValues, TextJoinsDifferPerRenderer) {
+  using namespace std::string_view_literals;
+  FakeValue names(ColumnType::Text, 0x09, {0x06, 0x00});
+  names.elements = {{ColumnType::Text, bytes_of("Ann")},
+                    {ColumnType::Text, {}},  // empty values are skipped
+                    {ColumnType::Text, bytes_of("B\0b"sv)},
+                    {ColumnType::Text, bytes_of("Cy")}};
+  EXPECT_EQ(general(names), "AnnB bCy");
+  EXPECT_EQ(export_handle_export_binary_record_value(names), "AnnB bCy");
+  EXPECT_EQ(export_handle_export_record_value_2013(names), "Ann; Bb; Cy");
+}
+
+TEST(MultiValues, NonTextElements) {
+  FakeValue ids(ColumnType::Binary, 0x08, {0x04, 0x00, 0x05, 0x00, 'A', '!'});
+  ids.elements = {{ColumnType::Binary, bytes_of("A!")}, {ColumnType::Binary, bytes_of("b\\")}};
+  EXPECT_EQ(general(ids), "A,b,,");
+  EXPECT_EQ(export_handle_export_binary_record_value(ids), "Ab,");
+  // A non-text element turns the 2013 text into the hex of the whole stored value.
+  EXPECT_EQ(export_handle_export_record_value_2013(ids), "040005004121");
+}
+
+TEST(MultiValues, TwoValueFormStaysOffTheMultiValuePath) {
+  FakeValue pair(ColumnType::UnsignedLong, 0x18, {0x04, 0x00, 0x00, 0x00, 0x00, 'a'});
+  pair.elements = {{ColumnType::UnsignedLong, le<uint32_t>(0)}};
+  EXPECT_EQ(general(pair), ",a");
+  EXPECT_EQ(export_handle_export_record_value_2013(pair), "040000000061");
+}
+
+class LongValueSpill : public ::testing::Test {
+ protected:
+  quorvine::testing::ScratchDir scratch;
+  DecodeContext ctx;
+  void SetUp() override { ctx.tempFilePath = scratch.path(); }
+  FakeValue headers() {
+    FakeValue value(ColumnType::LargeBinary, 0x05, {0x01, 0x00, 0x00, 0x00});
+    value.segments = {bytes_of("Received: a\r\n"), ese::Bytes{'T', 'o', 0, ':', 126, 0xE9, '\r', '\n'}};
+    return value;
+  }
+};
+
+TEST_F(LongValueSpill, Schema2007SpillsOnlyTheHeaderColumn) {
+  ctx.exchange_version_support = "2007";
+  ctx.m_S7d = 7;
+  EXPECT_EQ(export_handle_export_msg_record_value(ctx, headers(), 6), "");
+  EXPECT_FALSE(std::filesystem::exists(scratch / "m_S7d.txt"));
+  EXPECT_TRUE(ctx.S7dszPath.empty());
+
+  EXPECT_EQ(export_handle_export_msg_record_value(ctx, headers(), 7), "true");
+  EXPECT_EQ(ctx.S7dszPath, scratch / "m_S7d.txt");
+  EXPECT_EQ(slurp(ctx.S7dszPath), "Received: a\r\nTo:\r\n");
+}
+
+TEST_F(LongValueSpill, Schema2010WritesRawBytes) {
+  ctx.exchange_version_support = "2010";
+  EXPECT_EQ(export_handle_export_msg_record_value(ctx, headers(), 3), "");
+  EXPECT_EQ(ctx.S7dszPath, scratch / "ccc.txt");
+  using namespace std::string_literals;
+  EXPECT_EQ(slurp(ctx.S7dszPath), "Received: a\r\nTo\0:\x7E\xE9\r\n"s);
+}
+
+TEST_F(LongValueSpill, DamagedValueLeavesNoEarlierContent) {
+  ctx.exchange_version_support = "2007";
+  ctx.m_S7d = 7;
+  ASSERT_EQ(export_handle_export_msg_record_value(ctx, headers(), 7), "true");
+  FakeValue broken = headers();
+  broken.damaged = true;
+  EXPECT_EQ(export_handle_export_msg_record_value(ctx, broken, 7), "");
+  EXPECT_FALSE(std::filesystem::exists(ctx.S7dszPath));
+
+  ctx.exchange_version_support = "2010";
+  ASSERT_EQ(export_handle_export_msg_record_value(ctx, headers(), 3), "");
+  ASSERT_TRUE(std::filesystem::exists(scratch / "ccc.txt"));
+  EXPECT_EQ(export_handle_export_msg_record_value(ctx, broken, 3), "");
+  EXPECT_FALSE(std::filesystem::exists(scratch / "ccc.txt"));
+}
+
+TEST_F(LongValueSpill, UnwritableFolderGivesNoTrue) {
+  ctx.exchange_version_support = "2007";
+  ctx.m_S7d = 7;
+  ctx.tempFilePath = scratch / "missing" / "folder";
+  EXPECT_EQ(export_handle_export_msg_record_value(ctx, headers(), 7), "");
+}
+
+TEST(LongValuesInline, Exchange2013AndBinaryRenderers) {
+  FakeValue value(ColumnType::LargeBinary, 0x05, {0x01, 0x00, 0x00, 0x00});
+  value.segments = {bytes_of("a@b"), ese::Bytes{0x01, 'c', 0xFF}};
+  EXPECT_EQ(export_handle_export_record_value_2013(value), "a@b,c");
+  EXPECT_EQ(export_handle_export_binary_record_value(value), "614062" "0163ff");
+  value.damaged = true;
+  EXPECT_EQ(export_handle_export_record_value_2013(value), "");
+  EXPECT_EQ(export_handle_export_binary_record_value(value), "");
+}
+
+TEST(DamagedValues, RenderAsEmpty) {
+  FakeValue text(ColumnType::Text, 0x01, bytes_of("abc"));
+  text.damaged = true;
+  EXPECT_EQ(general(text), "");
+  FakeValue multi(ColumnType::Text, 0x08, {0x02, 0x00});
+  multi.damaged = true;
+  EXPECT_EQ(export_handle_export_record_value_2013(multi), "");
+  EXPECT_EQ(general(multi), "");
+}
+
+}  // namespace
+}  // namespace quorvine::decode

@@ -3,6 +3,8 @@
 namespace edbgen {
 
 std::string url_segment(const std::string& name) {
+  // A folder renamed to nothing keeps a URL name; readers then label it "Unknown<n>".
+  if (name.empty()) return "Unnamed";
   std::string out;
   for (char c : name) {
     switch (c) {

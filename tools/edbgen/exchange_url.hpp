@@ -4,7 +4,7 @@
 
 namespace edbgen {
 
-// One path segment: "%" "/" "+" "#" escaped as %25 %2F %2B %23, blanks written "+".
+// One path segment: "%" "/" "+" "#" escaped as %25 %2F %2B %23, blanks written "+"; "Unnamed" for an empty name.
 std::string url_segment(const std::string& name);
 
 }  // namespace edbgen

@@ -102,14 +102,16 @@ std::string plain_value(Renderer renderer, const ValueSource& value, const ese::
   return export_binary_data_2013(stored.raw);
 }
 
+// The reading layer decompresses; every binary type is treated as large binary and every
+// text type as large text, rather than showing still-compressed bytes.
 std::string compressed_value(Renderer renderer, const ValueSource& value,
                              const ese::StoredValue& stored) {
   ColumnType type = value.column_type();
-  if (type == ColumnType::LargeBinary) {
+  if (type == ColumnType::LargeBinary || type == ColumnType::Binary) {
     ese::Bytes data = value.bytes().value_or(ese::Bytes());
     return renderer == Renderer::exchange2013 ? export_binary_data(data) : ByteToString(data);
   }
-  if (type == ColumnType::LargeText) {
+  if (ese::is_text(type)) {
     std::string text = value.text().value_or(std::string());
     if (renderer == Renderer::exchange2013) return export_text_data(text);
     return std::string(text_before_nul(text));

@@ -110,7 +110,17 @@ TEST(CompressedValues, ResolvedByTheReadingLayer) {
   EXPECT_EQ(general(text), "ab");
   EXPECT_EQ(export_handle_export_record_value_2013(text), "abcd");
 
-  FakeValue other(ColumnType::Binary, 0x02, ese::Bytes{'q', ' ', 0x01});
+  // Short binary and text values are decompressed too, not shown as compressed bytes.
+  FakeValue short_binary(ColumnType::Binary, 0x02, bytes_of("\x18zz"));
+  short_binary.resolved = bytes_of("id:7");
+  EXPECT_EQ(general(short_binary), "id,7");
+  FakeValue short_text(ColumnType::Text, 0x03, bytes_of("\x10??"));
+  short_text.decoded_text = "Subject";
+  EXPECT_EQ(general(short_text), "Subject");
+  EXPECT_EQ(export_handle_export_record_value_2013(short_text), "Subject");
+
+  // Other types show their stored bytes.
+  FakeValue other(ColumnType::Guid, 0x02, ese::Bytes{'q', ' ', 0x01});
   EXPECT_EQ(general(other), "q,,");
   EXPECT_EQ(export_handle_export_record_value_2013(other), "712001");
 }

@@ -16,7 +16,7 @@ uint32_t long_value_segment_size(uint32_t page_size) {
 }
 
 std::optional<Bytes> compress_value(std::span<const uint8_t> value, Compression compression,
-                                    TextWidth width) {
+                                    TextWidth width, Placement placement) {
   switch (compression) {
     case Compression::None: return std::nullopt;
     case Compression::SevenBit: return compress_7bit(value, width);
@@ -25,7 +25,7 @@ std::optional<Bytes> compress_value(std::span<const uint8_t> value, Compression 
   }
   if (value.size() < 8) return std::nullopt;
   std::optional<Bytes> best = compress_7bit(value, width);
-  if (value.size() >= 64) {
+  if (placement == Placement::Segment && value.size() >= 64) {
     std::optional<Bytes> x = compress_xpress(value);
     if (x && (!best || x->size() < best->size())) best = std::move(x);
   }
@@ -52,7 +52,7 @@ uint32_t LongValueWriter::store(std::span<const uint8_t> value, Compression comp
     const auto segment = value.subspan(offset, std::min<size_t>(segment_size_, value.size() - offset));
     key_.resize(4);
     append_be32(key_, uint32_t(offset));
-    std::optional<Bytes> packed = compress_value(segment, compression, width);
+    std::optional<Bytes> packed = compress_value(segment, compression, width, Placement::Segment);
     // A segment that would grow stays raw: it must still fit a page.
     if (packed && packed->size() >= segment.size()) packed.reset();
     tree_.add(key_, packed ? std::span<const uint8_t>(*packed) : segment);

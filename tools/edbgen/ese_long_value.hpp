@@ -34,10 +34,14 @@ class LongValueWriter {
   std::vector<uint8_t> data_;
 };
 
+// Where a value goes: the engine uses Xpress only for long-value segments and 7-bit
+// inside records, so Auto follows that.
+enum class Placement { Record, Segment };
+
 // The compressed form of `value` with `compression`, or nullopt when it is to stay raw:
-// Auto picks the smaller of 7-bit and Xpress and keeps it only when it is shorter.
-// SevenBit and Xpress are applied whenever the value qualifies.
+// Auto picks the smallest scheme the placement allows and keeps it only when it is
+// shorter. SevenBit and Xpress are applied whenever the value qualifies.
 std::optional<Bytes> compress_value(std::span<const uint8_t> value, Compression compression,
-                                    TextWidth width);
+                                    TextWidth width, Placement placement);
 
 }  // namespace edbgen::ese

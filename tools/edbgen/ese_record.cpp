@@ -43,8 +43,6 @@ ColumnLayout ColumnLayout::build(const std::string& table, const std::vector<Col
     if (c.id == 0 || c.id > 0xFFFF) throw column_error(table, c, "has an id outside 1-65535");
     if (uint32_t(c.type) < 1 || uint32_t(c.type) > 17)
       throw column_error(table, c, "has an unknown type");
-    if (c.type == ColumnType::SuperLarge)
-      throw column_error(table, c, "uses type 13, which holds no data");
     if (c.name.empty()) throw column_error(table, c, "has no name");
     if (!l.by_id.emplace(c.id, &c).second) throw column_error(table, c, "repeats an id");
   }

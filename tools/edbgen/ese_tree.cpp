@@ -45,8 +45,8 @@ void TreeBuilder::add_at(size_t level, std::span<const uint8_t> key,
                          std::span<const uint8_t> data) {
   const size_t size = 2 + key.size() + data.size();
   if (!levels_[level].page.fits(size)) {
-    // A leaf's separator is the first key of the next page; a branch page gives up its
-    // last key instead (that entry becomes the page's open-ended last entry).
+    // A leaf's separator is the first key of the next page; a branch page's is its own
+    // last key, which bounds every key below it.
     if (level == 0) {
       std::vector<uint8_t> sep(key.begin(), key.end());
       close_page(level, sep);
@@ -54,8 +54,6 @@ void TreeBuilder::add_at(size_t level, std::span<const uint8_t> key,
       auto last = levels_[level].page.last();
       const size_t key_size = load_le16(last.data());
       std::vector<uint8_t> sep(last.begin() + 2, last.begin() + 2 + key_size);
-      std::vector<uint8_t> child(last.end() - 4, last.end());
-      levels_[level].page.replace_last(entry_bytes({}, child));
       close_page(level, sep);
     }
   }
@@ -68,8 +66,11 @@ void TreeBuilder::write(Level& level, uint32_t page_number, uint32_t flags, uint
   s.page_number = page_number;
   s.objid = objid_;
   s.flags = flags | kind_flags_;
-  s.prev = level.prev;
-  s.next = next;
+  // Only leaves are chained: libesedb rejects branch pages that name siblings, and
+  // readers reach branch pages from their parent.
+  const bool leaf = flags & page_flags::leaf;
+  s.prev = leaf ? level.prev : 0;
+  s.next = leaf ? next : 0;
   s.dbtime = file_.next_dbtime();
   file_.write_page(page_number, level.page.seal(s, tag0));
 }

@@ -119,8 +119,10 @@ void TableState::prepare_tagged(const Cell& cell, const ColumnDef& col, bool sep
       throw std::invalid_argument("An empty value in " + describe(def_, col) + " cannot be compressed.");
     std::optional<Bytes> packed;
     if (cell.storage != Storage::LongValue) {
-      packed = compress_value(v, compression, width);
-      if (forced && !packed)
+      packed = compress_value(v, compression, width, Placement::Record);
+      const bool xpress_separately = long_type && cell.storage == Storage::CompressedXpress &&
+                                     v.size() > kXpressMaxInput;  // its segments take Xpress
+      if (forced && !packed && !xpress_separately)
         throw std::invalid_argument("The value in " + describe(def_, col) +
                                     (cell.storage == Storage::Compressed7Bit
                                          ? " is not 7-bit text and cannot be 7-bit compressed."
@@ -128,7 +130,7 @@ void TableState::prepare_tagged(const Cell& cell, const ColumnDef& col, bool sep
     }
     const size_t stored = packed ? packed->size() : v.size();
     const bool separate =
-        long_type && (cell.storage == Storage::LongValue ||
+        long_type && (cell.storage == Storage::LongValue || (forced && !packed) ||
                       (stored > kInlineLongValueMax) || (separate_auto && cell.storage == Storage::Auto && stored > 16));
     if (separate) {
       uint32_t id = store_long(v, compression, width);
@@ -158,7 +160,7 @@ void TableState::prepare_tagged(const Cell& cell, const ColumnDef& col, bool sep
       is_ref[i] = true;
     } else if (i == 0 && forced) {
       // The engine compresses only the first element of a multi-value.
-      std::optional<Bytes> packed = compress_value(v, compression, width);
+      std::optional<Bytes> packed = compress_value(v, compression, width, Placement::Record);
       if (!packed)
         throw std::invalid_argument("The first value in " + describe(def_, col) +
                                     " cannot be compressed as asked.");

@@ -4,10 +4,8 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <iomanip>
-#include <locale>
-#include <sstream>
-#include <stdexcept>
+#include <locale.h>
+#include <time.h>
 
 namespace quorvine::decode {
 namespace {
@@ -29,14 +27,33 @@ std::string hex_form(uint64_t filetime) {
   return buffer;
 }
 
-// The environment's locale, as the user configured it; "C" when that names no locale.
-std::locale environment_locale() {
-  try {
-    return std::locale("");
-  } catch (const std::runtime_error&) {
-    return std::locale::classic();
+// The time formats of the environment's locale (LC_ALL, LC_TIME, LANG), "C" when those
+// name no installed locale. Built per use: cheap next to std::locale(""), and nothing is
+// kept between calls, so a changed environment takes effect at once.
+class EnvironmentTimeLocale {
+ public:
+  EnvironmentTimeLocale() {
+    handle_ = newlocale(LC_TIME_MASK, "", locale_t{});
+    if (!handle_) handle_ = newlocale(LC_TIME_MASK, "C", locale_t{});
   }
-}
+  ~EnvironmentTimeLocale() {
+    if (handle_) freelocale(handle_);
+  }
+  EnvironmentTimeLocale(const EnvironmentTimeLocale&) = delete;
+  EnvironmentTimeLocale& operator=(const EnvironmentTimeLocale&) = delete;
+
+  // Short date, a space, long time; nothing when it cannot be formatted.
+  std::optional<std::string> format(const std::tm& moment) const {
+    if (!handle_) return std::nullopt;
+    char buffer[128];
+    size_t size = strftime_l(buffer, sizeof buffer, "%x %X", &moment, handle_);
+    if (size == 0) return std::nullopt;
+    return std::string(buffer, size);
+  }
+
+ private:
+  locale_t handle_ = locale_t{};
+};
 
 class Cursor {
  public:
@@ -139,11 +156,7 @@ std::string ConvertDateUTCtoLocal(std::string_view utc_text) {
   std::time_t moment = static_cast<std::time_t>(*seconds);
   std::tm local{};
   if (!localtime_r(&moment, &local)) return std::string(utc_text);
-  std::ostringstream out;
-  out.imbue(environment_locale());
-  out << std::put_time(&local, "%x %X");
-  if (out.fail()) return std::string(utc_text);
-  return out.str();
+  return EnvironmentTimeLocale().format(local).value_or(std::string(utc_text));
 }
 
 std::string convert_date(std::string_view utc_text) {

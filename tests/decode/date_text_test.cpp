@@ -45,6 +45,11 @@ TEST(DateTextStage2, UtcInTheCLocale) {
   EXPECT_EQ(ConvertDateUTCtoLocal("Dec,31 9999 23:59:59"), "12/31/99 23:59:59");
 }
 
+TEST(DateTextStage2, UnknownLocaleFallsBackToC) {
+  EnvironmentGuard env("UTC", "xx_YY.no-such-locale");
+  EXPECT_EQ(convert_date("Mar,07 2011 14:05:09"), "03/07/11 14:05:09");
+}
+
 TEST(DateTextStage2, ConvertsToTheLocalZone) {
   {
     EnvironmentGuard env("XST-02", "C");  // two hours east of UTC

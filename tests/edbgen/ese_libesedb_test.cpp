@@ -47,11 +47,11 @@ std::vector<ListedTable> parse_esedbinfo(const std::string& out) {
 
 constexpr Variant kLibesedbSafe{false, false};
 
-class EseLibesedb : public ::testing::TestWithParam<uint32_t> {};
+class EseLibesedb : public ::testing::TestWithParam<Format> {};
 
 TEST_P(EseLibesedb, InfoAndExportReadEveryTable) {
   if (!have_tool("esedbinfo") || !have_tool("esedbexport")) GTEST_SKIP() << "libesedb-utils missing";
-  const uint32_t ps = GetParam();
+  const uint32_t ps = GetParam().page_size;
   ScratchDir dir;
   const auto path = dir / "lib.edb";
   const uint32_t records = 60;
@@ -60,10 +60,7 @@ TEST_P(EseLibesedb, InfoAndExportReadEveryTable) {
   extra.columns = {{1, "FolderId", ColumnType::LongLong, 0, 0, 8},
                    {128, "DisplayName", ColumnType::Text, 0, 1252, 255}};
   {
-    WriterOptions o;
-    o.page_size = ps;
-    o.format_revision = ps >= 16384 ? 0x11 : 0x14;
-    DatabaseWriter w(path, o);
+    DatabaseWriter w(path, writer_options(GetParam()));
     TableWriter& all = w.add_table(all_types_table("Messages", kLibesedbSafe));
     TableWriter& folders = w.add_table(extra);
     for (uint32_t i = 0; i < records; ++i) {
@@ -109,6 +106,7 @@ TEST_P(EseLibesedb, InfoAndExportReadEveryTable) {
   EXPECT_EQ(lines, records + 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(PageSizes, EseLibesedb, ::testing::Values(4096u, 8192u, 16384u, 32768u));
+INSTANTIATE_TEST_SUITE_P(Formats, EseLibesedb, ::testing::ValuesIn(exchange_formats()),
+                         [](const auto& info) { return format_name(info.param); });
 
 }  // namespace

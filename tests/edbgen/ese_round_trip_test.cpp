@@ -24,25 +24,25 @@ std::string column_name(const TableDef& def, uint32_t id) {
 // type 13 value.
 constexpr Variant kReadable{false, true};
 
-class EseRoundTrip : public ::testing::TestWithParam<uint32_t> {};
+class EseRoundTrip : public ::testing::TestWithParam<Format> {};
 
 TEST_P(EseRoundTrip, EveryTypeAndStorageFormReadsBack) {
-  const uint32_t ps = GetParam();
+  const uint32_t ps = GetParam().page_size;
   ScratchDir dir;
   const auto path = dir / "rt.edb";
   const uint32_t records = 110;  // includes three attachments of more than 1 MB
   const TableDef def = all_types_table("Messages", kReadable);
   {
-    WriterOptions o;
-    o.page_size = ps;
-    o.format_revision = ps == 32768 ? 0x11 : 0x14;
-    DatabaseWriter w(path, o);
+    DatabaseWriter w(path, writer_options(GetParam()));
     TableWriter& t = w.add_table(def);
     for (uint32_t i = 0; i < records; ++i) t.add_record(all_types_cells(i, kReadable));
     w.finish();
   }
   qe::Database db = qe::Database::open(path);
   EXPECT_EQ(db.header().page_size, ps);
+  EXPECT_EQ(db.header().format_revision, GetParam().revision);
+  EXPECT_EQ(db.header().format_version, 0x620u);
+  EXPECT_TRUE(db.header().clean());
   auto index = db.find_table("Messages");
   ASSERT_TRUE(index);
   EXPECT_EQ(db.tables()[*index].callbacks, def.callbacks);
@@ -87,7 +87,8 @@ TEST_P(EseRoundTrip, EveryTypeAndStorageFormReadsBack) {
   EXPECT_EQ(table.read_record(2).text(*var_unicode), "Gr\u00fc\u00dfe \U0001F98A xx");
 }
 
-INSTANTIATE_TEST_SUITE_P(PageSizes, EseRoundTrip, ::testing::Values(4096u, 8192u, 16384u, 32768u));
+INSTANTIATE_TEST_SUITE_P(Formats, EseRoundTrip, ::testing::ValuesIn(exchange_formats()),
+                         [](const auto& info) { return format_name(info.param); });
 
 TEST(EseRoundTripLarge, HundredThousandRecordsInInterleavedTables) {
   ScratchDir dir;

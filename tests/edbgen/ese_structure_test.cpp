@@ -39,15 +39,15 @@ TableDef counter_table(const std::string& name) {
   return t;
 }
 
-class EseStructure : public ::testing::TestWithParam<uint32_t> {};
+class EseStructure : public ::testing::TestWithParam<Format> {};
 
 TEST_P(EseStructure, HeaderCatalogAndTreesAreWellFormed) {
-  const uint32_t ps = GetParam();
+  const uint32_t ps = GetParam().page_size;
   ScratchDir dir;
   const auto path = dir / "t.edb";
   const uint32_t small_records = ps == 4096 ? 30000 : 12000;
   {
-    DatabaseWriter w(path, options_for(ps));
+    DatabaseWriter w(path, writer_options(GetParam()));
     TableWriter& all = w.add_table(all_types_table("AllTypes"));
     TableWriter& small = w.add_table(counter_table("Small"));
     // Interleaved filling of the two tables.
@@ -165,7 +165,8 @@ TEST_P(EseStructure, HeaderCatalogAndTreesAreWellFormed) {
   EXPECT_GT(values, 10u);
 }
 
-INSTANTIATE_TEST_SUITE_P(PageSizes, EseStructure, ::testing::Values(4096u, 8192u, 16384u, 32768u));
+INSTANTIATE_TEST_SUITE_P(Formats, EseStructure, ::testing::ValuesIn(exchange_formats()),
+                         [](const auto& info) { return format_name(info.param); });
 
 TEST(EseWriterErrors, UnfinishedWriterLeavesNoFile) {
   ScratchDir dir;

@@ -3,6 +3,7 @@
 // and storage form, and the values record i holds, so readers can be checked against them.
 #include <cstdint>
 #include <cstring>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,30 @@ inline Bytes float_bytes(float f) {
   uint32_t u;
   std::memcpy(&u, &f, 4);
   return le_bytes(u, 4);
+}
+
+// Page size and format revision pairs as Exchange generations write them: 2003 (4 KiB,
+// old revisions), 2007 (8 KiB), 2010 (32 KiB, 0x11), 2013 (32 KiB), and 16 KiB pages.
+struct Format {
+  uint32_t page_size = 8192;
+  uint32_t revision = 0x14;
+};
+inline const std::vector<Format>& exchange_formats() {
+  static const std::vector<Format> formats = {{4096, 0x09},  {4096, 0x0c},  {8192, 0x0c},
+                                              {8192, 0x14},  {16384, 0x14}, {32768, 0x11},
+                                              {32768, 0x14}};
+  return formats;
+}
+inline std::string format_name(const Format& f) {
+  return std::to_string(f.page_size) + "_rev" + std::to_string(f.revision);
+}
+inline void PrintTo(const Format& f, std::ostream* os) { *os << format_name(f); }
+inline WriterOptions writer_options(const Format& f) {
+  WriterOptions o;
+  o.page_size = f.page_size;
+  o.format_revision = f.revision;
+  o.creation_format_revision = f.revision;
+  return o;
 }
 
 // Column ids of the all-types table.

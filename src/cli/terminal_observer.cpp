@@ -25,6 +25,18 @@ void TerminalObserver::line(std::string_view text) {
 }
 
 void TerminalObserver::status(std::string_view text) {
+  // The per-folder texts of the tree build would flood a log: a terminal shows them in
+  // passing, a pipe not at all.
+  if (text.starts_with("Status: (Step 4/7) Rebuild mailbox folders informations ( ")) {
+    if (terminal_) {
+      clear_bar();
+      std::fprintf(out_, "\r%.*s\033[K", static_cast<int>(std::min<size_t>(text.size(), 78)),
+                   text.data());
+      std::fflush(out_);
+      bar_visible_ = true;
+    }
+    return;
+  }
   const std::string_view shown = trim_blanks(text);
   // The window repeats a status per folder; a terminal shows each text once.
   if (shown.empty() || shown == last_status_) return;

@@ -26,8 +26,14 @@ int export_handle_export_file(ScanSession& session) {
   if (!session.database) return -1;
   const auto& tables = session.database->tables();
   if (tables.empty()) return 0;
+  // A table that cannot be opened is reported and left closed; the walk goes on, so one
+  // damaged table does not hide the tables after it.
+  int result = 1;
   for (const ese::TableInfo& info : tables) {
-    if (info.name.empty()) return -1;
+    if (info.name.empty()) {
+      result = -1;
+      continue;
+    }
     TableFile file;
     file.tableIndex = static_cast<int32_t>(info.index);
     file.tableName = info.name;
@@ -38,14 +44,14 @@ int export_handle_export_file(ScanSession& session) {
         file.table = session.database->open_table(info.index);
       } catch (const ese::EseError& error) {
         session.warnings.push_back(error.what());
-        return -1;
+        result = -1;
       }
-      if (info.name == "Msg") session.msgtable = file.table;
-      if (info.name == session.AtName) session.attachmenttable = file.table;
+      if (file.table && info.name == "Msg") session.msgtable = file.table;
+      if (file.table && info.name == session.AtName) session.attachmenttable = file.table;
     }
     session.TableFileDump.push_back(std::move(file));
   }
-  return 1;
+  return result;
 }
 
 }  // namespace quorvine::scan

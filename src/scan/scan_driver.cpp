@@ -116,7 +116,10 @@ int exportdata(ScanSession& session, ScanObserver& observer) {
          std::string("the database was not shut down cleanly (state: ") +
              ese::to_string(header.state) + "); it is scanned as it is");
 
+  const size_t warnings_before = session.warnings.size();
   session.catalog_result = export_handle_export_file(session);
+  for (size_t i = warnings_before; i < session.warnings.size(); ++i)
+    observer.warning(session.warnings[i]);
   if (session.catalog_result == -1) observer.status("Status: Unable to Recover Exchange Database ");
   observer.control_enabled(Control::Tree, false);
   if (session.catalog_result == 1)

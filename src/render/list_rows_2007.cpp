@@ -6,6 +6,7 @@
 #include "render/list_row_order.hpp"
 #include "render/message_listing.hpp"
 #include "scan/column_maps.hpp"
+#include "scan/header_list_entry.hpp"
 #include "scan/message_list_2007.hpp"
 #include "scan/partial_record.hpp"
 
@@ -73,9 +74,11 @@ class ContentsRowSource {
     t.Se1d = text(c.Se1d);
     t.Be1b = text(c.Be1b);
     t.Le23 = text(c.Le23);
+    // Later dates of the chain are rendered only when needed (local-time conversion is
+    // the dearest part of a row).
     t.T39 = date(c.T39);
-    t.Te06 = date(c.Te06);
-    t.T3007 = date(c.T3007);
+    if (!scan::is_usable_date_text(t.T39)) t.Te06 = date(c.Te06);
+    if (!scan::is_usable_date_text(t.T39) && !scan::is_usable_date_text(t.Te06)) t.T3007 = date(c.T3007);
     return t;
   }
 

@@ -139,9 +139,11 @@ void HeaderListLoader::load_header_table(const std::string& table_name) {
     fields.subject = text(subject);
     fields.prefix = text(prefix);
     fields.attachment_flag = text(flag);
+    // Later dates of the chain are rendered only when needed: each rendering converts to
+    // local time, which costs more than reading the record.
     fields.dates[0] = date(date1);
-    fields.dates[1] = date(date2);
-    fields.dates[2] = date(date3);
+    if (!is_usable_date_text(fields.dates[0])) fields.dates[1] = date(date2);
+    if (!is_usable_date_text(fields.dates[0]) && !is_usable_date_text(fields.dates[1])) fields.dates[2] = date(date3);
     if (auto entry = make_header_entry(table_name, fields, kinds)) headers.push_back(std::move(*entry));
   }
   observer_.progress_position(0);

@@ -23,7 +23,7 @@ bool is_local_separator(char c) { return c == '-' || c == '+' || c == '.' || c =
 // starting as far left as the run stays well-formed. So the leftmost start for each "@" is
 // found by one scan back, and the engine only confirms the domain part, anchored there.
 // A plain search would retry every start in a long run and go quadratic.
-void address_matches(const RegexPattern& pattern, std::string_view piece,
+void address_matches(RegexSearch& pattern, std::string_view piece,
                      std::vector<std::string>& found) {
   size_t pos = 0;
   for (size_t at = piece.find('@'); at != std::string_view::npos; at = piece.find('@', pos)) {
@@ -49,7 +49,7 @@ void address_matches(const RegexPattern& pattern, std::string_view piece,
   }
 }
 
-void all_matches(const RegexPattern& pattern, std::string_view piece,
+void all_matches(RegexSearch& pattern, std::string_view piece,
                  std::vector<std::string>& found) {
   size_t pos = 0;
   while (pos <= piece.size()) {
@@ -70,6 +70,7 @@ std::string format_results(std::string_view text, bool address_search,
   std::string subject(text);
   replace_all(subject, "SMTP", " <");
 
+  RegexSearch search(pattern);
   std::vector<std::string> found;
   std::string leftover;
   size_t begin = 0;
@@ -80,9 +81,9 @@ std::string format_results(std::string_view text, bool address_search,
     if (!piece.empty()) {
       size_t before = found.size();
       if (address_search)
-        address_matches(pattern, piece, found);
+        address_matches(search, piece, found);
       else
-        all_matches(pattern, piece, found);
+        all_matches(search, piece, found);
       if (found.size() == before) {
         leftover.append(piece);
         leftover.push_back(' ');

@@ -10,10 +10,6 @@ namespace {
 constexpr uint32_t kMatchLimit = 1'000'000;
 constexpr uint32_t kDepthLimit = 100'000;
 
-struct MatchDataFree {
-  void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
-};
-
 }  // namespace
 
 RegexPattern::RegexPattern(std::string_view pattern) {
@@ -36,16 +32,22 @@ RegexPattern::RegexPattern(std::string_view pattern) {
 
 std::optional<MatchSpan> RegexPattern::find(std::string_view subject, size_t offset,
                                             bool anchored) const {
+  return RegexSearch(*this).find(subject, offset, anchored);
+}
+
+RegexSearch::RegexSearch(const RegexPattern& pattern)
+    : pattern_(pattern), data_(pcre2_match_data_create_from_pattern(pattern.code_.get(), nullptr)) {
+  if (!data_) throw std::bad_alloc();
+}
+
+std::optional<MatchSpan> RegexSearch::find(std::string_view subject, size_t offset, bool anchored) {
   if (offset > subject.size()) return std::nullopt;
-  std::unique_ptr<pcre2_match_data, MatchDataFree> data(
-      pcre2_match_data_create_from_pattern(code_.get(), nullptr));
-  if (!data) throw std::bad_alloc();
   // PCRE2 refuses a null subject even when it is empty.
   const char* bytes = subject.data() ? subject.data() : "";
-  int rc = pcre2_match(code_.get(), reinterpret_cast<PCRE2_SPTR>(bytes), subject.size(),
-                       offset, anchored ? PCRE2_ANCHORED : 0, data.get(), limits_.get());
+  int rc = pcre2_match(pattern_.code_.get(), reinterpret_cast<PCRE2_SPTR>(bytes), subject.size(),
+                       offset, anchored ? PCRE2_ANCHORED : 0, data_.get(), pattern_.limits_.get());
   if (rc < 0) return std::nullopt;  // no match, or a limit reached: treated alike
-  const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data.get());
+  const PCRE2_SIZE* ovector = pcre2_get_ovector_pointer(data_.get());
   return MatchSpan{ovector[0], ovector[1]};
 }
 

@@ -27,6 +27,7 @@ class RegexPattern {
   std::optional<MatchSpan> find(std::string_view subject, size_t offset, bool anchored) const;
 
  private:
+  friend class RegexSearch;
   struct CodeFree {
     void operator()(pcre2_code* code) const { pcre2_code_free(code); }
   };
@@ -35,6 +36,20 @@ class RegexPattern {
   };
   std::unique_ptr<pcre2_code, CodeFree> code_;
   std::unique_ptr<pcre2_match_context, ContextFree> limits_;
+};
+
+// Repeated searches with one pattern, reusing the match buffer between them.
+class RegexSearch {
+ public:
+  explicit RegexSearch(const RegexPattern& pattern);
+  std::optional<MatchSpan> find(std::string_view subject, size_t offset, bool anchored);
+
+ private:
+  struct DataFree {
+    void operator()(pcre2_match_data* data) const { pcre2_match_data_free(data); }
+  };
+  const RegexPattern& pattern_;
+  std::unique_ptr<pcre2_match_data, DataFree> data_;
 };
 
 }  // namespace quorvine::decode

@@ -45,6 +45,9 @@ int run_scan(const std::vector<std::string>& args) {
         {"format_revision_used", session.format_revision},
         {"page_size", session.page_size_version},
         {"tree", tree_to_json(session.tree)},
+        {"attachment_table", session.AtName},
+        {"messages_indexed", session.index.messages().size()},
+        {"attachments_indexed", session.index.attachments().size()},
         {"warnings", session.warnings},
     };
     std::printf("%s\n", out.dump(2).c_str());

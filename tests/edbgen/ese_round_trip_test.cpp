@@ -81,6 +81,22 @@ TEST_P(EseRoundTrip, EveryTypeAndStorageFormReadsBack) {
   }
   EXPECT_TRUE(null_faults.empty()) << null_faults.size() << " NULL values read as set, first: "
                                    << null_faults.front();
+  // The storage forms asked for are the ones stored: 7-bit, Xpress, separated.
+  auto body = *table.column_index("Body");
+  auto attachment = *table.column_index("Attachment");
+  auto numbers = *table.column_index("Numbers");
+  auto flags_of = [&](uint32_t i, size_t c) { return table.read_record(i).stored(c)->flags; };
+  auto first_byte = [&](uint32_t i, size_t c) { return table.read_record(i).stored(c)->raw.at(0); };
+  EXPECT_EQ(flags_of(1, body), qe::value_flags::variable_size | qe::value_flags::compressed);
+  EXPECT_EQ(first_byte(1, body) >> 3, 2);  // 7-bit Unicode
+  EXPECT_EQ(flags_of(2, body), qe::value_flags::variable_size | qe::value_flags::compressed);
+  EXPECT_EQ(first_byte(2, body), 0x18);  // Xpress
+  EXPECT_EQ(flags_of(3, body), qe::value_flags::variable_size | qe::value_flags::long_value);
+  EXPECT_EQ(flags_of(0, body) & qe::value_flags::long_value, 0);
+  EXPECT_EQ(flags_of(7, attachment), qe::value_flags::variable_size | qe::value_flags::long_value);
+  EXPECT_EQ(flags_of(1, numbers), qe::value_flags::multi_value);
+  EXPECT_EQ(flags_of(2, numbers) & qe::value_flags::multi_value, 0);  // one value: single form
+
   // Text decodes through the column's code page, surrogate pairs included.
   auto var_unicode = table.column_index("VarUnicode");
   ASSERT_TRUE(var_unicode);
@@ -134,3 +150,30 @@ TEST(EseRoundTripLarge, HundredThousandRecordsInInterleavedTables) {
 }
 
 }  // namespace
+
+TEST(EseRoundTripStorage, InlineLongValuesStayInTheRecord) {
+  ScratchDir dir;
+  const auto path = dir / "inline.edb";
+  TableDef def;
+  def.name = "T";
+  def.columns = {{256, "Blob", ColumnType::LargeBinary, 0, 0, 0}};
+  const Bytes big = noise(3000, 1);
+  {
+    DatabaseWriter w(path, writer_options({8192, 0x14}));
+    TableWriter& t = w.add_table(def);
+    t.add_record({{256, {big}, Storage::Inline}});
+    t.add_record({{256, {big}}});
+    // Too large for the page when kept inline.
+    EXPECT_THROW(t.add_record({{256, {noise(9000, 2)}, Storage::Inline}}), std::length_error);
+    w.finish();
+  }
+  qe::Database db = qe::Database::open(path);
+  qe::Table t = db.open_table(*db.find_table("T"));
+  ASSERT_EQ(t.record_count(), 2u);
+  qe::Record inline_record = t.read_record(0);
+  EXPECT_EQ(inline_record.stored(0)->flags, qe::value_flags::variable_size);
+  EXPECT_EQ(inline_record.bytes(0), big);
+  qe::Record separated = t.read_record(1);
+  EXPECT_EQ(separated.stored(0)->flags, qe::value_flags::variable_size | qe::value_flags::long_value);
+  EXPECT_EQ(separated.bytes(0), big);
+}

@@ -112,6 +112,12 @@ void TableState::prepare_tagged(const Cell& cell, const ColumnDef& col, bool sep
   if (cell.storage == Storage::LongValue && !long_type)
     throw std::invalid_argument("The " + describe(def_, col) +
                                 " is not a long type and cannot hold a separated value.");
+  // Whether a value of `stored` bytes goes to the long-value tree.
+  auto separate_value = [&](size_t stored) {
+    if (!long_type || cell.storage == Storage::Inline) return false;
+    return cell.storage == Storage::LongValue || stored > kInlineLongValueMax ||
+           (separate_auto && cell.storage == Storage::Auto && stored > 16);
+  };
 
   if (cell.elements.size() == 1) {
     const Bytes& v = cell.elements[0];
@@ -129,10 +135,7 @@ void TableState::prepare_tagged(const Cell& cell, const ColumnDef& col, bool sep
                                          : " is too large for Xpress compression in a record."));
     }
     const size_t stored = packed ? packed->size() : v.size();
-    const bool separate =
-        long_type && (cell.storage == Storage::LongValue || (forced && !packed) ||
-                      (stored > kInlineLongValueMax) || (separate_auto && cell.storage == Storage::Auto && stored > 16));
-    if (separate) {
+    if ((forced && !packed) || separate_value(stored)) {
       uint32_t id = store_long(v, compression, width);
       out.flags |= quorvine::ese::value_flags::long_value;
       append_le32(out.data, id);
@@ -152,10 +155,7 @@ void TableState::prepare_tagged(const Cell& cell, const ColumnDef& col, bool sep
   std::vector<bool> is_ref(n, false);
   for (size_t i = 0; i < n; ++i) {
     const Bytes& v = cell.elements[i];
-    const bool separate = long_type && (cell.storage == Storage::LongValue ||
-                                        v.size() > kInlineLongValueMax ||
-                                        (separate_auto && cell.storage == Storage::Auto && v.size() > 16));
-    if (separate) {
+    if (separate_value(v.size())) {
       append_le32(items[i], store_long(v, compression, width));
       is_ref[i] = true;
     } else if (i == 0 && forced) {

@@ -87,6 +87,7 @@ Catalog read_catalog(libesedb_table_t* msys_objects) {
         break;
       case kColumn: {
         CatalogColumn column;
+        column.name = cp1252_to_utf8(value_bytes(record.get(), index_of[kName]));
         column.type = value_u32(record.get(), index_of[kColtypOrPgnoFdp]);
         column.flags = value_u32(record.get(), index_of[kFlags]);
         column.codepage = value_u32(record.get(), index_of[kPagesOrLocale]);

@@ -14,6 +14,7 @@
 namespace quorvine::ese::detail {
 
 struct CatalogColumn {
+  std::string name;
   uint32_t type = 0;
   uint32_t flags = 0;
   uint32_t codepage = 0;

@@ -168,9 +168,10 @@ Table Database::open_table(size_t index) const {
   if (libesedb_table_get_number_of_columns(table->handle.get(), &column_count, 0, error.out()) != 1)
     throw EseError(context + " cannot be read: " + error.message() + ".");
   auto catalog_table = impl_->catalog.tables.find(info.object_id);
+  const detail::CatalogTable* catalog = catalog_table != impl_->catalog.tables.end() ? &catalog_table->second : nullptr;
   auto columns = std::make_shared<std::vector<ColumnInfo>>();
   columns->reserve(static_cast<size_t>(std::max(column_count, 0)));
-  for (int i = 0; i < column_count; ++i) {
+  auto column_from_library = [&](int i) {
     libesedb_column_t* raw = nullptr;
     if (libesedb_table_get_column(table->handle.get(), i, &raw, 0, error.out()) != 1)
       throw EseError(context + ": column " + std::to_string(i) + " cannot be read (" + error.message() + ").");
@@ -180,14 +181,40 @@ Table Database::open_table(size_t index) const {
     if (libesedb_column_get_identifier(column.get(), &value, error.out()) == 1) c.id = value;
     if (libesedb_column_get_type(column.get(), &value, error.out()) == 1) c.type = static_cast<ColumnType>(value);
     c.name = column_name(column.get());
-    if (catalog_table != impl_->catalog.tables.end()) {
-      if (auto it = catalog_table->second.columns.find(c.id); it != catalog_table->second.columns.end()) {
-        c.flags = it->second.flags;
-        c.codepage = it->second.codepage;
-        if (c.flags & column_flags::has_default) c.default_value = it->second.default_value;
-      }
+    return c;
+  };
+  auto add_catalog_details = [&](ColumnInfo& c) {
+    if (!catalog) return;
+    if (auto it = catalog->columns.find(c.id); it != catalog->columns.end()) {
+      c.flags = it->second.flags;
+      c.codepage = it->second.codepage;
+      if (c.flags & column_flags::has_default) c.default_value = it->second.default_value;
     }
-    columns->push_back(std::move(c));
+  };
+  // libesedb lists a table's columns in catalog (id) order, but finds each one by walking
+  // its list, which is quadratic on wide tables. When the catalog holds the same columns
+  // (no template table adds any), build the list from it, checked at both ends.
+  bool from_catalog = catalog && column_count > 0 && catalog->columns.size() == static_cast<size_t>(column_count);
+  if (from_catalog) {
+    ColumnInfo first = column_from_library(0);
+    ColumnInfo last = column_from_library(column_count - 1);
+    from_catalog = first.id == catalog->columns.begin()->first && last.id == catalog->columns.rbegin()->first;
+  }
+  if (from_catalog) {
+    for (const auto& [id, stored] : catalog->columns) {
+      ColumnInfo c;
+      c.id = id;
+      c.type = static_cast<ColumnType>(stored.type);
+      c.name = stored.name;
+      add_catalog_details(c);
+      columns->push_back(std::move(c));
+    }
+  } else {
+    for (int i = 0; i < column_count; ++i) {
+      ColumnInfo c = column_from_library(i);
+      add_catalog_details(c);
+      columns->push_back(std::move(c));
+    }
   }
   table->columns = std::move(columns);
   table->long_values = impl_->long_values(info.object_id);

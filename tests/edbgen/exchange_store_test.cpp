@@ -11,6 +11,10 @@
 #include <string>
 #include <vector>
 
+#include <cctype>
+#include <set>
+
+#include "edbgen/exchange_ids.hpp"
 #include "scan/ese/database.hpp"
 #include "support/test_support.hpp"
 
@@ -165,6 +169,26 @@ TEST(ExchangeLayouts, GenerationsAsReadersExpectThem) {
   ASSERT_TRUE(headers.has_value());
   EXPECT_NE(headers->find("To: Alice Smith <alice.smith@example.com>\r\n"), std::string::npos);
 
+  // Every folder identifier read back finds its contents table by the readers' folder key.
+  std::set<std::string> keys;
+  for (const auto& t : s07.tables()) keys.insert(edbgen::folder_key(t.name));
+  const auto folders07 = s07.open_table(*s07.find_table("Folders"));
+  const size_t fid = *folders07.column_index("Q6748"), path = *folders07.column_index("S6707");
+  size_t matched = 0;
+  for (uint64_t r = 0; r < folders07.record_count(); ++r) {
+    const auto rec = folders07.read_record(r, std::vector<size_t>{fid, path});
+    const auto id = rec.bytes(fid).value();
+    ASSERT_EQ(id.size(), 8u);
+    uint64_t value = 0;
+    for (uint8_t b : id) value = value << 8 | b;
+    std::string text = edbgen::identifier_text(value);
+    for (char& ch : text) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+    if (rec.text(path).value() == "/NON_IPM_SUBTREE") continue;  // mailbox roots hold no mail
+    EXPECT_TRUE(keys.count(text)) << text;
+    ++matched;
+  }
+  EXPECT_EQ(matched, 12u);
+
   const auto s10 = quorvine::ese::Database::open(dir / "s10.edb");
   EXPECT_EQ(s10.header().page_size, 32768u);
   EXPECT_EQ(s10.header().format_revision, 0x11u);
@@ -173,6 +197,13 @@ TEST(ExchangeLayouts, GenerationsAsReadersExpectThem) {
   const auto body = s10.open_table(*s10.find_table("Body-101-1"));
   const size_t text_body = *body.column_index("S1000");
   EXPECT_TRUE(body.columns()[text_body].compressed());
+  size_t compressed_values = 0;
+  for (uint64_t r = 0; r < body.record_count(); ++r) {
+    const auto rec = body.read_record(r, std::vector<size_t>{text_body});
+    if (const auto* v = rec.stored(text_body); v && (v->flags & quorvine::ese::value_flags::compressed))
+      ++compressed_values;
+  }
+  EXPECT_GT(compressed_values, 0u);
 
   const auto s13 = quorvine::ese::Database::open(dir / "s13.edb");
   EXPECT_TRUE(s13.find_table("Folder_101").has_value());

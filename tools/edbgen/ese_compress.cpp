@@ -34,12 +34,13 @@ std::optional<Bytes> compress_7bit(std::span<const uint8_t> data, TextWidth widt
 namespace {
 
 constexpr size_t kWindow = 8192;  // a 13-bit distance
-constexpr int kHashBits = 14;
-constexpr int kChainSteps = 16;
+constexpr int kMaxHashBits = 14;
+constexpr int kChainSteps = 8;
+constexpr size_t kGoodEnough = 64;  // stop searching the chain at a match this long
 
-uint32_t hash3(const uint8_t* p) {
+uint32_t hash3(const uint8_t* p, int bits) {
   uint32_t v = uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16;
-  return (v * 2654435761u) >> (32 - kHashBits);
+  return (v * 2654435761u) >> (32 - bits);
 }
 
 class XpressEncoder {
@@ -120,31 +121,41 @@ Bytes xpress_stream(std::span<const uint8_t> data) {
   out.reserve(data.size() / 2 + 16);
   XpressEncoder enc(out);
   const size_t n = data.size();
+  // Tables sized to the input: most values are small, and clearing a large table for
+  // each would cost more than compressing them.
+  int bits = 8;
+  while (bits < kMaxHashBits && (size_t(1) << bits) < n) ++bits;
   // head[h]: latest position with that hash + 1; prev[i % window]: the one before it.
-  std::vector<uint32_t> head(size_t(1) << kHashBits, 0);
-  std::vector<uint32_t> prev(kWindow, 0);
+  std::vector<uint32_t> head(size_t(1) << bits, 0);
+  size_t ring = 256;  // a power of two, so positions wrap with a mask
+  while (ring < kWindow && ring < n) ring <<= 1;
+  const size_t ring_mask = ring - 1;
+  std::vector<uint32_t> prev(ring, 0);
   auto insert = [&](size_t pos) {
-    uint32_t h = hash3(&data[pos]);
-    prev[pos % kWindow] = head[h];
+    uint32_t h = hash3(&data[pos], bits);
+    prev[pos & ring_mask] = head[h];
     head[h] = uint32_t(pos + 1);
   };
   size_t i = 0;
   while (i < n) {
     size_t best_len = 0, best_dist = 0;
     if (i + 3 <= n) {
-      uint32_t cand = head[hash3(&data[i])];
+      uint32_t cand = head[hash3(&data[i], bits)];
+      const size_t limit = n - i;
       for (int step = 0; step < kChainSteps && cand != 0; ++step) {
-        size_t pos = cand - 1;
+        const size_t pos = cand - 1;
         if (pos >= i || i - pos > kWindow) break;
-        size_t len = 0;
-        const size_t limit = n - i;
-        while (len < limit && data[pos + len] == data[i + len]) ++len;
-        if (len > best_len) {
-          best_len = len;
-          best_dist = i - pos;
-          if (len == limit) break;
+        // Only a candidate that also matches at the current best length can beat it.
+        if (best_len == 0 || (best_len < limit && data[pos + best_len] == data[i + best_len])) {
+          size_t len = 0;
+          while (len < limit && data[pos + len] == data[i + len]) ++len;
+          if (len > best_len) {
+            best_len = len;
+            best_dist = i - pos;
+            if (len >= kGoodEnough || len == limit) break;
+          }
         }
-        uint32_t next = prev[pos % kWindow];
+        const uint32_t next = prev[pos & ring_mask];
         if (next == 0 || next - 1 >= pos) break;
         cand = next;
       }

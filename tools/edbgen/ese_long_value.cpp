@@ -25,7 +25,11 @@ std::optional<Bytes> compress_value(std::span<const uint8_t> value, Compression 
   }
   if (value.size() < 8) return std::nullopt;
   std::optional<Bytes> best = compress_7bit(value, width);
-  if (placement == Placement::Segment && value.size() >= 64) {
+  // A trial on the first kilobyte spares compressing data that will not shrink
+  // (attachments that are already compressed).
+  const auto probe = value.first(std::min<size_t>(value.size(), 1024));
+  if (placement == Placement::Segment && value.size() >= 64 &&
+      xpress_stream(probe).size() < probe.size() * 15 / 16) {
     std::optional<Bytes> x = compress_xpress(value);
     if (x && (!best || x->size() < best->size())) best = std::move(x);
   }

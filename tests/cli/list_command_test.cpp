@@ -6,6 +6,7 @@
 #include <ctime>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
@@ -133,16 +134,21 @@ TEST_P(ListMatchesManifest, EveryFolderListsTheManifestRowsInOrder) {
       ++rows_seen;
     }
   }
-  EXPECT_GT(folders, 0u);
+  // A public 2013 store has no folders; every other store lists some.
+  if (!(c.is_public && c.exchange == "2013")) EXPECT_GT(folders, 0u);
   RecordProperty("rows", static_cast<int>(rows_seen));
 }
 
-INSTANTIATE_TEST_SUITE_P(Stores, ListMatchesManifest,
-                         ::testing::Values(StoreCase{"basic2007", "2007"}, StoreCase{"edge2007", "2007"},
-                                           StoreCase{"basic2010", "2010"}, StoreCase{"basic2013", "2013"},
-                                           StoreCase{"public", "2007", true}, StoreCase{"public", "2010", true},
-                                           StoreCase{"public", "2013", true}),
-                         case_name);
+// Every scenario works with every generation.
+std::vector<StoreCase> all_cases() {
+  std::vector<StoreCase> cases;
+  for (const char* scenario : {"basic2007", "basic2010", "basic2013", "edge2007"})
+    for (const char* exchange : {"2007", "2010", "2013"}) cases.push_back({scenario, exchange, false});
+  for (const char* exchange : {"2007", "2010", "2013"}) cases.push_back({"public", exchange, true});
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, ListMatchesManifest, ::testing::ValuesIn(all_cases()), case_name);
 
 TEST(ListCommand, UnknownFolderNamesTheClosestPathAndExitsOne) {
   ScratchDir dir;

@@ -13,26 +13,28 @@ bool starts_with(const std::string& s, const char* prefix) { return s.rfind(pref
 
 ColumnSet::ColumnSet(std::string table_name, std::string first_fixed_column) {
   def_.name = std::move(table_name);
-  add(first_fixed_column, ColumnType::Long);
+  add(first_fixed_column, ColumnType::Long, false, false, 0, true);
 }
 
 void ColumnSet::add(const std::string& name, ColumnType type, bool compressed, bool multi_valued,
-                    uint32_t max_size) {
+                    uint32_t max_size, bool fixed_column) {
   if (ids_.count(name)) return;
   ColumnDef c;
   c.name = name;
   c.type = type;
-  const bool fixed = type == ColumnType::Long || type == ColumnType::Boolean ||
-                     type == ColumnType::Currency || type == ColumnType::LongLong ||
-                     type == ColumnType::DateTime || type == ColumnType::UnsignedLong;
+  const bool fixed_type = type == ColumnType::Long || type == ColumnType::Boolean ||
+                          type == ColumnType::Currency || type == ColumnType::LongLong ||
+                          type == ColumnType::DateTime || type == ColumnType::UnsignedLong;
+  if (fixed_column && (!fixed_type || multi_valued || next_fixed_ > 127))
+    throw LayoutError("column " + name + " cannot be fixed");
+  const bool fixed = fixed_column;
   const bool is_long = type == ColumnType::LargeText || type == ColumnType::LargeBinary;
   if (multi_valued) c.flags |= cf::multi_valued;
   if (compressed && is_long) c.flags |= cf::compressed;
   if (quorvine::ese::is_text(type)) c.codepage = 1200;
-  if (fixed && !multi_valued && next_fixed_ <= 4) {
-    // A few fixed columns, as Exchange has; the rest of the properties are tagged.
+  if (fixed) {
     c.id = next_fixed_++;
-  } else if (!is_long && !fixed && !multi_valued && max_size > 0 && max_size <= 255) {
+  } else if (!is_long && !fixed_type && !multi_valued && max_size > 0 && max_size <= 255) {
     c.id = next_variable_++;
     c.max_size = max_size;
   } else {

@@ -28,13 +28,16 @@ class ColumnSet {
   // catalog's compression flag on text and long-binary columns.
   void add_property(const std::string& name, bool compressed = false);
   // Adds a column of an explicit type (the 2010/2013 readable names).
+  // Only `fixed` columns go to the fixed area: columns a record always sets. Properties
+  // that may be absent are tagged, as Exchange stores them.
   void add(const std::string& name, ColumnType type, bool compressed = false,
-           bool multi_valued = false, uint32_t max_size = 0);
+           bool multi_valued = false, uint32_t max_size = 0, bool fixed = false);
 
   bool has(const std::string& name) const { return ids_.count(name) != 0; }
   uint32_t id(const std::string& name) const;
   ColumnType type(const std::string& name) const;
   const TableDef& def() const { return def_; }
+  const std::string& first_column() const { return def_.columns.front().name; }
   void add_callback(const std::string& callback) { def_.callbacks.push_back(callback); }
 
  private:
@@ -47,7 +50,10 @@ class ColumnSet {
 // Cells of one record; setting a column twice keeps the last value.
 class RecordCells {
  public:
-  explicit RecordCells(const ColumnSet& columns) : columns_(columns) {}
+  // The leading fixed column is set in every record (partition 1).
+  explicit RecordCells(const ColumnSet& columns) : columns_(columns) {
+    int32(columns.first_column(), 1);
+  }
 
   void text(const std::string& column, const std::string& utf8, Storage s = Storage::Auto);
   void binary(const std::string& column, Bytes data, Storage s = Storage::Auto);

@@ -13,7 +13,7 @@ constexpr uint64_t kPublicNumber = 1;
 
 ColumnSet mailbox_columns() {
   ColumnSet c("Mailbox", "MailboxPartitionNumber");
-  c.add("MailboxNumber", ColumnType::Long);
+  c.add("MailboxNumber", ColumnType::Long, false, false, 0, true);
   c.add("MailboxOwnerDisplayName", ColumnType::LargeText);
   c.add("DisplayName", ColumnType::LargeText);
   c.add("MailboxGuid", ColumnType::Guid);
@@ -33,7 +33,7 @@ ColumnSet folder_columns(uint64_t number) {
 
 ColumnSet message_columns(uint64_t number) {
   ColumnSet c("Message_" + std::to_string(number), "MailboxPartitionNumber");
-  c.add("MessageDocumentId", ColumnType::Long);
+  c.add("MessageDocumentId", ColumnType::Long, false, false, 0, true);
   c.add("FolderId", ColumnType::Binary, false, false, 26);
   c.add("MessageId", ColumnType::Binary, false, false, 8);
   c.add("MessageClass", ColumnType::LargeText, true);

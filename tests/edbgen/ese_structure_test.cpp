@@ -252,3 +252,36 @@ TEST(EseWriterErrors, BadRecordsAreRefusedWithoutBreakingTheTable) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(EseWriterLongValues, RecordThatOutgrowsItsPageSeparatesWithoutOrphans) {
+  ScratchDir dir;
+  const auto path = dir / "lv.edb";
+  TableDef def;
+  def.name = "Blobs";
+  for (uint32_t k = 0; k < 5; ++k)
+    def.columns.push_back({256 + k, "Blob" + std::to_string(k), ColumnType::LargeBinary, 0, 0, 0});
+  {
+    DatabaseWriter w(path, writer_options({4096, 0x0c}));
+    TableWriter& t = w.add_table(def);
+    // Each value fits inline alone; together they need the long-value tree.
+    std::vector<Cell> cells;
+    for (uint32_t k = 0; k < 5; ++k) cells.push_back({256 + k, {noise(1000, k)}});
+    t.add_record(cells);
+    t.add_record({{256, {noise(100, 9)}}});
+    w.finish();
+  }
+  EseFile f(path);
+  std::vector<std::string> faults;
+  uint32_t lv_root = 0;
+  for (const auto& r : f.catalog(4, faults))
+    if (r.type == 4) lv_root = r.coltyp_or_pgno;
+  ASSERT_NE(lv_root, 0u);
+  size_t roots = 0;
+  for (const TreeEntry& e : f.walk(lv_root, faults).leaves) roots += e.key.size() == 4;
+  EXPECT_TRUE(faults.empty());
+  EXPECT_EQ(roots, 5u);  // one per value, none left over from the first attempt
+}
+
+}  // namespace

@@ -1,6 +1,7 @@
 #include "edbgen/ese_long_value.hpp"
 
 #include <algorithm>
+#include <stdexcept>
 
 #include "edbgen/ese_bytes.hpp"
 
@@ -43,9 +44,10 @@ LongValueWriter::LongValueWriter(PageFile& file, const PageLayout& layout, uint3
             RootHeader{1, table_root, 0, 0}),
       segment_size_(long_value_segment_size(layout.page_size)) {}
 
-uint32_t LongValueWriter::store(std::span<const uint8_t> value, Compression compression,
-                                TextWidth width) {
-  const uint32_t id = next_id_++;
+void LongValueWriter::store(uint32_t id, std::span<const uint8_t> value, Compression compression,
+                            TextWidth width) {
+  if (id <= last_id_) throw std::logic_error("long-value ids must ascend");
+  last_id_ = id;
   key_.clear();
   append_be32(key_, id);
   data_.clear();
@@ -61,7 +63,6 @@ uint32_t LongValueWriter::store(std::span<const uint8_t> value, Compression comp
     if (packed && packed->size() >= segment.size()) packed.reset();
     tree_.add(key_, packed ? std::span<const uint8_t>(*packed) : segment);
   }
-  return id;
 }
 
 }  // namespace edbgen::ese

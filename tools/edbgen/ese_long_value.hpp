@@ -22,14 +22,15 @@ class LongValueWriter {
 
   uint32_t objid() const { return tree_.objid(); }
   uint32_t root_page() const { return tree_.root_page(); }
-  // Stores a value and returns its id, the 4-byte reference stored in the record.
-  uint32_t store(std::span<const uint8_t> value, Compression compression, TextWidth width);
+  // Stores a value under `id` (the 4-byte reference stored in the record). Ids must
+  // ascend from call to call, as the tree is written in key order.
+  void store(uint32_t id, std::span<const uint8_t> value, Compression compression, TextWidth width);
   void finish() { tree_.finish(); }
 
  private:
   TreeBuilder tree_;
   uint32_t segment_size_;
-  uint32_t next_id_ = 1;
+  uint32_t last_id_ = 0;
   std::vector<uint8_t> key_;
   std::vector<uint8_t> data_;
 };

@@ -79,6 +79,13 @@ class TableState final : public TableWriter {
 
   void prepare_tagged(const Cell& cell, const ColumnDef& col, bool separate_auto, Prepared& out);
   uint32_t store_long(std::span<const uint8_t> value, Compression c, TextWidth width);
+  void write_pending_long_values();
+
+  struct PendingLongValue {
+    std::span<const uint8_t> value;
+    Compression compression;
+    TextWidth width;
+  };
   bool encode(const std::vector<Cell>& cells, bool separate_auto);
 
   PageFile& file_;
@@ -88,6 +95,8 @@ class TableState final : public TableWriter {
   uint32_t objid_;
   TreeBuilder tree_;
   std::optional<LongValueWriter> lv_;
+  std::vector<PendingLongValue> pending_;
+  uint32_t next_lv_id_ = 1;
   RecordBuilder record_;
   std::vector<Prepared> prepared_;
   Bytes key_;
@@ -95,8 +104,16 @@ class TableState final : public TableWriter {
 };
 
 uint32_t TableState::store_long(std::span<const uint8_t> value, Compression c, TextWidth width) {
+  // Written once the record is known to fit, so a retried record leaves no orphans.
+  pending_.push_back({value, c, width});
+  return next_lv_id_ + uint32_t(pending_.size() - 1);
+}
+
+void TableState::write_pending_long_values() {
+  if (pending_.empty()) return;
   if (!lv_) lv_.emplace(file_, layout_, objid_ + 1, tree_.root_page());
-  return lv_->store(value, c, width);
+  for (const PendingLongValue& p : pending_) lv_->store(next_lv_id_++, p.value, p.compression, p.width);
+  pending_.clear();
 }
 
 void TableState::prepare_tagged(const Cell& cell, const ColumnDef& col, bool separate_auto,
@@ -183,6 +200,7 @@ void TableState::prepare_tagged(const Cell& cell, const ColumnDef& col, bool sep
 
 bool TableState::encode(const std::vector<Cell>& cells, bool separate_auto) {
   record_.clear();
+  pending_.clear();
   prepared_.resize(cells.size());
   size_t tagged = 0;
   for (const Cell& cell : cells) {
@@ -228,12 +246,12 @@ bool TableState::encode(const std::vector<Cell>& cells, bool separate_auto) {
 void TableState::add_record(const std::vector<Cell>& cells) {
   if (count_ >= 0xFFFFFFFFull) throw std::length_error("Table " + def_.name + " is full.");
   // Long values that would fit inline are separated when the record outgrows its page.
-  // The first attempt may already have stored some values; those stay as orphans in the
-  // long-value tree, as the engine leaves values awaiting cleanup.
   if (!encode(cells, false) && !encode(cells, true)) {
+    pending_.clear();
     throw std::length_error("Record " + std::to_string(count_ + 1) + " of table " + def_.name +
                             " does not fit on a " + std::to_string(layout_.page_size) + "-byte page.");
   }
+  write_pending_long_values();
   tree_.add(key_, record_.build());
   ++count_;
 }

@@ -3,16 +3,15 @@
 // bad input leaves nothing behind.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <regex>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
-
-#include <cctype>
-#include <set>
 
 #include "edbgen/exchange_ids.hpp"
 #include "scan/ese/database.hpp"

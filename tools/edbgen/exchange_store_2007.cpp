@@ -97,7 +97,6 @@ class Filler2007 : public StoreFiller {
     const auto it = contents_.find(folder.id);
     if (it == contents_.end()) throw LayoutError("message added to a folder not in the tree");
     ContentsTable& table = it->second;
-    const uint64_t msg_record = msg_writer_->record_count();
 
     RecordCells row(table.columns);
     row.binary("N67b0", identifier_bytes(m.id));
@@ -136,7 +135,6 @@ class Filler2007 : public StoreFiller {
       att.int32("L0e20", static_cast<int32_t>(a.content.size()));
       att_writer_->add_record(att.cells());
     }
-    (void)msg_record;
   }
 
  private:

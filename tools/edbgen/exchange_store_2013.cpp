@@ -1,5 +1,5 @@
 // Exchange 2013: "Mailbox" and per mailbox "Folder_N" (26-byte folder identifiers, the
-// root first) and "Message_N". A public store has no "Mailbox" table.
+// root first), "Message_N" and "Attachment_N". A public store has no "Mailbox" table.
 #include <map>
 
 #include "edbgen/exchange_ids.hpp"
@@ -51,11 +51,25 @@ ColumnSet message_columns(uint64_t number) {
   return c;
 }
 
+ColumnSet attachment_columns(uint64_t number) {
+  ColumnSet c("Attachment_" + std::to_string(number), "MailboxPartitionNumber");
+  c.add("AttachmentDocumentId", ColumnType::Long, false, false, 0, true);
+  c.add("MessageDocumentId", ColumnType::Long, false, false, 0, true);
+  c.add("AttachmentId", ColumnType::Binary, false, false, 8);
+  c.add("Name", ColumnType::LargeText, true);
+  c.add("Size", ColumnType::LongLong);
+  c.add("Content", ColumnType::LargeBinary, true);
+  return c;
+}
+
 struct MailboxTables {
   uint64_t number = 0;
   ColumnSet messages;
+  ColumnSet attachments;
   TableWriter* writer = nullptr;
+  TableWriter* attachment_writer = nullptr;
   int32_t next_document = 1;
+  int32_t next_attachment = 1;
 };
 
 class Filler2013 : public StoreFiller {
@@ -87,8 +101,9 @@ class Filler2013 : public StoreFiller {
 
   void add_message(size_t mailbox, const Folder& folder, const Message& m) override {
     MailboxTables& t = mailboxes_.at(is_public_ ? 0 : mailbox);
+    const int32_t document = t.next_document++;
     RecordCells row(t.messages);
-    row.int32("MessageDocumentId", t.next_document++);
+    row.int32("MessageDocumentId", document);
     row.binary("FolderId", folder_id_2013(t.number, folder.id));
     row.binary("MessageId", identifier_bytes(m.id));
     row.text_if("MessageClass", m.message_class, Storage::Inline);
@@ -115,6 +130,17 @@ class Filler2013 : public StoreFiller {
       row.binary("NativeBody", utf16le(m.body_text));
     }
     t.writer->add_record(row.cells());
+    for (size_t i = 0; i < m.attachments.size(); ++i) {
+      const Attachment& a = m.attachments[i];
+      RecordCells att(t.attachments);
+      att.int32("AttachmentDocumentId", t.next_attachment++);
+      att.int32("MessageDocumentId", document);
+      att.binary("AttachmentId", identifier_bytes(m.attachment_ids[i]));
+      att.text_if("Name", a.name);
+      att.int64("Size", static_cast<int64_t>(a.content.size()));
+      if (!a.content.empty()) att.binary("Content", a.content);
+      t.attachment_writer->add_record(att.cells());
+    }
   }
 
  private:
@@ -122,9 +148,10 @@ class Filler2013 : public StoreFiller {
                    const std::vector<Folder>& folders) {
     ColumnSet folder_set = folder_columns(number);
     TableWriter& fw = db_.add_table(folder_set.def());
-    MailboxTables t{number, message_columns(number)};
+    MailboxTables t{number, message_columns(number), attachment_columns(number)};
     auto [it, inserted] = mailboxes_.emplace(index, std::move(t));
     it->second.writer = &db_.add_table(it->second.messages.def());
+    it->second.attachment_writer = &db_.add_table(it->second.attachments.def());
     RecordCells root(folder_set);
     root.binary("FolderId", folder_id_2013(number, root_id));
     root.binary("ParentFolderId", empty_folder_id_2013());

@@ -207,6 +207,9 @@ TEST(ExchangeLayouts, GenerationsAsReadersExpectThem) {
   const auto s13 = quorvine::ese::Database::open(dir / "s13.edb");
   EXPECT_TRUE(s13.find_table("Folder_101").has_value());
   EXPECT_TRUE(s13.find_table("Message_4660").has_value());
+  // Attachments of 2013 messages: mailbox 101 has one, mailbox 4660 none.
+  EXPECT_EQ(s13.open_table(*s13.find_table("Attachment_101")).record_count(), 1u);
+  EXPECT_EQ(s13.open_table(*s13.find_table("Attachment_4660")).record_count(), 0u);
   const auto folders = s13.open_table(*s13.find_table("Folder_101"));
   const size_t parent = *folders.column_index("ParentFolderId");
   const auto root = folders.read_record(0, std::vector<size_t>{parent});

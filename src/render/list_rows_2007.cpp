@@ -38,7 +38,11 @@ std::string transport_header_text(decode::DecodeContext& ctx, const ese::Record&
 
 class ContentsRowSource {
  public:
-  ContentsRowSource(const scan::ScanSession& session, decode::DecodeContext& ctx) : session_(session), ctx_(ctx) {
+  ContentsRowSource(const scan::ScanSession& session, const decode::DecodeContext& ctx)
+      : session_(session), ctx_(ctx) {
+    // Transport headers are read here without a spill file, so no column is spilled: with
+    // "S7d"'s index set, a contents column at that index would come back as "true".
+    ctx_.m_S7d = -1;
     for (const auto& mailbox : session.MailBoxDetailsDump) owner_names_.push_back(mailbox.ownerName);
     if (session.msgtable) {
       msg_columns_ = scan::map_msg_columns(*session.msgtable);
@@ -49,7 +53,6 @@ class ContentsRowSource {
       msg_wanted_.add(N67b4_);
       msg_wanted_.add(N67b5_);
       msg_wanted_.recompute();
-      if (S7d_) ctx_.m_S7d = static_cast<int64_t>(*S7d_);
     }
   }
 
@@ -102,7 +105,7 @@ class ContentsRowSource {
 
  private:
   const scan::ScanSession& session_;
-  decode::DecodeContext& ctx_;
+  decode::DecodeContext ctx_;
   std::vector<std::string> owner_names_;
   scan::MsgColumns msg_columns_;
   ColumnIndex S7d_, N67b4_, N67b5_;

@@ -20,11 +20,11 @@ std::unique_ptr<std::FILE, int (*)(std::FILE*)> null_stream() {
 }
 
 int run_list(const std::vector<std::string>& args) {
-  ArgumentSpec spec;
-  spec.flags = {"--json"};
-  spec.options = {"--folder"};
-  spec.min_positionals = spec.max_positionals = 1;
-  add_store_options(spec);
+  ArgumentSpec accepted;
+  accepted.flags = {"--json"};
+  accepted.options = {"--folder"};
+  accepted.min_positionals = accepted.max_positionals = 1;
+  add_store_options(accepted);
 
   auto sink = null_stream();
   if (!sink) {
@@ -37,7 +37,7 @@ int run_list(const std::vector<std::string>& args) {
   StoreScan scanned;
   std::string folder_path;
   try {
-    parsed = parse_arguments(args, spec);
+    parsed = parse_arguments(args, accepted);
     auto folder = parsed.option("--folder");
     if (!folder) throw UsageError("--folder PATH is required");
     folder_path = *folder;

@@ -40,7 +40,7 @@ void PageBuilder::put_tag(size_t index, size_t offset, size_t size) {
 
 void PageBuilder::add(std::span<const uint8_t> value) {
   if (!fits(value.size())) throw std::logic_error("page value does not fit");
-  std::memcpy(&page_[layout_.header_size() + value_end_], value.data(), value.size());
+  std::copy(value.begin(), value.end(), page_.begin() + layout_.header_size() + value_end_);
   ++count_;
   put_tag(count_, value_end_, value.size());
   last_offset_ = value_end_;
@@ -52,20 +52,10 @@ std::span<const uint8_t> PageBuilder::last() const {
   return {&page_[layout_.header_size() + last_offset_], last_size_};
 }
 
-void PageBuilder::replace_last(std::span<const uint8_t> value) {
-  if (count_ == 0 || value.size() > last_size_) throw std::logic_error("page value cannot grow");
-  std::vector<uint8_t> copy(value.begin(), value.end());  // value may alias the page
-  std::memset(&page_[layout_.header_size() + last_offset_], 0, last_size_);
-  std::memcpy(&page_[layout_.header_size() + last_offset_], copy.data(), copy.size());
-  value_end_ = last_offset_ + copy.size();
-  last_size_ = copy.size();
-  put_tag(count_, last_offset_, copy.size());
-}
-
 std::span<const uint8_t> PageBuilder::seal(const Seal& s, std::span<const uint8_t> tag0) {
   const size_t header = layout_.header_size();
   if (tag0.size() > 16) throw std::logic_error("tag 0 too large");
-  std::memcpy(&page_[header + value_end_], tag0.data(), tag0.size());
+  std::copy(tag0.begin(), tag0.end(), page_.begin() + header + value_end_);
   put_tag(0, value_end_, tag0.size());
   const size_t end = value_end_ + tag0.size();
   const size_t tags = count_ + 1;

@@ -46,9 +46,8 @@ class PageBuilder {
   // Largest value an empty page takes.
   size_t max_value_size() const;
   void add(std::span<const uint8_t> value);
-  // The last value added, for rewriting it shorter.
+  // The last value added.
   std::span<const uint8_t> last() const;
-  void replace_last(std::span<const uint8_t> value);
 
   struct Seal {
     uint32_t page_number = 0;

@@ -310,10 +310,10 @@ TableWriter& DatabaseWriter::add_table(const TableDef& table) {
       throw std::invalid_argument("Table " + table.name + " is defined twice.");
   if (table.name == "MSysObjects" || table.name == "MSysObjectsShadow")
     throw std::invalid_argument("Table name " + table.name + " is reserved for the catalog.");
-  const uint32_t objid = impl_->next_objid;
+  TableState& added = impl_->tables.emplace_back(*impl_->file, impl_->layout, table, impl_->next_objid);
   // Each table keeps the next objid for its long-value tree.
   impl_->next_objid += 2;
-  return impl_->tables.emplace_back(*impl_->file, impl_->layout, table, objid);
+  return added;
 }
 
 void DatabaseWriter::Impl::write_space_tree(uint32_t page, uint32_t objid, uint32_t last_page,

@@ -115,8 +115,8 @@ TEST(ScanFolders2007, PathCleaningUnknownLabelsFinderAndRoots) {
   bool saw_plus = false, saw_unknown_path = false;
   for (const auto& folder : run.session.FolderDetailsDump) {
     EXPECT_EQ(folder.sortKey.find("/Finder"), std::string::npos);
-    if (folder.folderId == "30") EXPECT_EQ(folder.urlPath, "/A-B");
-    if (folder.folderId == "31") EXPECT_EQ(folder.urlPath, "/C#");
+    if (folder.folderId == "30") { EXPECT_EQ(folder.urlPath, "/A-B"); }
+    if (folder.folderId == "31") { EXPECT_EQ(folder.urlPath, "/C#"); }
     if (folder.folderId == "32") {
       saw_plus = true;
       EXPECT_EQ(folder.urlPath, "/D+E");
@@ -126,7 +126,7 @@ TEST(ScanFolders2007, PathCleaningUnknownLabelsFinderAndRoots) {
       saw_unknown_path = true;
       EXPECT_EQ(folder.urlPath, "/Unknown6");
     }
-    if (folder.folderId == "100") EXPECT_EQ(folder.sortKey, "");
+    if (folder.folderId == "100") { EXPECT_EQ(folder.sortKey, ""); }
   }
   EXPECT_TRUE(saw_plus);
   EXPECT_TRUE(saw_unknown_path);

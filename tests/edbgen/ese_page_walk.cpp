@@ -22,9 +22,24 @@ EseFile::EseFile(const std::filesystem::path& path) {
 
 uint32_t EseFile::revision() const { return le32(&bytes_[232]); }
 
-size_t entry_key_size(const Bytes& value, uint32_t page_size) {
-  uint16_t word = le16(value.data());
-  return page_size >= 16384 ? (word & 0x1FFF) : word;
+TreeEntry split_entry(const PageView& page, size_t tag) {
+  const Bytes& v = page.values.at(tag);
+  size_t pos = 0, common = 0;
+  if (page.tag_flags.at(tag) & 0x4) {
+    if (v.size() < 2) throw std::out_of_range("entry too short");
+    common = le16(v.data());
+    pos = 2;
+    if (common > page.values[0].size()) throw std::out_of_range("common key beyond tag 0");
+  }
+  if (v.size() < pos + 2) throw std::out_of_range("entry too short");
+  const size_t local = le16(v.data() + pos);
+  pos += 2;
+  if (v.size() < pos + local) throw std::out_of_range("key beyond entry");
+  TreeEntry e;
+  e.key.assign(page.values[0].begin(), page.values[0].begin() + common);
+  e.key.insert(e.key.end(), v.begin() + pos, v.begin() + pos + local);
+  e.data.assign(v.begin() + pos + local, v.end());
+  return e;
 }
 
 PageView EseFile::page(uint32_t number) const {
@@ -45,7 +60,14 @@ PageView EseFile::page(uint32_t number) const {
     const size_t size = le16(t) & (large ? 0x7FFF : 0x1FFF);
     const size_t off = le16(t + 2) & (large ? 0x7FFF : 0x1FFF);
     if (header + off + size > page_size_) throw std::out_of_range("tag beyond page");
-    v.values.emplace_back(p + header + off, p + header + off + size);
+    Bytes value(p + header + off, p + header + off + size);
+    uint8_t flags = large ? 0 : uint8_t(le16(t + 2) >> 13);
+    if (large && i > 0 && value.size() >= 2) {
+      flags = value[1] >> 5;
+      value[1] &= 0x1F;
+    }
+    v.values.push_back(std::move(value));
+    v.tag_flags.push_back(flags);
   }
   return v;
 }
@@ -82,21 +104,23 @@ TreeShape EseFile::walk(uint32_t root, std::vector<std::string>& faults) const {
       if (!leaf && !(pg.flags & 4)) faults.push_back(at + "branch page without parent flag");
       Bytes prev_key;
       for (size_t t = 1; t < pg.values.size(); ++t) {
-        const Bytes& v = pg.values[t];
-        const size_t ks = entry_key_size(v, page_size_);
-        if (2 + ks > v.size()) {
-          faults.push_back(at + "key beyond entry");
+        TreeEntry entry;
+        try {
+          entry = split_entry(pg, t);
+        } catch (const std::out_of_range& e) {
+          faults.push_back(at + e.what());
           continue;
         }
-        Bytes key(v.begin() + 2, v.begin() + 2 + ks);
-        Bytes data(v.begin() + 2 + ks, v.end());
+        if ((pg.tag_flags[t] & 0x4) && pg.number == root) faults.push_back(at + "common key on a root page");
+        Bytes& key = entry.key;
+        Bytes& data = entry.data;
         if (!bounds[i].second && !key.empty() && key > bounds[i].first)
           faults.push_back(at + "key above the parent's separator");
         if (leaf) {
           if (t > 1 && !(prev_key < key)) faults.push_back(at + "leaf keys out of order");
           if (!bounds[i].second && !(key < bounds[i].first))
             faults.push_back(at + "leaf key not below its separator");
-          shape.leaves.push_back({key, data});
+          shape.leaves.push_back(entry);
         } else {
           if (data.size() != 4) {
             faults.push_back(at + "branch entry data is not a page number");

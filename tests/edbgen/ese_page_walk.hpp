@@ -16,6 +16,7 @@ struct PageView {
   uint32_t prev = 0, next = 0, objid = 0, flags = 0;
   uint16_t free_bytes = 0;
   std::vector<Bytes> values;  // tag order, tag 0 first; tag flags stripped
+  std::vector<uint8_t> tag_flags;
 };
 
 struct TreeEntry {
@@ -60,7 +61,7 @@ class EseFile {
   uint32_t page_size_ = 0;
 };
 
-// Key size as stored in an entry value (16/32 KiB pages keep tag flags in its top bits).
-size_t entry_key_size(const Bytes& value, uint32_t page_size);
+// An entry's full key (tag 0's first common-key-size bytes, then the local key) and data.
+TreeEntry split_entry(const PageView& page, size_t tag);
 
 }  // namespace edbgen::testing

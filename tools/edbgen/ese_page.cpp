@@ -32,10 +32,59 @@ bool PageBuilder::fits(size_t size) const {
   return used + size + kTagSize <= layout_.page_size;
 }
 
-void PageBuilder::put_tag(size_t index, size_t offset, size_t size) {
+void PageBuilder::put_tag(size_t index, size_t offset, size_t size, uint16_t flags) {
   uint8_t* tag = &page_[layout_.page_size - kTagSize * (index + 1)];
   store_le16(tag, uint16_t(size));
-  store_le16(tag + 2, uint16_t(offset));
+  store_le16(tag + 2, uint16_t(offset | flags << 13));
+}
+
+std::span<const uint8_t> PageBuilder::value(size_t index) const {
+  const uint8_t* tag = &page_[layout_.page_size - kTagSize * (index + 1)];
+  const size_t size = load_le16(tag);
+  const size_t offset = load_le16(tag + 2) & (layout_.page_size >= 16384 ? 0x7FFF : 0x1FFF);
+  return {&page_[layout_.header_size() + offset], size};
+}
+
+std::vector<uint8_t> PageBuilder::share_common_key() {
+  constexpr size_t kMaxCommon = 16;  // what the room kept for tag 0 holds
+  constexpr uint16_t kCommonKeyFlag = 0x4;
+  if (count_ < 2) return {};
+  auto key_of = [](std::span<const uint8_t> v) { return v.subspan(2, load_le16(v.data())); };
+  // Keys ascend, so the prefix of the first and last key is shared by all.
+  const auto first = key_of(value(1));
+  const auto last_key = key_of(value(count_));
+  size_t common = 0;
+  while (common < std::min({first.size(), last_key.size(), kMaxCommon}) && first[common] == last_key[common])
+    ++common;
+  // Each entry gains a 2-byte common-key size, so a short prefix does not pay.
+  if (common < 3) return {};
+  std::vector<uint8_t> shared(first.begin(), first.begin() + common);
+  const size_t header = layout_.header_size();
+  scratch_.assign(page_.begin() + header, page_.begin() + header + value_end_);
+  std::vector<std::pair<size_t, size_t>> old(count_);  // offset, size of each entry in scratch_
+  for (size_t i = 1; i <= count_; ++i) {
+    const uint8_t* tag = &page_[layout_.page_size - kTagSize * (i + 1)];
+    old[i - 1] = {load_le16(tag + 2) & (layout_.page_size >= 16384 ? 0x7FFF : 0x1FFF), load_le16(tag)};
+  }
+  const bool large = layout_.page_size >= 16384;
+  size_t end = 0;
+  for (size_t i = 0; i < count_; ++i) {
+    const uint8_t* v = &scratch_[old[i].first];
+    const size_t size = old[i].second;
+    const size_t key_size = load_le16(v);
+    uint8_t* out = &page_[header + end];
+    // Large pages keep tag flags in the top bits of the value's first word.
+    store_le16(out, uint16_t(common | (large ? kCommonKeyFlag << 13 : 0)));
+    store_le16(out + 2, uint16_t(key_size - common));
+    std::copy(v + 2 + common, v + size, out + 4);
+    const size_t new_size = size + 2;  // common bytes dropped, a size word added
+    put_tag(i + 1, end, new_size - common, large ? 0 : kCommonKeyFlag);
+    end += new_size - common;
+  }
+  std::fill(page_.begin() + header + end, page_.begin() + header + value_end_, 0);
+  value_end_ = end;
+  last_offset_ = last_size_ = 0;
+  return shared;
 }
 
 void PageBuilder::add(std::span<const uint8_t> value) {

@@ -48,6 +48,9 @@ class PageBuilder {
   void add(std::span<const uint8_t> value);
   // The last value added.
   std::span<const uint8_t> last() const;
+  // For B-tree entries (key size, key, data) on a non-root page: moves the prefix all keys
+  // share into tag 0, as the engine does, and returns it (empty when it would not pay).
+  std::vector<uint8_t> share_common_key();
 
   struct Seal {
     uint32_t page_number = 0;
@@ -62,7 +65,8 @@ class PageBuilder {
   std::span<const uint8_t> seal(const Seal& s, std::span<const uint8_t> tag0);
 
  private:
-  void put_tag(size_t index, size_t offset, size_t size);
+  void put_tag(size_t index, size_t offset, size_t size, uint16_t flags = 0);
+  std::span<const uint8_t> value(size_t index) const;
 
   PageLayout layout_;
   std::vector<uint8_t> page_;
@@ -70,6 +74,7 @@ class PageBuilder {
   size_t count_ = 0;      // entries, tag 0 not included
   size_t last_offset_ = 0;
   size_t last_size_ = 0;
+  std::vector<uint8_t> scratch_;
 };
 
 std::vector<uint8_t> root_header_bytes(const RootHeader& h);

@@ -81,7 +81,8 @@ void TreeBuilder::close_page(size_t level, std::span<const uint8_t> separator) {
   if (lv->page_number == 0) lv->page_number = file_.allocate();
   const uint32_t next = file_.allocate();
   const uint32_t flags = level == 0 ? page_flags::leaf : page_flags::parent;
-  write(*lv, lv->page_number, flags, next, {});
+  const std::vector<uint8_t> common = lv->page.share_common_key();
+  write(*lv, lv->page_number, flags, next, common);
   const uint32_t written = lv->page_number;
   lv->prev = written;
   lv->page_number = next;
@@ -102,7 +103,8 @@ void TreeBuilder::finish() {
       write(lv, root_page_, kind | page_flags::root, 0, root_header_bytes(root_header_));
       return;
     }
-    write(lv, lv.page_number, kind, 0, {});
+    const std::vector<uint8_t> common = lv.page.share_common_key();
+    write(lv, lv.page_number, kind, 0, common);
     uint8_t child[4];
     store_le32(child, lv.page_number);
     add_at(level + 1, {}, child);

@@ -101,7 +101,7 @@ Database Database::open(const std::filesystem::path& file) {
 
   impl->pages = std::make_shared<const detail::PageReader>(
       std::make_shared<detail::FileSource>(fd),
-      detail::PageLayout{page_size, impl->header.format_revision});
+      detail::PageLayout{page_size, impl->header.format_revision, true});
   impl->file = std::make_shared<detail::DatabaseFile>(file, fd, header_page);
 
   libesedb_file_t* f = impl->file->get();

@@ -10,6 +10,7 @@
 #include "scan/ese/byte_order.hpp"
 #include "scan/ese/error.hpp"
 #include "scan/ese/libesedb_handles.hpp"
+#include "scan/ese/page_checksum.hpp"
 
 namespace quorvine::ese::detail {
 namespace {
@@ -21,7 +22,16 @@ struct IoState {
   std::shared_ptr<const FileDescriptor> fd;
   std::shared_ptr<const std::vector<uint8_t>> overlay;  // file offsets [0, overlay size)
   uint64_t position = 0;
+  uint32_t page_size = 0;
 };
+
+// libesedb reads pages one by one; a page whose checksum fails is refused here, so that a
+// damaged page gives a read error rather than bytes the library may overrun on.
+bool damaged_page(const IoState& s, uint64_t offset, const uint8_t* buffer, size_t size) {
+  if (size != s.page_size || offset % s.page_size != 0 || offset < 2ull * s.page_size) return false;
+  const uint64_t number = offset / s.page_size - 1;
+  return !page_checksum_matches(std::span<const uint8_t>(buffer, size), static_cast<uint32_t>(number));
+}
 
 IoState* state(intptr_t* io) { return reinterpret_cast<IoState*>(io); }
 
@@ -63,6 +73,7 @@ ssize_t io_read(intptr_t* io, uint8_t* buffer, size_t size, libbfio_error_t**) {
       return -1;
     }
   }
+  if (damaged_page(*s, s->position, buffer, done)) return -1;
   s->position += done;
   return static_cast<ssize_t>(done);
 }
@@ -105,7 +116,7 @@ DatabaseFile::DatabaseFile(const std::filesystem::path& path, std::shared_ptr<co
   for (int i = 0; i < 4; ++i) (*overlay)[i] = static_cast<uint8_t>(sum >> (8 * i));
   std::memcpy(overlay->data() + header_page.size(), overlay->data(), header_page.size());
 
-  auto* io_state = new IoState{std::move(fd), std::move(overlay), 0};
+  auto* io_state = new IoState{std::move(fd), std::move(overlay), 0, static_cast<uint32_t>(header_page.size())};
   libbfio_error_t* bfio_error = nullptr;
   if (libbfio_handle_initialize(&io_, reinterpret_cast<intptr_t*>(io_state), io_free, io_clone, io_open, io_close,
                                 io_read, io_write, io_seek, io_exists, io_is_open, io_get_size,

@@ -1,7 +1,8 @@
 #pragma once
 // The open libesedb file, read through a libbfio handle of our own. That handle serves the
 // two header copies with the checksum libesedb 20181229 expects (it sums only the first 668
-// bytes and rejects newer engines' headers); every other byte comes from the file as it is.
+// bytes and rejects newer engines' headers), and refuses pages whose checksum fails; every
+// other byte comes from the file as it is.
 #include <libesedb.h>
 
 #include <filesystem>

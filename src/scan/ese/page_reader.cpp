@@ -4,6 +4,7 @@
 
 #include "scan/ese/byte_order.hpp"
 #include "scan/ese/error.hpp"
+#include "scan/ese/page_checksum.hpp"
 
 namespace quorvine::ese::detail {
 namespace {
@@ -37,6 +38,8 @@ Page PageReader::read(uint32_t page_number) const {
   std::vector<uint8_t> bytes(layout_.page_size);
   uint64_t offset = (static_cast<uint64_t>(page_number) + 1) * layout_.page_size;
   if (source_->read_at(offset, bytes) != bytes.size()) bad_page(page_number, "the file ends inside it");
+  if (layout_.verify_checksums && !page_checksum_matches(bytes, page_number))
+    bad_page(page_number, "its checksum does not match");
   return parse(page_number, std::move(bytes));
 }
 

@@ -52,6 +52,7 @@ struct Page {
 struct PageLayout {
   uint32_t page_size = 0;
   uint32_t format_revision = 0;
+  bool verify_checksums = false;  // refuse pages whose stored checksum does not match
   bool extended_header() const { return page_size >= 16384 && format_revision >= 0x11; }
   uint32_t header_size() const { return extended_header() ? 80 : 40; }
   bool large_tags() const { return page_size >= 16384; }

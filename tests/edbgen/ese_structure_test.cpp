@@ -88,7 +88,9 @@ TEST_P(EseStructure, HeaderCatalogAndTreesAreWellFormed) {
     ASSERT_EQ(pv.free_bytes, ps - (ps >= 16384 ? 80 : 40) - used - 4 * pv.values.size()) << n;
     ASSERT_TRUE(pv.flags & 0x2000);
     if (!(pv.flags & 1) && !pv.values.empty() && !pv.values[0].empty()) ++pages_with_common_key;
-    if (ps >= 16384) ASSERT_EQ(le32(raw + 64), n);
+    if (ps >= 16384) {
+      ASSERT_EQ(le32(raw + 64), n);
+    }
   }
 
   EXPECT_GT(pages_with_common_key, 10u);  // keys share prefixes on most non-root pages
@@ -125,7 +127,9 @@ TEST_P(EseStructure, HeaderCatalogAndTreesAreWellFormed) {
   ASSERT_EQ(small.leaves.size(), small_records);
   for (uint32_t i = 0; i < small_records; ++i) ASSERT_EQ(be32(small.leaves[i].key, 0), i + 1);
   EXPECT_GE(small.depth, 2);
-  if (ps == 4096) EXPECT_GE(small.depth, 3);  // branch pages of their own
+  if (ps == 4096) {
+    EXPECT_GE(small.depth, 3);  // branch pages of their own
+  }
 
   // The long-value tree: parent is the table root, each root entry before its segments,
   // offsets adding up to the stated length.
@@ -143,7 +147,9 @@ TEST_P(EseStructure, HeaderCatalogAndTreesAreWellFormed) {
     if (current == 0) return;
     ASSERT_GT(segments, 0u) << "value " << current;
     EXPECT_LT(last_offset, total) << "value " << current;
-    if (segments > 1) EXPECT_LE(total - last_offset, step) << "value " << current;
+    if (segments > 1) {
+      EXPECT_LE(total - last_offset, step) << "value " << current;
+    }
   };
   for (const TreeEntry& e : lv.leaves) {
     if (e.key.size() == 4) {

@@ -55,6 +55,10 @@ TEST_P(EseLibesedb, InfoAndExportReadEveryTable) {
   ScratchDir dir;
   const auto path = dir / "lib.edb";
   const uint32_t records = 60;
+  // Enough folder rows for branch pages below the root on 4 KiB pages (libesedb is slow
+  // to count the rows of a wide root, so larger pages get fewer).
+  const uint32_t folder_rows = GetParam().page_size == 4096 ? 30000 : 2000;
+  auto folder_name = [](uint32_t i) { return "Folder " + std::to_string(i) + std::string(50, '-'); };
   TableDef extra;
   extra.name = "Folders";
   extra.columns = {{1, "FolderId", ColumnType::LongLong, 0, 0, 8},
@@ -63,9 +67,9 @@ TEST_P(EseLibesedb, InfoAndExportReadEveryTable) {
     DatabaseWriter w(path, writer_options(GetParam()));
     TableWriter& all = w.add_table(all_types_table("Messages", kLibesedbSafe));
     TableWriter& folders = w.add_table(extra);
-    for (uint32_t i = 0; i < records; ++i) {
-      all.add_record(all_types_cells(i, kLibesedbSafe));
-      folders.add_record({{1, {le_bytes(i, 8)}}, {128, {ascii("Folder " + std::to_string(i))}}});
+    for (uint32_t i = 0; i < folder_rows; ++i) {
+      if (i < records) all.add_record(all_types_cells(i, kLibesedbSafe));
+      folders.add_record({{1, {le_bytes(i, 8)}}, {128, {ascii(folder_name(i))}}});
     }
     w.finish();
   }
@@ -96,10 +100,10 @@ TEST_P(EseLibesedb, InfoAndExportReadEveryTable) {
   EXPECT_EQ(line, "FolderId\tDisplayName");
   uint32_t row = 0;
   while (std::getline(folders, line)) {
-    EXPECT_EQ(line, std::to_string(row) + "\tFolder " + std::to_string(row));
+    ASSERT_EQ(line, std::to_string(row) + "\t" + folder_name(row));
     ++row;
   }
-  EXPECT_EQ(row, records);
+  EXPECT_EQ(row, folder_rows);
   std::ifstream messages(dir / "x.export" / "Messages.2");
   size_t lines = 0;
   while (std::getline(messages, line)) ++lines;

@@ -84,6 +84,7 @@ Catalog read_catalog(libesedb_table_t* msys_objects) {
     switch (type) {
       case kTable:
         table.name = cp1252_to_utf8(value_bytes(record.get(), index_of[kName]));
+        table.root_page = value_u32(record.get(), index_of[kColtypOrPgnoFdp]);
         break;
       case kColumn: {
         CatalogColumn column;

@@ -23,6 +23,7 @@ struct CatalogColumn {
 
 struct CatalogTable {
   uint32_t object_id = 0;
+  uint32_t root_page = 0;
   std::string name;
   std::optional<std::pair<uint32_t, uint32_t>> long_value_tree;  // (object id, root page)
   std::vector<std::string> callbacks;

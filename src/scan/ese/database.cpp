@@ -218,6 +218,9 @@ Table Database::open_table(size_t index) const {
   }
   table->columns = std::move(columns);
   table->long_values = impl_->long_values(info.object_id);
+  if (catalog && catalog->root_page != 0)
+    table->null_fixed_columns = std::make_unique<detail::NullFixedColumns>(impl_->pages, catalog->root_page,
+                                                                           info.object_id, table->record_count);
   return Table(std::move(table));
 }
 

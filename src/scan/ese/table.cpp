@@ -60,6 +60,10 @@ Record Table::read_record(uint64_t index, std::span<const size_t> wanted) const 
         throw EseError("Column " + info.name + " of record " + std::to_string(index) + " in table " + impl_->name +
                        " cannot be read: " + error.message() + ".");
       libesedb_record_get_value_data_flags(handle.get(), static_cast<int>(column), &value.flags, error.out());
+      // libesedb hands back the filler of a NULL fixed column as its value.
+      if (info.id < 128 && !(info.flags & column_flags::not_null) && impl_->null_fixed_columns &&
+          impl_->null_fixed_columns->is_null(index, info.id).value_or(false))
+        continue;
       record.values_[column] = std::move(value);
     } else if (info.id >= 256 && !info.default_value.empty()) {
       // libesedb does not apply defaults of tagged columns.

@@ -9,6 +9,7 @@
 #include "scan/ese/database_file.hpp"
 #include "scan/ese/libesedb_handles.hpp"
 #include "scan/ese/long_value_store.hpp"
+#include "scan/ese/null_fixed_columns.hpp"
 
 namespace quorvine::ese {
 
@@ -20,6 +21,8 @@ struct Table::Impl {
   uint64_t record_count = 0;
   std::shared_ptr<const std::vector<ColumnInfo>> columns;
   std::shared_ptr<const LongValueStore> long_values;
+  // Used under the file's mutex, like the handle.
+  std::unique_ptr<detail::NullFixedColumns> null_fixed_columns;
 };
 
 }  // namespace quorvine::ese

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <fstream>
 
 #include "scan/ese/database.hpp"
@@ -119,8 +121,18 @@ TEST_F(OpenErrors, EachFaultIsOneSentenceNamingTheFile) {
   write(dir / "text.edb", Bytes(8192, 'x'));
   EXPECT_NE(open_error(dir / "text.edb").find("not an ESE database"), std::string::npos);
 
-  write(dir / "short.edb", Bytes(300, 0));
+  Bytes short_header(300, 0);
+  put32(short_header, 4, 0x89ABCDEF);
+  write(dir / "short.edb", short_header);
   EXPECT_NE(open_error(dir / "short.edb").find("truncated"), std::string::npos);
+  write(dir / "tiny.txt", Bytes(300, 'x'));
+  EXPECT_NE(open_error(dir / "tiny.txt").find("not an ESE database"), std::string::npos);
+
+  if (::geteuid() != 0) {  // root reads anything
+    write(dir / "locked.edb", make_header());
+    std::filesystem::permissions(dir / "locked.edb", std::filesystem::perms::none);
+    EXPECT_NE(open_error(dir / "locked.edb").find("Permission denied"), std::string::npos);
+  }
 
   // Sound header copies, but the file ends before the catalog.
   write(dir / "cut.edb", make_header());

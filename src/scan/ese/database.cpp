@@ -83,7 +83,11 @@ Database Database::open(const std::filesystem::path& file) {
   const std::string name = file.string();
   std::vector<uint8_t> start(2 * 32768);
   start.resize(fd->read_at(0, start));
-  if (start.size() < 4096) throw EseError("Cannot open " + name + ": the file is truncated (shorter than a header).");
+  if (start.size() < 4096) {
+    const bool signature = start.size() >= 8 && start[4] == 0xEF && start[5] == 0xCD && start[6] == 0xAB && start[7] == 0x89;
+    throw EseError("Cannot open " + name + (signature ? ": the file is truncated (shorter than a header)."
+                                                       : ": it is not an ESE database (no signature)."));
+  }
 
   auto impl = std::make_shared<Impl>();
   impl->path = file;

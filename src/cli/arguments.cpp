@@ -8,7 +8,7 @@ std::optional<std::string> Arguments::option(const std::string& name) const {
   return it->second;
 }
 
-Arguments parse_arguments(const std::vector<std::string>& args, const ArgumentSpec& spec) {
+Arguments parse_arguments(const std::vector<std::string>& args, const ArgumentRules& rules) {
   Arguments parsed;
   bool only_positionals = false;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -27,10 +27,10 @@ Arguments parse_arguments(const std::vector<std::string>& args, const ArgumentSp
       name = arg.substr(0, eq);
       value = arg.substr(eq + 1);
     }
-    if (spec.flags.count(name)) {
+    if (rules.flags.count(name)) {
       if (value) throw UsageError("option " + name + " takes no value");
       parsed.flags.insert(name);
-    } else if (spec.options.count(name)) {
+    } else if (rules.options.count(name)) {
       if (!value) {
         if (i + 1 >= args.size()) throw UsageError("option " + name + " needs a value");
         value = args[++i];
@@ -41,10 +41,10 @@ Arguments parse_arguments(const std::vector<std::string>& args, const ArgumentSp
       throw UsageError("unknown option " + name);
     }
   }
-  if (parsed.positionals.size() < spec.min_positionals)
+  if (parsed.positionals.size() < rules.min_positionals)
     throw UsageError("missing argument");
-  if (parsed.positionals.size() > spec.max_positionals)
-    throw UsageError("unexpected argument " + parsed.positionals[spec.max_positionals]);
+  if (parsed.positionals.size() > rules.max_positionals)
+    throw UsageError("unexpected argument " + parsed.positionals[rules.max_positionals]);
   return parsed;
 }
 

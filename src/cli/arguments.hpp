@@ -15,7 +15,7 @@ class UsageError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-struct ArgumentSpec {
+struct ArgumentRules {
   std::set<std::string> options;  // take a value, e.g. "--exchange"
   std::set<std::string> flags;    // take none, e.g. "--json"
   size_t min_positionals = 0;
@@ -32,6 +32,6 @@ struct Arguments {
 };
 
 // Throws UsageError with one sentence saying what is wrong.
-Arguments parse_arguments(const std::vector<std::string>& args, const ArgumentSpec& spec);
+Arguments parse_arguments(const std::vector<std::string>& args, const ArgumentRules& rules);
 
 }  // namespace quorvine::cli

@@ -20,7 +20,7 @@ std::unique_ptr<std::FILE, int (*)(std::FILE*)> null_stream() {
 }
 
 int run_list(const std::vector<std::string>& args) {
-  ArgumentSpec accepted;
+  ArgumentRules accepted;
   accepted.flags = {"--json"};
   accepted.options = {"--folder"};
   accepted.min_positionals = accepted.max_positionals = 1;

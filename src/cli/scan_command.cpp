@@ -14,16 +14,16 @@ namespace {
 constexpr std::string_view scan_usage = "scan STORE [--exchange 2007|2010|2013|auto] [--json]";
 
 int run_scan(const std::vector<std::string>& args) {
-  ArgumentSpec spec;
-  spec.flags = {"--json"};
-  spec.min_positionals = spec.max_positionals = 1;
-  add_store_options(spec);
+  ArgumentRules rules;
+  rules.flags = {"--json"};
+  rules.min_positionals = rules.max_positionals = 1;
+  add_store_options(rules);
   TerminalObserver observer;
   scan::ScanSession session;
   StoreScan scanned;
   Arguments parsed;
   try {
-    parsed = parse_arguments(args, spec);
+    parsed = parse_arguments(args, rules);
     scanned = scan_store(parsed.positionals[0], parsed, session, observer);
   } catch (const UsageError& error) {
     std::fprintf(stderr, "quorvine scan: %s\nusage: quorvine %.*s\n", error.what(),

@@ -24,7 +24,7 @@ scan::ExchangeVersion pick_from_tables(const std::string& store) {
 
 }  // namespace
 
-void add_store_options(ArgumentSpec& spec) { spec.options.insert("--exchange"); }
+void add_store_options(ArgumentRules& rules) { rules.options.insert("--exchange"); }
 
 StoreScan scan_store(const std::string& store, const Arguments& args,
                      scan::ScanSession& session, TerminalObserver& observer) {

@@ -11,8 +11,8 @@
 
 namespace quorvine::cli {
 
-// Adds "--exchange" to a command's argument spec.
-void add_store_options(ArgumentSpec& spec);
+// Adds "--exchange" to a command's argument rules.
+void add_store_options(ArgumentRules& rules);
 
 struct StoreScan {
   bool exchange_auto = true;  // the generation was picked from the table names

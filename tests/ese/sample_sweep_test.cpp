@@ -146,6 +146,19 @@ TEST(SampleFeatures, TablesCarryObjectIdsAndCatalogColumnDetails) {
   EXPECT_EQ(t.table.columns()[*t.table.column_index("ASCII")].codepage, 1252u);
 }
 
+TEST(PartialRecords, TablesAndRecordsOutliveTheirDatabase) {
+  QUORVINE_REQUIRE_SAMPLES();
+  std::optional<Table> table;
+  {
+    Database db = Database::open(*quorvine::testing::ese_sample("dissect_text.edb"));
+    table = db.open_table(*db.find_table("text"));
+  }
+  auto column = *table->column_index("LongCompressedASCII");
+  Record record = table->read_record(0);
+  Record copy = record;
+  EXPECT_EQ(*copy.text(column), "Long compressed ASCII text " + std::string(1024, 'a'));
+}
+
 TEST(PartialRecords, OnlyWantedColumnsCarryData) {
   QUORVINE_REQUIRE_SAMPLES();
   SampleTable t = open_sample_table("dissect_basic.edb", "basic");

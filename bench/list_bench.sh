@@ -75,15 +75,20 @@ run_generation() {
   b="$(printf '%s\n' "${bare_ms[@]}" | best)"
   python3 -c "import sys; l,b=float(sys.argv[1]),float(sys.argv[2]); print(f'Exchange {sys.argv[3]}: processor time, best of {sys.argv[4]}: list {l:.1f} ms, bare loop {b:.1f} ms, ratio {l/b:.2f} (target <= 3)')" "$l" "$b" "$gen" "$repeats"
   if [ "$gen" = 2010 ]; then
-    # The first listing of a 2010 mailbox also reads its body table; show that floor too.
-    local body_ms=() bb
+    # Listing no longer reads the body table; the first preview or export does. Show what
+    # that later load costs beside a bare loop over the body records.
+    local load_ms=() body_ms=() ld bb
+    for _ in $(seq $repeats); do
+      load_ms+=("$("$timing" "$store" "$gen" "Bench Big/Big" 1 | sed -n 's/^bodies: .* \([0-9.]*\) ms cpu$/\1/p')")
+    done
     local body_args=("$store" "Body*" "N67b0,L3705,S3707,S3001,N67b3,N65f9")
     "$bare" "${body_args[@]}"
     for _ in $(seq $repeats); do
       body_ms+=("$("$bare" "${body_args[@]}" | sed -n 's/^bare loop: .* \([0-9.]*\) ms cpu$/\1/p')")
     done
+    ld="$(printf '%s\n' "${load_ms[@]}" | best)"
     bb="$(printf '%s\n' "${body_ms[@]}" | best)"
-    python3 -c "import sys; l,b=float(sys.argv[1]),float(sys.argv[2]); print(f'Exchange 2010, header and body tables: bare loop {b:.1f} ms, ratio {l/b:.2f}')" "$l" "$(python3 -c "print($b + $bb)")"
+    python3 -c "import sys; l,b=float(sys.argv[1]),float(sys.argv[2]); print(f'Exchange 2010 body and attachment lists (first preview or export, not listing): load {l:.1f} ms, bare loop {b:.1f} ms, ratio {l/b:.2f}')" "$ld" "$bb"
   fi
 }
 

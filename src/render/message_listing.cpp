@@ -44,4 +44,15 @@ FolderListing export_table_header_data(scan::ScanSession& session, decode::Decod
   return listing;
 }
 
+uint64_t ensure_bodies_loaded(scan::ScanSession& session, decode::DecodeContext& ctx, scan::TreeItem item,
+                              scan::ScanObserver& observer) {
+  scan::HeaderListLoader loader(session, ctx, observer);
+  for (const scan::folderTree2010& folder : session.folderTree2010Dump) {
+    if (folder.treeItem != item) continue;
+    loader.ensure_bodies_loaded(folder);
+    break;
+  }
+  return loader.records_skipped();
+}
+
 }  // namespace quorvine::render

@@ -43,8 +43,7 @@ HeaderGeneration HeaderListLoader::generation() const {
                                                                               : HeaderGeneration::Exchange2010;
 }
 
-bool HeaderListLoader::loaded(const std::string& key) const {
-  const auto& marks = session_.lists2010.tempMailboxLoadDump;
+bool HeaderListLoader::marked(const std::vector<tempMailboxLoad>& marks, const std::string& key) {
   return std::any_of(marks.begin(), marks.end(), [&](const tempMailboxLoad& m) { return m.key == key; });
 }
 
@@ -54,15 +53,25 @@ std::vector<MessageListRow> HeaderListLoader::list_folder(const folderTree2010& 
   const std::string header_table = header_table_name(ref, generation(), is_public);
   // Marked by the header table rather than by the mailbox's display name: two mailboxes
   // that share a display name must each get their own messages read.
-  if (!loaded(header_table)) {
+  if (!marked(session_.lists2010.tempMailboxLoadDump, header_table)) {
     observer_.status(kLoadingHeaders);
     load_header_table(header_table);
-    observer_.status(kLoadingBodies);
-    if (generation() == HeaderGeneration::Exchange2010) load_body_table(body_table_name(ref, generation(), is_public));
     session_.lists2010.tempMailboxLoadDump.push_back({header_table});
     observer_.status("");
   }
   return header_rows_for_folder(session_.lists2010.MessageHeaderList2010Dump, ref, generation());
+}
+
+void HeaderListLoader::ensure_bodies_loaded(const folderTree2010& folder) {
+  if (session_.settings.exchange_version_support != ExchangeVersion::V2010) return;
+  const HeaderFolderRef ref{folder.folderId, folder.mailboxName, folder.folderTable, folder.folderName};
+  // Marked by table, like the header list, so mailboxes sharing a display name stay apart.
+  const std::string body_table = body_table_name(ref, generation(), session_.is_public());
+  if (marked(session_.lists2010.bodyTableLoadDump, body_table)) return;
+  observer_.status(kLoadingBodies);
+  load_body_table(body_table);
+  session_.lists2010.bodyTableLoadDump.push_back({body_table});
+  observer_.status("");
 }
 
 void HeaderListLoader::load_header_table(const std::string& table_name) {

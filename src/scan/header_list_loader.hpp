@@ -1,7 +1,8 @@
 #pragma once
 // The 2010/2013 folder listing: the first time a folder of a mailbox is selected, that
-// mailbox's message header table (and for 2010 its body table) is read into the session's
-// lists; every selection then filters the folder's rows out of them.
+// mailbox's message header table is read into the session's header list; every selection
+// then filters the folder's rows out of it. The 2010 body table (bodies and attachments) is
+// read separately, the first time a consumer asks for it.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -22,6 +23,12 @@ class HeaderListLoader {
   // this scan. A table that does not exist gives no rows.
   std::vector<MessageListRow> list_folder(const folderTree2010& folder);
 
+  // Reads the body table of `folder`'s mailbox (a public store: of the folder) into the
+  // session's body and attachment lists unless this scan has read it already. The preview
+  // and the exports call this before looking a message's body or attachments up; 2013
+  // stores have no body table, so it reads nothing there.
+  void ensure_bodies_loaded(const folderTree2010& folder);
+
   // Records that could not be read and were skipped, over all loads.
   uint64_t records_skipped() const { return skipped_; }
 
@@ -30,7 +37,7 @@ class HeaderListLoader {
   // Reads the named header table into the header list (records appended in table order).
   void load_header_table(const std::string& table_name);
   void load_body_table(const std::string& table_name);
-  bool loaded(const std::string& key) const;
+  static bool marked(const std::vector<tempMailboxLoad>& marks, const std::string& key);
 
   ScanSession& session_;
   decode::DecodeContext& ctx_;

@@ -1,6 +1,8 @@
 #pragma once
-// The 2010/2013 message lists. They are read per mailbox when a folder is first selected
-// (the folder listing fills them); the scan only empties them, so they live in the session.
+// The 2010/2013 message lists. The header list is read per mailbox when a folder is first
+// selected; the body and attachment lists only when the preview or an export first needs
+// them, since the folder rows use none of it. The scan only empties them, so they live in
+// the session.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -38,7 +40,7 @@ struct MessageAttachmentList2010 {
 };
 
 struct tempMailboxLoad {
-  std::string key;  // mailbox name, or a public folder's identifier
+  std::string key;  // the header or body table that has been read
 };
 
 // Held by the session; emptied at the start of every scan.
@@ -46,13 +48,15 @@ struct MessageLists2010 {
   std::vector<MessageHeaderList2010> MessageHeaderList2010Dump;
   std::vector<MessageBodyList2010> MessageBodyList2010Dump;
   std::vector<MessageAttachmentList2010> MessageAttachmentList2010Dump;
-  std::vector<tempMailboxLoad> tempMailboxLoadDump;
+  std::vector<tempMailboxLoad> tempMailboxLoadDump;  // header tables read
+  std::vector<tempMailboxLoad> bodyTableLoadDump;    // body tables read
 
   void clear() {
     MessageHeaderList2010Dump.clear();
     MessageBodyList2010Dump.clear();
     MessageAttachmentList2010Dump.clear();
     tempMailboxLoadDump.clear();
+    bodyTableLoadDump.clear();
   }
 };
 

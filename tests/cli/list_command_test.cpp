@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <ctime>
 #include <fstream>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -32,6 +33,11 @@ struct StoreCase {
   std::string exchange;
   bool is_public = false;
 };
+
+// Failure output names the case instead of dumping the struct's bytes.
+void PrintTo(const StoreCase& c, std::ostream* os) {
+  *os << c.scenario << " (Exchange " << c.exchange << (c.is_public ? ", public" : "") << ")";
+}
 
 std::string case_name(const ::testing::TestParamInfo<StoreCase>& info) {
   return info.param.scenario + "_" + info.param.exchange + (info.param.is_public ? "_public" : "");

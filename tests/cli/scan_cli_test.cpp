@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <ostream>
 #include <nlohmann/json.hpp>
 
 #include "support/test_support.hpp"
@@ -51,6 +52,11 @@ struct Case {
   std::string exchange;
   bool is_public;
 };
+
+// Failure output names the case instead of dumping the struct's bytes.
+void PrintTo(const Case& c, std::ostream* os) {
+  *os << c.scenario << " (Exchange " << c.exchange << (c.is_public ? ", public" : "") << ")";
+}
 
 class ScanMatchesManifest : public ::testing::TestWithParam<Case> {};
 

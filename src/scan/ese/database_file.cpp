@@ -11,6 +11,8 @@
 #include "scan/ese/error.hpp"
 #include "scan/ese/libesedb_handles.hpp"
 #include "scan/ese/page_checksum.hpp"
+#include "scan/ese/page_structure.hpp"
+#include "scan/ese/page_reader.hpp"
 
 namespace quorvine::ese::detail {
 namespace {
@@ -22,15 +24,19 @@ struct IoState {
   std::shared_ptr<const FileDescriptor> fd;
   std::shared_ptr<const std::vector<uint8_t>> overlay;  // file offsets [0, overlay size)
   uint64_t position = 0;
-  uint32_t page_size = 0;
+  PageLayout layout;
 };
 
-// libesedb reads pages one by one; a page whose checksum fails is refused here, so that a
-// damaged page gives a read error rather than bytes the library may overrun on.
+// libesedb reads pages one by one; a page whose checksum fails, or whose tags, keys or
+// records point outside it, is refused here, so that a damaged page gives a read error
+// rather than bytes the library may overrun on.
 bool damaged_page(const IoState& s, uint64_t offset, const uint8_t* buffer, size_t size) {
-  if (size != s.page_size || offset % s.page_size != 0 || offset < 2ull * s.page_size) return false;
-  const uint64_t number = offset / s.page_size - 1;
-  return !page_checksum_matches(std::span<const uint8_t>(buffer, size), static_cast<uint32_t>(number));
+  const uint32_t page_size = s.layout.page_size;
+  if (size != page_size || offset % page_size != 0 || offset < 2ull * page_size) return false;
+  const uint64_t number = offset / page_size - 1;
+  const std::span<const uint8_t> page(buffer, size);
+  return !page_checksum_matches(page, static_cast<uint32_t>(number)) ||
+         page_structure_fault(page, s.layout) != nullptr;
 }
 
 IoState* state(intptr_t* io) { return reinterpret_cast<IoState*>(io); }
@@ -116,7 +122,10 @@ DatabaseFile::DatabaseFile(const std::filesystem::path& path, std::shared_ptr<co
   for (int i = 0; i < 4; ++i) (*overlay)[i] = static_cast<uint8_t>(sum >> (8 * i));
   std::memcpy(overlay->data() + header_page.size(), overlay->data(), header_page.size());
 
-  auto* io_state = new IoState{std::move(fd), std::move(overlay), 0, static_cast<uint32_t>(header_page.size())};
+  PageLayout layout;
+  layout.page_size = static_cast<uint32_t>(header_page.size());
+  layout.format_revision = header_page.size() >= 236 ? load_le32(header_page.data() + 232) : 0;
+  auto* io_state = new IoState{std::move(fd), std::move(overlay), 0, layout};
   libbfio_error_t* bfio_error = nullptr;
   if (libbfio_handle_initialize(&io_, reinterpret_cast<intptr_t*>(io_state), io_free, io_clone, io_open, io_close,
                                 io_read, io_write, io_seek, io_exists, io_is_open, io_get_size,

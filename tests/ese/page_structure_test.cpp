@@ -111,6 +111,36 @@ TEST(PageStructure, RecordsWhoseAreasLeaveTheRecordAreRefused) {
   EXPECT_EQ(damaged(10, 0x80), nullptr);
 }
 
+// A catalog column definition: fixed columns ObjidTable, Type, Id, ColtypOrPgnoFDP,
+// SpaceUsage, then the null bitmap.
+Bytes column_definition(uint32_t id, uint32_t column_type, uint32_t space) {
+  Bytes r = {0x05, 0x7F, 23, 0x00};
+  r = join(r, le32(6));
+  r = join(r, {0x02, 0x00});
+  r = join(r, le32(id));
+  r = join(r, le32(column_type));
+  r = join(r, le32(space));
+  r.push_back(0x00);
+  return r;
+}
+
+TEST(PageStructure, CatalogColumnSizesMustFitTheirType) {
+  auto catalog_fault = [](Bytes definition, uint32_t fdp = 2) {
+    CraftedPage page;
+    page.fdp = fdp;
+    page.entries = {{{0x7F, 0x80, 0x00, 0x00, 0x06}, std::move(definition)}};
+    return fault(build_page(page));
+  };
+  EXPECT_EQ(catalog_fault(column_definition(9, 3, 2)), nullptr);
+  EXPECT_EQ(catalog_fault(column_definition(4, 9, 200)), nullptr);   // fixed binary up to 255
+  EXPECT_EQ(catalog_fault(column_definition(300, 12, 0x50002)), nullptr);  // tagged: size not copied
+  EXPECT_NE(catalog_fault(column_definition(9, 3, 0x50002)), nullptr);  // seen in a flipped catalog
+  EXPECT_NE(catalog_fault(column_definition(9, 3, 4)), nullptr);
+  EXPECT_NE(catalog_fault(column_definition(4, 9, 300)), nullptr);
+  EXPECT_NE(catalog_fault(column_definition(9, 3, 0x50002), 3), nullptr);  // the shadow catalog
+  EXPECT_EQ(catalog_fault(column_definition(9, 3, 0x50002), 10), nullptr);  // not a catalog page
+}
+
 // Every page of every sample that passes the checksum passes: the check must never refuse what the
 // engine wrote.
 class SamplePages : public ::testing::TestWithParam<std::string> {};

@@ -44,6 +44,36 @@ const char* record_fault(const uint8_t* r, uint32_t size, const PageLayout& layo
   return nullptr;
 }
 
+// Catalog objects: the catalog and its shadow copy always have these ids.
+constexpr uint32_t kCatalogObjid = 2;
+constexpr uint32_t kShadowCatalogObjid = 3;
+
+uint32_t natural_size(uint32_t column_type) {
+  switch (column_type) {
+    case 1: case 2: return 1;
+    case 3: case 17: return 2;
+    case 4: case 6: case 14: return 4;
+    case 5: case 7: case 8: case 15: return 8;
+    case 16: return 16;
+    default: return 0;
+  }
+}
+
+// libesedb copies a fixed column's catalog size out of every record of its table without
+// comparing it with the record, so a fixed column definition must carry a size the engine
+// could have written. Catalog record: ObjidTable, Type, Id, ColtypOrPgnoFDP, SpaceUsage.
+const char* catalog_record_fault(const uint8_t* r, uint32_t size) {
+  if (r[0] < 5 || size < 22) return nullptr;  // not a column definition with its size
+  const uint16_t type = load_le16(r + 8);
+  const uint32_t column_id = load_le32(r + 10);
+  if (type != 2 || column_id == 0 || column_id > 127) return nullptr;
+  const uint32_t column_type = load_le32(r + 14);
+  const uint32_t space = load_le32(r + 18);
+  const uint32_t natural = natural_size(column_type);
+  if (natural ? space != natural : space > 255) return "a fixed column definition has an impossible size";
+  return nullptr;
+}
+
 }  // namespace
 
 const char* page_structure_fault(std::span<const uint8_t> page, const PageLayout& layout) {
@@ -63,6 +93,8 @@ const char* page_structure_fault(std::span<const uint8_t> page, const PageLayout
   const bool records =
       leaf && !(flags & (page_flags::space_tree | page_flags::long_value | kIndexPage));
   const bool new_format = flags & kNewRecordFormat;
+  const uint32_t objid = load_le32(p + 24);
+  const bool catalog = records && (objid == kCatalogObjid || objid == kShadowCatalogObjid);
   uint32_t common_key_size = 0;
   for (uint32_t i = 0; i < tag_count; ++i) {
     const uint8_t* t = p + page_size - 4 * (i + 1);
@@ -101,6 +133,8 @@ const char* page_structure_fault(std::span<const uint8_t> page, const PageLayout
       if (end - pos < 4) return "a branch entry has no child page number";
     } else if (records) {
       if (const char* fault = record_fault(p + pos, end - pos, layout, new_format)) return fault;
+      if (catalog)
+        if (const char* fault = catalog_record_fault(p + pos, end - pos)) return fault;
     }
   }
   return nullptr;

@@ -110,17 +110,8 @@ void HeaderListLoader::load_header_table(const std::string& table_name) {
   wanted.recompute();
 
   const bool is_public = session_.is_public();
-  const uint64_t count = table->record_count();
-  if (count > 100) observer_.progress_range(count);
   auto& headers = session_.lists2010.MessageHeaderList2010Dump;
-  for (uint64_t r = 0; r < count; ++r) {
-    observer_.progress_position(r);
-    auto record = read_partial_record(*table, r, wanted);
-    if (!record) {
-      ++skipped_;
-      continue;
-    }
-    const ese::Record* rec = &*record;
+  for_each_record(*table, wanted, [&](const ese::Record* rec, uint64_t) {
     auto text = [&](const std::optional<size_t>& c) -> std::string {
       if (!c) return {};
       return is2013 ? decode::export_handle_export_record_value_2013(rec, *c)
@@ -154,8 +145,7 @@ void HeaderListLoader::load_header_table(const std::string& table_name) {
     if (!is_usable_date_text(fields.dates[0])) fields.dates[1] = date(date2);
     if (!is_usable_date_text(fields.dates[0]) && !is_usable_date_text(fields.dates[1])) fields.dates[2] = date(date3);
     if (auto entry = make_header_entry(table_name, fields, kinds)) headers.push_back(std::move(*entry));
-  }
-  observer_.progress_position(0);
+  });
 }
 
 void HeaderListLoader::load_body_table(const std::string& table_name) {
@@ -172,17 +162,8 @@ void HeaderListLoader::load_body_table(const std::string& table_name) {
   const auto data = table->column_index("N3701");
   wanted.recompute();
 
-  const uint64_t count = table->record_count();
-  if (count > 100) observer_.progress_range(count);
   auto& lists = session_.lists2010;
-  for (uint64_t r = 0; r < count; ++r) {
-    observer_.progress_position(r);
-    auto record = read_partial_record(*table, r, wanted);
-    if (!record) {
-      ++skipped_;
-      continue;
-    }
-    const ese::Record* rec = &*record;
+  for_each_record(*table, wanted, [&](const ese::Record* rec, uint64_t r) {
     auto text = [&](const std::optional<size_t>& c) -> std::string {
       return c ? decode::export_handle_export_binary_record_value(rec, *c) : std::string();
     };
@@ -207,6 +188,21 @@ void HeaderListLoader::load_body_table(const std::string& table_name) {
       attachment->dataColumn = data.value_or(0);
       lists.MessageAttachmentList2010Dump.push_back(std::move(*attachment));
     }
+  });
+}
+
+template <typename Handler>
+void HeaderListLoader::for_each_record(const ese::Table& table, const WantedColumns& wanted, Handler&& handle) {
+  const uint64_t count = table.record_count();
+  if (count > 100) observer_.progress_range(count);
+  for (uint64_t r = 0; r < count; ++r) {
+    observer_.progress_position(r);
+    auto record = read_partial_record(table, r, wanted);
+    if (!record) {
+      ++skipped_;
+      continue;
+    }
+    handle(&*record, r);
   }
   observer_.progress_position(0);
 }

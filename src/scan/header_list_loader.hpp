@@ -11,6 +11,7 @@
 #include "scan/message_list_2010.hpp"
 #include "scan/message_list_row.hpp"
 #include "scan/scan_observer.hpp"
+#include "scan/partial_record.hpp"
 #include "scan/scan_session.hpp"
 
 namespace quorvine::scan {
@@ -37,6 +38,10 @@ class HeaderListLoader {
   // Reads the named header table into the header list (records appended in table order).
   void load_header_table(const std::string& table_name);
   void load_body_table(const std::string& table_name);
+  // Reads every record of `table` with the wanted columns, keeping the progress bar and
+  // counting unreadable records as skipped; `handle(record, index)` gets the others.
+  template <typename Handler>
+  void for_each_record(const ese::Table& table, const WantedColumns& wanted, Handler&& handle);
   static bool marked(const std::vector<tempMailboxLoad>& marks, const std::string& key);
 
   ScanSession& session_;

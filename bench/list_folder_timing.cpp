@@ -10,7 +10,7 @@
 #include <cstdio>
 #include <string>
 
-#include "render/message_listing.hpp"
+#include "listing/message_listing.hpp"
 #include "scan/scan_driver.hpp"
 #include "scan/work_folders.hpp"
 

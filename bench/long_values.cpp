@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "scan/ese/database.hpp"
+#include "ese/database.hpp"
 
 namespace fs = std::filesystem;
 using namespace quorvine::ese;

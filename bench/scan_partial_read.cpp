@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "scan/ese/database.hpp"
+#include "ese/database.hpp"
 
 namespace {
 

@@ -3,10 +3,10 @@
 #include <cstdint>
 #include <span>
 
-#include "scan/ese/compressed_value.hpp"
-#include "scan/ese/error.hpp"
-#include "scan/ese/seven_bit.hpp"
-#include "scan/ese/xpress.hpp"
+#include "ese/compressed_value.hpp"
+#include "ese/error.hpp"
+#include "ese/seven_bit.hpp"
+#include "ese/xpress.hpp"
 
 using namespace quorvine::ese;
 

@@ -6,10 +6,10 @@
 #include <memory>
 #include <vector>
 
-#include "scan/ese/database_header.hpp"
-#include "scan/ese/error.hpp"
-#include "scan/ese/long_value_store.hpp"
-#include "scan/ese/page_reader.hpp"
+#include "ese/database_header.hpp"
+#include "ese/error.hpp"
+#include "ese/long_value_store.hpp"
+#include "ese/page_reader.hpp"
 
 using namespace quorvine::ese;
 

@@ -6,9 +6,9 @@
 #include "cli/arguments.hpp"
 #include "cli/store_session.hpp"
 #include "cli/terminal_observer.hpp"
-#include "render/folder_path_suggestion.hpp"
-#include "render/message_list_output.hpp"
-#include "render/message_listing.hpp"
+#include "listing/folder_path_suggestion.hpp"
+#include "listing/message_list_output.hpp"
+#include "listing/message_listing.hpp"
 
 namespace quorvine::cli {
 namespace {

@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "cli/command.hpp"
-#include "scan/ese/error.hpp"
+#include "ese/error.hpp"
 #include "scan/scan_driver.hpp"
 #include "scan/work_folders.hpp"
 

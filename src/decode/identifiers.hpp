@@ -9,7 +9,7 @@
 
 #include "decode/decode_context.hpp"
 #include "decode/value_source.hpp"
-#include "scan/ese/column_type.hpp"
+#include "ese/column_type.hpp"
 
 namespace quorvine::decode {
 

@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "decode/printable_filters.hpp"
-#include "scan/ese/error.hpp"
+#include "ese/error.hpp"
 
 namespace quorvine::decode {
 

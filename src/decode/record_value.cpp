@@ -3,7 +3,7 @@
 #include "decode/identifiers.hpp"
 #include "decode/value_renderers.hpp"
 #include "decode/value_source.hpp"
-#include "scan/ese/text.hpp"
+#include "ese/text.hpp"
 
 namespace quorvine::decode {
 

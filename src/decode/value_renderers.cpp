@@ -8,7 +8,7 @@
 #include "decode/date_text.hpp"
 #include "decode/long_value_spill.hpp"
 #include "decode/printable_filters.hpp"
-#include "scan/ese/error.hpp"
+#include "ese/error.hpp"
 
 namespace quorvine::decode {
 namespace {

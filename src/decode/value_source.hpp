@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "scan/ese/column_type.hpp"
-#include "scan/ese/database.hpp"
+#include "ese/column_type.hpp"
+#include "ese/database.hpp"
 
 namespace quorvine::decode {
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "scan/ese/database.hpp"
+#include "ese/database.hpp"
 
 namespace quorvine::scan {
 

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "scan/ese/error.hpp"
+#include "ese/error.hpp"
 
 namespace quorvine::scan {
 

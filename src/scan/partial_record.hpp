@@ -6,7 +6,7 @@
 #include <optional>
 #include <vector>
 
-#include "scan/ese/database.hpp"
+#include "ese/database.hpp"
 
 namespace quorvine::scan {
 

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "scan/ese/database.hpp"
+#include "ese/database.hpp"
 #include "scan/mailbox_tree.hpp"
 
 namespace quorvine::scan {

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "decode/decode_context.hpp"
-#include "scan/ese/database.hpp"
+#include "ese/database.hpp"
 #include "scan/exchange_version.hpp"
 #include "scan/index_lists_2010.hpp"
 #include "scan/mailbox_tree.hpp"

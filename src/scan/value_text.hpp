@@ -4,7 +4,7 @@
 #include <string>
 
 #include "scan/column_maps.hpp"
-#include "scan/ese/database.hpp"
+#include "ese/database.hpp"
 
 namespace quorvine::decode {
 struct DecodeContext;

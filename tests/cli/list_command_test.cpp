@@ -12,7 +12,7 @@
 #include <nlohmann/json.hpp>
 
 #include "decode/date_text.hpp"
-#include "scan/message_list_kind.hpp"
+#include "listing/message_list_kind.hpp"
 #include "support/test_support.hpp"
 
 namespace quorvine::cli {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "decode/value_source.hpp"
-#include "scan/ese/error.hpp"
+#include "ese/error.hpp"
 
 namespace quorvine::decode::testing {
 

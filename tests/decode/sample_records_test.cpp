@@ -6,7 +6,7 @@
 
 #include "decode/identifiers.hpp"
 #include "decode/value_renderers.hpp"
-#include "scan/ese/database.hpp"
+#include "ese/database.hpp"
 #include "support/test_support.hpp"
 
 namespace quorvine::decode {

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "edbgen/ese_compress.hpp"
-#include "scan/ese/compressed_value.hpp"
-#include "scan/ese/seven_bit.hpp"
-#include "scan/ese/xpress.hpp"
+#include "ese/compressed_value.hpp"
+#include "ese/seven_bit.hpp"
+#include "ese/xpress.hpp"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "edbgen/ese_test_tables.hpp"
-#include "scan/ese/database.hpp"
+#include "ese/database.hpp"
 #include "support/test_support.hpp"
 
 namespace {

@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "edbgen/exchange_ids.hpp"
-#include "scan/ese/database.hpp"
+#include "ese/database.hpp"
 #include "support/test_support.hpp"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "ese/sample_values.hpp"
-#include "scan/ese/error.hpp"
+#include "ese/error.hpp"
 
 namespace quorvine::ese {
 namespace {

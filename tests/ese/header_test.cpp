@@ -4,9 +4,9 @@
 
 #include <fstream>
 
-#include "scan/ese/database.hpp"
-#include "scan/ese/database_file.hpp"
-#include "scan/ese/database_header.hpp"
+#include "ese/database.hpp"
+#include "ese/database_file.hpp"
+#include "ese/database_header.hpp"
 #include "support/test_support.hpp"
 
 namespace quorvine::ese {

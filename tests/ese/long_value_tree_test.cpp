@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "ese/page_builder.hpp"
-#include "scan/ese/error.hpp"
-#include "scan/ese/long_value_store.hpp"
-#include "scan/ese/page_reader.hpp"
+#include "ese/error.hpp"
+#include "ese/long_value_store.hpp"
+#include "ese/page_reader.hpp"
 
 namespace quorvine::ese {
 namespace {

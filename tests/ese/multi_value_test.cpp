@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "scan/ese/error.hpp"
-#include "scan/ese/multi_value.hpp"
+#include "ese/error.hpp"
+#include "ese/multi_value.hpp"
 
 namespace quorvine::ese {
 namespace {

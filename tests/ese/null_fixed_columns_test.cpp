@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ese/page_builder.hpp"
-#include "scan/ese/null_fixed_columns.hpp"
+#include "ese/null_fixed_columns.hpp"
 
 namespace quorvine::ese {
 namespace {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "ese/page_builder.hpp"
-#include "scan/ese/page_checksum.hpp"
+#include "ese/page_checksum.hpp"
 
 namespace quorvine::ese {
 namespace {

@@ -5,9 +5,9 @@
 #include <fstream>
 
 #include "ese/page_builder.hpp"
-#include "scan/ese/database_header.hpp"
-#include "scan/ese/page_checksum.hpp"
-#include "scan/ese/page_structure.hpp"
+#include "ese/database_header.hpp"
+#include "ese/page_checksum.hpp"
+#include "ese/page_structure.hpp"
 #include "support/test_support.hpp"
 
 namespace quorvine::ese {

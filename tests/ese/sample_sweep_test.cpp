@@ -4,7 +4,7 @@
 #include <libesedb.h>
 
 #include "ese/sample_values.hpp"
-#include "scan/ese/error.hpp"
+#include "ese/error.hpp"
 
 namespace quorvine::ese {
 namespace {

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "scan/ese/database.hpp"
-#include "scan/ese/text.hpp"
+#include "ese/database.hpp"
+#include "ese/text.hpp"
 #include "support/test_support.hpp"
 
 namespace quorvine::ese::testing {

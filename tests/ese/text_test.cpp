@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "scan/ese/text.hpp"
+#include "ese/text.hpp"
 
 namespace quorvine::ese {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "scan/ese/column_type.hpp"
-#include "scan/ese/database_header.hpp"
+#include "ese/column_type.hpp"
+#include "ese/database_header.hpp"
 
 namespace edbgen {
 

@@ -1,0 +1,137 @@
+#pragma once
+// The reading layer: every database, table, column and value that code above src/ese
+// sees comes through these classes. libesedb opens the file and walks catalog and records;
+// long values, compressed values, multi-values, text and the header are read by our own
+// bounds-checked code, because libesedb 20181229 loses or garbles them.
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "ese/column_type.hpp"
+#include "ese/database_header.hpp"
+#include "ese/error.hpp"
+
+namespace quorvine::ese {
+
+using Bytes = std::vector<uint8_t>;
+
+struct ColumnInfo {
+  uint32_t id = 0;  // 1-127 fixed, 128-255 variable, 256+ tagged
+  std::string name;
+  ColumnType type = ColumnType::Nil;
+  uint32_t flags = 0;     // column_flags, as stored in the catalog
+  uint32_t codepage = 0;  // 1200 or 1252 for text columns
+  Bytes default_value;    // the catalog default; a tagged column absent from a record takes it
+  bool multi_valued() const { return flags & column_flags::multi_valued; }
+  bool compressed() const { return flags & column_flags::compressed; }
+};
+
+// One element of a multi-valued column, resolved (long values fetched, decompressed).
+struct MultiValueElement {
+  ColumnType type = ColumnType::Nil;
+  Bytes data;
+};
+
+// A value as stored in the record: the flag byte and the raw bytes (still compressed, a
+// long-value reference, or a multi-value array). Record resolves it.
+struct StoredValue {
+  ColumnType type = ColumnType::Nil;
+  uint32_t codepage = 0;
+  uint8_t flags = 0;
+  Bytes raw;
+};
+
+class LongValueStore;  // per-table long-value tree reader (implementation detail)
+
+// One record, holding values only for the columns asked for. Column indexes are those of
+// Table::columns().
+class Record {
+ public:
+  Record() = default;
+
+  // Number of column entries built: max wanted index + 1, capped at the table's columns.
+  size_t column_count() const { return values_.size(); }
+  // Type of column entry `column`; Nil beyond column_count().
+  ColumnType column_type(size_t column) const;
+  // The stored value, or nullptr when the column was not asked for, is beyond
+  // column_count(), or holds no data in this record.
+  const StoredValue* stored(size_t column) const;
+  bool has_value(size_t column) const { return stored(column) != nullptr; }
+
+  // The whole single value: decompressed, a long value fetched and joined in offset order.
+  // nullopt when the column holds no data. Throws EseError when the value is damaged.
+  std::optional<Bytes> bytes(size_t column) const;
+  // The value as UTF-8 text, decoded with the column's code page (text types), or
+  // nullopt when there is no data. Throws EseError when damaged.
+  std::optional<std::string> text(size_t column) const;
+  // The elements of a multi-valued value (flag 0x08, also the two-value form 0x10); a
+  // value stored without the multi-value flag gives one element. Throws EseError.
+  std::vector<MultiValueElement> multi_values(size_t column) const;
+  // A long value's segments in offset order, each decompressed. Throws EseError.
+  std::vector<Bytes> long_value_segments(size_t column) const;
+
+ private:
+  friend class Table;
+  std::vector<std::optional<StoredValue>> values_;  // index = column entry
+  std::vector<ColumnType> types_;
+  std::shared_ptr<const LongValueStore> long_values_;
+  std::shared_ptr<const std::vector<ColumnInfo>> columns_;
+  Bytes long_value(size_t column, std::span<const uint8_t> reference) const;
+};
+
+class Table {
+ public:
+  const std::string& name() const;
+  size_t index() const;  // position in the catalog, 0-based
+  const std::vector<ColumnInfo>& columns() const;
+  std::optional<size_t> column_index(std::string_view name) const;
+  uint64_t record_count() const;
+
+  // Reads record `index` and builds values only for the `wanted` column indexes (entries
+  // up to the highest wanted index exist, with type only). Throws EseError when the record
+  // cannot be read.
+  Record read_record(uint64_t index, std::span<const size_t> wanted) const;
+  // Every column.
+  Record read_record(uint64_t index) const;
+
+  struct Impl;
+  explicit Table(std::shared_ptr<Impl> impl);
+
+ private:
+  std::shared_ptr<Impl> impl_;
+};
+
+struct TableInfo {
+  size_t index = 0;  // catalog order, as libesedb numbers tables
+  std::string name;
+  uint32_t object_id = 0;
+  std::vector<std::string> callbacks;  // "DLL!function" texts of the table's callback entries
+};
+
+class Database {
+ public:
+  // Opens the file read-only. Throws EseError (one sentence naming the file and the fault)
+  // for a missing, unreadable, empty, truncated or non-ESE file.
+  static Database open(const std::filesystem::path& file);
+
+  const std::filesystem::path& path() const;
+  const DatabaseHeader& header() const;
+  // Every table of the catalog (the MSys* system tables included), in catalog order.
+  const std::vector<TableInfo>& tables() const;
+  std::optional<size_t> find_table(std::string_view name) const;  // exact, case-sensitive
+  // Opens table `index` of tables(). The table stays valid after the Database is gone.
+  Table open_table(size_t index) const;
+
+  struct Impl;
+
+ private:
+  explicit Database(std::shared_ptr<Impl> impl);
+  std::shared_ptr<Impl> impl_;
+};
+
+}  // namespace quorvine::ese

@@ -1,0 +1,40 @@
+#pragma once
+// A table's long-value tree, read with our own page reader: a reference from a record is
+// looked up by key, its root entry and segments are collected in offset order, and
+// segments of compressed columns are decompressed.
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <span>
+#include <vector>
+
+#include "ese/page_reader.hpp"
+
+namespace quorvine::ese {
+
+class LongValueStore {
+ public:
+  LongValueStore(std::shared_ptr<const detail::PageReader> reader, uint32_t root_page, uint32_t object_id);
+
+  // The segments of the long value named by `reference` (the 4- or 8-byte value stored in
+  // the record), in offset order, decompressed when `compressed_column`. Throws EseError
+  // when the value is missing or the tree is damaged.
+  std::vector<std::vector<uint8_t>> segments(std::span<const uint8_t> reference, bool compressed_column) const;
+  // The whole value, joined.
+  std::vector<uint8_t> value(std::span<const uint8_t> reference, bool compressed_column) const;
+
+  uint32_t root_page() const { return root_page_; }
+  uint32_t object_id() const { return object_id_; }
+
+ private:
+  std::shared_ptr<const detail::Page> page(uint32_t number) const;
+  std::shared_ptr<const detail::PageReader> reader_;
+  uint32_t root_page_;
+  uint32_t object_id_;
+  // Branch pages are few and read on every lookup; leaves are not kept.
+  mutable std::mutex mutex_;
+  mutable std::map<uint32_t, std::shared_ptr<const detail::Page>> branches_;
+};
+
+}  // namespace quorvine::ese

@@ -1,0 +1,81 @@
+#pragma once
+// Our own bounds-checked reader of ESE pages and B-tree entries. Every size, offset and tag
+// is checked against the page before use; a page that does not hold what it claims gives
+// EseError.
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <vector>
+
+#include "ese/byte_source.hpp"
+
+namespace quorvine::ese::detail {
+
+namespace page_flags {
+inline constexpr uint32_t root = 0x0001;
+inline constexpr uint32_t leaf = 0x0002;
+inline constexpr uint32_t empty = 0x0008;
+inline constexpr uint32_t space_tree = 0x0020;
+inline constexpr uint32_t long_value = 0x0080;
+inline constexpr uint32_t uninitialised = 0xFFFFFFFF;
+}  // namespace page_flags
+
+namespace tag_flags {
+inline constexpr uint8_t deleted = 0x2;
+inline constexpr uint8_t common_key = 0x4;
+}  // namespace tag_flags
+
+// One live B-tree entry: its full key (common prefix joined with the local key) and where
+// its data lies in the page.
+struct PageEntry {
+  std::vector<uint8_t> key;
+  uint32_t data_offset = 0;
+  uint32_t data_size = 0;
+};
+
+struct Page {
+  uint32_t number = 0;
+  uint32_t flags = 0;
+  uint32_t previous = 0;
+  uint32_t next = 0;
+  uint32_t fdp_object_id = 0;
+  std::vector<uint8_t> bytes;
+  std::vector<PageEntry> entries;  // tags 1..n, deleted entries left out
+
+  bool is_leaf() const { return flags & page_flags::leaf; }
+  bool is_root() const { return flags & page_flags::root; }
+  std::span<const uint8_t> data(const PageEntry& e) const {
+    return std::span<const uint8_t>(bytes).subspan(e.data_offset, e.data_size);
+  }
+};
+
+struct PageLayout {
+  uint32_t page_size = 0;
+  uint32_t format_revision = 0;
+  bool verify_checksums = false;  // refuse pages whose stored checksum does not match
+  bool extended_header() const { return page_size >= 16384 && format_revision >= 0x11; }
+  uint32_t header_size() const { return extended_header() ? 80 : 40; }
+  bool large_tags() const { return page_size >= 16384; }
+  uint16_t tag_count_mask() const { return format_revision >= 0x122 ? 0x0FFF : 0xFFFF; }
+};
+
+class PageReader {
+ public:
+  PageReader(std::shared_ptr<const ByteSource> source, PageLayout layout);
+
+  const PageLayout& layout() const { return layout_; }
+  // Pages 1 .. page_count() exist in the file (the two header copies come first).
+  uint32_t page_count() const { return page_count_; }
+  // Reads and parses a page. Throws EseError for a page outside the file, an uninitialised
+  // page, or tags and keys that do not fit the page.
+  Page read(uint32_t page_number) const;
+  // Parses page bytes already in memory (exactly one page).
+  Page parse(uint32_t page_number, std::vector<uint8_t> bytes) const;
+
+ private:
+  std::shared_ptr<const ByteSource> source_;
+  PageLayout layout_;
+  uint32_t page_count_ = 0;
+};
+
+}  // namespace quorvine::ese::detail

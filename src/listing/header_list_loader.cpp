@@ -1,0 +1,210 @@
+#include "listing/header_list_loader.hpp"
+
+#include <algorithm>
+#include <optional>
+
+#include "decode/identifiers.hpp"
+#include "decode/value_renderers.hpp"
+#include "listing/header_list_entry.hpp"
+#include "scan/partial_record.hpp"
+
+namespace quorvine::scan {
+namespace {
+
+constexpr const char* kLoadingHeaders = "Please wait... Loading Mailbox Header Informations";
+constexpr const char* kLoadingBodies = "Please wait... Loading Mailbox Body Informations";
+
+// Column indexes of one table by name; a column the table lacks stays unset and reads as
+// empty text, never as some other column.
+struct ColumnLookup {
+  const ese::Table& table;
+  WantedColumns& wanted;
+  std::optional<size_t> operator()(std::string_view name) const {
+    auto index = table.column_index(name);
+    wanted.add(index);
+    return index;
+  }
+};
+
+std::optional<ese::Table> open_named_table(const ScanSession& session, const std::string& name) {
+  if (!session.database || name.empty()) return std::nullopt;
+  auto index = session.database->find_table(name);
+  if (!index) return std::nullopt;
+  return session.database->open_table(*index);
+}
+
+}  // namespace
+
+HeaderListLoader::HeaderListLoader(ScanSession& session, decode::DecodeContext& ctx, ScanObserver& observer)
+    : session_(session), ctx_(ctx), observer_(observer) {}
+
+HeaderGeneration HeaderListLoader::generation() const {
+  return session_.settings.exchange_version_support == ExchangeVersion::V2013 ? HeaderGeneration::Exchange2013
+                                                                              : HeaderGeneration::Exchange2010;
+}
+
+bool HeaderListLoader::marked(const std::vector<tempMailboxLoad>& marks, const std::string& key) {
+  return std::any_of(marks.begin(), marks.end(), [&](const tempMailboxLoad& m) { return m.key == key; });
+}
+
+std::vector<MessageListRow> HeaderListLoader::list_folder(const folderTree2010& folder) {
+  const HeaderFolderRef ref{folder.folderId, folder.mailboxName, folder.folderTable, folder.folderName};
+  const bool is_public = session_.is_public();
+  const std::string header_table = header_table_name(ref, generation(), is_public);
+  // Marked by the header table rather than by the mailbox's display name: two mailboxes
+  // that share a display name must each get their own messages read.
+  if (!marked(session_.lists2010.tempMailboxLoadDump, header_table)) {
+    observer_.status(kLoadingHeaders);
+    load_header_table(header_table);
+    session_.lists2010.tempMailboxLoadDump.push_back({header_table});
+    observer_.status("");
+  }
+  return header_rows_for_folder(session_.lists2010.MessageHeaderList2010Dump, ref, generation());
+}
+
+void HeaderListLoader::ensure_bodies_loaded(const folderTree2010& folder) {
+  if (session_.settings.exchange_version_support != ExchangeVersion::V2010) return;
+  const HeaderFolderRef ref{folder.folderId, folder.mailboxName, folder.folderTable, folder.folderName};
+  // Marked by table, like the header list, so mailboxes sharing a display name stay apart.
+  const std::string body_table = body_table_name(ref, generation(), session_.is_public());
+  if (marked(session_.lists2010.bodyTableLoadDump, body_table)) return;
+  observer_.status(kLoadingBodies);
+  load_body_table(body_table);
+  session_.lists2010.bodyTableLoadDump.push_back({body_table});
+  observer_.status("");
+}
+
+void HeaderListLoader::load_header_table(const std::string& table_name) {
+  auto table = open_named_table(session_, table_name);
+  if (!table) return;
+  const bool is2013 = generation() == HeaderGeneration::Exchange2013;
+  const KindTable kinds = is2013 ? KindTable::Header2013 : KindTable::Header2010;
+
+  WantedColumns wanted;
+  ColumnLookup column{*table, wanted};
+  std::optional<size_t> id, folder, cls, from, subject, prefix, topic, flag, date1, date2, date3;
+  if (is2013) {
+    id = column("MessageDocumentId");
+    folder = column("FolderId");
+    cls = column("MessageClass");
+    from = column("RecipientList");
+    subject = column("DisplayTo");
+    prefix = column("SubobjectsBlob");
+    flag = column("HasAttachments");
+    date1 = column("DateReceived");
+    date2 = column("DateSent");
+  } else {
+    folder = column("Q6748");
+    id = column("N67b0");
+    column("Se04");
+    subject = column("Se1d");
+    prefix = column("S3d");
+    topic = column("S70");
+    cls = column("S1a");
+    flag = column("Be1b");
+    date1 = column("Te06");
+    date2 = column("T3007");
+    date3 = column("T39");
+    from = column("S42");
+  }
+  wanted.recompute();
+
+  const bool is_public = session_.is_public();
+  auto& headers = session_.lists2010.MessageHeaderList2010Dump;
+  for_each_record(*table, wanted, [&](const ese::Record* rec, uint64_t) {
+    auto text = [&](const std::optional<size_t>& c) -> std::string {
+      if (!c) return {};
+      return is2013 ? decode::export_handle_export_record_value_2013(rec, *c)
+                    : decode::export_handle_export_msg_record_value(ctx_, rec, *c);
+    };
+    auto date = [&](const std::optional<size_t>& c) -> std::string {
+      if (!c) return {};
+      if (is2013) return text(c);
+      return decode::export_exchange_record_value_filetime_header(rec, *c, 'l').value_or("");
+    };
+
+    HeaderFields fields;
+    if (is2013) {
+      fields.message_id = text(id);
+      fields.folder_id = text(folder);
+    } else {
+      fields.message_id = id ? decode::export_exchange_record_value_64bit(rec, *id, 'b') : "";
+      if (folder)
+        fields.folder_id = is_public ? decode::export_exchange_record_value_64bit_2010(ctx_, rec, *folder, 'b')
+                                     : decode::export_exchange_record_value_64bit(rec, *folder, 'b');
+      fields.topic = text(topic);
+    }
+    fields.message_class = text(cls);
+    fields.from = text(from);
+    fields.subject = text(subject);
+    fields.prefix = text(prefix);
+    fields.attachment_flag = text(flag);
+    // Later dates of the chain are rendered only when needed: each rendering converts to
+    // local time, which costs more than reading the record.
+    fields.dates[0] = date(date1);
+    if (!is_usable_date_text(fields.dates[0])) fields.dates[1] = date(date2);
+    if (!is_usable_date_text(fields.dates[0]) && !is_usable_date_text(fields.dates[1])) fields.dates[2] = date(date3);
+    if (auto entry = make_header_entry(table_name, fields, kinds)) headers.push_back(std::move(*entry));
+  });
+}
+
+void HeaderListLoader::load_body_table(const std::string& table_name) {
+  auto table = open_named_table(session_, table_name);
+  if (!table) return;
+  WantedColumns wanted;
+  ColumnLookup column{*table, wanted};
+  column("N67b0");
+  const auto kind = column("L3705");
+  const auto s3707 = column("S3707");
+  const auto s3001 = column("S3001");
+  const auto ids = column("N67b3");
+  const auto key = column("N65f9");
+  const auto data = table->column_index("N3701");
+  wanted.recompute();
+
+  auto& lists = session_.lists2010;
+  for_each_record(*table, wanted, [&](const ese::Record* rec, uint64_t r) {
+    auto text = [&](const std::optional<size_t>& c) -> std::string {
+      return c ? decode::export_handle_export_binary_record_value(rec, *c) : std::string();
+    };
+    BodyFields fields;
+    fields.key = key ? decode::export_exchange_record_value_64bit(rec, *key, 'b') : "";
+    fields.l3705 = text(kind);
+    if (fields.l3705 == "0") {
+      fields.attachment_ids = text(ids);
+    } else {
+      fields.s3001 = text(s3001);
+      fields.s3707 = text(s3707);
+    }
+    if (auto body = make_body_entry(fields)) {
+      body->recordNumber = static_cast<int32_t>(r);
+      body->tableName = table_name;
+      body->tableIndex = table->index();
+      lists.MessageBodyList2010Dump.push_back(std::move(*body));
+    } else if (auto attachment = make_attachment_entry(fields)) {
+      attachment->recordNumber = static_cast<int32_t>(r);
+      attachment->tableName = table_name;
+      attachment->tableIndex = table->index();
+      attachment->dataColumn = data.value_or(0);
+      lists.MessageAttachmentList2010Dump.push_back(std::move(*attachment));
+    }
+  });
+}
+
+template <typename Handler>
+void HeaderListLoader::for_each_record(const ese::Table& table, const WantedColumns& wanted, Handler&& handle) {
+  const uint64_t count = table.record_count();
+  if (count > 100) observer_.progress_range(count);
+  for (uint64_t r = 0; r < count; ++r) {
+    observer_.progress_position(r);
+    auto record = read_partial_record(table, r, wanted);
+    if (!record) {
+      ++skipped_;
+      continue;
+    }
+    handle(&*record, r);
+  }
+  observer_.progress_position(0);
+}
+
+}  // namespace quorvine::scan

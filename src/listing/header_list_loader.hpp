@@ -1,0 +1,53 @@
+#pragma once
+// The 2010/2013 folder listing: the first time a folder of a mailbox is selected, that
+// mailbox's message header table is read into the session's header list; every selection
+// then filters the folder's rows out of it. The 2010 body table (bodies and attachments) is
+// read separately, the first time a consumer asks for it.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "decode/decode_context.hpp"
+#include "listing/message_list_2010.hpp"
+#include "listing/message_list_row.hpp"
+#include "scan/scan_observer.hpp"
+#include "scan/partial_record.hpp"
+#include "scan/scan_session.hpp"
+
+namespace quorvine::scan {
+
+class HeaderListLoader {
+ public:
+  HeaderListLoader(ScanSession& session, decode::DecodeContext& ctx, ScanObserver& observer);
+
+  // The rows of `folder`, reading its mailbox's tables when they have not been read in
+  // this scan. A table that does not exist gives no rows.
+  std::vector<MessageListRow> list_folder(const folderTree2010& folder);
+
+  // Reads the body table of `folder`'s mailbox (a public store: of the folder) into the
+  // session's body and attachment lists unless this scan has read it already. The preview
+  // and the exports call this before looking a message's body or attachments up; 2013
+  // stores have no body table, so it reads nothing there.
+  void ensure_bodies_loaded(const folderTree2010& folder);
+
+  // Records that could not be read and were skipped, over all loads.
+  uint64_t records_skipped() const { return skipped_; }
+
+ private:
+  HeaderGeneration generation() const;
+  // Reads the named header table into the header list (records appended in table order).
+  void load_header_table(const std::string& table_name);
+  void load_body_table(const std::string& table_name);
+  // Reads every record of `table` with the wanted columns, keeping the progress bar and
+  // counting unreadable records as skipped; `handle(record, index)` gets the others.
+  template <typename Handler>
+  void for_each_record(const ese::Table& table, const WantedColumns& wanted, Handler&& handle);
+  static bool marked(const std::vector<tempMailboxLoad>& marks, const std::string& key);
+
+  ScanSession& session_;
+  decode::DecodeContext& ctx_;
+  ScanObserver& observer_;
+  uint64_t skipped_ = 0;
+};
+
+}  // namespace quorvine::scan

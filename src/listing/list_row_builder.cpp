@@ -1,0 +1,112 @@
+#include "listing/list_row_builder.hpp"
+
+#include "listing/list_row_address.hpp"
+#include "listing/header_list_entry.hpp"
+#include "listing/message_list_kind.hpp"
+#include "listing/message_list_text.hpp"
+
+namespace quorvine::render {
+
+using scan::replace_all;
+
+namespace {
+
+std::string without_quotes(std::string text) { return replace_all(std::move(text), "\"", ""); }
+
+std::string square_brackets(std::string text) {
+  text = replace_all(std::move(text), "<", "[");
+  return replace_all(std::move(text), ">", "]");
+}
+
+}  // namespace
+
+std::string list_date(const ContentsTexts& c) {
+  const std::string chain[] = {c.T39, c.Te06, c.T3007};
+  return scan::first_usable_date(chain);
+}
+
+std::string sender_first_pass(const ContentsTexts& c) {
+  std::string sender;
+  if (!c.S42.empty() || !c.S4031.empty()) {
+    sender = c.S42;
+    if (!c.S4031.empty() && email_looks_valid(c.S4031)) sender += "<" + c.S4031 + ">";
+  }
+  for (const std::string* column : {&c.N67bd, &c.N67b9, &c.N67ba}) {
+    if (!sender.empty()) break;
+    if (!column->empty()) sender += extract_addresses(*column);
+  }
+  if (sender.empty()) sender = c.N67bd + c.N67b9 + c.N67ba;
+  return sender;
+}
+
+std::string clean_recipients(std::string text) {
+  text = square_brackets(std::move(text));
+  for (const char* ending : {".com", ".net", ".org"}) text = replace_all(std::move(text), ending, std::string(ending) + ",");
+  for (const char* ending : {".com", ".net", ".org"})
+    text = replace_all(std::move(text), std::string(ending) + ",,", std::string(ending) + ",");
+  text = replace_all(std::move(text), ",@", "@");
+  return replace_all(std::move(text), ",]", "]");
+}
+
+std::string recipients_from_display_to(const std::string& display_to) {
+  if (display_to.empty()) return {};
+  std::string found = extract_addresses(display_to);
+  if (found.empty()) found = extract_addresses(close_up_spaces(display_to));
+  return clean_recipients(std::move(found));
+}
+
+std::string sender_second_pass(std::string sender, const ContentsTexts& c, const TransportFields& transport,
+                               const MessageTexts* message) {
+  if (sender.empty()) sender = without_quotes(transport.xFrom);
+  if (sender.empty() && message) {
+    std::string found = extract_addresses(message->N67b5);
+    sender = found.empty() ? message->N67b5 : found;
+    size_t close = sender.find('>');
+    if (close != std::string::npos && close > 0) sender.resize(close);
+  }
+  if (sender.empty()) sender = c.N67bd;
+  return square_brackets(std::move(sender));
+}
+
+std::string apply_owner_names(std::string sender, const std::vector<std::string>& owner_names) {
+  if (sender.empty()) return sender;
+  const std::string* taken = nullptr;
+  for (const std::string& owner : owner_names)
+    if (!owner.empty() && sender.find(owner) != std::string::npos) taken = &owner;
+  return taken ? *taken : sender;
+}
+
+std::optional<BuiltRow> build_contents_row(const ContentsTexts& c, const MessageLookup& lookup,
+                                           const MessageTexts* message,
+                                           const std::vector<std::string>& owner_names) {
+  auto kind = scan::message_kind(c.S1a, scan::KindTable::Contents2007);
+  if (!kind) return std::nullopt;
+
+  std::string sender = sender_first_pass(c);
+  TransportFields transport;
+  if (message) transport = parse_transport_headers(message->transport_headers);
+  if (transport.xTo.empty() && message) transport.xTo = recipients_from_display_to(message->N67b4);
+  sender = sender_second_pass(std::move(sender), c, transport, message);
+  sender = apply_owner_names(std::move(sender), owner_names);
+  sender = without_quotes(scan::trim(sender));
+
+  if (sender.empty() && c.Se1d.empty()) return std::nullopt;
+
+  BuiltRow built;
+  scan::MessageListRow& row = built.row;
+  row.message_id = c.N67b0;
+  row.kind = std::move(*kind);
+  row.mail_number = std::to_string(lookup.record_number);
+  row.key = lookup.attachment_ids;
+  row.from = std::move(sender);
+  row.subject = c.S3d + c.Se1d;
+  row.date = list_date(c);
+  row.attachment = c.Be1b;
+  row.to = std::move(transport.xTo);
+  row.cc = std::move(transport.xCC);
+  row.bcc = std::move(transport.xBcc);
+  built.position = scan::leading_int(c.Le23);
+  return built;
+}
+
+}  // namespace quorvine::render

@@ -1,0 +1,142 @@
+#include <string>
+
+#include "decode/identifiers.hpp"
+#include "decode/value_renderers.hpp"
+#include "listing/list_row_builder.hpp"
+#include "listing/list_row_order.hpp"
+#include "listing/message_listing.hpp"
+#include "scan/column_maps.hpp"
+#include "listing/header_list_entry.hpp"
+#include "listing/message_list_2007.hpp"
+#include "scan/partial_record.hpp"
+
+namespace quorvine::render {
+namespace {
+
+using scan::ColumnIndex;
+
+// The transport-header text of a "Msg" record as the list reads it: a long value is taken
+// byte by byte keeping only bytes 1 to 125, as the spill file would hold it; a value kept in
+// the record is taken as its text.
+std::string transport_header_text(decode::DecodeContext& ctx, const ese::Record& record, ColumnIndex column) {
+  if (!column) return {};
+  const ese::StoredValue* stored = record.stored(*column);
+  if (!stored) return {};
+  const bool long_value = (stored->flags & ese::value_flags::long_value) != 0 &&
+                          (stored->flags & ese::value_flags::multi_value) == 0;
+  if (!long_value) return decode::export_handle_export_msg_record_value(ctx, &record, *column);
+  std::string text;
+  try {
+    for (const ese::Bytes& segment : record.long_value_segments(*column))
+      for (uint8_t byte : segment)
+        if (byte >= 1 && byte <= 125) text.push_back(static_cast<char>(byte));
+  } catch (const ese::EseError&) {
+    return {};
+  }
+  return text;
+}
+
+class ContentsRowSource {
+ public:
+  ContentsRowSource(const scan::ScanSession& session, const decode::DecodeContext& ctx)
+      : session_(session), ctx_(ctx) {
+    // Transport headers are read here without a spill file, so no column is spilled: with
+    // "S7d"'s index set, a contents column at that index would come back as "true".
+    ctx_.m_S7d = -1;
+    for (const auto& mailbox : session.MailBoxDetailsDump) owner_names_.push_back(mailbox.ownerName);
+    if (session.msgtable) {
+      msg_columns_ = scan::map_msg_columns(*session.msgtable);
+      S7d_ = msg_columns_.m["S7d"];
+      N67b4_ = msg_columns_.m["N67b4"];
+      N67b5_ = msg_columns_.m["N67b5"];
+      msg_wanted_.add(S7d_);
+      msg_wanted_.add(N67b4_);
+      msg_wanted_.add(N67b5_);
+      msg_wanted_.recompute();
+    }
+  }
+
+  ContentsTexts texts(const ese::Record& record, const scan::ContentsColumns& c) {
+    auto text = [&](ColumnIndex column) -> std::string {
+      return column ? decode::export_handle_export_msg_record_value(ctx_, &record, *column) : std::string();
+    };
+    auto date = [&](ColumnIndex column) -> std::string {
+      if (!column) return {};
+      return decode::export_exchange_record_value_filetime_header(&record, *column, 'l').value_or("");
+    };
+    ContentsTexts t;
+    t.N67b0 = c.N67b0 ? decode::export_exchange_record_value_64bit(&record, *c.N67b0, 'b') : "";
+    t.S42 = text(c.S42);
+    t.S4031 = text(c.S4031);
+    t.N67bd = text(c.N67bd);
+    t.N67b9 = text(c.N67b9);
+    t.N67ba = text(c.N67ba);
+    t.S1a = text(c.S1a);
+    t.S1000 = text(c.S1000);
+    t.S3d = text(c.S3d);
+    t.Se1d = text(c.Se1d);
+    t.Be1b = text(c.Be1b);
+    t.Le23 = text(c.Le23);
+    // Later dates of the chain are rendered only when needed (local-time conversion is
+    // the dearest part of a row).
+    t.T39 = date(c.T39);
+    if (!scan::is_usable_date_text(t.T39)) t.Te06 = date(c.Te06);
+    if (!scan::is_usable_date_text(t.T39) && !scan::is_usable_date_text(t.Te06)) t.T3007 = date(c.T3007);
+    return t;
+  }
+
+  // Looks the message up; the message's texts when the index knows it.
+  std::optional<MessageTexts> message(const std::string& message_id, MessageLookup& lookup) {
+    const scan::MsgTable* entry = session_.index.MsgFindRecord(message_id);
+    if (!entry) return std::nullopt;
+    lookup.record_number = entry->recordNumber;
+    lookup.attachment_ids = entry->attachmentIds;
+    MessageTexts texts;
+    if (!session_.msgtable || entry->recordNumber < 0) return texts;
+    auto record = scan::read_partial_record(*session_.msgtable, static_cast<uint64_t>(entry->recordNumber), msg_wanted_);
+    if (!record) return texts;
+    texts.transport_headers = transport_header_text(ctx_, *record, S7d_);
+    if (N67b4_) texts.N67b4 = decode::export_handle_export_msg_record_value(ctx_, &*record, *N67b4_);
+    if (N67b5_) texts.N67b5 = decode::export_handle_export_msg_record_value(ctx_, &*record, *N67b5_);
+    return texts;
+  }
+
+  const std::vector<std::string>& owner_names() const { return owner_names_; }
+
+ private:
+  const scan::ScanSession& session_;
+  decode::DecodeContext ctx_;
+  std::vector<std::string> owner_names_;
+  scan::MsgColumns msg_columns_;
+  ColumnIndex S7d_, N67b4_, N67b5_;
+  scan::WantedColumns msg_wanted_;
+};
+
+}  // namespace
+
+FolderListing list_contents_folder(const scan::ScanSession& session, decode::DecodeContext& ctx,
+                                   const scan::foldertree& folder, scan::ScanObserver& observer) {
+  FolderListing listing;
+  auto table = scan::open_contents_table(session, folder);
+  if (!table) return listing;
+  const scan::ContentsColumns columns = scan::map_contents_columns(*table);
+  ContentsRowSource source(session, ctx);
+  std::vector<scan::MessageListRow> built;
+  RowOrder order;
+  listing.records_skipped = scan::for_each_contents_record(
+      *table, columns, observer, [&](const ese::Record& record, uint64_t) {
+        ContentsTexts texts = source.texts(record, columns);
+        MessageLookup lookup;
+        std::optional<MessageTexts> message = source.message(texts.N67b0, lookup);
+        auto row = build_contents_row(texts, lookup, message ? &*message : nullptr, source.owner_names());
+        if (!row) return;
+        if (!texts.S1000.empty()) listing.tempBodyDump.emplace_back(texts.N67b0, std::move(texts.S1000));
+        order.insert_at(row->position);
+        built.push_back(std::move(row->row));
+      });
+  listing.rows.reserve(built.size());
+  for (size_t index : order.display_order()) listing.rows.push_back(std::move(built[index]));
+  return listing;
+}
+
+}  // namespace quorvine::render

@@ -1,0 +1,34 @@
+#pragma once
+// The 2003/2007 folder listing's reading side: a folder's contents table ("1-<hex>"), found
+// by its folder key, read record by record for the row builder.
+#include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "ese/database.hpp"
+#include "scan/partial_record.hpp"
+#include "scan/scan_observer.hpp"
+#include "scan/scan_session.hpp"
+
+namespace quorvine::scan {
+
+struct ContentsColumns {
+  std::optional<size_t> S42, S4031, N67bd, N67be, S1a, Te06, T3007, T39, S1000, N67b0, Se1d, S3d, Be1b, Le23,
+      N67b9, N67ba;
+  WantedColumns wanted;  // every column found
+};
+ContentsColumns map_contents_columns(const ese::Table& table);
+
+// The contents table of `folder`: the TableFile whose folder key is the folder identifier
+// in upper case. nullopt when there is none (the folder then lists no rows).
+std::optional<ese::Table> open_contents_table(const ScanSession& session, const foldertree& folder);
+
+// Shows the progress range of a contents table: 0..n, at most 0..50000.
+uint64_t contents_progress_range(uint64_t record_count);
+
+// Hands every readable record of `table` to `visit` with its record number; returns the
+// number of records that could not be read and were skipped.
+uint64_t for_each_contents_record(const ese::Table& table, const ContentsColumns& columns, ScanObserver& observer,
+                                  const std::function<void(const ese::Record&, uint64_t)>& visit);
+
+}  // namespace quorvine::scan

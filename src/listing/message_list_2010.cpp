@@ -1,0 +1,53 @@
+#include "listing/message_list_2010.hpp"
+
+#include "listing/message_list_text.hpp"
+
+namespace quorvine::scan {
+
+std::string header_table_name(const HeaderFolderRef& folder, HeaderGeneration generation, bool public_store) {
+  if (generation == HeaderGeneration::Exchange2013) return replace_all(folder.folderTable, "Folder", "Message");
+  if (public_store) return "MsgHeader-" + folder.folderId;
+  return replace_all(folder.folderTable, "Folders", "MsgHeader");
+}
+
+std::string body_table_name(const HeaderFolderRef& folder, HeaderGeneration generation, bool public_store) {
+  if (generation == HeaderGeneration::Exchange2013) return {};
+  if (public_store) return "Body-" + folder.folderId;
+  return replace_all(folder.folderTable, "Folders", "Body");
+}
+
+std::string folder_table_name(const HeaderFolderRef& folder, HeaderGeneration generation) {
+  const char* bare = generation == HeaderGeneration::Exchange2013 ? "Folder" : "Folders";
+  if (folder.folderTable == bare) return std::string(bare) + "-" + folder.folderId;
+  return folder.folderTable;
+}
+
+std::vector<MessageListRow> header_rows_for_folder(const std::vector<MessageHeaderList2010>& headers,
+                                                   const HeaderFolderRef& folder, HeaderGeneration generation) {
+  const std::string table = folder_table_name(folder, generation);
+  const bool is2013 = generation == HeaderGeneration::Exchange2013;
+  std::vector<MessageListRow> rows;
+  for (auto it = headers.rbegin(); it != headers.rend(); ++it) {
+    const MessageHeaderList2010& h = *it;
+    if (h.folderId != folder.folderId) continue;
+    std::string own_table =
+        is2013 ? replace_all(h.tableName, "Message", "Folder") : replace_all(h.tableName, "MsgHeader", "Folders");
+    if (own_table != table) continue;
+    MessageListRow row;
+    row.message_id = h.messageId;
+    row.kind = h.kind;
+    row.mail_number = std::to_string(rows.size() + 1);
+    row.key = table;
+    row.from = h.from;
+    row.subject = h.subject;
+    row.date = h.date;
+    row.attachment = h.attachmentFlag;
+    row.to = h.folderId;
+    row.cc = folder.mailboxName;
+    row.bcc = folder.folderName;
+    rows.push_back(std::move(row));
+  }
+  return rows;
+}
+
+}  // namespace quorvine::scan

@@ -1,0 +1,33 @@
+#pragma once
+// Which 2010/2013 tables hold a folder's messages, and the folder's rows filtered out of the
+// header list.
+#include <string>
+#include <vector>
+
+#include "listing/header_list_entry.hpp"
+#include "listing/message_list_row.hpp"
+
+namespace quorvine::scan {
+
+enum class HeaderGeneration { Exchange2010, Exchange2013 };
+
+// The parts of a 2010/2013 folder-tree record that the listing needs.
+struct HeaderFolderRef {
+  std::string folderId;
+  std::string mailboxName;
+  std::string folderTable;
+  std::string folderName;
+};
+
+std::string header_table_name(const HeaderFolderRef& folder, HeaderGeneration generation, bool public_store);
+// The 2010 body table; 2013 stores have none (empty text).
+std::string body_table_name(const HeaderFolderRef& folder, HeaderGeneration generation, bool public_store);
+// The name a header record's table must map back to for the record to belong to the folder.
+std::string folder_table_name(const HeaderFolderRef& folder, HeaderGeneration generation);
+
+// The rows of `folder`: header entries in list order (`headers` holds them in the order
+// they were read; the list runs newest first), numbered from 1.
+std::vector<MessageListRow> header_rows_for_folder(const std::vector<MessageHeaderList2010>& headers,
+                                                   const HeaderFolderRef& folder, HeaderGeneration generation);
+
+}  // namespace quorvine::scan

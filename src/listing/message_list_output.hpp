@@ -1,0 +1,16 @@
+#pragma once
+// A folder's rows as the command line prints them.
+#include <string>
+#include <vector>
+
+#include "listing/message_list_row.hpp"
+
+namespace quorvine::render {
+
+// A JSON array with all eleven list columns of every row; text that is not valid UTF-8
+// is shown with replacement characters.
+std::string rows_to_json(const std::vector<scan::MessageListRow>& rows);
+// A table of From, Subject, Date and Att for people.
+std::string rows_to_table(const std::vector<scan::MessageListRow>& rows);
+
+}  // namespace quorvine::render

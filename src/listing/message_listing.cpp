@@ -1,0 +1,58 @@
+#include "listing/message_listing.hpp"
+
+#include "listing/header_list_loader.hpp"
+
+namespace quorvine::render {
+
+decode::DecodeContext decode_context_for(const scan::ScanSession& session) {
+  decode::DecodeContext ctx;
+  ctx.exchange_version_support = std::string(scan::to_string(session.settings.exchange_version_support));
+  ctx.format_revision = session.format_revision;
+  ctx.tempFilePath = session.settings.tempFilePath;
+  return ctx;
+}
+
+FolderListing export_table_header_data(scan::ScanSession& session, decode::DecodeContext& ctx,
+                                       scan::TreeItem item, scan::ScanObserver& observer) {
+  FolderListing listing;
+  observer.control_enabled(scan::Control::Tree, false);
+  switch (session.settings.exchange_version_support) {
+    case scan::ExchangeVersion::V2007:
+      for (const scan::foldertree& folder : session.foldertreeDump) {
+        if (folder.treeItem != item) continue;
+        FolderListing part = list_contents_folder(session, ctx, folder, observer);
+        listing.records_skipped += part.records_skipped;
+        for (auto& row : part.rows) listing.rows.push_back(std::move(row));
+        for (auto& body : part.tempBodyDump) listing.tempBodyDump.push_back(std::move(body));
+      }
+      break;
+    case scan::ExchangeVersion::V2010:
+    case scan::ExchangeVersion::V2013: {
+      for (const scan::folderTree2010& folder : session.folderTree2010Dump) {
+        if (folder.treeItem != item) continue;
+        scan::HeaderListLoader loader(session, ctx, observer);
+        listing.rows = loader.list_folder(folder);
+        listing.records_skipped = loader.records_skipped();
+        break;
+      }
+      break;
+    }
+    case scan::ExchangeVersion::Unset:
+      break;
+  }
+  observer.control_enabled(scan::Control::Tree, true);
+  return listing;
+}
+
+uint64_t ensure_bodies_loaded(scan::ScanSession& session, decode::DecodeContext& ctx, scan::TreeItem item,
+                              scan::ScanObserver& observer) {
+  scan::HeaderListLoader loader(session, ctx, observer);
+  for (const scan::folderTree2010& folder : session.folderTree2010Dump) {
+    if (folder.treeItem != item) continue;
+    loader.ensure_bodies_loaded(folder);
+    break;
+  }
+  return loader.records_skipped();
+}
+
+}  // namespace quorvine::render

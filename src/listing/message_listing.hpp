@@ -1,0 +1,43 @@
+#pragma once
+// Lists the messages of the folder selected in the tree: 2003/2007 folders through their
+// contents table and the row builder, 2010/2013 folders through the header lists.
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "decode/decode_context.hpp"
+#include "listing/message_list_row.hpp"
+#include "scan/scan_observer.hpp"
+#include "scan/scan_session.hpp"
+
+namespace quorvine::render {
+
+struct FolderListing {
+  std::vector<scan::MessageListRow> rows;  // display order
+  // Plain-text bodies of the listed 2003/2007 messages, (message identifier, body), in the
+  // order the rows were built; the preview looks here first.
+  std::vector<std::pair<std::string, std::string>> tempBodyDump;
+  uint64_t records_skipped = 0;  // damaged records left out
+};
+
+// The decoding settings a listing of `session`'s store needs.
+decode::DecodeContext decode_context_for(const scan::ScanSession& session);
+
+// Lists the folder(s) whose tree item is `item`. Selecting the root or a mailbox lists
+// nothing. 2010/2013 listings read a mailbox's header list into session.lists2010 once per
+// scan; the body and attachment lists are left to ensure_bodies_loaded.
+FolderListing export_table_header_data(scan::ScanSession& session, decode::DecodeContext& ctx,
+                                       scan::TreeItem item, scan::ScanObserver& observer);
+
+// Reads the 2010 body and attachment lists of the mailbox whose folder is the tree item
+// `item` unless this scan has read them already (listing does not). Returns the number of
+// damaged body records left out. Nothing to read for other generations.
+uint64_t ensure_bodies_loaded(scan::ScanSession& session, decode::DecodeContext& ctx, scan::TreeItem item,
+                              scan::ScanObserver& observer);
+
+// The 2003/2007 listing of one folder.
+FolderListing list_contents_folder(const scan::ScanSession& session, decode::DecodeContext& ctx,
+                                   const scan::foldertree& folder, scan::ScanObserver& observer);
+
+}  // namespace quorvine::render

@@ -5,6 +5,7 @@
 // bounds-checked code, because libesedb 20181229 loses or garbles them.
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -15,6 +16,7 @@
 #include "ese/column_type.hpp"
 #include "ese/database_header.hpp"
 #include "ese/error.hpp"
+#include "ese/pass_control.hpp"
 
 namespace quorvine::ese {
 
@@ -48,6 +50,13 @@ struct StoredValue {
 
 class LongValueStore;  // per-table long-value tree reader (implementation detail)
 
+// Receives a value chunk by chunk, so that a value of any size passes in flat memory.
+class ByteSink {
+ public:
+  virtual ~ByteSink() = default;
+  virtual void write(std::span<const uint8_t> chunk) = 0;
+};
+
 // One record, holding values only for the columns asked for. Column indexes are those of
 // Table::columns().
 class Record {
@@ -74,6 +83,9 @@ class Record {
   std::vector<MultiValueElement> multi_values(size_t column) const;
   // A long value's segments in offset order, each decompressed. Throws EseError.
   std::vector<Bytes> long_value_segments(size_t column) const;
+  // Copies the whole single value (as bytes() gives it) to `sink`, a segment at a time, never
+  // holding a long value whole. False when the column holds no data. Throws EseError.
+  bool copy_to(size_t column, ByteSink& sink) const;
 
  private:
   friend class Table;
@@ -83,6 +95,17 @@ class Record {
   std::shared_ptr<const std::vector<ColumnInfo>> columns_;
   Bytes long_value(size_t column, std::span<const uint8_t> reference) const;
 };
+
+// The outcome of one pass over a table's records.
+struct PassResult {
+  uint64_t visited = 0;  // records handed to the visitor
+  uint64_t skipped = 0;  // records (or pages of records) that were damaged and left out
+  bool stopped = false;  // the stop token or the visitor ended the pass early
+};
+
+// Called for each record of a pass with its index (key order, as read_record numbers them).
+// Returning false ends the pass.
+using RecordVisitor = std::function<bool(uint64_t index, const Record& record)>;
 
 class Table {
  public:
@@ -98,6 +121,12 @@ class Table {
   Record read_record(uint64_t index, std::span<const size_t> wanted) const;
   // Every column.
   Record read_record(uint64_t index) const;
+
+  // Walks every record in key order, building only the `wanted` columns, and hands each to
+  // `visit`. Damaged records are skipped and counted, never thrown. Checks `control` between
+  // records and reports progress (records done of record_count()) through it.
+  PassResult for_each_record(std::span<const size_t> wanted, const RecordVisitor& visit,
+                             const PassControl& control = {}) const;
 
   struct Impl;
   explicit Table(std::shared_ptr<Impl> impl);

@@ -89,3 +89,13 @@ std::vector<Bytes> Record::long_value_segments(size_t column) const {
 }
 
 }  // namespace quorvine::ese
+
+namespace quorvine::ese {
+
+bool Record::copy_to(size_t column, ByteSink& sink) const {
+  if (!stored(column)) return false;
+  for (const Bytes& segment : long_value_segments(column)) sink.write(segment);
+  return true;
+}
+
+}  // namespace quorvine::ese

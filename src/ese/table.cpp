@@ -81,3 +81,35 @@ Record Table::read_record(uint64_t index) const {
 }
 
 }  // namespace quorvine::ese
+
+namespace quorvine::ese {
+
+PassResult Table::for_each_record(std::span<const size_t> wanted, const RecordVisitor& visit,
+                                  const PassControl& control) const {
+  PassResult result;
+  ProgressThrottle progress(control.progress);
+  const uint64_t count = record_count();
+  for (uint64_t index = 0; index < count; ++index) {
+    if (!control.checkpoint()) {
+      result.stopped = true;
+      break;
+    }
+    Record record;
+    try {
+      record = read_record(index, wanted);
+    } catch (const EseError&) {
+      ++result.skipped;
+      continue;
+    }
+    ++result.visited;
+    if (!visit(index, record)) {
+      result.stopped = true;
+      break;
+    }
+    progress.update(index + 1, count);
+  }
+  progress.finish(result.visited + result.skipped, count);
+  return result;
+}
+
+}  // namespace quorvine::ese

@@ -1,0 +1,52 @@
+#include "ese/pass_control.hpp"
+
+namespace quorvine::ese {
+
+void PauseState::pause() {
+  std::lock_guard lock(mutex_);
+  paused_ = true;
+}
+
+void PauseState::resume() {
+  {
+    std::lock_guard lock(mutex_);
+    paused_ = false;
+  }
+  resumed_.notify_all();
+}
+
+bool PauseState::paused() const {
+  std::lock_guard lock(mutex_);
+  return paused_;
+}
+
+void PauseState::wait_while_paused(const std::stop_token& stop) const {
+  std::unique_lock lock(mutex_);
+  resumed_.wait(lock, stop, [this] { return !paused_; });
+}
+
+ProgressThrottle::ProgressThrottle(ProgressObserver* observer, std::chrono::milliseconds interval)
+    : observer_(observer), interval_(interval) {}
+
+void ProgressThrottle::update(uint64_t done, uint64_t total) {
+  if (!observer_) return;
+  const auto now = std::chrono::steady_clock::now();
+  if (reported_ && now - last_ < interval_) return;
+  reported_ = true;
+  last_ = now;
+  observer_->progress(done, total);
+}
+
+void ProgressThrottle::finish(uint64_t done, uint64_t total) {
+  if (!observer_) return;
+  reported_ = true;
+  last_ = std::chrono::steady_clock::now();
+  observer_->progress(done, total);
+}
+
+bool PassControl::checkpoint() const {
+  if (pause) pause->wait_while_paused(stop);
+  return !stop.stop_requested();
+}
+
+}  // namespace quorvine::ese

@@ -41,7 +41,7 @@ std::optional<ese::Table> HeaderListLoader::open_named_table(const std::string& 
   }
 }
 
-HeaderListLoader::HeaderListLoader(ScanSession& session, decode::DecodeContext& ctx, ScanObserver& observer,
+HeaderListLoader::HeaderListLoader(ScanSession& session, const decode::DecodeContext& ctx, ScanObserver& observer,
                                    const ese::PassControl& control)
     : session_(session), ctx_(ctx), observer_(observer), control_(control) {}
 

@@ -14,6 +14,7 @@ bool OutputFile::open(const std::filesystem::path& path, uint32_t flags, std::er
   if (flags & open_flags::modeCreate) {
     mode |= O_CREAT;
     if (!(flags & open_flags::modeNoTruncate)) mode |= O_TRUNC;
+    if (flags & open_flags::modeCreateNew) mode |= O_EXCL;
   }
   const int fd = ::open(path.c_str(), mode, 0644);
   if (fd < 0) {

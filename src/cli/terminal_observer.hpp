@@ -21,7 +21,7 @@ class TerminalObserver final : public scan::ScanObserver {
   void progress_range(uint64_t maximum) override;
   void progress_position(uint64_t position) override;
   void progress_text(std::string_view text) override;
-  void tree_item_added(const scan::MailboxTree& tree, scan::TreeItem item) override {}
+  void tree_item_added(const scan::AddedTreeItem&) override {}
   void control_enabled(scan::Control control, bool enabled) override {}
   void message_box(std::string_view text, std::string_view caption) override;
   void warning(std::string_view text) override;

@@ -9,6 +9,7 @@ decode::DecodeContext decode_context_for(const scan::ScanSession& session) {
   ctx.exchange_version_support = std::string(scan::to_string(session.settings.exchange_version_support));
   ctx.format_revision = session.format_revision;
   ctx.tempFilePath = session.settings.tempFilePath;
+  ctx.damage = session.decode_context.damage;
   return ctx;
 }
 

@@ -105,7 +105,7 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
     if (top) {
       if (skip_empty_top || label.empty()) continue;
       const TreeItem item = session.tree.add(mailbox->treeItem, label, folder.folderClass);
-      observer.tree_item_added(session.tree, item);
+      observer.tree_item_added(session.tree.added(item));
       session.folderTree2010Dump.push_back(folderTree2010{
           folder.secondId, folder.parentId, folder.mailboxId, mailbox_name, table_name, label,
           folder.folderClass, item});
@@ -182,7 +182,7 @@ size_t child_tree_build_2010(ScanSession& session, ScanObserver& observer,
       ++placed_count;
       const PendingFolder& folder = pending[index];
       const TreeItem item = session.tree.add(frame.item, folder.folderName, folder.folderClass);
-      observer.tree_item_added(session.tree, item);
+      observer.tree_item_added(session.tree.added(item));
       session.folderTree2010Dump.push_back(folderTree2010{
           folder.secondId, folder.parentId, folder.mailboxId, mailbox_name, folder_table,
           folder.folderName, folder.folderClass, item});

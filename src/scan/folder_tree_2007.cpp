@@ -101,7 +101,7 @@ void build_folder_tree_2007(ScanSession& session, ScanObserver& observer,
 
     observer.status("Status: (Step 4/7) Rebuild mailbox folders informations ( " + label + ")");
     const TreeItem item = session.tree.add(parent_item, label, folder.folderClass);
-    observer.tree_item_added(session.tree, item);
+    observer.tree_item_added(session.tree.added(item));
     foldertree record;
     record.mailboxId = mailbox.mailboxId;
     record.mailboxName = mailbox.displayName;

@@ -20,6 +20,15 @@ struct TreeNode {
   std::vector<TreeItem> children;  // in insertion (display) order
 };
 
+// What an observer learns of a newly added item: a copy, so a front end on another thread
+// never reads the tree while the scan is still adding to it.
+struct AddedTreeItem {
+  TreeItem item = root_tree_item;
+  TreeItem parent = root_tree_item;
+  std::string label;
+  std::string folderClass;
+};
+
 class MailboxTree {
  public:
   explicit MailboxTree(std::string root_label = {});
@@ -28,6 +37,10 @@ class MailboxTree {
   TreeItem add(TreeItem parent, std::string label, std::string folder_class);
 
   const TreeNode& node(TreeItem item) const { return nodes_.at(item); }
+  AddedTreeItem added(TreeItem item) const {
+    const TreeNode& n = node(item);
+    return {item, n.parent, n.label, n.folderClass};
+  }
   const TreeNode& root() const { return nodes_.front(); }
   size_t size() const { return nodes_.size(); }
   // Items from the mailbox level down to `item`, root excluded.

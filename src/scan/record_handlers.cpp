@@ -33,7 +33,7 @@ void export_exchange_record_mailbox(ScanSession& session, ScanObserver& observer
   }
   replace_all(box.displayName, ",", "_");
   box.treeItem = session.tree.add(root_tree_item, box.displayName, "");
-  observer.tree_item_added(session.tree, box.treeItem);
+  observer.tree_item_added(session.tree.added(box.treeItem));
   session.MailBoxDetailsDump.push_back(std::move(box));
 }
 

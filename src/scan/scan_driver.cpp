@@ -157,7 +157,7 @@ int exportdata(ScanSession& session, ScanObserver& observer, const ese::PassCont
     box.displayName = "ExPublic Folder";
     box.ownerName = "ExPublic Folder";
     box.treeItem = session.tree.add(root_tree_item, box.displayName, "");
-    observer.tree_item_added(session.tree, box.treeItem);
+    observer.tree_item_added(session.tree.added(box.treeItem));
     session.MailBoxDetailsDump.push_back(std::move(box));
   }
 
@@ -175,6 +175,9 @@ int exportdata(ScanSession& session, ScanObserver& observer, const ese::PassCont
     return 1;
   }
 
+  if (const uint64_t damaged = session.damaged_values.values.load(); damaged > 0)
+    warn(session, observer,
+         std::to_string(damaged) + " damaged value(s) could not be read and were left empty");
   observer.status("Status: Analysis Completed ");
   if (session.catalog_result == 1) observer.control_enabled(Control::Tree, true);
   observer.preview_notice("<div align=\"center\"><br><br><h1 >Analysis Completed ...</h1><br><br></div>");

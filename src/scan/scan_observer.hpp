@@ -24,8 +24,8 @@ class ScanObserver {
   virtual void progress_range(uint64_t maximum) = 0;
   virtual void progress_position(uint64_t position) = 0;
   virtual void progress_text(std::string_view text) = 0;
-  // `item` was just added to `tree` (its node holds label, class and parent).
-  virtual void tree_item_added(const MailboxTree& tree, TreeItem item) = 0;
+  // An item was just added to the scan's tree.
+  virtual void tree_item_added(const AddedTreeItem& added) = 0;
   virtual void control_enabled(Control control, bool enabled) = 0;
   // A system-modal information message box.
   virtual void message_box(std::string_view text, std::string_view caption) = 0;
@@ -41,7 +41,7 @@ class SilentScanObserver final : public ScanObserver {
   void progress_range(uint64_t) override {}
   void progress_position(uint64_t) override {}
   void progress_text(std::string_view) override {}
-  void tree_item_added(const MailboxTree&, TreeItem) override {}
+  void tree_item_added(const AddedTreeItem&) override {}
   void control_enabled(Control, bool) override {}
   void message_box(std::string_view, std::string_view) override {}
   void warning(std::string_view) override {}

@@ -23,6 +23,8 @@ void ScanSession::reset() {
   // the wrong file.
   index.clear();
   decode_context = decode::DecodeContext{};
+  decode_context.damage = &damaged_values;
+  damaged_values.values = 0;
   lists2010.clear();
   msgTablePath.clear();
   AttTablePath.clear();

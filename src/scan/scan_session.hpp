@@ -31,6 +31,11 @@ enum class ScanOutcome { NotRun, Completed, OpenFailed, Stopped };
 
 class ScanSession {
  public:
+  ScanSession() { decode_context.damage = &damaged_values; }
+  // The decode context points into the session.
+  ScanSession(const ScanSession&) = delete;
+  ScanSession& operator=(const ScanSession&) = delete;
+
   ScanSettings settings;
 
   std::optional<ese::Database> database;
@@ -52,8 +57,11 @@ class ScanSession {
   std::vector<tempFolder> tempFolderDump;  // reverse catalog order
   std::vector<folderTree2010> folderTree2010Dump;
 
-  // What the value renderers read (generation, settled revision, spill folder).
+  // What the value renderers read (generation, settled revision, spill folder). Its damage
+  // tally is damaged_values.
   decode::DecodeContext decode_context;
+  // Values that could not be read, by the scan and by every listing of this session.
+  decode::DamageTally damaged_values;
 
   MessageIndex index;            // 2003/2007 "Msg" and attachment index
   MessageLists2010 lists2010;    // filled by the folder listing

@@ -105,8 +105,9 @@ class RecordingObserver final : public quorvine::scan::ScanObserver {
   void progress_range(uint64_t maximum) override { ranges.push_back(maximum); }
   void progress_position(uint64_t position) override { positions.push_back(position); }
   void progress_text(std::string_view text) override { texts.emplace_back(text); }
-  void tree_item_added(const quorvine::scan::MailboxTree&, quorvine::scan::TreeItem) override {
+  void tree_item_added(const quorvine::scan::AddedTreeItem& added) override {
     ++items;
+    added_items.push_back(added);
   }
   void control_enabled(quorvine::scan::Control, bool) override {}
   void message_box(std::string_view text, std::string_view) override {
@@ -118,6 +119,7 @@ class RecordingObserver final : public quorvine::scan::ScanObserver {
   std::vector<uint64_t> positions;
   std::vector<std::string> texts;
   size_t items = 0;
+  std::vector<quorvine::scan::AddedTreeItem> added_items;
 
  private:
   ScanRun& run_;

@@ -1,7 +1,6 @@
 // Reads every long value of the Windows Search sample (32 KiB pages, compressed columns,
-// four long-value trees) through the reading layer. The samples folder is found through
-// QUORVINE_ESE_SAMPLES or as shared/ese-samples beside a parent of the program's folder;
-// without it the benchmark reports a skip.
+// four long-value trees) through the reading layer. The sample comes from the source tree's
+// tests/data/ese-samples; without it the benchmark reports an error.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -19,23 +18,9 @@ namespace {
 
 const char* const kSample = "museum_winsearch_win10_clean_Windows.edb";
 
-std::optional<fs::path> samples_dir() {
-  if (const char* env = std::getenv("QUORVINE_ESE_SAMPLES"); env && *env) {
-    if (fs::is_directory(env)) return fs::path(env);
-    return std::nullopt;
-  }
-  std::error_code ec;
-  fs::path dir = fs::read_symlink("/proc/self/exe", ec).parent_path();
-  for (; !ec && dir.has_relative_path(); dir = dir.parent_path())
-    if (fs::is_directory(dir / "shared" / "ese-samples" / "readable")) return dir / "shared" / "ese-samples";
-  return std::nullopt;
-}
-
 // The sample, unpacked once into the temporary folder.
 std::optional<fs::path> sample_file() {
-  auto dir = samples_dir();
-  if (!dir) return std::nullopt;
-  fs::path plain = *dir / "readable" / kSample;
+  fs::path plain = fs::path(QUORVINE_SOURCE_DIR) / "tests" / "data" / "ese-samples" / "readable" / kSample;
   if (fs::exists(plain)) return plain;
   fs::path packed = plain;
   packed += ".gz";
@@ -60,7 +45,7 @@ struct LongValueCell {
 void BM_ReadEveryLongValue(benchmark::State& state) {
   auto file = sample_file();
   if (!file) {
-    state.SkipWithError("ese-samples not present");
+    state.SkipWithError((std::string("the sample ") + kSample + " is missing").c_str());
     return;
   }
   Database db = Database::open(*file);

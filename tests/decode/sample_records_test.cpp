@@ -23,9 +23,7 @@ struct SampleRecords {
 };
 
 SampleRecords open_sample(const std::string& file, const std::string& table) {
-  auto path = quorvine::testing::ese_sample(file);
-  if (!path) throw std::runtime_error("sample " + file + " is missing");
-  ese::Database db = ese::Database::open(*path);
+  ese::Database db = ese::Database::open(quorvine::testing::ese_sample(file));
   return SampleRecords{db.open_table(*db.find_table(table))};
 }
 

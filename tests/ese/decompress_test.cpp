@@ -68,10 +68,11 @@ TEST(Xpress, LiteralsAndOverlappingMatch) {
 }
 
 TEST(Xpress, LengthNibblesAreSharedByTwoMatches) {
-  // 'a', then two matches of code 7: the first takes the low nibble (2) of the byte that
-  // follows it, the second its high nibble (5): lengths 12 and 15.
-  Bytes stream = cat({flag_word(0x7FFFFFFF), {'a', 0x07, 0x00, 0x52, 0x07, 0x00}});
-  EXPECT_EQ(str(decompress_plain_lz77(stream, 28)), std::string(28, 'a'));
+  // "abcd", a match of code 7 at distance 4, 'X', a match of code 7 at distance 1. The first
+  // match takes the low nibble (2) of the byte after its token, the second the high nibble
+  // (5): lengths 12 and 15. Read the other way round, the text would change.
+  Bytes stream = cat({flag_word(0x0BFFFFFF), {'a', 'b', 'c', 'd', 0x1F, 0x00, 0x52, 'X', 0x07, 0x00}});
+  EXPECT_EQ(str(decompress_plain_lz77(stream, 32)), "abcd" "abcdabcdabcd" "X" + std::string(15, 'X'));
 }
 
 TEST(Xpress, ExtendedLengthsOfOneTwoAndFourBytes) {

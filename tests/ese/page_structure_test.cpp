@@ -147,13 +147,12 @@ class SamplePages : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(SamplePages, EveryPagePasses) {
   QUORVINE_REQUIRE_SAMPLES();
-  auto path = quorvine::testing::ese_sample(GetParam());
-  ASSERT_TRUE(path) << GetParam();
-  const DatabaseHeader header = read_database_header(*path);
+  const auto path = quorvine::testing::ese_sample(GetParam());
+  const DatabaseHeader header = read_database_header(path);
   detail::PageLayout layout;
   layout.page_size = header.page_size;
   layout.format_revision = header.format_revision;
-  std::ifstream in(*path, std::ios::binary);
+  std::ifstream in(path, std::ios::binary);
   Bytes page(header.page_size);
   size_t pages = 0, with_tags = 0;
   in.seekg(2 * static_cast<std::streamoff>(header.page_size));

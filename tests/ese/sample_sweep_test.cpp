@@ -68,9 +68,7 @@ class ReadableSample : public ::testing::TestWithParam<std::string> {};
 
 TEST_P(ReadableSample, EveryValueReadsWithoutError) {
   QUORVINE_REQUIRE_SAMPLES();
-  auto path = quorvine::testing::ese_sample(GetParam());
-  ASSERT_TRUE(path) << GetParam();
-  SweepCounts counts = sweep(*path);
+  SweepCounts counts = sweep(quorvine::testing::ese_sample(GetParam()));
   EXPECT_GT(counts.tables, 3u);
   EXPECT_GT(counts.values, 0u);
   for (const auto& e : counts.errors) ADD_FAILURE() << e;
@@ -96,37 +94,36 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SampleFeatures, LargePagesEightByteReferencesAndWideTablesResolve) {
   QUORVINE_REQUIRE_SAMPLES();
   // 16 KiB pages with 8-byte long-value references (libesedb 20181229 rejects those).
-  SweepCounts bits = sweep(*quorvine::testing::ese_sample("artemis_bits_win10_qmgr.db"));
+  SweepCounts bits = sweep(quorvine::testing::ese_sample("artemis_bits_win10_qmgr.db"));
   EXPECT_GT(bits.long_values, 0u);
   EXPECT_TRUE(bits.errors.empty());
   // 32 KiB pages, hundreds of compressed columns, four long-value trees.
-  SweepCounts search = sweep(*quorvine::testing::ese_sample("museum_winsearch_win10_clean_Windows.edb"));
+  SweepCounts search = sweep(quorvine::testing::ese_sample("museum_winsearch_win10_clean_Windows.edb"));
   EXPECT_GE(search.long_values, 20u);
   EXPECT_GT(search.compressed, 100u);
   EXPECT_TRUE(search.errors.empty());
   // The old (revision 0x0c) format with many multi-valued columns.
-  SweepCounts adam = sweep(*quorvine::testing::ese_sample("dsinternals_adlds_template_adamntds.dit"));
+  SweepCounts adam = sweep(quorvine::testing::ese_sample("dsinternals_adlds_template_adamntds.dit"));
   EXPECT_GT(adam.multi_values, 0u);
   EXPECT_TRUE(adam.errors.empty());
 }
 
 TEST(SampleFeatures, HeaderOfRevision200IsReadWhereLibesedbAloneFails) {
   QUORVINE_REQUIRE_SAMPLES();
-  auto path = quorvine::testing::ese_sample("museum_srum_win11_dirty_SRUDB.dat");
-  ASSERT_TRUE(path);
+  const auto path = quorvine::testing::ese_sample("museum_srum_win11_dirty_SRUDB.dat");
   // libesedb 20181229 sums only 668 header bytes and reports a false checksum mismatch.
   libesedb_file_t* file = nullptr;
   libesedb_error_t* error = nullptr;
   ASSERT_EQ(libesedb_file_initialize(&file, &error), 1);
-  EXPECT_EQ(libesedb_file_open(file, path->c_str(), LIBESEDB_OPEN_READ, &error), -1);
+  EXPECT_EQ(libesedb_file_open(file, path.c_str(), LIBESEDB_OPEN_READ, &error), -1);
   if (error) libesedb_error_free(&error);
   libesedb_file_free(&file, nullptr);
 
-  SweepCounts counts = sweep(*path);
+  SweepCounts counts = sweep(path);
   EXPECT_GE(counts.tables, 10u);
   EXPECT_GT(counts.records, 1000u);
   EXPECT_TRUE(counts.errors.empty());
-  Database db = Database::open(*path);
+  Database db = Database::open(path);
   EXPECT_EQ(db.header().format_revision, 200u);
   EXPECT_EQ(db.header().state, DatabaseState::DirtyShutdown);
 }
@@ -150,7 +147,7 @@ TEST(PartialRecords, TablesAndRecordsOutliveTheirDatabase) {
   QUORVINE_REQUIRE_SAMPLES();
   std::optional<Table> table;
   {
-    Database db = Database::open(*quorvine::testing::ese_sample("dissect_text.edb"));
+    Database db = Database::open(quorvine::testing::ese_sample("dissect_text.edb"));
     table = db.open_table(*db.find_table("text"));
   }
   auto column = *table->column_index("LongCompressedASCII");

@@ -39,9 +39,7 @@ struct SampleTable {
 };
 
 inline SampleTable open_sample_table(const std::string& file, const std::string& table) {
-  auto path = quorvine::testing::ese_sample(file);
-  if (!path) throw std::runtime_error("sample " + file + " is missing");
-  Database db = Database::open(*path);
+  Database db = Database::open(quorvine::testing::ese_sample(file));
   auto index = db.find_table(table);
   if (!index) throw std::runtime_error("sample " + file + " has no table " + table);
   Table t = db.open_table(*index);

@@ -16,6 +16,17 @@ TEST(Utf16Text, SurrogatePairsJoinAndBrokenOnesBecomeReplacement) {
   EXPECT_EQ(utf16le_to_utf8(std::vector<uint8_t>{0x3e, 0xd8, 0x41, 0x00}), "\xEF\xBF\xBD" "A");
 }
 
+TEST(Utf16Text, SurrogatesAtTheTopOfTheirRangesJoin) {
+  // U+1F3FF (a skin-tone modifier) is D83C DFFF: the low surrogate is the last of its range.
+  EXPECT_EQ(utf16le_to_utf8(std::vector<uint8_t>{0x3c, 0xd8, 0xff, 0xdf}), "\xF0\x9F\x8F\xBF");
+  // U+10FC00 is DBFF DC00: the high surrogate is the last of its range.
+  EXPECT_EQ(utf16le_to_utf8(std::vector<uint8_t>{0xff, 0xdb, 0x00, 0xdc}), "\xF4\x8F\xB0\x80");
+  // U+10FFFF, the last code point, is DBFF DFFF.
+  EXPECT_EQ(utf16le_to_utf8(std::vector<uint8_t>{0xff, 0xdb, 0xff, 0xdf}), "\xF4\x8F\xBF\xBF");
+  // Alone, both are still broken halves.
+  EXPECT_EQ(utf16le_to_utf8(std::vector<uint8_t>{0xff, 0xdf, 0xff, 0xdb}), "\xEF\xBF\xBD\xEF\xBF\xBD");
+}
+
 TEST(Utf16Text, OddTrailingByteIsIgnoredAndNulIsKept) {
   EXPECT_EQ(utf16le_to_utf8(std::vector<uint8_t>{0x41, 0x00, 0x42}), "A");
   EXPECT_EQ(utf16le_to_utf8(std::vector<uint8_t>{0x41, 0x00, 0x00, 0x00}), std::string("A\0", 2));

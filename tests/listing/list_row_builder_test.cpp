@@ -85,6 +85,16 @@ TEST(SenderFirstPass, NameAddressAndFallbackColumns) {
   EXPECT_EQ(sender_first_pass(e), "raw ");
 }
 
+TEST(SenderFirstPass, N67bdWinsOverN67b9WhenBothHoldAnAddress) {
+  ContentsTexts c = contents();
+  c.N67bd = ",,,SMTP,ann@example.com,,,";
+  c.N67b9 = ",,,SMTP,bob@example.org,,,";
+  c.N67ba = ",,,SMTP,carol@example.net,,,";
+  EXPECT_EQ(sender_first_pass(c), "ann@example.com,");
+  c.N67bd.clear();
+  EXPECT_EQ(sender_first_pass(c), "bob@example.org,");
+}
+
 TEST(SenderSecondPass, TransportFromMessageColumnAndContentsFallback) {
   ContentsTexts c = contents();
   TransportFields t;

@@ -167,6 +167,28 @@ TEST(ScanFolders2007, OrphanFallsBackToTheLatestFolderOfTheLevelAbove) {
   EXPECT_EQ(tree, "Alice_ Smith\n  Inbox [IPF.Note]\n    Lost [IPF.Note]\n");
 }
 
+TEST(ScanFolders2007, MissingMiddleLevelNeverBorrowsAnEarlierBranch) {
+  // "/Sent/X" does not exist: "Y" belongs under "Sent", not under the "Inbox/A" placed before.
+  ScanRun run;
+  const std::string tree = scan_tree(
+      one_mailbox({
+          {0x40, ipm_root, 1, "Inbox", "/Inbox", "IPF.Note"},
+          {0x41, 0x40, 1, "A", "/Inbox/A", "IPF.Note"},
+          {0x42, ipm_root, 1, "Sent", "/Sent", "IPF.Note"},
+          {0x43, 0x7777, 1, "Y", "/Sent/X/Y", "IPF.Note"},
+      }),
+      run);
+  EXPECT_EQ(tree,
+            "Alice_ Smith\n"
+            "  Inbox [IPF.Note]\n"
+            "    A [IPF.Note]\n"
+            "  Sent [IPF.Note]\n"
+            "    Y [IPF.Note]\n");
+  ASSERT_EQ(run.session.foldertreeDump.size(), 4u);
+  EXPECT_EQ(run.session.foldertreeDump.back().folderPath, "\\Sent\\Y");
+  EXPECT_EQ(run.session.foldertreeDump.back().depth, 2);
+}
+
 TEST(ScanFolders2007, FoldersGoOnlyToTheirOwnMailbox) {
   Store2007 store;
   store.mailboxes = {{0x1, "One", "o1"}, {0x2A3F, "Two", "o2"}, {0x3, "Three", "o3"}};

@@ -200,6 +200,25 @@ TEST(MessageIndexLookups, FirstMatchSubstringAndEmptyIdentifiers) {
   EXPECT_EQ(index.AttFindRecord("2b"), nullptr);
 }
 
+TEST(MessageIndexLookups, EachAttachmentIsFoundOnceHoweverOftenItsIdentifierOccurs) {
+  MessageIndex index;
+  index.AddAttachmentTable("1a2b", 0, "report.pdf");
+  index.AddAttachmentTable("2b3c", 1, "photo.jpg");
+  index.AddAttachmentTable("0101", 2, "notes.txt");
+  auto names = [&](std::string_view text) {
+    std::vector<std::string> out;
+    for (const auto* entry : index.AttFindAll(text)) out.push_back(entry->fileName);
+    return out;
+  };
+  using Names = std::vector<std::string>;
+  // Listed twice in the message's identifier text.
+  EXPECT_EQ(names("1a2b99991a2b"), Names{"report.pdf"});
+  // "1a2b" and "2b3c" share "2b"; "010101" holds "0101" twice, overlapping itself.
+  EXPECT_EQ(names("1a2b3c"), (Names{"report.pdf", "photo.jpg"}));
+  EXPECT_EQ(names("010101"), Names{"notes.txt"});
+  EXPECT_EQ(names("2b3c1a2b3c0101011a2b"), (Names{"report.pdf", "photo.jpg", "notes.txt"}));
+}
+
 TEST(MessageIndexLookups, TextHelpers) {
   using quorvine::scan::clean_attachment_name;
   using quorvine::scan::strip_ffffffff;

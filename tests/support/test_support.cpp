@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <random>
 #include <stdexcept>
+#include <string_view>
 
 namespace fs = std::filesystem;
 
@@ -17,23 +18,21 @@ fs::path binary_dir() { return QUORVINE_BINARY_DIR; }
 fs::path edbgen_program() { return binary_dir() / "tools" / "edbgen" / "edbgen"; }
 fs::path quorvine_program() { return binary_dir() / "quorvine"; }
 
-std::optional<fs::path> ese_samples_dir() {
-  if (const char* env = std::getenv("QUORVINE_ESE_SAMPLES"); env && *env) {
-    if (fs::is_directory(env)) return fs::path(env);
-    return std::nullopt;
-  }
-  fs::path dir = source_dir().parent_path() / "shared" / "ese-samples";
-  if (fs::is_directory(dir / "readable")) return dir;
+fs::path ese_samples_dir() { return source_dir() / "tests" / "data" / "ese-samples"; }
+
+std::optional<std::string> samples_skip_reason() {
+  const char* skip = std::getenv("QUORVINE_SKIP_SAMPLES");
+  if (skip && std::string_view(skip) == "1")
+    return "QUORVINE_SKIP_SAMPLES=1 is set: the tests on real ESE samples do not run";
   return std::nullopt;
 }
 
-std::optional<fs::path> ese_sample(const std::string& name) {
-  auto dir = ese_samples_dir();
-  if (!dir) return std::nullopt;
+fs::path ese_sample(const std::string& name) {
+  const fs::path dir = ese_samples_dir();
   for (const char* sub : {"readable", "unreadable"}) {
-    fs::path plain = *dir / sub / name;
+    fs::path plain = dir / sub / name;
     if (fs::exists(plain)) return plain;
-    fs::path packed = *dir / sub / (name + ".gz");
+    fs::path packed = dir / sub / (name + ".gz");
     if (fs::exists(packed)) {
       fs::path out = binary_dir() / "ese-samples-unpacked" / name;
       if (!fs::exists(out)) {
@@ -47,7 +46,8 @@ std::optional<fs::path> ese_sample(const std::string& name) {
       return out;
     }
   }
-  return std::nullopt;
+  throw std::runtime_error("ESE sample " + name + " is missing from " + dir.string() +
+                           " (set QUORVINE_SKIP_SAMPLES=1 to skip the sample tests on purpose)");
 }
 
 CommandResult run_command(const std::string& command) {

@@ -7,12 +7,17 @@
 
 namespace quorvine::testing {
 
-// The folder of real ESE files written by Microsoft's engine, or nothing when it is not
-// present on this machine (tests that need it then skip).
-std::optional<std::filesystem::path> ese_samples_dir();
+// The real ESE files written by Microsoft's engine, kept in the source tree.
+std::filesystem::path ese_samples_dir();
 
-// A readable sample by file name; a ".gz" sample is unpacked once into the build tree.
-std::optional<std::filesystem::path> ese_sample(const std::string& name);
+// Why the sample tests do not run: set QUORVINE_SKIP_SAMPLES=1 to skip them on purpose;
+// nothing when they must run. A missing sample is a failure, never a skip, so that lost
+// coverage shows.
+std::optional<std::string> samples_skip_reason();
+
+// A sample by file name, from readable/ or unreadable/; a ".gz" sample is unpacked once into
+// the build tree. Throws when the sample is missing.
+std::filesystem::path ese_sample(const std::string& name);
 
 std::filesystem::path source_dir();
 std::filesystem::path binary_dir();
@@ -42,9 +47,9 @@ class ScratchDir {
 
 }  // namespace quorvine::testing
 
-// Skips the current test when the real samples are absent.
+// Skips the current test only when the samples are skipped on purpose.
 #define QUORVINE_REQUIRE_SAMPLES()                                            \
   do {                                                                        \
-    if (!::quorvine::testing::ese_samples_dir())                              \
-      GTEST_SKIP() << "ese-samples folder not present";                       \
+    if (auto reason = ::quorvine::testing::samples_skip_reason())             \
+      GTEST_SKIP() << *reason;                                                \
   } while (0)

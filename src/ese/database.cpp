@@ -19,6 +19,9 @@ struct Database::Impl {
   detail::Catalog catalog;
   std::mutex stores_mutex;
   std::map<uint32_t, std::shared_ptr<const LongValueStore>> stores;  // by table object id
+  // Tables opened so far, so that a table's record positions are found only once.
+  std::mutex tables_mutex;
+  std::map<size_t, std::shared_ptr<Table::Impl>> opened;
 
   std::shared_ptr<const LongValueStore> long_values(const detail::CatalogTable& table);
 };
@@ -114,6 +117,8 @@ std::optional<size_t> Database::find_table(std::string_view name) const {
 Table Database::open_table(size_t index) const {
   if (index >= impl_->tables.size())
     throw EseError("Table " + std::to_string(index) + " does not exist in " + impl_->path.string() + ".");
+  std::lock_guard lock(impl_->tables_mutex);
+  if (auto it = impl_->opened.find(index); it != impl_->opened.end()) return Table(it->second);
   const TableInfo& info = impl_->tables[index];
   const detail::CatalogTable& catalog = impl_->catalog.tables.at(info.object_id);
   const std::string context = "Table " + info.name + " of " + impl_->path.string();
@@ -149,6 +154,7 @@ Table Database::open_table(size_t index) const {
   table->schema = std::make_unique<const detail::RecordSchema>(columns, std::move(fixed_sizes),
                                                                detail::RecordFormat::of(impl_->pages->layout()));
   table->long_values = impl_->long_values(catalog);
+  impl_->opened.emplace(index, table);
   return Table(std::move(table));
 }
 

@@ -265,5 +265,28 @@ TEST(DamagedTrees, CyclesForeignPagesAndChildrenOutsideTheFileAreCountedDamage) 
   tree.expect_counted_damage(twice, "repeated child");
 }
 
+TEST(DamagedTrees, ACatalogCycleLosesOnlyTheTablesBehindIt) {
+  BrokenTree tree;
+  Database original = Database::open(tree.store);
+  const size_t tables = original.tables().size();
+  // The catalog root (page 4) of this store is a branch; its first child now points back.
+  auto reader = std::make_shared<detail::PageReader>(
+      std::make_shared<detail::MemorySource>(tree.bytes),
+      detail::PageLayout{tree.page_size, original.header().format_revision});
+  detail::Page catalog = reader->read(4);
+  ASSERT_FALSE(catalog.is_leaf());
+  ASSERT_GE(catalog.entries.size(), 2u);
+  auto looped = tree.bytes;
+  const size_t at = 5ull * tree.page_size + catalog.entries[0].data_offset;
+  for (int k = 0; k < 4; ++k) looped[at + k] = k == 0 ? 4 : 0;
+  edbgen::ese::seal_page(std::span<uint8_t>(looped).subspan(5ull * tree.page_size, tree.page_size), 4);
+  fs::path copy = tree.dir / "catalog.edb";
+  save(copy, looped);
+  Database db = Database::open(copy);
+  EXPECT_GE(db.damaged_catalog_entries(), 1u);
+  EXPECT_LT(db.tables().size(), tables);
+  EXPECT_GT(db.tables().size(), 0u);
+}
+
 }  // namespace
 }  // namespace quorvine::ese

@@ -1,15 +1,15 @@
 #pragma once
-// What we take from the catalog (MSysObjects) beyond libesedb's table and column lists:
-// each table's object id, its long-value tree, its callbacks, and the stored column flags,
-// code pages and default values.
-#include <libesedb.h>
-
+// The catalog (MSysObjects), read with our own tree walk and record reader. Its own
+// columns are fixed by the format, so its records are read with a built-in schema.
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
+
+#include "ese/page_reader.hpp"
 
 namespace quorvine::ese::detail {
 
@@ -18,6 +18,7 @@ struct CatalogColumn {
   uint32_t type = 0;
   uint32_t flags = 0;
   uint32_t codepage = 0;
+  uint32_t space_usage = 0;  // the stored size of a fixed column
   std::vector<uint8_t> default_value;
 };
 
@@ -25,17 +26,26 @@ struct CatalogTable {
   uint32_t object_id = 0;
   uint32_t root_page = 0;
   std::string name;
+  std::string template_name;  // the table whose columns this one inherits, if any
   std::optional<std::pair<uint32_t, uint32_t>> long_value_tree;  // (object id, root page)
   std::vector<std::string> callbacks;
   std::map<uint32_t, CatalogColumn> columns;  // by column id
 };
 
 struct Catalog {
-  std::map<uint32_t, CatalogTable> tables;  // by object id
+  std::vector<uint32_t> order;               // table object ids in catalog order
+  std::map<uint32_t, CatalogTable> tables;   // by object id
+  uint64_t damaged = 0;                      // catalog pages and rows left out as damaged
   const CatalogTable* find(const std::string& name) const;
 };
 
-// Reads every row of the MSysObjects table. Throws EseError when it cannot be read.
-Catalog read_catalog(libesedb_table_t* msys_objects);
+inline constexpr uint32_t kCatalogRootPage = 4;
+inline constexpr uint32_t kCatalogObjectId = 2;
+inline constexpr uint32_t kShadowCatalogRootPage = 24;
+inline constexpr uint32_t kShadowCatalogObjectId = 3;
+
+// Reads every row of the catalog tree rooted at `root_page`. Damaged pages and rows are
+// left out and counted; a catalog with no table entry at all comes back empty.
+Catalog read_catalog(const std::shared_ptr<const PageReader>& reader, uint32_t root_page, uint32_t object_id);
 
 }  // namespace quorvine::ese::detail

@@ -1,8 +1,9 @@
 #pragma once
 // The reading layer: every database, table, column and value that code above src/ese
-// sees comes through these classes. libesedb opens the file and walks catalog and records;
-// long values, compressed values, multi-values, text and the header are read by our own
-// bounds-checked code, because libesedb 20181229 loses or garbles them.
+// sees comes through these classes. Everything is read by our own bounds-checked code: the
+// header, the catalog, the B-trees (one sequential walk per pass), the records, the
+// long-value trees and the compressed forms. Damaged pages and records are left out and
+// counted, never read outside the file or followed in circles.
 #include <cstdint>
 #include <filesystem>
 #include <functional>
@@ -49,6 +50,9 @@ struct StoredValue {
 };
 
 class LongValueStore;  // per-table long-value tree reader (implementation detail)
+namespace detail {
+struct Page;
+}
 
 // Receives a value chunk by chunk, so that a value of any size passes in flat memory.
 class ByteSink {
@@ -113,7 +117,12 @@ class Table {
   size_t index() const;  // position in the catalog, 0-based
   const std::vector<ColumnInfo>& columns() const;
   std::optional<size_t> column_index(std::string_view name) const;
+  // Live records in the table's tree. The first call (or pass) walks the tree's leaf pages
+  // once and keeps each record's position, so read_record is O(1) from then on.
   uint64_t record_count() const;
+  // Pages of the table's tree left out as damaged (cycles, pages of another tree, children
+  // outside the file, unreadable pages), with the records under them.
+  uint64_t damaged_pages() const;
 
   // Reads record `index` and builds values only for the `wanted` column indexes (entries
   // up to the highest wanted index exist, with type only). Throws EseError when the record
@@ -123,8 +132,9 @@ class Table {
   Record read_record(uint64_t index) const;
 
   // Walks every record in key order, building only the `wanted` columns, and hands each to
-  // `visit`. Damaged records are skipped and counted, never thrown. Checks `control` between
-  // records and reports progress (records done of record_count()) through it.
+  // `visit`. Damaged records and pages are skipped and counted, never thrown. Checks
+  // `control` between records and reports progress (records done of record_count()) through
+  // it.
   PassResult for_each_record(std::span<const size_t> wanted, const RecordVisitor& visit,
                              const PassControl& control = {}) const;
 
@@ -132,6 +142,7 @@ class Table {
   explicit Table(std::shared_ptr<Impl> impl);
 
  private:
+  Record build_record(const detail::Page& page, size_t entry, std::span<const size_t> wanted) const;
   std::shared_ptr<Impl> impl_;
 };
 
@@ -153,6 +164,8 @@ class Database {
   // Every table of the catalog (the MSys* system tables included), in catalog order.
   const std::vector<TableInfo>& tables() const;
   std::optional<size_t> find_table(std::string_view name) const;  // exact, case-sensitive
+  // Catalog pages and rows left out as damaged; the tables they held are missing.
+  uint64_t damaged_catalog_entries() const;
   // Opens table `index` of tables(). The table stays valid after the Database is gone.
   Table open_table(size_t index) const;
 

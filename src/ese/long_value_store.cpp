@@ -31,11 +31,6 @@ bool starts_with(std::span<const uint8_t> key, std::span<const uint8_t> prefix) 
   return key.size() >= prefix.size() && std::equal(prefix.begin(), prefix.end(), key.begin());
 }
 
-struct RawSegment {
-  uint32_t offset;
-  std::span<const uint8_t> data;
-};
-
 }  // namespace
 
 LongValueStore::LongValueStore(std::shared_ptr<const detail::PageReader> reader, uint32_t root_page,
@@ -58,8 +53,8 @@ std::shared_ptr<const Page> LongValueStore::page(uint32_t number) const {
   return read;
 }
 
-std::vector<std::vector<uint8_t>> LongValueStore::segments(std::span<const uint8_t> reference,
-                                                          bool compressed_column) const {
+void LongValueStore::for_each_segment(std::span<const uint8_t> reference, bool compressed_column,
+                                      const std::function<void(std::span<const uint8_t>)>& sink) const {
   if (reference.size() != 4 && reference.size() != 8)
     damaged("the reference is " + std::to_string(reference.size()) + " bytes long");
   std::vector<uint8_t> key(reference.rbegin(), reference.rend());
@@ -86,14 +81,37 @@ std::vector<std::vector<uint8_t>> LongValueStore::segments(std::span<const uint8
     number = detail::load_le32(current->data(*chosen).data());
   }
 
-  // Collect the root entry and the segments, following the leaf level to the right.
+  // The root entry sorts first, then the segments. A segment's decoded length is known only
+  // from the next segment's offset (or the total), so one segment waits for the next key.
   std::optional<uint32_t> total;
-  std::vector<std::shared_ptr<const Page>> held;
-  std::vector<RawSegment> raw;
+  struct Pending {
+    uint32_t offset;
+    std::shared_ptr<const Page> page;  // keeps `data` alive
+    std::span<const uint8_t> data;
+  };
+  std::optional<Pending> pending;
+  uint64_t position = 0;
+  auto emit = [&](uint64_t next_offset) {
+    const Pending& s = *pending;
+    if (s.offset != position)
+      damaged("a segment starts at offset " + std::to_string(s.offset) + " where " + std::to_string(position) +
+              " was expected");
+    if (next_offset < position) damaged("its segments overlap");
+    const uint64_t expected = next_offset - position;
+    if (compressed_column) {
+      if (auto d = try_decompress_value(s.data); d && d->size() == expected) {
+        sink(*d);
+        position += d->size();
+        return;
+      }
+    }
+    if (s.data.size() != expected) damaged("a segment at offset " + std::to_string(s.offset) + " has the wrong size");
+    sink(s.data);
+    position += s.data.size();
+  };
   bool done = false;
   size_t leaves = 0;
   while (!done) {
-    held.push_back(current);
     for (const PageEntry& e : current->entries) {
       int order = compare_keys(e.key, key);
       if (order < 0) continue;
@@ -107,7 +125,10 @@ std::vector<std::vector<uint8_t>> LongValueStore::segments(std::span<const uint8
         break;
       }
       if (e.key.size() != key.size() + 4) continue;  // a longer reference sharing our prefix
-      raw.push_back({detail::load_be32(e.key.data() + key.size()), current->data(e)});
+      if (!total) damaged("a segment comes before the value's root entry");
+      const uint32_t offset = detail::load_be32(e.key.data() + key.size());
+      if (pending) emit(offset);
+      pending = Pending{offset, current, current->data(e)};
     }
     if (done || current->next == 0) break;
     if (++leaves > reader_->page_count()) damaged("the leaf chain does not end");
@@ -117,42 +138,23 @@ std::vector<std::vector<uint8_t>> LongValueStore::segments(std::span<const uint8
     if (!current->is_leaf()) damaged("page " + std::to_string(next) + " in the leaf chain is not a leaf");
   }
   if (!total) damaged("the value with key " + std::to_string(key.size()) + "-byte id was not found");
-
-  std::vector<std::vector<uint8_t>> out;
-  out.reserve(raw.size());
-  uint64_t position = 0;
-  for (size_t i = 0; i < raw.size(); ++i) {
-    const RawSegment& s = raw[i];
-    if (s.offset != position)
-      damaged("a segment starts at offset " + std::to_string(s.offset) + " where " + std::to_string(position) +
-              " was expected");
-    // The next key's offset (or the total) tells how long this segment is once decoded.
-    uint64_t expected = (i + 1 < raw.size() ? raw[i + 1].offset : *total);
-    if (expected < position) damaged("its segments overlap");
-    expected -= position;
-    std::vector<uint8_t> decoded;
-    bool taken = false;
-    if (compressed_column) {
-      if (auto d = try_decompress_value(s.data); d && d->size() == expected) {
-        decoded = std::move(*d);
-        taken = true;
-      }
-    }
-    if (!taken) {
-      if (s.data.size() != expected) damaged("a segment at offset " + std::to_string(s.offset) + " has the wrong size");
-      decoded.assign(s.data.begin(), s.data.end());
-    }
-    position += decoded.size();
-    out.push_back(std::move(decoded));
-  }
+  if (pending) emit(*total);
   if (position != *total)
     damaged("its segments hold " + std::to_string(position) + " of " + std::to_string(*total) + " bytes");
+}
+
+std::vector<std::vector<uint8_t>> LongValueStore::segments(std::span<const uint8_t> reference,
+                                                          bool compressed_column) const {
+  std::vector<std::vector<uint8_t>> out;
+  for_each_segment(reference, compressed_column,
+                   [&](std::span<const uint8_t> s) { out.emplace_back(s.begin(), s.end()); });
   return out;
 }
 
 std::vector<uint8_t> LongValueStore::value(std::span<const uint8_t> reference, bool compressed_column) const {
   std::vector<uint8_t> joined;
-  for (auto& s : segments(reference, compressed_column)) joined.insert(joined.end(), s.begin(), s.end());
+  for_each_segment(reference, compressed_column,
+                   [&](std::span<const uint8_t> s) { joined.insert(joined.end(), s.begin(), s.end()); });
   return joined;
 }
 

@@ -3,6 +3,7 @@
 // looked up by key, its root entry and segments are collected in offset order, and
 // segments of compressed columns are decompressed.
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -21,6 +22,11 @@ class LongValueStore {
   // the record), in offset order, decompressed when `compressed_column`. Throws EseError
   // when the value is missing or the tree is damaged.
   std::vector<std::vector<uint8_t>> segments(std::span<const uint8_t> reference, bool compressed_column) const;
+  // Hands the value's segments to `sink` one at a time, in offset order, decompressed when
+  // `compressed_column`; at most one segment and two pages are held. Throws EseError when
+  // the value is missing or the tree is damaged (possibly after some segments were handed on).
+  void for_each_segment(std::span<const uint8_t> reference, bool compressed_column,
+                        const std::function<void(std::span<const uint8_t>)>& sink) const;
   // The whole value, joined.
   std::vector<uint8_t> value(std::span<const uint8_t> reference, bool compressed_column) const;
 

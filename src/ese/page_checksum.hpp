@@ -1,6 +1,6 @@
 #pragma once
-// The XOR part of an ESE page checksum. Damaged pages are refused before anything parses
-// them: libesedb 20181229 reads past its buffers on some damaged catalog pages.
+// The XOR part of an ESE page checksum. A page whose checksum fails is damage: it is
+// refused before anything parses it.
 #include <cstdint>
 #include <span>
 

@@ -93,8 +93,17 @@ std::vector<Bytes> Record::long_value_segments(size_t column) const {
 namespace quorvine::ese {
 
 bool Record::copy_to(size_t column, ByteSink& sink) const {
-  if (!stored(column)) return false;
-  for (const Bytes& segment : long_value_segments(column)) sink.write(segment);
+  const StoredValue* value = stored(column);
+  if (!value) return false;
+  if ((value->flags & value_flags::long_value) && !(value->flags & value_flags::multi_value)) {
+    if (!long_values_)
+      throw EseError("Column " + (*columns_)[column].name +
+                     " refers to a long value, but its table has no long-value tree.");
+    long_values_->for_each_segment(value->raw, (*columns_)[column].compressed(),
+                                   [&](std::span<const uint8_t> segment) { sink.write(segment); });
+    return true;
+  }
+  if (auto whole = bytes(column)) sink.write(*whole);
   return true;
 }
 

@@ -2,15 +2,38 @@
 #include <mutex>
 
 #include "ese/table_impl.hpp"
+#include "ese/tree_walk.hpp"
 
 namespace quorvine::ese {
+namespace {
+
+uint64_t position(uint32_t page, size_t entry) { return (static_cast<uint64_t>(page) << 32) | entry; }
+uint32_t page_of(uint64_t position) { return static_cast<uint32_t>(position >> 32); }
+size_t entry_of(uint64_t position) { return static_cast<size_t>(position & 0xFFFFFFFFu); }
+
+}  // namespace
+
+const Table::Impl::Positions& Table::Impl::positions() const {
+  std::lock_guard lock(mutex);
+  if (!positions_) {
+    Positions p;
+    detail::TreeWalk walk(pages, root_page, object_id);
+    while (auto page = walk.next_leaf())
+      for (size_t e = 0; e < page->entries.size(); ++e) p.records.push_back(position(page->number, e));
+    p.records.shrink_to_fit();
+    p.damaged_pages = walk.damaged_pages();
+    positions_ = std::move(p);
+  }
+  return *positions_;
+}
 
 Table::Table(std::shared_ptr<Impl> impl) : impl_(std::move(impl)) {}
 
 const std::string& Table::name() const { return impl_->name; }
 size_t Table::index() const { return impl_->index; }
 const std::vector<ColumnInfo>& Table::columns() const { return *impl_->columns; }
-uint64_t Table::record_count() const { return impl_->record_count; }
+uint64_t Table::record_count() const { return impl_->positions().records.size(); }
+uint64_t Table::damaged_pages() const { return impl_->positions().damaged_pages; }
 
 std::optional<size_t> Table::column_index(std::string_view name) const {
   const auto& columns = *impl_->columns;
@@ -19,7 +42,7 @@ std::optional<size_t> Table::column_index(std::string_view name) const {
   return std::nullopt;
 }
 
-Record Table::read_record(uint64_t index, std::span<const size_t> wanted) const {
+Record Table::build_record(const detail::Page& page, size_t entry, std::span<const size_t> wanted) const {
   const auto& columns = *impl_->columns;
   Record record;
   if (columns.empty()) return record;
@@ -31,47 +54,27 @@ Record Table::read_record(uint64_t index, std::span<const size_t> wanted) const 
   for (size_t i = 0; i < count; ++i) record.types_[i] = columns[i].type;
   record.long_values_ = impl_->long_values;
   record.columns_ = impl_->columns;
-
-  if (index > static_cast<uint64_t>(INT32_MAX))
-    throw EseError("Record " + std::to_string(index) + " of table " + impl_->name + " does not exist.");
-  std::lock_guard lock(impl_->file->mutex());
-  detail::LibError error;
-  libesedb_record_t* raw = nullptr;
-  if (libesedb_table_get_record(impl_->handle.get(), static_cast<int>(index), &raw, error.out()) != 1)
-    throw EseError("Record " + std::to_string(index) + " of table " + impl_->name + " cannot be read: " +
-                   error.message() + ".");
-  detail::RecordHandle handle(raw);
-  int value_count = 0;
-  if (libesedb_record_get_number_of_values(handle.get(), &value_count, error.out()) != 1) value_count = 0;
-
-  for (size_t column : wanted) {
-    if (column >= count || record.values_[column]) continue;
-    const ColumnInfo& info = columns[column];
-    StoredValue value;
-    value.type = info.type;
-    value.codepage = info.codepage;
-    size_t size = 0;
-    if (static_cast<int>(column) < value_count &&
-        libesedb_record_get_value_data_size(handle.get(), static_cast<int>(column), &size, error.out()) == 1 &&
-        size > 0) {
-      value.raw.resize(size);
-      if (libesedb_record_get_value_data(handle.get(), static_cast<int>(column), value.raw.data(), size,
-                                         error.out()) != 1)
-        throw EseError("Column " + info.name + " of record " + std::to_string(index) + " in table " + impl_->name +
-                       " cannot be read: " + error.message() + ".");
-      libesedb_record_get_value_data_flags(handle.get(), static_cast<int>(column), &value.flags, error.out());
-      // libesedb hands back the filler of a NULL fixed column as its value.
-      if (info.id < 128 && !(info.flags & column_flags::not_null) && impl_->null_fixed_columns &&
-          impl_->null_fixed_columns->is_null(index, info.id).value_or(false))
-        continue;
-      record.values_[column] = std::move(value);
-    } else if (info.id >= 256 && !info.default_value.empty()) {
-      // libesedb does not apply defaults of tagged columns.
-      value.raw = info.default_value;
-      record.values_[column] = std::move(value);
-    }
-  }
+  if (entry >= page.entries.size())
+    throw EseError("A record of table " + impl_->name + " is missing from page " + std::to_string(page.number) + ".");
+  impl_->schema->read(page.data(page.entries[entry]), wanted, record.values_);
   return record;
+}
+
+Record Table::read_record(uint64_t index, std::span<const size_t> wanted) const {
+  const auto& records = impl_->positions().records;
+  if (index >= records.size())
+    throw EseError("Record " + std::to_string(index) + " of table " + impl_->name + " does not exist.");
+  const uint64_t at = records[index];
+  std::lock_guard lock(impl_->mutex);
+  try {
+    if (!impl_->cached_page || impl_->cached_page->number != page_of(at)) {
+      impl_->cached_page.reset();
+      impl_->cached_page = impl_->pages->read(page_of(at));
+    }
+    return build_record(*impl_->cached_page, entry_of(at), wanted);
+  } catch (const EseError& e) {
+    throw EseError("Record " + std::to_string(index) + " of table " + impl_->name + " cannot be read: " + e.what());
+  }
 }
 
 Record Table::read_record(uint64_t index) const {
@@ -80,23 +83,36 @@ Record Table::read_record(uint64_t index) const {
   return read_record(index, all);
 }
 
-}  // namespace quorvine::ese
-
-namespace quorvine::ese {
-
 PassResult Table::for_each_record(std::span<const size_t> wanted, const RecordVisitor& visit,
                                   const PassControl& control) const {
   PassResult result;
   ProgressThrottle progress(control.progress);
-  const uint64_t count = record_count();
-  for (uint64_t index = 0; index < count; ++index) {
+  const Impl::Positions& positions = impl_->positions();
+  const uint64_t count = positions.records.size();
+  result.skipped = positions.damaged_pages;
+  // The pass keeps its own page, so that read_record on another thread is not held up.
+  std::optional<detail::Page> page;
+  uint32_t unreadable_page = 0;
+  uint64_t index = 0;
+  for (; index < count; ++index) {
     if (!control.checkpoint()) {
       result.stopped = true;
       break;
     }
+    const uint64_t at = positions.records[index];
     Record record;
     try {
-      record = read_record(index, wanted);
+      if (page_of(at) == unreadable_page) {
+        ++result.skipped;
+        continue;
+      }
+      if (!page || page->number != page_of(at)) {
+        page.reset();
+        unreadable_page = page_of(at);
+        page = impl_->pages->read(page_of(at));
+        unreadable_page = 0;
+      }
+      record = build_record(*page, entry_of(at), wanted);
     } catch (const EseError&) {
       ++result.skipped;
       continue;
@@ -108,7 +124,7 @@ PassResult Table::for_each_record(std::span<const size_t> wanted, const RecordVi
     }
     progress.update(index + 1, count);
   }
-  progress.finish(result.visited + result.skipped, count);
+  progress.finish(index, count);
   return result;
 }
 

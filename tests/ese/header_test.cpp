@@ -5,7 +5,6 @@
 #include <fstream>
 
 #include "ese/database.hpp"
-#include "ese/database_file.hpp"
 #include "ese/database_header.hpp"
 #include "support/test_support.hpp"
 
@@ -50,9 +49,6 @@ TEST(DatabaseHeader, ReadsFieldsAndSumsTheWholePage) {
   EXPECT_FALSE(h.clean());
   EXPECT_FALSE(h.from_shadow_copy);
   EXPECT_STREQ(to_string(h.state), "dirty shutdown");
-  // libesedb's own sum stops at 668 and so differs here; the view we hand it uses its sum.
-  EXPECT_NE(detail::libesedb_header_checksum(std::span<const uint8_t>(file).first(8192)),
-            header_checksum(std::span<const uint8_t>(file).first(8192)));
 }
 
 TEST(DatabaseHeader, FallsBackToTheShadowCopyAndFailsWhenBothAreBad) {

@@ -64,9 +64,7 @@ int run_show(const std::vector<std::string>& args) {
   accepted.min_positionals = accepted.max_positionals = 1;
   add_store_options(accepted);
 
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> sink(std::fopen("/dev/null", "w"), &std::fclose);
-  if (!sink) return fail(exit_usage, "cannot open /dev/null");
-  TerminalObserver quiet(sink.get());
+  TerminalObserver quiet(stderr, TerminalObserver::Shows::WarningsOnly);
   scan::ScanSession session;
   Arguments parsed;
   StoreScan scanned;

@@ -47,7 +47,6 @@ std::optional<ese::Table> open_contents_table(const ScanSession& session, const 
 uint64_t for_each_contents_record(const ese::Table& table, const ContentsColumns& columns, ScanObserver& observer,
                                   const ese::PassControl& control,
                                   const std::function<void(const ese::Record&, uint64_t)>& visit) {
-  if (table.record_count() == 0) return 0;
   return run_record_pass(table, columns.wanted, observer, ProgressRule::Capped, control, visit).skipped;
 }
 

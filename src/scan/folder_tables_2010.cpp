@@ -1,6 +1,7 @@
 #include "scan/folder_tables_2010.hpp"
 
 #include <unordered_map>
+#include <unordered_set>
 
 #include "scan/column_maps.hpp"
 #include "scan/folder_class.hpp"
@@ -27,15 +28,23 @@ struct FolderRow {
   std::string label;
 };
 
-// The 2013 root folder: the first record of the table, which holds no name and whose parent
-// is the empty identifier. When that record is damaged, the first readable record that looks
-// like it stands in, so the mailbox's folders are not all lost with it.
+// The 2013 root folder: the first record of the table. When that record is damaged, the
+// folder most records name as parent without being in the table stands in for it, so the
+// mailbox's folders are not all lost with one record.
 std::string root_folder_2013(const std::vector<std::pair<uint64_t, FolderRow>>& rows) {
   if (rows.empty()) return {};
   if (rows.front().first == 0) return rows.front().second.folder.folderId;
-  for (const auto& [number, row] : rows)
-    if (row.folder.parentId == empty_identifier_2013 && row.label.empty()) return row.folder.folderId;
-  return rows.front().second.folder.folderId;
+  std::unordered_set<std::string> present;
+  for (const auto& [number, row] : rows) present.insert(row.folder.folderId);
+  std::unordered_map<std::string, size_t> missing_parents;
+  std::string best;
+  for (const auto& [number, row] : rows) {
+    const std::string& parent = row.folder.parentId;
+    if (parent == empty_identifier_2013 || present.count(parent)) continue;
+    const size_t count = ++missing_parents[parent];
+    if (best.empty() || count > missing_parents[best]) best = parent;
+  }
+  return best;
 }
 
 void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::Table& table,

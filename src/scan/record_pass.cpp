@@ -17,7 +17,7 @@ class BarProgress final : public ese::ProgressObserver {
         if (records_ > 100) observer_.progress_range(records_);
         break;
       case ProgressRule::Capped:
-        observer_.progress_range(std::min<uint64_t>(records_, 50000));
+        if (records_ > 0) observer_.progress_range(std::min<uint64_t>(records_, 50000));
         break;
       case ProgressRule::Wrapping:
         break;

@@ -6,39 +6,15 @@
 #include <ostream>
 #include <nlohmann/json.hpp>
 
+#include "cli_support.hpp"
 #include "support/test_support.hpp"
 
 using quorvine::testing::CommandResult;
 using quorvine::testing::ScratchDir;
 using quorvine::testing::run_command;
+using namespace cli_test;
 
 namespace {
-
-std::string quote(const std::filesystem::path& path) { return "'" + path.string() + "'"; }
-
-// Runs quorvine with its data and temporary folders inside `dir`; stderr goes to err.txt.
-CommandResult run_quorvine(const ScratchDir& dir, const std::string& args) {
-  return run_command("XDG_DATA_HOME=" + quote(dir / "data") + " TMPDIR=" + quote(dir.path()) +
-                     " " + quote(quorvine::testing::quorvine_program()) + " " + args + " 2>" +
-                     quote(dir / "err.txt"));
-}
-
-std::string stderr_of(const ScratchDir& dir) {
-  std::ifstream in(dir / "err.txt");
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::filesystem::path make_store(const ScratchDir& dir, const std::string& scenario,
-                                 const std::string& exchange, bool is_public) {
-  const auto out = dir / (scenario + "_" + exchange + ".edb");
-  const auto result = run_command(
-      quote(quorvine::testing::edbgen_program()) + " --exchange " + exchange +
-      (is_public ? " --public" : "") + " --scenario " +
-      quote(quorvine::testing::source_dir() / "tests" / "data" / (scenario + ".json")) +
-      " --out " + quote(out) + " 2>&1");
-  EXPECT_EQ(result.status, 0) << result.out;
-  return out;
-}
 
 nlohmann::json manifest_of(const std::filesystem::path& store) {
   auto path = store;

@@ -152,5 +152,5 @@ TEST(ScanDamage, FlippedBytesWithoutResealingAreSkippedAsDamage) {
   std::mt19937 random(7);
   for (int f = 0; f < 64; ++f) damaged[2 * 8192 + random() % (damaged.size() - 2 * 8192)] ^= 0x5A;
   write_bytes(dir / "flip.edb", damaged, damaged.size());
-  scan_variant(dir / "flip.edb", ExchangeVersion::V2007, "unsealed flips");
+  EXPECT_TRUE(scan_variant(dir / "flip.edb", ExchangeVersion::V2007, "unsealed flips"));
 }

@@ -1,6 +1,14 @@
 #include "scan_fixture.hpp"
 
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "edbgen/ese_checksum.hpp"
 #include "edbgen/exchange_columns.hpp"
+#include "ese/byte_source.hpp"
+#include "ese/error.hpp"
+#include "ese/page_reader.hpp"
 #include "scan/scan_driver.hpp"
 
 namespace scan_test {
@@ -177,6 +185,51 @@ std::string tree_lines(const quorvine::scan::MailboxTree& tree) {
       stack.push_back({*it, step.depth + 1});
   }
   return out;
+}
+
+}  // namespace scan_test
+
+namespace scan_test {
+
+void damage_first_record(const std::filesystem::path& file, const std::string& table) {
+  namespace ese = quorvine::ese;
+  uint32_t object_id = 0;
+  uint32_t page_size = 0;
+  uint32_t revision = 0;
+  {
+    const ese::Database db = ese::Database::open(file);
+    page_size = db.header().page_size;
+    revision = db.header().format_revision;
+    for (const ese::TableInfo& info : db.tables())
+      if (info.name == table) object_id = info.object_id;
+  }
+  ASSERT_NE(object_id, 0u) << table;
+  std::vector<uint8_t> bytes;
+  {
+    std::ifstream in(file, std::ios::binary);
+    bytes.assign(std::istreambuf_iterator<char>(in), {});
+  }
+  ese::detail::PageReader reader(std::make_shared<ese::detail::MemorySource>(bytes),
+                                 ese::detail::PageLayout{page_size, revision});
+  for (uint32_t n = 1; n <= reader.page_count(); ++n) {
+    ese::detail::Page page;
+    try {
+      page = reader.read(n);
+    } catch (const ese::EseError&) {
+      continue;
+    }
+    if (page.fdp_object_id != object_id || !page.is_leaf() || page.entries.empty() || page.previous != 0 ||
+        (page.flags & ese::detail::page_flags::space_tree))
+      continue;
+    const size_t at = (n + 1ull) * page_size + page.entries.front().data_offset + 2;
+    bytes[at] = 0xFF;
+    bytes[at + 1] = 0xFF;
+    edbgen::ese::seal_page(std::span<uint8_t>(bytes).subspan((n + 1ull) * page_size, page_size), n);
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    return;
+  }
+  ADD_FAILURE() << "no first leaf page of " << table;
 }
 
 }  // namespace scan_test

@@ -82,6 +82,10 @@ struct Store2013 {
 };
 void write_store_2013(const std::filesystem::path& out, const Store2013& store);
 
+// Makes the first record of table `table` in `file` unreadable (its variable-data offset
+// points outside it) and reseals the page, so only the record parser sees the damage.
+void damage_first_record(const std::filesystem::path& file, const std::string& table);
+
 // Runs the scan on `file` and returns the session.
 struct ScanRun {
   quorvine::scan::ScanSession session;

@@ -161,3 +161,24 @@ TEST(ChildPlacement, EachPendingFolderIsPlacedOnce) {
   EXPECT_EQ(left, 0u);
   EXPECT_EQ(tree_lines(session.tree), "Top\n  A [Folder]\n    B [Folder]\n      A again [Folder]\n  C [Folder]\n");
 }
+
+TEST(ScanFolders2013, DamagedRootRecordKeepsTheMailboxsFolders) {
+  Store2013 store;
+  store.mailboxes = {{101, "HundredOne", "h1"}};
+  store.folder_tables = {{"Folder_101",
+                          {
+                              {0x1, 0x0, 0, "", "", ""},  // record 0: the root, damaged below
+                              {0x2, 0x1, 0, "Inbox", "", "IPF.Note"},
+                              {0x3, 0x2, 0, "Sub", "", "IPF.StickyNote"},
+                              {0x4, 0x1, 0, "Sent Items", "", "IPF.Note"},
+                              {0x5, 0x0, 0, "", "", ""},
+                          }}};
+  quorvine::testing::ScratchDir dir;
+  write_store_2013(dir / "s.edb", store);
+  damage_first_record(dir / "s.edb", "Folder_101");
+  ScanRun run;
+  run_scan(run, dir / "s.edb", ExchangeVersion::V2013);
+  EXPECT_EQ(tree_lines(run.session.tree), "HundredOne\n  Inbox [IPF.Note]\n    Sub [note]\n  Sent Items [IPF.Note]\n");
+  ASSERT_FALSE(run.warnings.empty());
+  EXPECT_NE(run.warnings.front().find("Folder_101"), std::string::npos) << run.warnings.front();
+}

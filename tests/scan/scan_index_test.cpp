@@ -226,3 +226,15 @@ TEST(MessageIndexLookups, TextHelpers) {
   EXPECT_EQ(strip_ffffffff("01ffffffff02ffffffff"), "0102");
   EXPECT_EQ(strip_ffffffff("fffffff"), "fffffff");
 }
+
+TEST(MessageIndexLookups, RecordNumbersBeyond32BitsSurvive) {
+  MessageIndex index;
+  const uint64_t far = (uint64_t{1} << 32) + 7;
+  index.AddMsgTable("m", far, "ids");
+  index.AddAttachmentTable("a", far + 1, "file");
+  std::string ids;
+  EXPECT_EQ(index.FindArrayString("m", ids), far);
+  EXPECT_EQ(ids, "ids");
+  ASSERT_NE(index.AttFindRecord("a"), nullptr);
+  EXPECT_EQ(index.AttFindRecord("a")->recordNumber, far + 1);
+}

@@ -61,13 +61,22 @@ std::vector<MessageListRow> HeaderListLoader::list_folder(const folderTree2010& 
   const std::string header_table = header_table_name(ref, generation(), is_public);
   // Marked by the header table rather than by the mailbox's display name: two mailboxes
   // that share a display name must each get their own messages read.
-  if (!marked(session_.lists2010.tempMailboxLoadDump, header_table)) {
+  auto& lists = session_.lists2010;
+  const bool loaded = lists.read([&](const MessageLists2010& l) { return marked(l.tempMailboxLoadDump, header_table); });
+  if (!loaded) {
     observer_.status(kLoadingHeaders);
-    load_header_table(header_table);
-    session_.lists2010.tempMailboxLoadDump.push_back({header_table});
+    // Read without the lock, so readers of other mailboxes are not held up meanwhile.
+    std::vector<MessageHeaderList2010> headers = load_header_table(header_table);
+    std::lock_guard lock(lists.mutex);
+    if (!marked(lists.tempMailboxLoadDump, header_table)) {
+      for (auto& header : headers) lists.MessageHeaderList2010Dump.push_back(std::move(header));
+      lists.tempMailboxLoadDump.push_back({header_table});
+    }
     observer_.status("");
   }
-  return header_rows_for_folder(session_.lists2010.MessageHeaderList2010Dump, ref, generation());
+  return lists.read([&](const MessageLists2010& l) {
+    return header_rows_for_folder(l.MessageHeaderList2010Dump, ref, generation());
+  });
 }
 
 void HeaderListLoader::ensure_bodies_loaded(const folderTree2010& folder) {
@@ -75,16 +84,23 @@ void HeaderListLoader::ensure_bodies_loaded(const folderTree2010& folder) {
   const HeaderFolderRef ref{folder.folderId, folder.mailboxName, folder.folderTable, folder.folderName};
   // Marked by table, like the header list, so mailboxes sharing a display name stay apart.
   const std::string body_table = body_table_name(ref, generation(), session_.is_public());
-  if (marked(session_.lists2010.bodyTableLoadDump, body_table)) return;
+  auto& lists = session_.lists2010;
+  if (lists.read([&](const MessageLists2010& l) { return marked(l.bodyTableLoadDump, body_table); })) return;
   observer_.status(kLoadingBodies);
-  load_body_table(body_table);
-  session_.lists2010.bodyTableLoadDump.push_back({body_table});
+  BodyLists loaded = load_body_table(body_table);
+  std::lock_guard lock(lists.mutex);
+  if (!marked(lists.bodyTableLoadDump, body_table)) {
+    for (auto& body : loaded.bodies) lists.MessageBodyList2010Dump.push_back(std::move(body));
+    for (auto& attachment : loaded.attachments) lists.MessageAttachmentList2010Dump.push_back(std::move(attachment));
+    lists.bodyTableLoadDump.push_back({body_table});
+  }
   observer_.status("");
 }
 
-void HeaderListLoader::load_header_table(const std::string& table_name) {
+std::vector<MessageHeaderList2010> HeaderListLoader::load_header_table(const std::string& table_name) {
+  std::vector<MessageHeaderList2010> headers;
   auto table = open_named_table(table_name);
-  if (!table) return;
+  if (!table) return headers;
   const bool is2013 = generation() == HeaderGeneration::Exchange2013;
   const KindTable kinds = is2013 ? KindTable::Header2013 : KindTable::Header2010;
 
@@ -118,7 +134,6 @@ void HeaderListLoader::load_header_table(const std::string& table_name) {
   wanted.recompute();
 
   const bool is_public = session_.is_public();
-  auto& headers = session_.lists2010.MessageHeaderList2010Dump;
   for_each_record(*table, wanted, [&](const ese::Record& record, uint64_t) {
     const ese::Record* rec = &record;
     auto text = [&](const std::optional<size_t>& c) -> std::string {
@@ -155,6 +170,7 @@ void HeaderListLoader::load_header_table(const std::string& table_name) {
     if (!is_usable_date_text(fields.dates[0]) && !is_usable_date_text(fields.dates[1])) fields.dates[2] = date(date3);
     if (auto entry = make_header_entry(table_name, fields, kinds)) headers.push_back(std::move(*entry));
   });
+  return headers;
 }
 
 namespace {
@@ -171,9 +187,10 @@ std::string attachment_id_text(const ese::Record* rec, const std::optional<size_
 
 }  // namespace
 
-void HeaderListLoader::load_body_table(const std::string& table_name) {
+HeaderListLoader::BodyLists HeaderListLoader::load_body_table(const std::string& table_name) {
+  BodyLists lists;
   auto table = open_named_table(table_name);
-  if (!table) return;
+  if (!table) return lists;
   WantedColumns wanted;
   ColumnLookup column{*table, wanted};
   column("N67b0");
@@ -185,7 +202,6 @@ void HeaderListLoader::load_body_table(const std::string& table_name) {
   const auto data = table->column_index("N3701");
   wanted.recompute();
 
-  auto& lists = session_.lists2010;
   for_each_record(*table, wanted, [&](const ese::Record& record, uint64_t r) {
     const ese::Record* rec = &record;
     auto text = [&](const std::optional<size_t>& c) -> std::string {
@@ -206,15 +222,16 @@ void HeaderListLoader::load_body_table(const std::string& table_name) {
       body->recordNumber = r;
       body->tableName = table_name;
       body->tableIndex = table->index();
-      lists.MessageBodyList2010Dump.push_back(std::move(*body));
+      lists.bodies.push_back(std::move(*body));
     } else if (auto attachment = make_attachment_entry(fields)) {
       attachment->recordNumber = r;
       attachment->tableName = table_name;
       attachment->tableIndex = table->index();
       attachment->dataColumn = data;
-      lists.MessageAttachmentList2010Dump.push_back(std::move(*attachment));
+      lists.attachments.push_back(std::move(*attachment));
     }
   });
+  return lists;
 }
 
 void HeaderListLoader::for_each_record(const ese::Table& table, const WantedColumns& wanted,

@@ -44,8 +44,12 @@ class HeaderListLoader {
   // The table named `name`; nullopt when there is none or it cannot be opened (a warning).
   std::optional<ese::Table> open_named_table(const std::string& name);
   // Reads the named header table into the header list (records appended in table order).
-  void load_header_table(const std::string& table_name);
-  void load_body_table(const std::string& table_name);
+  std::vector<MessageHeaderList2010> load_header_table(const std::string& table_name);
+  struct BodyLists {
+    std::vector<MessageBodyList2010> bodies;
+    std::vector<MessageAttachmentList2010> attachments;
+  };
+  BodyLists load_body_table(const std::string& table_name);
   // Reads every record of `table` with the wanted columns, keeping the progress bar and
   // counting unreadable records as skipped; `handle(record, index)` gets the others.
   void for_each_record(const ese::Table& table, const WantedColumns& wanted,

@@ -4,6 +4,7 @@
 // them, since the folder rows use none of it. The scan only empties them, so they live in
 // the session.
 #include <cstdint>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,15 +45,26 @@ struct tempMailboxLoad {
   std::string key;  // the header or body table that has been read
 };
 
-// Held by the session; emptied at the start of every scan.
+// Held by the session; emptied at the start of every scan. A listing may fill it on a worker
+// thread while the preview or an export reads it on another: both hold `mutex` (read()
+// takes it for a reader), and loads append whole tables at once.
 struct MessageLists2010 {
+  mutable std::mutex mutex;
+
   std::vector<MessageHeaderList2010> MessageHeaderList2010Dump;
   std::vector<MessageBodyList2010> MessageBodyList2010Dump;
   std::vector<MessageAttachmentList2010> MessageAttachmentList2010Dump;
   std::vector<tempMailboxLoad> tempMailboxLoadDump;  // header tables read
   std::vector<tempMailboxLoad> bodyTableLoadDump;    // body tables read
 
+  template <typename Reader>
+  decltype(auto) read(Reader&& reader) const {
+    std::lock_guard lock(mutex);
+    return reader(*this);
+  }
+
   void clear() {
+    std::lock_guard lock(mutex);
     MessageHeaderList2010Dump.clear();
     MessageBodyList2010Dump.clear();
     MessageAttachmentList2010Dump.clear();

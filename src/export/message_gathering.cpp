@@ -1,0 +1,324 @@
+#include "export/message_gathering.hpp"
+
+#include <algorithm>
+#include <fstream>
+
+#include "decode/address_extraction.hpp"
+#include "decode/identifiers.hpp"
+#include "decode/value_renderers.hpp"
+#include "export/mail_dates.hpp"
+#include "export/transport_headers.hpp"
+#include "scan/partial_record.hpp"
+
+namespace quorvine::exporting {
+namespace {
+
+void replace_all(std::string& text, std::string_view from, std::string_view to) {
+  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+    text.replace(at, from.size(), to);
+}
+
+std::string without_quotes(std::string text) {
+  std::erase(text, '"');
+  return text;
+}
+
+// The first address of an extractemailid result ("a@b,c@d,"), without its separator.
+std::string first_address(const std::string& addresses) {
+  const auto comma = addresses.find(',');
+  std::string first = addresses.substr(0, comma);
+  return first.find('@') == std::string::npos ? std::string() : first;
+}
+
+bool has_address(const std::string& sender) {
+  return sender.find('@') != std::string::npos;
+}
+
+bool attachments_wanted(const scan::MessageListRow& row, const std::string& ids) {
+  return ids.size() > 14 && (row.kind == "mail" || row.kind == "activity" || row.kind == "appointment");
+}
+
+void keep_transport_identifiers(const std::string& headers, CompositionRecord& out) {
+  out.message_id = header_field(headers, "Message-ID");
+  out.in_reply_to = header_field(headers, "In-Reply-To");
+  out.references = header_field(headers, "References");
+}
+
+void write_work_file(const std::filesystem::path& file, const std::string& text) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  out.close();
+  if (out.fail()) throw std::runtime_error("cannot write the work file " + file.string());
+}
+
+std::optional<size_t> column(const ese::Table& table, std::string_view name, scan::WantedColumns& wanted) {
+  auto index = table.column_index(name);
+  wanted.add(index);
+  return index;
+}
+
+}  // namespace
+
+std::optional<uint64_t> first_stored_time(const ese::Record& record, const std::vector<std::optional<size_t>>& columns) {
+  for (const auto& c : columns) {
+    if (!c) continue;
+    auto bytes = record.bytes(*c);
+    if (!bytes || bytes->size() != 8) continue;
+    uint64_t value = 0;
+    for (size_t i = 0; i < 8; ++i) value |= static_cast<uint64_t>((*bytes)[i]) << (8 * i);
+    if (filetime_to_unix(value)) return value;
+  }
+  return std::nullopt;
+}
+
+void Lookups2010::index_lists(const scan::MessageLists2010& lists) {
+  body_by_key.clear();
+  attachments_by_key.clear();
+  attachment_key_lengths.clear();
+  for (size_t i = 0; i < lists.MessageBodyList2010Dump.size(); ++i) {
+    const auto& body = lists.MessageBodyList2010Dump[i];
+    body_by_key[key(body.tableName, body.messageKey)] = i;  // the last entry wins
+  }
+  for (size_t i = 0; i < lists.MessageAttachmentList2010Dump.size(); ++i) {
+    const auto& attachment = lists.MessageAttachmentList2010Dump[i];
+    if (attachment.messageKey.empty()) continue;
+    attachments_by_key[key(attachment.tableName, attachment.messageKey)].push_back(i);
+    if (std::find(attachment_key_lengths.begin(), attachment_key_lengths.end(), attachment.messageKey.size()) ==
+        attachment_key_lengths.end())
+      attachment_key_lengths.push_back(attachment.messageKey.size());
+  }
+}
+
+void Lookups2010::read_stored_times(const scan::ScanSession& session, const std::string& table_name) {
+  if (!session.database) return;
+  auto index = session.database->find_table(table_name);
+  if (!index) return;
+  const ese::Table table = session.database->open_table(*index);
+  scan::WantedColumns wanted;
+  const auto id = column(table, "N67b0", wanted);
+  const std::vector<std::optional<size_t>> dates = {column(table, "Te06", wanted), column(table, "T3007", wanted),
+                                                     column(table, "T39", wanted)};
+  wanted.recompute();
+  if (!id) return;
+  table.for_each_record(wanted.columns, [&](uint64_t, const ese::Record& record) {
+    const std::string message_id = decode::export_exchange_record_value_64bit(&record, *id, 'b');
+    if (auto time = first_stored_time(record, dates)) stored_times[key(table_name, message_id)] = *time;
+    return true;
+  });
+}
+
+MessageGatherer::MessageGatherer(const scan::ScanSession& session, const Lookups2010* lookups,
+                                 std::filesystem::path work_folder)
+    : session_(session), lookups_(lookups), work_(std::move(work_folder)), attachments_(work_ / "attachments") {
+  ctx_.exchange_version_support = std::string(scan::to_string(session.settings.exchange_version_support));
+  ctx_.format_revision = session.format_revision;
+  ctx_.tempFilePath = work_;
+  ctx_.m_S7d = -1;  // nothing is spilled: texts are read whole
+}
+
+const ese::Table* MessageGatherer::table_at(size_t index) {
+  auto it = tables_.find(index);
+  if (it == tables_.end()) {
+    if (!session_.database) return nullptr;
+    it = tables_.emplace(index, session_.database->open_table(index)).first;
+  }
+  return &it->second;
+}
+
+void MessageGatherer::select_bodies(const ese::Record& record, const std::optional<size_t>& text,
+                                    const std::optional<size_t>& html, const std::optional<size_t>& rtf,
+                                    bool rtf_first, CompositionRecord& out) {
+  const std::filesystem::path text_file = work_ / "body.txt", html_file = work_ / "body.html",
+                              rtf_file = work_ / "rtfbody.txt";
+  const bool has_text = text && write_text_body(record, *text, text_file);
+  const bool has_html = html && write_value_file(record, *html, html_file);
+  const bool has_rtf = rtf && write_rtf_body_as_text(record, *rtf, rtf_file).value_or(false);
+  // An RTF body that gives no text does not hide the other bodies.
+  if (rtf_first && has_rtf) {
+    out.body_kind = "txt";
+    out.body_file = rtf_file;
+  } else if (!rtf_first && has_text) {
+    out.body_kind = "txt";
+    out.body_file = text_file;
+  } else if (has_html) {
+    out.body_kind = "html";
+    out.body_file = html_file;
+  } else if (rtf_first ? has_text : has_rtf) {
+    out.body_kind = "txt";
+    out.body_file = rtf_first ? text_file : rtf_file;
+  }
+  if (out.body_kind == "txt" && has_html) out.html_body_file = html_file;
+}
+
+std::optional<uint64_t> MessageGatherer::stored_time_2007(const scan::MessageListRow& row) {
+  const scan::MsgTable* entry = session_.index.MsgFindRecord(row.message_id);
+  if (!entry || !session_.msgtable || entry->recordNumber < 0) return std::nullopt;
+  const ese::Table& table = *session_.msgtable;
+  scan::WantedColumns wanted;
+  const std::vector<std::optional<size_t>> dates = {column(table, "T39", wanted), column(table, "Te06", wanted),
+                                                     column(table, "T3007", wanted)};
+  wanted.recompute();
+  auto record = scan::read_partial_record(table, static_cast<uint64_t>(entry->recordNumber), wanted);
+  return record ? first_stored_time(*record, dates) : std::nullopt;
+}
+
+std::optional<uint64_t> MessageGatherer::stored_time_2010(const scan::MessageListRow& row,
+                                                          const std::string& header_table) const {
+  if (!lookups_) return std::nullopt;
+  auto it = lookups_->stored_times.find(Lookups2010::key(header_table, row.message_id));
+  if (it == lookups_->stored_times.end()) return std::nullopt;
+  return it->second;
+}
+
+CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, const std::string& cached_body,
+                                               const std::filesystem::path& message_file) {
+  CompositionRecord out;
+  out.message_file = message_file;
+  out.from = without_quotes(row.from);
+  out.subject = row.subject;
+  out.date_text = row.date;
+  out.cc = row.cc;
+  out.bcc = row.bcc;
+  std::string to = row.to;
+  std::replace(to.begin(), to.end(), '[', '<');
+  std::replace(to.begin(), to.end(), ']', '>');
+  replace_all(to, ">", ">,");
+  replace_all(to, ",,", ",");
+  replace_all(to, ", ", ",");
+  replace_all(to, " <", "<");
+  out.to = to;
+  attachments_.clear();
+
+  const scan::MsgTable* entry = session_.index.MsgFindRecord(row.message_id);
+  if (entry && session_.msgtable && entry->recordNumber >= 0) {
+    const ese::Table& table = *session_.msgtable;
+    scan::WantedColumns wanted;
+    const auto S7d = column(table, "S7d", wanted), S1000 = column(table, "S1000", wanted),
+               N1013 = column(table, "N1013", wanted), N1009 = column(table, "N1009", wanted),
+               S70 = column(table, "S70", wanted), S4025 = column(table, "S4025", wanted);
+    const std::vector<std::optional<size_t>> dates = {column(table, "T39", wanted), column(table, "Te06", wanted),
+                                                       column(table, "T3007", wanted)};
+    wanted.recompute();
+    const ese::Record record = table.read_record(static_cast<uint64_t>(entry->recordNumber), wanted.columns);
+    if (out.subject.empty() && S70) out.subject = record.text(*S70).value_or("");
+    if (S7d) keep_transport_identifiers(record.text(*S7d).value_or(""), out);
+    // A sender shown by its owner's name alone still gets its address.
+    if (!has_address(out.from) && S4025) {
+      const std::string address = first_address(decode::extractemailid(record.text(*S4025).value_or("")));
+      if (!address.empty()) out.from += "<" + address + ">";
+    }
+    out.filetime = first_stored_time(record, dates);
+    select_bodies(record, S1000, N1013, N1009, false, out);
+  }
+  if (out.body_file.empty()) {
+    out.body_kind = "txt";
+    if (!cached_body.empty()) {
+      out.body_file = work_ / "tempbody.txt";
+      write_work_file(out.body_file, cached_body);
+    }
+  }
+
+  if (attachments_wanted(row, row.key) && session_.attachmenttable) {
+    const ese::Table& table = *session_.attachmenttable;
+    const auto data = table.column_index("N3701");
+    if (data) {
+      const size_t wanted[] = {*data};
+      for (const scan::AttachmentTable* attachment : session_.index.AttFindAll(row.key)) {
+        const ese::Record record = table.read_record(static_cast<uint64_t>(attachment->recordNumber), wanted);
+        if (auto file = attachments_.write(record, *data, attachment->fileName)) out.attachments.push_back(*file);
+      }
+    }
+  }
+  return out;
+}
+
+CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, const std::string& body_table,
+                                               const std::string& header_table,
+                                               const std::filesystem::path& message_file) {
+  CompositionRecord out;
+  out.message_file = message_file;
+  out.from = row.from;
+  out.subject = row.subject;
+  out.date_text = row.date;
+  out.filetime = stored_time_2010(row, header_table);
+  attachments_.clear();
+
+  const auto& lists = session_.lists2010;
+  std::optional<size_t> body_entry;
+  if (lookups_) {
+    // The body key is the message identifier or a leading part of it.
+    for (size_t length = row.message_id.size(); length > 0 && !body_entry; --length) {
+      auto it = lookups_->body_by_key.find(Lookups2010::key(body_table, row.message_id.substr(0, length)));
+      if (it != lookups_->body_by_key.end()) body_entry = it->second;
+    }
+  }
+  const ese::Table* table = body_entry ? table_at(lists.MessageBodyList2010Dump[*body_entry].tableIndex) : nullptr;
+  if (table) {
+    const scan::MessageBodyList2010& entry = lists.MessageBodyList2010Dump[*body_entry];
+    scan::WantedColumns wanted;
+    const auto S7d = column(*table, "S7d", wanted), S1000 = column(*table, "S1000", wanted),
+               N1013 = column(*table, "N1013", wanted), N1009 = column(*table, "N1009", wanted),
+               S4025 = column(*table, "S4025", wanted), N67b4 = column(*table, "N67b4", wanted),
+               N2c = column(*table, "N2c", wanted);
+    wanted.recompute();
+    const ese::Record record = table->read_record(static_cast<uint64_t>(entry.recordNumber), wanted.columns);
+
+    const std::string headers = S7d ? record.text(*S7d).value_or("") : std::string();
+    if (!headers.empty()) {
+      const std::string sender = first_address(header_addresses(headers, "From"));
+      if (!sender.empty()) out.from += "<" + sender + ">";
+      // Every address of each field, not only the first.
+      out.to = header_addresses(headers, "To");
+      out.cc = header_addresses(headers, "Cc");
+      out.bcc = header_addresses(headers, "Bcc");
+      keep_transport_identifiers(headers, out);
+    }
+    if (out.to.empty()) {
+      if (N67b4) {
+        std::string display = decode::export_handle_export_msg_record_value(ctx_, &record, *N67b4);
+        replace_all(display, "  ", "\x01");
+        std::erase(display, ' ');
+        std::replace(display.begin(), display.end(), '\x01', ' ');
+        out.to = decode::extractemailid(display);
+      }
+      if (out.to.find('@') == std::string::npos && N2c)
+        out.to = decode::extractemailid(decode::export_handle_export_msg_record_value(ctx_, &record, *N2c));
+      if (out.to.find('@') == std::string::npos) out.to.clear();
+      std::replace(out.to.begin(), out.to.end(), '<', '[');
+      std::replace(out.to.begin(), out.to.end(), '>', ']');
+    }
+    if (S4025) {
+      const std::string address = first_address(decode::extractemailid(record.text(*S4025).value_or("")));
+      if (!address.empty()) out.from += "<" + address + ">";
+    }
+    select_bodies(record, S1000, N1013, N1009, true, out);
+
+    if (attachments_wanted(row, entry.attachmentIds) && lookups_) {
+      std::vector<size_t> found;
+      for (size_t length : lookups_->attachment_key_lengths)
+        for (size_t at = 0; at + length <= entry.attachmentIds.size(); ++at) {
+          auto it = lookups_->attachments_by_key.find(Lookups2010::key(body_table, entry.attachmentIds.substr(at, length)));
+          if (it != lookups_->attachments_by_key.end()) found.insert(found.end(), it->second.begin(), it->second.end());
+        }
+      std::sort(found.begin(), found.end());
+      found.erase(std::unique(found.begin(), found.end()), found.end());
+      for (size_t i : found) {
+        const scan::MessageAttachmentList2010& attachment = lists.MessageAttachmentList2010Dump[i];
+        const ese::Table* attachment_table = table_at(attachment.tableIndex);
+        if (!attachment_table) continue;
+        const size_t data[] = {attachment.dataColumn};
+        const ese::Record record = attachment_table->read_record(static_cast<uint64_t>(attachment.recordNumber), data);
+        if (auto file = attachments_.write(record, attachment.dataColumn, attachment.fileName))
+          out.attachments.push_back(*file);
+      }
+    }
+  }
+  out.from = without_quotes(out.from);
+  if (out.body_file.empty() && out.body_kind.empty()) out.body_kind = "txt";
+  replace_all(out.to, ">", ">,");
+  replace_all(out.to, ",,", ",");
+  replace_all(out.to, " <", "<");
+  return out;
+}
+
+}  // namespace quorvine::exporting

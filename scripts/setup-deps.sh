@@ -7,7 +7,7 @@ packages=(
   libgmime-3.0-dev libpcre2-dev nlohmann-json3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
-  python3
+  python3 procmail
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -45,7 +45,8 @@ void set_file_content(GMimePart* part, const std::filesystem::path& file, const 
 }
 
 // A text part whose lines never begin with "From " once encoded, so mailbox readers that do
-// not undo ">From " quoting still give the body back unchanged.
+// not undo ">From " quoting still give the body back unchanged: such a body is sent base64
+// (GMime's quoted-printable encoder leaves "From " as it is).
 GPtr<GMimeObject> text_part(const char* subtype, const std::filesystem::path& file,
                             const std::filesystem::path& message_file) {
   GPtr<GMimeTextPart> part(g_mime_text_part_new_with_subtype(subtype));
@@ -53,21 +54,19 @@ GPtr<GMimeObject> text_part(const char* subtype, const std::filesystem::path& fi
   g_mime_text_part_set_charset(part.get(), "utf-8");
   GMimeContentEncoding encoding = g_mime_part_get_best_content_encoding(GMIME_PART(part.get()),
                                                                         GMIME_ENCODING_CONSTRAINT_7BIT);
-  if (encoding == GMIME_CONTENT_ENCODING_7BIT) {
-    // The best-encoding scan counts lines beginning "From " only for its own choice; a
-    // quoted-printable body writes them as "=46rom ".
+  if (encoding == GMIME_CONTENT_ENCODING_7BIT || encoding == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE) {
     GMimeStream* stream = g_mime_data_wrapper_get_stream(g_mime_part_get_content(GMIME_PART(part.get())));
     g_mime_stream_reset(stream);
     char buffer[4096];
     size_t matched = 0;  // characters of "From " seen at the start of the current line; 6: none
-    for (ssize_t n; encoding == GMIME_CONTENT_ENCODING_7BIT &&
+    for (ssize_t n; encoding != GMIME_CONTENT_ENCODING_BASE64 &&
                     (n = g_mime_stream_read(stream, buffer, sizeof buffer)) > 0;) {
       for (ssize_t i = 0; i < n; ++i) {
         if (buffer[i] == '\n') {
           matched = 0;
         } else if (matched < 5) {
           matched = buffer[i] == "From "[matched] ? matched + 1 : 6;
-          if (matched == 5) encoding = GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
+          if (matched == 5) encoding = GMIME_CONTENT_ENCODING_BASE64;
         }
       }
     }

@@ -1,6 +1,7 @@
 #include "export/message_gathering.hpp"
 
 #include <algorithm>
+#include <cstdio>
 #include <fstream>
 
 #include "decode/address_extraction.hpp"
@@ -57,6 +58,20 @@ std::optional<size_t> column(const ese::Table& table, std::string_view name, sca
   return index;
 }
 
+// The 8-byte identifiers of an identifier list, each as lowercase hex without leading zeros
+// (the form the attachment list keys take).
+std::vector<std::string> identifier_texts(const ese::Bytes& bytes) {
+  std::vector<std::string> ids;
+  for (size_t at = 0; at + 8 <= bytes.size(); at += 8) {
+    uint64_t value = 0;
+    for (size_t i = 0; i < 8; ++i) value = (value << 8) | bytes[at + i];
+    char text[20];
+    std::snprintf(text, sizeof text, "%llx", static_cast<unsigned long long>(value));
+    ids.emplace_back(text);
+  }
+  return ids;
+}
+
 }  // namespace
 
 std::optional<uint64_t> first_stored_time(const ese::Record& record, const std::vector<std::optional<size_t>>& columns) {
@@ -74,7 +89,6 @@ std::optional<uint64_t> first_stored_time(const ese::Record& record, const std::
 void Lookups2010::index_lists(const scan::MessageLists2010& lists) {
   body_by_key.clear();
   attachments_by_key.clear();
-  attachment_key_lengths.clear();
   for (size_t i = 0; i < lists.MessageBodyList2010Dump.size(); ++i) {
     const auto& body = lists.MessageBodyList2010Dump[i];
     body_by_key[key(body.tableName, body.messageKey)] = i;  // the last entry wins
@@ -83,9 +97,6 @@ void Lookups2010::index_lists(const scan::MessageLists2010& lists) {
     const auto& attachment = lists.MessageAttachmentList2010Dump[i];
     if (attachment.messageKey.empty()) continue;
     attachments_by_key[key(attachment.tableName, attachment.messageKey)].push_back(i);
-    if (std::find(attachment_key_lengths.begin(), attachment_key_lengths.end(), attachment.messageKey.size()) ==
-        attachment_key_lengths.end())
-      attachment_key_lengths.push_back(attachment.messageKey.size());
   }
 }
 
@@ -259,7 +270,7 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
     const auto S7d = column(*table, "S7d", wanted), S1000 = column(*table, "S1000", wanted),
                N1013 = column(*table, "N1013", wanted), N1009 = column(*table, "N1009", wanted),
                S4025 = column(*table, "S4025", wanted), N67b4 = column(*table, "N67b4", wanted),
-               N2c = column(*table, "N2c", wanted);
+               N2c = column(*table, "N2c", wanted), N67b3 = column(*table, "N67b3", wanted);
     wanted.recompute();
     const ese::Record record = table->read_record(static_cast<uint64_t>(entry.recordNumber), wanted.columns);
 
@@ -293,13 +304,15 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
     }
     select_bodies(record, S1000, N1013, N1009, true, out);
 
-    if (attachments_wanted(row, entry.attachmentIds) && lookups_) {
+    // The message's attachment identifiers, read from its own record: the listed text of
+    // "N67b3" is a printable filter of the bytes and cannot be matched.
+    const bool wanted_kind = row.kind == "mail" || row.kind == "activity" || row.kind == "appointment";
+    if (wanted_kind && N67b3 && lookups_) {
       std::vector<size_t> found;
-      for (size_t length : lookups_->attachment_key_lengths)
-        for (size_t at = 0; at + length <= entry.attachmentIds.size(); ++at) {
-          auto it = lookups_->attachments_by_key.find(Lookups2010::key(body_table, entry.attachmentIds.substr(at, length)));
-          if (it != lookups_->attachments_by_key.end()) found.insert(found.end(), it->second.begin(), it->second.end());
-        }
+      for (const std::string& id : identifier_texts(record.bytes(*N67b3).value_or(ese::Bytes()))) {
+        auto it = lookups_->attachments_by_key.find(Lookups2010::key(body_table, id));
+        if (it != lookups_->attachments_by_key.end()) found.insert(found.end(), it->second.begin(), it->second.end());
+      }
       std::sort(found.begin(), found.end());
       found.erase(std::unique(found.begin(), found.end()), found.end());
       for (size_t i : found) {

@@ -24,7 +24,6 @@ namespace quorvine::exporting {
 struct Lookups2010 {
   std::unordered_map<std::string, size_t> body_by_key;                   // body table, key -> last entry
   std::unordered_map<std::string, std::vector<size_t>> attachments_by_key;  // body table, key -> entries
-  std::vector<size_t> attachment_key_lengths;
   std::unordered_map<std::string, uint64_t> stored_times;  // header table, message id -> FILETIME
 
   // Indexes the session's body and attachment lists.

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <gmime/gmime.h>
 
+#include <cstdio>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -94,12 +95,30 @@ GPtr<GMimeObject> attachment_part(const AttachmentFile& attachment, const std::f
   return GPtr<GMimeObject>(GMIME_OBJECT(part.release()));
 }
 
+// Boundaries depend only on the message, so an export gives the same bytes every time.
+std::string boundary_for(const CompositionRecord& record, int part) {
+  uint64_t hash = 14695981039346656037ULL;  // FNV-1a
+  const auto mix = [&hash](std::string_view text) {
+    for (char c : text) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
+    hash = (hash ^ 0xff) * 1099511628211ULL;
+  };
+  mix(record.message_id);
+  mix(record.from);
+  mix(record.subject);
+  mix(std::to_string(record.filetime.value_or(0)));
+  mix(std::to_string(part));
+  char text[48];
+  std::snprintf(text, sizeof text, "=-Quorvine-%016llx", static_cast<unsigned long long>(hash));
+  return text;
+}
+
 GPtr<GMimeObject> body(const CompositionRecord& record) {
   if (record.body_kind == "html") return text_part("html", record.body_file, record.message_file);
   GPtr<GMimeObject> text = text_part("plain", record.body_file, record.message_file);
   const std::filesystem::path& html = record.html_body_file;
   if (html.empty()) return text;
   GPtr<GMimeMultipart> alternative(g_mime_multipart_new_with_subtype("alternative"));
+  g_mime_multipart_set_boundary(alternative.get(), boundary_for(record, 1).c_str());
   g_mime_multipart_add(alternative.get(), text.get());
   g_mime_multipart_add(alternative.get(), text_part("html", html, record.message_file).get());
   return GPtr<GMimeObject>(GMIME_OBJECT(alternative.release()));
@@ -158,6 +177,7 @@ std::filesystem::path ReCreateEML(const CompositionRecord& record) {
   GPtr<GMimeObject> content = body(record);
   if (!record.attachments.empty()) {
     GPtr<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
+    g_mime_multipart_set_boundary(mixed.get(), boundary_for(record, 0).c_str());
     g_mime_multipart_add(mixed.get(), content.get());
     for (const AttachmentFile& attachment : record.attachments)
       g_mime_multipart_add(mixed.get(), attachment_part(attachment, record.message_file).get());

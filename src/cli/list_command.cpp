@@ -1,7 +1,6 @@
 #include "cli/list_command.hpp"
 
 #include <cstdio>
-#include <memory>
 
 #include "cli/arguments.hpp"
 #include "cli/store_session.hpp"
@@ -15,10 +14,6 @@ namespace {
 
 constexpr std::string_view list_usage = "list STORE [--exchange 2007|2010|2013|auto] --folder PATH [--json]";
 
-std::unique_ptr<std::FILE, int (*)(std::FILE*)> null_stream() {
-  return {std::fopen("/dev/null", "w"), &std::fclose};
-}
-
 int run_list(const std::vector<std::string>& args) {
   ArgumentRules accepted;
   accepted.flags = {"--json"};
@@ -26,12 +21,7 @@ int run_list(const std::vector<std::string>& args) {
   accepted.min_positionals = accepted.max_positionals = 1;
   add_store_options(accepted);
 
-  auto sink = null_stream();
-  if (!sink) {
-    std::fprintf(stderr, "quorvine list: cannot open /dev/null\n");
-    return exit_usage;
-  }
-  TerminalObserver quiet(sink.get());
+  TerminalObserver quiet(stderr, TerminalObserver::Shows::WarningsOnly);
   scan::ScanSession session;
   Arguments parsed;
   StoreScan scanned;
@@ -66,6 +56,7 @@ int run_list(const std::vector<std::string>& args) {
 
   decode::DecodeContext ctx = render::decode_context_for(session);
   render::FolderListing listing = render::export_table_header_data(session, ctx, *item, quiet);
+  for (const std::string& warning : listing.warnings) quiet.warning(warning);
   if (listing.records_skipped > 0)
     std::fprintf(stderr, "quorvine list: %llu damaged records were skipped\n",
                  static_cast<unsigned long long>(listing.records_skipped));

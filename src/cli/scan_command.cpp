@@ -50,9 +50,11 @@ int run_scan(const std::vector<std::string>& args) {
         {"attachments_indexed", session.index.attachments().size()},
         {"warnings", session.warnings},
     };
-    std::printf("%s\n", out.dump(2).c_str());
+    // Names from the file system need not be UTF-8; such bytes become U+FFFD rather than
+    // ending the output.
+    std::printf("%s\n", out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
   } else {
-    observer.line(std::string("database state: ") + ese::to_string(header.state));
+    observer.note(std::string("database state: ") + ese::to_string(header.state));
     std::fputs(tree_to_text(session.tree).c_str(), stdout);
   }
   return exit_ok;

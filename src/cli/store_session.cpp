@@ -11,13 +11,18 @@
 namespace quorvine::cli {
 namespace {
 
-scan::ExchangeVersion pick_from_tables(const std::string& store) {
+// Opens the store once to pick the generation from its table names; the scan then reads
+// through the same open database. A store that cannot be opened is left to the scan, which
+// reports why.
+scan::ExchangeVersion pick_from_tables(const std::string& store, std::optional<ese::Database>& opened) {
   std::vector<std::string> names;
-  try {
-    const auto database = ese::Database::open(store);
-    for (const auto& table : database.tables()) names.push_back(table.name);
-  } catch (const ese::EseError&) {
-    // The scan itself reports why the store cannot be opened.
+  if (scan::check_store_file(store).empty()) {
+    try {
+      opened = ese::Database::open(store);
+      for (const auto& table : opened->tables()) names.push_back(table.name);
+    } catch (const ese::EseError&) {
+      opened.reset();
+    }
   }
   return scan::guess_exchange_version(names);
 }
@@ -31,9 +36,10 @@ StoreScan scan_store(const std::string& store, const Arguments& args,
   StoreScan result;
   const std::string choice = args.option("--exchange").value_or("auto");
   scan::ExchangeVersion version = scan::ExchangeVersion::Unset;
+  std::optional<ese::Database> opened;
   if (choice == "auto") {
-    version = pick_from_tables(store);
-    observer.line("Exchange " + std::string(scan::to_string(version)) +
+    version = pick_from_tables(store, opened);
+    observer.note("Exchange " + std::string(scan::to_string(version)) +
                   " store layout picked from the table names");
   } else if (auto parsed = scan::parse_exchange_version(choice)) {
     version = *parsed;
@@ -53,13 +59,20 @@ StoreScan scan_store(const std::string& store, const Arguments& args,
                      ": " + error.message());
   try {
     scan::create_private_folder(session.settings.tempFilePath);
-  } catch (const std::filesystem::filesystem_error& failure) {
-    observer.warning(failure.what());
-  } catch (const std::runtime_error& failure) {
-    observer.warning(failure.what());
+  } catch (const std::exception& refused) {
+    // Never write into a folder someone else may control: take a fresh private one.
+    try {
+      session.settings.tempFilePath = scan::create_unique_private_folder(session.settings.tempFilePath);
+      observer.warning(std::string(refused.what()) + "; using " + session.settings.tempFilePath.string() +
+                       " instead");
+    } catch (const std::exception& failure) {
+      observer.warning(std::string(refused.what()) + "; no temporary folder could be made either: " +
+                       failure.what());
+      session.settings.tempFilePath.clear();
+    }
   }
 
-  scan::exportdata(session, observer);
+  scan::exportdata(session, observer, {}, std::move(opened));
   if (session.outcome == scan::ScanOutcome::OpenFailed) {
     observer.line("quorvine: " + session.failure_reason);
     result.status = exit_cannot_open;

@@ -13,8 +13,8 @@ std::string_view trim_blanks(std::string_view text) {
   return text.substr(first, last - first + 1);
 }
 
-TerminalObserver::TerminalObserver(std::FILE* out)
-    : out_(out), terminal_(::isatty(::fileno(out)) == 1) {}
+TerminalObserver::TerminalObserver(std::FILE* out, Shows shows)
+    : out_(out), shows_(shows), terminal_(shows == Shows::Everything && ::isatty(::fileno(out)) == 1) {}
 
 TerminalObserver::~TerminalObserver() { clear_bar(); }
 
@@ -24,7 +24,12 @@ void TerminalObserver::line(std::string_view text) {
   std::fflush(out_);
 }
 
+void TerminalObserver::note(std::string_view text) {
+  if (shows_ == Shows::Everything) line(text);
+}
+
 void TerminalObserver::status(std::string_view text) {
+  if (shows_ != Shows::Everything) return;
   // The per-folder texts of the tree build would flood a log: a terminal shows them in
   // passing, a pipe not at all.
   if (text.starts_with("Status: (Step 4/7) Rebuild mailbox folders informations ( ")) {
@@ -65,6 +70,7 @@ void TerminalObserver::progress_text(std::string_view text) {
 }
 
 void TerminalObserver::message_box(std::string_view text, std::string_view caption) {
+  if (shows_ != Shows::Everything) return;
   const std::string_view shown = trim_blanks(text);
   if (shown == last_status_) return;  // the status line already said it
   last_status_ = std::string(shown);

@@ -11,7 +11,9 @@ namespace quorvine::cli {
 
 class TerminalObserver final : public scan::ScanObserver {
  public:
-  explicit TerminalObserver(std::FILE* out = stderr);
+  // Everything, or only warnings and errors (for commands whose scan is a means to an end).
+  enum class Shows { Everything, WarningsOnly };
+  explicit TerminalObserver(std::FILE* out = stderr, Shows shows = Shows::Everything);
   ~TerminalObserver() override;
 
   void status(std::string_view text) override;
@@ -26,12 +28,15 @@ class TerminalObserver final : public scan::ScanObserver {
 
   // Prints a line of its own (clearing a drawn bar first).
   void line(std::string_view text);
+  // A line that only a full display shows.
+  void note(std::string_view text);
 
  private:
   void draw_bar();
   void clear_bar();
 
   std::FILE* out_;
+  Shows shows_;
   bool terminal_;
   uint64_t maximum_ = 100;
   uint64_t position_ = 0;

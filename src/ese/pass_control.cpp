@@ -34,12 +34,16 @@ void ProgressThrottle::update(uint64_t done, uint64_t total) {
   if (reported_ && now - last_ < interval_) return;
   reported_ = true;
   last_ = now;
+  last_done_ = done;
+  last_total_ = total;
   observer_->progress(done, total);
 }
 
 void ProgressThrottle::finish(uint64_t done, uint64_t total) {
-  if (!observer_) return;
+  if (!observer_ || (reported_ && done == last_done_ && total == last_total_)) return;
   reported_ = true;
+  last_done_ = done;
+  last_total_ = total;
   last_ = std::chrono::steady_clock::now();
   observer_->progress(done, total);
 }

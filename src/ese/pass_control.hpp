@@ -40,13 +40,15 @@ class ProgressThrottle {
   explicit ProgressThrottle(ProgressObserver* observer,
                             std::chrono::milliseconds interval = std::chrono::milliseconds(33));
   void update(uint64_t done, uint64_t total);
-  void finish(uint64_t done, uint64_t total);  // always reported
+  void finish(uint64_t done, uint64_t total);  // always reported, unless just reported
 
  private:
   ProgressObserver* observer_;
   std::chrono::milliseconds interval_;
   std::chrono::steady_clock::time_point last_{};
   bool reported_ = false;
+  uint64_t last_done_ = 0;
+  uint64_t last_total_ = 0;
 };
 
 // What every long pass takes. Default-constructed, it never stops or pauses and reports

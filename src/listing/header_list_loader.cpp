@@ -7,6 +7,7 @@
 #include "decode/value_renderers.hpp"
 #include "listing/header_list_entry.hpp"
 #include "scan/partial_record.hpp"
+#include "scan/record_pass.hpp"
 
 namespace quorvine::scan {
 namespace {
@@ -26,17 +27,23 @@ struct ColumnLookup {
   }
 };
 
-std::optional<ese::Table> open_named_table(const ScanSession& session, const std::string& name) {
-  if (!session.database || name.empty()) return std::nullopt;
-  auto index = session.database->find_table(name);
-  if (!index) return std::nullopt;
-  return session.database->open_table(*index);
-}
-
 }  // namespace
 
-HeaderListLoader::HeaderListLoader(ScanSession& session, decode::DecodeContext& ctx, ScanObserver& observer)
-    : session_(session), ctx_(ctx), observer_(observer) {}
+std::optional<ese::Table> HeaderListLoader::open_named_table(const std::string& name) {
+  if (!session_.database || name.empty()) return std::nullopt;
+  auto index = session_.database->find_table(name);
+  if (!index) return std::nullopt;
+  try {
+    return session_.database->open_table(*index);
+  } catch (const ese::EseError& error) {
+    warnings_.push_back("table \"" + name + "\" cannot be read: " + error.what());
+    return std::nullopt;
+  }
+}
+
+HeaderListLoader::HeaderListLoader(ScanSession& session, decode::DecodeContext& ctx, ScanObserver& observer,
+                                   const ese::PassControl& control)
+    : session_(session), ctx_(ctx), observer_(observer), control_(control) {}
 
 HeaderGeneration HeaderListLoader::generation() const {
   return session_.settings.exchange_version_support == ExchangeVersion::V2013 ? HeaderGeneration::Exchange2013
@@ -75,7 +82,7 @@ void HeaderListLoader::ensure_bodies_loaded(const folderTree2010& folder) {
 }
 
 void HeaderListLoader::load_header_table(const std::string& table_name) {
-  auto table = open_named_table(session_, table_name);
+  auto table = open_named_table(table_name);
   if (!table) return;
   const bool is2013 = generation() == HeaderGeneration::Exchange2013;
   const KindTable kinds = is2013 ? KindTable::Header2013 : KindTable::Header2010;
@@ -111,7 +118,8 @@ void HeaderListLoader::load_header_table(const std::string& table_name) {
 
   const bool is_public = session_.is_public();
   auto& headers = session_.lists2010.MessageHeaderList2010Dump;
-  for_each_record(*table, wanted, [&](const ese::Record* rec, uint64_t) {
+  for_each_record(*table, wanted, [&](const ese::Record& record, uint64_t) {
+    const ese::Record* rec = &record;
     auto text = [&](const std::optional<size_t>& c) -> std::string {
       if (!c) return {};
       return is2013 ? decode::export_handle_export_record_value_2013(rec, *c)
@@ -149,7 +157,7 @@ void HeaderListLoader::load_header_table(const std::string& table_name) {
 }
 
 void HeaderListLoader::load_body_table(const std::string& table_name) {
-  auto table = open_named_table(session_, table_name);
+  auto table = open_named_table(table_name);
   if (!table) return;
   WantedColumns wanted;
   ColumnLookup column{*table, wanted};
@@ -163,7 +171,8 @@ void HeaderListLoader::load_body_table(const std::string& table_name) {
   wanted.recompute();
 
   auto& lists = session_.lists2010;
-  for_each_record(*table, wanted, [&](const ese::Record* rec, uint64_t r) {
+  for_each_record(*table, wanted, [&](const ese::Record& record, uint64_t r) {
+    const ese::Record* rec = &record;
     auto text = [&](const std::optional<size_t>& c) -> std::string {
       return c ? decode::export_handle_export_binary_record_value(rec, *c) : std::string();
     };
@@ -177,34 +186,23 @@ void HeaderListLoader::load_body_table(const std::string& table_name) {
       fields.s3707 = text(s3707);
     }
     if (auto body = make_body_entry(fields)) {
-      body->recordNumber = static_cast<int32_t>(r);
+      body->recordNumber = r;
       body->tableName = table_name;
       body->tableIndex = table->index();
       lists.MessageBodyList2010Dump.push_back(std::move(*body));
     } else if (auto attachment = make_attachment_entry(fields)) {
-      attachment->recordNumber = static_cast<int32_t>(r);
+      attachment->recordNumber = r;
       attachment->tableName = table_name;
       attachment->tableIndex = table->index();
-      attachment->dataColumn = data.value_or(0);
+      attachment->dataColumn = data;
       lists.MessageAttachmentList2010Dump.push_back(std::move(*attachment));
     }
   });
 }
 
-template <typename Handler>
-void HeaderListLoader::for_each_record(const ese::Table& table, const WantedColumns& wanted, Handler&& handle) {
-  const uint64_t count = table.record_count();
-  if (count > 100) observer_.progress_range(count);
-  for (uint64_t r = 0; r < count; ++r) {
-    observer_.progress_position(r);
-    auto record = read_partial_record(table, r, wanted);
-    if (!record) {
-      ++skipped_;
-      continue;
-    }
-    handle(&*record, r);
-  }
-  observer_.progress_position(0);
+void HeaderListLoader::for_each_record(const ese::Table& table, const WantedColumns& wanted,
+                                       const std::function<void(const ese::Record&, uint64_t)>& handle) {
+  skipped_ += run_record_pass(table, wanted, observer_, ProgressRule::RecordCount, control_, handle).skipped;
 }
 
 }  // namespace quorvine::scan

@@ -4,10 +4,13 @@
 // then filters the folder's rows out of it. The 2010 body table (bodies and attachments) is
 // read separately, the first time a consumer asks for it.
 #include <cstdint>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "decode/decode_context.hpp"
+#include "ese/pass_control.hpp"
 #include "listing/message_list_2010.hpp"
 #include "listing/message_list_row.hpp"
 #include "scan/scan_observer.hpp"
@@ -18,7 +21,8 @@ namespace quorvine::scan {
 
 class HeaderListLoader {
  public:
-  HeaderListLoader(ScanSession& session, decode::DecodeContext& ctx, ScanObserver& observer);
+  HeaderListLoader(ScanSession& session, decode::DecodeContext& ctx, ScanObserver& observer,
+                   const ese::PassControl& control = {});
 
   // The rows of `folder`, reading its mailbox's tables when they have not been read in
   // this scan. A table that does not exist gives no rows.
@@ -32,22 +36,28 @@ class HeaderListLoader {
 
   // Records that could not be read and were skipped, over all loads.
   uint64_t records_skipped() const { return skipped_; }
+  // Tables that exist but could not be opened, one sentence each.
+  const std::vector<std::string>& warnings() const { return warnings_; }
 
  private:
   HeaderGeneration generation() const;
+  // The table named `name`; nullopt when there is none or it cannot be opened (a warning).
+  std::optional<ese::Table> open_named_table(const std::string& name);
   // Reads the named header table into the header list (records appended in table order).
   void load_header_table(const std::string& table_name);
   void load_body_table(const std::string& table_name);
   // Reads every record of `table` with the wanted columns, keeping the progress bar and
   // counting unreadable records as skipped; `handle(record, index)` gets the others.
-  template <typename Handler>
-  void for_each_record(const ese::Table& table, const WantedColumns& wanted, Handler&& handle);
+  void for_each_record(const ese::Table& table, const WantedColumns& wanted,
+                       const std::function<void(const ese::Record&, uint64_t)>& handle);
   static bool marked(const std::vector<tempMailboxLoad>& marks, const std::string& key);
 
   ScanSession& session_;
   decode::DecodeContext& ctx_;
   ScanObserver& observer_;
+  ese::PassControl control_;
   uint64_t skipped_ = 0;
+  std::vector<std::string> warnings_;
 };
 
 }  // namespace quorvine::scan

@@ -33,7 +33,7 @@ struct MessageTexts {
 
 // The message index's answer for the row's identifier.
 struct MessageLookup {
-  int32_t record_number = 0;   // 0 when the identifier is not in the index
+  uint64_t record_number = 0;   // 0 when the identifier is not in the index
   std::string attachment_ids;  // the message's attachment-identifier list; empty on a miss
 };
 

@@ -92,8 +92,8 @@ class ContentsRowSource {
     lookup.record_number = entry->recordNumber;
     lookup.attachment_ids = entry->attachmentIds;
     MessageTexts texts;
-    if (!session_.msgtable || entry->recordNumber < 0) return texts;
-    auto record = scan::read_partial_record(*session_.msgtable, static_cast<uint64_t>(entry->recordNumber), msg_wanted_);
+    if (!session_.msgtable) return texts;
+    auto record = scan::read_partial_record(*session_.msgtable, entry->recordNumber, msg_wanted_);
     if (!record) return texts;
     texts.transport_headers = transport_header_text(ctx_, *record, S7d_);
     if (N67b4_) texts.N67b4 = decode::export_handle_export_msg_record_value(ctx_, &*record, *N67b4_);
@@ -115,16 +115,24 @@ class ContentsRowSource {
 }  // namespace
 
 FolderListing list_contents_folder(const scan::ScanSession& session, decode::DecodeContext& ctx,
-                                   const scan::foldertree& folder, scan::ScanObserver& observer) {
+                                   const scan::foldertree& folder, scan::ScanObserver& observer,
+                                   const ese::PassControl& control) {
   FolderListing listing;
-  auto table = scan::open_contents_table(session, folder);
+  std::optional<ese::Table> table;
+  try {
+    table = scan::open_contents_table(session, folder);
+  } catch (const ese::EseError& error) {
+    listing.warnings.push_back("the contents table of folder \"" + folder.folderName +
+                               "\" cannot be read: " + error.what());
+    return listing;
+  }
   if (!table) return listing;
   const scan::ContentsColumns columns = scan::map_contents_columns(*table);
   ContentsRowSource source(session, ctx);
   std::vector<scan::MessageListRow> built;
   RowOrder order;
   listing.records_skipped = scan::for_each_contents_record(
-      *table, columns, observer, [&](const ese::Record& record, uint64_t) {
+      *table, columns, observer, control, [&](const ese::Record& record, uint64_t) {
         ContentsTexts texts = source.texts(record, columns);
         MessageLookup lookup;
         std::optional<MessageTexts> message = source.message(texts.N67b0, lookup);

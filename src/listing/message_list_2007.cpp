@@ -4,6 +4,8 @@
 #include <cctype>
 #include <string>
 
+#include "scan/record_pass.hpp"
+
 namespace quorvine::scan {
 
 ContentsColumns map_contents_columns(const ese::Table& table) {
@@ -42,26 +44,11 @@ std::optional<ese::Table> open_contents_table(const ScanSession& session, const 
   return session.database->open_table(static_cast<size_t>(file->tableIndex));
 }
 
-uint64_t contents_progress_range(uint64_t record_count) { return std::min<uint64_t>(record_count, 50000); }
-
 uint64_t for_each_contents_record(const ese::Table& table, const ContentsColumns& columns, ScanObserver& observer,
+                                  const ese::PassControl& control,
                                   const std::function<void(const ese::Record&, uint64_t)>& visit) {
-  const uint64_t count = table.record_count();
-  uint64_t skipped = 0;
-  if (count == 0) return 0;
-  const uint64_t range = contents_progress_range(count);
-  observer.progress_range(range);
-  for (uint64_t r = 0; r < count; ++r) {
-    observer.progress_position(std::min(r, range));
-    auto record = read_partial_record(table, r, columns.wanted);
-    if (!record) {
-      ++skipped;
-      continue;
-    }
-    visit(*record, r);
-  }
-  observer.progress_position(0);
-  return skipped;
+  if (table.record_count() == 0) return 0;
+  return run_record_pass(table, columns.wanted, observer, ProgressRule::Capped, control, visit).skipped;
 }
 
 }  // namespace quorvine::scan

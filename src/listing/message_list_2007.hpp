@@ -23,12 +23,10 @@ ContentsColumns map_contents_columns(const ese::Table& table);
 // in upper case. nullopt when there is none (the folder then lists no rows).
 std::optional<ese::Table> open_contents_table(const ScanSession& session, const foldertree& folder);
 
-// Shows the progress range of a contents table: 0..n, at most 0..50000.
-uint64_t contents_progress_range(uint64_t record_count);
-
 // Hands every readable record of `table` to `visit` with its record number; returns the
 // number of records that could not be read and were skipped.
 uint64_t for_each_contents_record(const ese::Table& table, const ContentsColumns& columns, ScanObserver& observer,
+                                  const ese::PassControl& control,
                                   const std::function<void(const ese::Record&, uint64_t)>& visit);
 
 }  // namespace quorvine::scan

@@ -13,15 +13,17 @@ decode::DecodeContext decode_context_for(const scan::ScanSession& session) {
 }
 
 FolderListing export_table_header_data(scan::ScanSession& session, decode::DecodeContext& ctx,
-                                       scan::TreeItem item, scan::ScanObserver& observer) {
+                                       scan::TreeItem item, scan::ScanObserver& observer,
+                                       const ese::PassControl& control) {
   FolderListing listing;
   observer.control_enabled(scan::Control::Tree, false);
   switch (session.settings.exchange_version_support) {
     case scan::ExchangeVersion::V2007:
       for (const scan::foldertree& folder : session.foldertreeDump) {
         if (folder.treeItem != item) continue;
-        FolderListing part = list_contents_folder(session, ctx, folder, observer);
+        FolderListing part = list_contents_folder(session, ctx, folder, observer, control);
         listing.records_skipped += part.records_skipped;
+        for (auto& warning : part.warnings) listing.warnings.push_back(std::move(warning));
         for (auto& row : part.rows) listing.rows.push_back(std::move(row));
         for (auto& body : part.tempBodyDump) listing.tempBodyDump.push_back(std::move(body));
       }
@@ -30,9 +32,10 @@ FolderListing export_table_header_data(scan::ScanSession& session, decode::Decod
     case scan::ExchangeVersion::V2013: {
       for (const scan::folderTree2010& folder : session.folderTree2010Dump) {
         if (folder.treeItem != item) continue;
-        scan::HeaderListLoader loader(session, ctx, observer);
+        scan::HeaderListLoader loader(session, ctx, observer, control);
         listing.rows = loader.list_folder(folder);
         listing.records_skipped = loader.records_skipped();
+        listing.warnings = loader.warnings();
         break;
       }
       break;
@@ -45,8 +48,8 @@ FolderListing export_table_header_data(scan::ScanSession& session, decode::Decod
 }
 
 uint64_t ensure_bodies_loaded(scan::ScanSession& session, decode::DecodeContext& ctx, scan::TreeItem item,
-                              scan::ScanObserver& observer) {
-  scan::HeaderListLoader loader(session, ctx, observer);
+                              scan::ScanObserver& observer, const ese::PassControl& control) {
+  scan::HeaderListLoader loader(session, ctx, observer, control);
   for (const scan::folderTree2010& folder : session.folderTree2010Dump) {
     if (folder.treeItem != item) continue;
     loader.ensure_bodies_loaded(folder);

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "decode/decode_context.hpp"
+#include "ese/pass_control.hpp"
 #include "listing/message_list_row.hpp"
 #include "scan/scan_observer.hpp"
 #include "scan/scan_session.hpp"
@@ -19,6 +20,7 @@ struct FolderListing {
   // order the rows were built; the preview looks here first.
   std::vector<std::pair<std::string, std::string>> tempBodyDump;
   uint64_t records_skipped = 0;  // damaged records left out
+  std::vector<std::string> warnings;  // tables that could not be read
 };
 
 // The decoding settings a listing of `session`'s store needs.
@@ -28,16 +30,18 @@ decode::DecodeContext decode_context_for(const scan::ScanSession& session);
 // nothing. 2010/2013 listings read a mailbox's header list into session.lists2010 once per
 // scan; the body and attachment lists are left to ensure_bodies_loaded.
 FolderListing export_table_header_data(scan::ScanSession& session, decode::DecodeContext& ctx,
-                                       scan::TreeItem item, scan::ScanObserver& observer);
+                                       scan::TreeItem item, scan::ScanObserver& observer,
+                                       const ese::PassControl& control = {});
 
 // Reads the 2010 body and attachment lists of the mailbox whose folder is the tree item
 // `item` unless this scan has read them already (listing does not). Returns the number of
 // damaged body records left out. Nothing to read for other generations.
 uint64_t ensure_bodies_loaded(scan::ScanSession& session, decode::DecodeContext& ctx, scan::TreeItem item,
-                              scan::ScanObserver& observer);
+                              scan::ScanObserver& observer, const ese::PassControl& control = {});
 
 // The 2003/2007 listing of one folder.
 FolderListing list_contents_folder(const scan::ScanSession& session, decode::DecodeContext& ctx,
-                                   const scan::foldertree& folder, scan::ScanObserver& observer);
+                                   const scan::foldertree& folder, scan::ScanObserver& observer,
+                                   const ese::PassControl& control = {});
 
 }  // namespace quorvine::render

@@ -5,6 +5,7 @@
 #include "scan/column_maps.hpp"
 #include "scan/folder_class.hpp"
 #include "scan/partial_record.hpp"
+#include "scan/record_pass.hpp"
 #include "scan/table_scanner.hpp"
 #include "scan/value_text.hpp"
 
@@ -15,28 +16,31 @@ const std::string empty_identifier_2013(52, '0');
 
 enum class Generation { G2010, G2013 };
 
-// Position 0, 1, ..., 100, then 1 again.
-class WrappingProgress {
- public:
-  explicit WrappingProgress(ScanObserver& observer) : observer_(observer) {}
-  ~WrappingProgress() { observer_.progress_position(0); }
-  void step() {
-    position_ = position_ >= 100 ? 1 : position_ + 1;
-    observer_.progress_position(position_);
-  }
-
- private:
-  ScanObserver& observer_;
-  uint64_t position_ = 0;
-};
-
 void warn(ScanSession& session, ScanObserver& observer, std::string text) {
   observer.warning(text);
   session.warnings.push_back(std::move(text));
 }
 
+// A folder record as read, before it is placed.
+struct FolderRow {
+  PendingFolder folder;
+  std::string label;
+};
+
+// The 2013 root folder: the first record of the table, which holds no name and whose parent
+// is the empty identifier. When that record is damaged, the first readable record that looks
+// like it stands in, so the mailbox's folders are not all lost with it.
+std::string root_folder_2013(const std::vector<std::pair<uint64_t, FolderRow>>& rows) {
+  if (rows.empty()) return {};
+  if (rows.front().first == 0) return rows.front().second.folder.folderId;
+  for (const auto& [number, row] : rows)
+    if (row.folder.parentId == empty_identifier_2013 && row.label.empty()) return row.folder.folderId;
+  return rows.front().second.folder.folderId;
+}
+
 void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::Table& table,
-                       const std::string& table_name, Generation generation) {
+                       const std::string& table_name, Generation generation,
+                       const ese::PassControl& control) {
   const bool is_public = session.is_public();
   const FolderColumns columns =
       generation == Generation::G2013 ? map_folder_columns_2013(table) : map_folder_columns(table);
@@ -46,75 +50,70 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
     wanted.add(c);
   wanted.recompute();
   auto& context = session.decode_context;
+  const std::string mailbox_number_2013 =
+      generation == Generation::G2013 && !is_public ? table_name.substr(std::string("Folder_").size())
+                                                    : std::string();
+
+  std::vector<std::pair<uint64_t, FolderRow>> rows;
+  const ese::PassResult pass = run_record_pass(
+      table, wanted, observer, ProgressRule::Wrapping, control,
+      [&](const ese::Record& record, uint64_t number) {
+        FolderRow row;
+        PendingFolder& folder = row.folder;
+        if (generation == Generation::G2010) {
+          folder.folderId = identifier_text(record, columns.Q6748);
+          folder.secondId = is_public ? identifier_text_2010(context, record, columns.Q6748)
+                                      : folder.folderId;
+          folder.parentId = identifier_text(record, columns.Q6749);
+          folder.mailboxId = is_public ? "public_folder" : identifier_text(record, columns.Q6764);
+          row.label = value_text(context, record, columns.S3001);
+          folder.folderClass = map_folder_class(value_text(context, record, columns.S3613));
+        } else {
+          folder.folderId = value_text_2013(record, columns.Q6748);
+          folder.secondId = folder.folderId;
+          folder.parentId = value_text_2013(record, columns.Q6764);
+          folder.mailboxId = mailbox_number_2013;
+          row.label = value_text_2013(record, columns.S3001);
+          folder.folderClass = map_folder_class(value_text_2013(record, columns.S3613));
+        }
+        rows.emplace_back(number, std::move(row));
+      });
+  warn_skipped_records(session, observer, table_name, pass.skipped);
+  const std::string root_2013 = generation == Generation::G2013 ? root_folder_2013(rows) : std::string();
 
   std::vector<std::pair<std::string, TreeItem>> top_level;
   std::vector<PendingFolder> pending;
   std::string mailbox_name;
-  std::string mailbox_number_2013;
-  std::string root_folder_2013;
-  uint64_t skipped = 0;
-  {
-    WrappingProgress progress(observer);
-    const uint64_t records = table.record_count();
-    for (uint64_t r = 0; r < records; ++r) {
-      progress.step();
-      const auto record = read_partial_record(table, r, wanted);
-      if (!record) {
-        ++skipped;
-        continue;
-      }
-      PendingFolder folder;
-      std::string label;
-      if (generation == Generation::G2010) {
-        folder.folderId = identifier_text(*record, columns.Q6748);
-        folder.secondId = is_public ? identifier_text_2010(context, *record, columns.Q6748)
-                                    : folder.folderId;
-        folder.parentId = identifier_text(*record, columns.Q6749);
-        folder.mailboxId = is_public ? "public_folder" : identifier_text(*record, columns.Q6764);
-        label = value_text(context, *record, columns.S3001);
-        folder.folderClass = map_folder_class(value_text(context, *record, columns.S3613));
-      } else {
-        folder.folderId = value_text_2013(*record, columns.Q6748);
-        folder.secondId = folder.folderId;
-        folder.parentId = value_text_2013(*record, columns.Q6764);
-        if (r == 0) {
-          if (!is_public) mailbox_number_2013 = table_name.substr(std::string("Folder_").size());
-          root_folder_2013 = folder.folderId;
-        }
-        folder.mailboxId = mailbox_number_2013;
-        label = value_text_2013(*record, columns.S3001);
-        folder.folderClass = map_folder_class(value_text_2013(*record, columns.S3613));
-      }
-      label = folder_label_2010(std::move(label));
-      if (label == "Restriction") continue;
-      folder.folderName = label;
+  for (auto& [number, row] : rows) {
+    PendingFolder& folder = row.folder;
+    const std::string label = folder_label_2010(std::move(row.label));
+    if (label == "Restriction") continue;
+    folder.folderName = label;
 
-      const MailBoxDetails* mailbox = session.mailbox(folder.mailboxId);
-      if (!mailbox) continue;
-      mailbox_name = mailbox->displayName;
-      bool top;
-      bool skip_empty_top;
-      if (generation == Generation::G2010) {
-        top = folder.parentId == folder.mailboxId || folder.parentId == "0";
-        skip_empty_top = folder.parentId == "0" && label.empty();
-      } else {
-        top = folder.parentId == root_folder_2013;
-        skip_empty_top = folder.parentId == empty_identifier_2013 && label.empty();
-      }
-      if (top) {
-        if (skip_empty_top || label.empty()) continue;
-        const TreeItem item = session.tree.add(mailbox->treeItem, label, folder.folderClass);
-        observer.tree_item_added(session.tree, item);
-        session.folderTree2010Dump.push_back(folderTree2010{
-            folder.secondId, folder.parentId, folder.mailboxId, mailbox_name, table_name, label,
-            folder.folderClass, item});
-        top_level.emplace_back(folder.folderId, item);
-      } else if (!label.empty()) {
-        pending.push_back(std::move(folder));
-      }
+    const MailBoxDetails* mailbox = session.mailbox(folder.mailboxId);
+    if (!mailbox) continue;
+    mailbox_name = mailbox->displayName;
+    bool top;
+    bool skip_empty_top;
+    if (generation == Generation::G2010) {
+      top = folder.parentId == folder.mailboxId || folder.parentId == "0";
+      skip_empty_top = folder.parentId == "0" && label.empty();
+    } else {
+      top = folder.parentId == root_2013;
+      skip_empty_top = folder.parentId == empty_identifier_2013 && label.empty();
+    }
+    if (top) {
+      if (skip_empty_top || label.empty()) continue;
+      const TreeItem item = session.tree.add(mailbox->treeItem, label, folder.folderClass);
+      observer.tree_item_added(session.tree, item);
+      session.folderTree2010Dump.push_back(folderTree2010{
+          folder.secondId, folder.parentId, folder.mailboxId, mailbox_name, table_name, label,
+          folder.folderClass, item});
+      top_level.emplace_back(folder.folderId, item);
+    } else if (!label.empty()) {
+      pending.push_back(std::move(folder));
     }
   }
-  warn_skipped_records(session, observer, table_name, skipped);
   const size_t unplaced =
       child_tree_build_2010(session, observer, top_level, pending, mailbox_name, table_name);
   if (unplaced > 0)
@@ -125,13 +124,13 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
 }
 
 int scan_folder_tables(ScanSession& session, ScanObserver& observer, std::string_view name,
-                       Generation generation) {
+                       Generation generation, const ese::PassControl& control) {
   if (!session.database) return -1;
   for (const TableFile& file : session.TableFileDump) {
     if (file.tableName != name) continue;
     try {
       const ese::Table table = session.database->open_table(static_cast<size_t>(file.tableIndex));
-      scan_folder_table(session, observer, table, file.tableName, generation);
+      scan_folder_table(session, observer, table, file.tableName, generation, control);
     } catch (const ese::EseError& error) {
       warn(session, observer,
            "folder table \"" + file.tableName + "\" could not be read: " + error.what());
@@ -195,13 +194,15 @@ size_t child_tree_build_2010(ScanSession& session, ScanObserver& observer,
 }
 
 int export_handle_export_file_folder_2010(ScanSession& session, ScanObserver& observer,
-                                          std::string_view table_name) {
-  return scan_folder_tables(session, observer, table_name, Generation::G2010);
+                                          std::string_view table_name,
+                                          const ese::PassControl& control) {
+  return scan_folder_tables(session, observer, table_name, Generation::G2010, control);
 }
 
 int export_handle_export_file_folder_2013(ScanSession& session, ScanObserver& observer,
-                                          std::string_view table_name) {
-  return scan_folder_tables(session, observer, table_name, Generation::G2013);
+                                          std::string_view table_name,
+                                          const ese::PassControl& control) {
+  return scan_folder_tables(session, observer, table_name, Generation::G2013, control);
 }
 
 }  // namespace quorvine::scan

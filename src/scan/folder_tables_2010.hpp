@@ -5,6 +5,7 @@
 #include <string_view>
 #include <vector>
 
+#include "ese/pass_control.hpp"
 #include "scan/scan_observer.hpp"
 #include "scan/scan_session.hpp"
 
@@ -31,9 +32,11 @@ size_t child_tree_build_2010(ScanSession& session, ScanObserver& observer,
 // Scan the folder tables named exactly `table_name`. A missing table is skipped. Return 1,
 // or -1 without an open database.
 int export_handle_export_file_folder_2010(ScanSession& session, ScanObserver& observer,
-                                          std::string_view table_name);
+                                          std::string_view table_name,
+                                          const ese::PassControl& control = {});
 int export_handle_export_file_folder_2013(ScanSession& session, ScanObserver& observer,
-                                          std::string_view table_name);
+                                          std::string_view table_name,
+                                          const ese::PassControl& control = {});
 
 // "Public Folder" shown as "Public_Folder".
 std::string folder_label_2010(std::string label);

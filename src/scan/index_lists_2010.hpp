@@ -4,6 +4,7 @@
 // them, since the folder rows use none of it. The scan only empties them, so they live in
 // the session.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,18 +26,18 @@ struct MessageHeaderList2010 {
 struct MessageBodyList2010 {
   std::string messageKey;     // identifier text of "N65f9"
   std::string attachmentIds;  // binary text of "N67b3"
-  int32_t recordNumber = 0;
+  uint64_t recordNumber = 0;
   std::string tableName;
   size_t tableIndex = 0;
 };
 
 struct MessageAttachmentList2010 {
   std::string messageKey;
-  int32_t recordNumber = 0;
+  uint64_t recordNumber = 0;
   std::string fileName;  // "S3001", else "S3707"
   std::string tableName;
   size_t tableIndex = 0;
-  size_t dataColumn = 0;  // index of "N3701"
+  std::optional<size_t> dataColumn;  // index of "N3701"; unset when the table lacks it
 };
 
 struct tempMailboxLoad {

@@ -4,13 +4,13 @@
 
 namespace quorvine::scan {
 
-void MessageIndex::AddMsgTable(std::string messageId, int32_t recordNumber,
+void MessageIndex::AddMsgTable(std::string messageId, uint64_t recordNumber,
                                std::string attachmentIds) {
   message_first_.try_emplace(messageId, messages_.size());
   messages_.push_back(MsgTable{std::move(messageId), recordNumber, std::move(attachmentIds)});
 }
 
-void MessageIndex::AddAttachmentTable(std::string attachmentId, int32_t recordNumber,
+void MessageIndex::AddAttachmentTable(std::string attachmentId, uint64_t recordNumber,
                                       std::string fileName) {
   // An empty identifier occurs in every text; it can never name an attachment.
   if (!attachmentId.empty()) {
@@ -29,7 +29,7 @@ const MsgTable* MessageIndex::MsgFindRecord(std::string_view messageId) const {
   return it == message_first_.end() ? nullptr : &messages_[it->second];
 }
 
-int32_t MessageIndex::FindArrayString(std::string_view messageId,
+uint64_t MessageIndex::FindArrayString(std::string_view messageId,
                                       std::string& szMsgAttachmentID) const {
   const MsgTable* entry = MsgFindRecord(messageId);
   if (!entry) return 0;

@@ -12,26 +12,26 @@ namespace quorvine::scan {
 
 struct MsgTable {
   std::string messageId;      // identifier text of "N67b0"
-  int32_t recordNumber = 0;   // record index in "Msg"
+  uint64_t recordNumber = 0;   // record index in "Msg"
   std::string attachmentIds;  // binary text of "N67b3", every "ffffffff" deleted
 };
 
 struct AttachmentTable {
   std::string attachmentId;  // identifier text of "Q3f88"
   std::string fileName;      // "S3001", else "S3704"; \ / : ? * < > | " replaced by "_"
-  int32_t recordNumber = 0;  // record index in the attachment table
+  uint64_t recordNumber = 0;  // record index in the attachment table
 };
 
 class MessageIndex {
  public:
-  void AddMsgTable(std::string messageId, int32_t recordNumber, std::string attachmentIds);
-  void AddAttachmentTable(std::string attachmentId, int32_t recordNumber, std::string fileName);
+  void AddMsgTable(std::string messageId, uint64_t recordNumber, std::string attachmentIds);
+  void AddAttachmentTable(std::string attachmentId, uint64_t recordNumber, std::string fileName);
 
   // The first entry whose messageId equals `messageId`, or nullptr.
   const MsgTable* MsgFindRecord(std::string_view messageId) const;
   // The first entry's record number, or 0 when there is none. A hit copies the entry's
   // attachment identifiers into `szMsgAttachmentID`; a miss leaves it unchanged.
-  int32_t FindArrayString(std::string_view messageId, std::string& szMsgAttachmentID) const;
+  uint64_t FindArrayString(std::string_view messageId, std::string& szMsgAttachmentID) const;
   // The first entry (in table order) whose attachmentId occurs anywhere inside `text`.
   const AttachmentTable* AttFindRecord(std::string_view text) const;
   // Every entry whose attachmentId occurs inside `text`, in table order.

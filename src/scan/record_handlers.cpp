@@ -53,7 +53,7 @@ void addFolder(ScanSession& session, FolderDetails folder) {
 }
 
 void export_exchange_record_folders(ScanSession& session, const FolderColumns& columns,
-                                    const ese::Record& record, int32_t record_number) {
+                                    const ese::Record& record, uint64_t record_number) {
   auto& context = session.decode_context;
   const std::string number = std::to_string(record_number);
   FolderDetails folder;
@@ -110,13 +110,13 @@ std::string clean_attachment_name(std::string name) {
 }
 
 void export_exchange_record_msg(ScanSession& session, const MsgColumns& columns,
-                                const ese::Record& record, int32_t record_number) {
+                                const ese::Record& record, uint64_t record_number) {
   session.index.AddMsgTable(identifier_text(record, columns.N67b0), record_number,
                             strip_ffffffff(binary_text(record, columns.N67b3)));
 }
 
 void export_exchange_record_attachment(ScanSession& session, const AttachmentColumns& columns,
-                                       const ese::Record& record, int32_t record_number) {
+                                       const ese::Record& record, uint64_t record_number) {
   auto& context = session.decode_context;
   std::string name = value_text(context, record, columns.att_S3001);
   if (name.empty()) name = value_text(context, record, columns.att_S3704);

@@ -13,13 +13,13 @@ void export_exchange_record_mailbox(ScanSession& session, ScanObserver& observer
                                     const MailboxColumns& columns, const ese::Record& record);
 // "Folders" (2003/2007): one FolderDetails per mailbox it belongs to.
 void export_exchange_record_folders(ScanSession& session, const FolderColumns& columns,
-                                    const ese::Record& record, int32_t record_number);
+                                    const ese::Record& record, uint64_t record_number);
 // "Msg": one message index entry.
 void export_exchange_record_msg(ScanSession& session, const MsgColumns& columns,
-                                const ese::Record& record, int32_t record_number);
+                                const ese::Record& record, uint64_t record_number);
 // The attachment table: one attachment index entry.
 void export_exchange_record_attachment(ScanSession& session, const AttachmentColumns& columns,
-                                       const ese::Record& record, int32_t record_number);
+                                       const ese::Record& record, uint64_t record_number);
 
 // Appends unless the sort key holds "/Finder" (search folders are never shown).
 void addFolder(ScanSession& session, FolderDetails folder);

@@ -7,6 +7,7 @@
 #include "scan/folder_tables_2010.hpp"
 #include "scan/folder_tree_2007.hpp"
 #include "scan/table_scanner.hpp"
+#include "scan/work_folders.hpp"
 
 namespace quorvine::scan {
 namespace {
@@ -43,9 +44,10 @@ void collect_folder_tables_2010(ScanSession& session) {
       session.tempFolderDump.insert(session.tempFolderDump.begin(), tempFolder{file.tableName});
 }
 
-void scan_2007(ScanSession& session, ScanObserver& observer) {
+void scan_2007(ScanSession& session, ScanObserver& observer, const ese::PassControl& control) {
   observer.status("Status: (Step 4/7) Rebuild mailbox folders informations (please wait..) ");
-  export_handle_export_file_user_define(session, observer, "Folders");
+  export_handle_export_file_user_define(session, observer, "Folders", control);
+  if (control.stop.stop_requested()) return;
   // Copied: the tree build reads the mailbox while adding to other lists.
   const std::vector<MailBoxDetails> mailboxes = session.MailBoxDetailsDump;
   for (const MailBoxDetails& mailbox : mailboxes) build_folder_tree_2007(session, observer, mailbox);
@@ -59,11 +61,11 @@ void scan_2007(ScanSession& session, ScanObserver& observer) {
   }
   // The index is scanned even when the list file cannot be written: the message lists
   // depend on it, the list file does not.
-  export_handle_export_file_user_define(session, observer, "Msg");
+  export_handle_export_file_user_define(session, observer, "Msg", control);
   observer.status(
       "Status: (Step 5/7) Extract mailbox email attachment informations (please wait..) ");
   if (!session.AtName.empty())
-    export_handle_export_file_user_define(session, observer, session.AtName);
+    export_handle_export_file_user_define(session, observer, session.AtName, control);
   if (log) {
     log << session.settings.strFileDir.string() << ',' << session.msgTablePath.string() << ','
         << session.AttTablePath.string() << ",\r\n";
@@ -73,26 +75,30 @@ void scan_2007(ScanSession& session, ScanObserver& observer) {
   }
 }
 
-void scan_2010(ScanSession& session, ScanObserver& observer) {
+void scan_2010(ScanSession& session, ScanObserver& observer, const ese::PassControl& control) {
   observer.status("2010");
   collect_folder_tables_2010(session);
   for (const tempFolder& folder : session.tempFolderDump) {
+    if (control.stop.stop_requested()) return;
     if (folder.tableName.empty()) continue;
     observer.status("Status: Extract Exchange 2010 Folder Information.  " + folder.tableName);
-    export_handle_export_file_folder_2010(session, observer, folder.tableName);
+    export_handle_export_file_folder_2010(session, observer, folder.tableName, control);
   }
   observer.status("Status: Analysis Completed ");
 }
 
-void scan_2013(ScanSession& session, ScanObserver& observer) {
+void scan_2013(ScanSession& session, ScanObserver& observer, const ese::PassControl& control) {
   const std::vector<MailBoxDetails> mailboxes = session.MailBoxDetailsDump;
-  for (const MailBoxDetails& mailbox : mailboxes)
-    export_handle_export_file_folder_2013(session, observer, "Folder_" + mailbox.mailboxId);
+  for (const MailBoxDetails& mailbox : mailboxes) {
+    if (control.stop.stop_requested()) return;
+    export_handle_export_file_folder_2013(session, observer, "Folder_" + mailbox.mailboxId, control);
+  }
 }
 
 }  // namespace
 
-int exportdata(ScanSession& session, ScanObserver& observer) {
+int exportdata(ScanSession& session, ScanObserver& observer, const ese::PassControl& control,
+               std::optional<ese::Database> already_open) {
   session.reset();
   set_window_controls(observer, false);
   observer.status("Status: (Step 1/7) initialize Exchange EDB File (please wait..) ");
@@ -100,8 +106,12 @@ int exportdata(ScanSession& session, ScanObserver& observer) {
       "<div align=\"center\"><br><br><h1 >Please wait...</h1><br><h3>Scanning process "
       "started<h3><br></div>");
 
+  if (!already_open)
+    if (std::string refused = check_store_file(session.settings.strFileDir); !refused.empty())
+      return open_failed(session, observer, std::move(refused));
   try {
-    session.database = ese::Database::open(session.settings.strFileDir);
+    session.database = already_open ? std::move(already_open)
+                                    : ese::Database::open(session.settings.strFileDir);
   } catch (const ese::EseError& error) {
     return open_failed(session, observer, error.what());
   }
@@ -138,7 +148,7 @@ int exportdata(ScanSession& session, ScanObserver& observer) {
 
   if (session.exchangedatabase == "private") {
     observer.status("Status: (Step 3/7) Scan exchange store informations (please wait..) ");
-    export_handle_export_file_user_define(session, observer, "Mailbox");
+    export_handle_export_file_user_define(session, observer, "Mailbox", control);
   } else {
     session.exchangedatabase = "public";
     MailBoxDetails box;
@@ -152,10 +162,17 @@ int exportdata(ScanSession& session, ScanObserver& observer) {
   }
 
   switch (version) {
-    case ExchangeVersion::V2013: scan_2013(session, observer); break;
-    case ExchangeVersion::V2007: scan_2007(session, observer); break;
-    case ExchangeVersion::V2010: scan_2010(session, observer); break;
+    case ExchangeVersion::V2013: scan_2013(session, observer, control); break;
+    case ExchangeVersion::V2007: scan_2007(session, observer, control); break;
+    case ExchangeVersion::V2010: scan_2010(session, observer, control); break;
     case ExchangeVersion::Unset: break;
+  }
+  if (control.stop.stop_requested()) {
+    observer.status("Status: Scanning stopped ");
+    if (session.catalog_result == 1) observer.control_enabled(Control::Tree, true);
+    set_window_controls(observer, true);
+    session.outcome = ScanOutcome::Stopped;
+    return 1;
   }
 
   observer.status("Status: Analysis Completed ");

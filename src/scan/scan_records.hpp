@@ -36,7 +36,7 @@ struct FolderDetails {
   std::string displayName;
   std::string folderClass;
   std::string sortKey;  // cleaned path "+" class "+" record number "+" folder id
-  int32_t recordNumber = 0;
+  uint64_t recordNumber = 0;
 };
 
 // A placed 2003/2007 folder.
@@ -49,7 +49,7 @@ struct foldertree {
   std::string folderClass;
   TreeItem treeItem = root_tree_item;
   std::string folderPath;  // "\a\b" from the mailbox down
-  int32_t recordNumber = 0;
+  uint64_t recordNumber = 0;
   int32_t depth = 0;  // 1 directly under the mailbox
 };
 

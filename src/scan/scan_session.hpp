@@ -27,7 +27,7 @@ struct ScanSettings {
 };
 
 // How the last scan ended.
-enum class ScanOutcome { NotRun, Completed, OpenFailed };
+enum class ScanOutcome { NotRun, Completed, OpenFailed, Stopped };
 
 class ScanSession {
  public:

@@ -4,6 +4,7 @@
 
 #include "scan/column_maps.hpp"
 #include "scan/partial_record.hpp"
+#include "scan/record_pass.hpp"
 #include "scan/record_handlers.hpp"
 
 namespace quorvine::scan {
@@ -32,19 +33,6 @@ void create_work_file(ScanSession& session, ScanObserver& observer,
 
 }  // namespace
 
-RecordProgress::RecordProgress(ScanObserver& observer, uint64_t records)
-    : observer_(observer), records_(records) {
-  if (records_ > 100) observer_.progress_range(records_);
-  observer_.progress_text("Scanning ");
-}
-
-void RecordProgress::at(uint64_t record) {
-  observer_.progress_position(record + 1);
-  if (record + 1 == records_) observer_.progress_text("Completed");
-}
-
-RecordProgress::~RecordProgress() { observer_.progress_position(0); }
-
 void warn_skipped_records(ScanSession& session, ScanObserver& observer,
                           std::string_view table_name, uint64_t skipped) {
   if (skipped == 0) return;
@@ -55,7 +43,8 @@ void warn_skipped_records(ScanSession& session, ScanObserver& observer,
 }
 
 int export_handle_export_table(ScanSession& session, ScanObserver& observer,
-                               const ese::Table& table, std::string_view table_name) {
+                               const ese::Table& table, std::string_view table_name,
+                               const ese::PassControl& control) {
   const TableKind kind = kind_of(session, table_name);
   WantedColumns wanted;
   MailboxColumns mailbox_columns;
@@ -105,45 +94,38 @@ int export_handle_export_table(ScanSession& session, ScanObserver& observer,
   }
   wanted.recompute();
 
-  const uint64_t records = table.record_count();
-  RecordProgress progress(observer, records);
-  uint64_t skipped = 0;
-  for (uint64_t r = 0; r < records; ++r) {
-    progress.at(r);
-    if (kind == TableKind::None) continue;
-    const auto record = read_partial_record(table, r, wanted);
-    if (!record) {
-      ++skipped;
-      continue;
-    }
-    const auto number = static_cast<int32_t>(r);
-    switch (kind) {
-      case TableKind::Mailbox:
-        export_exchange_record_mailbox(session, observer, mailbox_columns, *record);
-        break;
-      case TableKind::Folders:
-        export_exchange_record_folders(session, folder_columns, *record, number);
-        break;
-      case TableKind::Msg:
-        export_exchange_record_msg(session, msg_columns, *record, number);
-        break;
-      case TableKind::Attachment:
-        export_exchange_record_attachment(session, attachment_columns, *record, number);
-        break;
-      case TableKind::None:
-        break;
-    }
-  }
+  if (kind == TableKind::None) return 1;
+  const ese::PassResult pass = run_record_pass(
+      table, wanted, observer, ProgressRule::RecordCountWithText, control,
+      [&](const ese::Record& record, uint64_t number) {
+        switch (kind) {
+          case TableKind::Mailbox:
+            export_exchange_record_mailbox(session, observer, mailbox_columns, record);
+            break;
+          case TableKind::Folders:
+            export_exchange_record_folders(session, folder_columns, record, number);
+            break;
+          case TableKind::Msg:
+            export_exchange_record_msg(session, msg_columns, record, number);
+            break;
+          case TableKind::Attachment:
+            export_exchange_record_attachment(session, attachment_columns, record, number);
+            break;
+          case TableKind::None:
+            break;
+        }
+      });
+  const uint64_t skipped = pass.skipped;
   warn_skipped_records(session, observer, table_name, skipped);
   return 1;
 }
 
 int export_handle_export_file_user_define(ScanSession& session, ScanObserver& observer,
-                                          std::string_view name) {
+                                          std::string_view name, const ese::PassControl& control) {
   if (!session.database) return -1;
   for (const TableFile& file : session.TableFileDump)
     if (file.tableName == name && file.table)
-      export_handle_export_table(session, observer, *file.table, file.tableName);
+      export_handle_export_table(session, observer, *file.table, file.tableName, control);
   return 1;
 }
 

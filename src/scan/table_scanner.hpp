@@ -12,25 +12,14 @@ namespace quorvine::scan {
 // Scans `table`. Records that cannot be read are skipped and counted in a warning. Returns
 // 1 (also for tables without a handler).
 int export_handle_export_table(ScanSession& session, ScanObserver& observer,
-                               const ese::Table& table, std::string_view table_name);
+                               const ese::Table& table, std::string_view table_name,
+                               const ese::PassControl& control = {});
 
 // Scans every kept table named exactly `name`; a table that is not there is skipped
 // silently. Returns 1, or -1 without an open database.
 int export_handle_export_file_user_define(ScanSession& session, ScanObserver& observer,
-                                          std::string_view name);
-
-// Progress for record r of n: range 0..n when n > 100 (else the default 0..100), text
-// "Scanning ", then "Completed" at the last record.
-class RecordProgress {
- public:
-  RecordProgress(ScanObserver& observer, uint64_t records);
-  void at(uint64_t record);
-  ~RecordProgress();
-
- private:
-  ScanObserver& observer_;
-  uint64_t records_;
-};
+                                          std::string_view name,
+                                          const ese::PassControl& control = {});
 
 // One warning for the records of a table that could not be read.
 void warn_skipped_records(ScanSession& session, ScanObserver& observer,

@@ -38,7 +38,9 @@ std::filesystem::path data_folder() {
 }
 
 std::filesystem::path work_folder_for(const std::filesystem::path& database) {
-  return data_folder() / database.stem();
+  std::string name = database.stem().string();
+  if (name.find_first_not_of('.') == std::string::npos) name.assign(name.size() + 1, '_');
+  return data_folder() / name;
 }
 
 std::filesystem::path temp_folder(const std::optional<std::filesystem::path>& chosen) {
@@ -46,6 +48,25 @@ std::filesystem::path temp_folder(const std::optional<std::filesystem::path>& ch
   std::filesystem::path base = env_path("TMPDIR");
   if (base.empty()) base = "/tmp";
   return base / ("Quorvine-" + user_name());
+}
+
+std::filesystem::path create_unique_private_folder(const std::filesystem::path& near) {
+  std::string pattern = near.string() + "-XXXXXX";
+  if (!near.parent_path().empty()) std::filesystem::create_directories(near.parent_path());
+  if (::mkdtemp(pattern.data()) == nullptr)
+    throw std::filesystem::filesystem_error("cannot create folder", near,
+                                            std::error_code(errno, std::generic_category()));
+  return pattern;
+}
+
+std::string check_store_file(const std::filesystem::path& store) {
+  std::error_code error;
+  const auto status = std::filesystem::status(store, error);
+  if (error) return store.string() + " cannot be read: " + error.message() + ".";
+  if (std::filesystem::is_directory(status)) return store.string() + " is a directory, not a database file.";
+  if (!std::filesystem::is_regular_file(status))
+    return store.string() + " is not a regular file (a pipe, socket or device), so it is not read.";
+  return {};
 }
 
 void create_private_folder(const std::filesystem::path& folder) {

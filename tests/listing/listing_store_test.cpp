@@ -236,7 +236,8 @@ TEST_P(HeaderListing, BodiesAndAttachmentsAreReadOnlyWhenAskedForOncePerMailbox)
     const ese::Table table = session.database->open_table(a.tableIndex);
     EXPECT_EQ(table.name(), a.tableName);
     const ese::Record record = table.read_record(static_cast<uint64_t>(a.recordNumber));
-    const auto data = record.bytes(a.dataColumn);
+    ASSERT_TRUE(a.dataColumn.has_value());
+    const auto data = record.bytes(*a.dataColumn);
     ASSERT_TRUE(data.has_value());
     EXPECT_EQ(std::string(data->begin(), data->end()), contents[i]);
   }

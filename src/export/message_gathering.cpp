@@ -318,10 +318,10 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
       for (size_t i : found) {
         const scan::MessageAttachmentList2010& attachment = lists.MessageAttachmentList2010Dump[i];
         const ese::Table* attachment_table = table_at(attachment.tableIndex);
-        if (!attachment_table) continue;
-        const size_t data[] = {attachment.dataColumn};
+        if (!attachment_table || !attachment.dataColumn) continue;
+        const size_t data[] = {*attachment.dataColumn};
         const ese::Record record = attachment_table->read_record(static_cast<uint64_t>(attachment.recordNumber), data);
-        if (auto file = attachments_.write(record, attachment.dataColumn, attachment.fileName))
+        if (auto file = attachments_.write(record, *attachment.dataColumn, attachment.fileName))
           out.attachments.push_back(*file);
       }
     }

@@ -4,14 +4,9 @@
 
 #include <algorithm>
 
-namespace quorvine::cli {
+#include "decode/text_passes.hpp"
 
-std::string_view trim_blanks(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
-}
+namespace quorvine::cli {
 
 TerminalObserver::TerminalObserver(std::FILE* out, Shows shows)
     : out_(out), shows_(shows), terminal_(shows == Shows::Everything && ::isatty(::fileno(out)) == 1) {}
@@ -42,7 +37,7 @@ void TerminalObserver::status(std::string_view text) {
     }
     return;
   }
-  const std::string_view shown = trim_blanks(text);
+  const std::string_view shown = decode::trim(text);
   // The window repeats a status per folder; a terminal shows each text once.
   if (shown.empty() || shown == last_status_) return;
   last_status_ = std::string(shown);
@@ -65,13 +60,13 @@ void TerminalObserver::progress_position(uint64_t position) {
 }
 
 void TerminalObserver::progress_text(std::string_view text) {
-  bar_text_ = std::string(trim_blanks(text));
+  bar_text_ = std::string(decode::trim(text));
   drawn_percent_ = -1;
 }
 
 void TerminalObserver::message_box(std::string_view text, std::string_view caption) {
   if (shows_ != Shows::Everything) return;
-  const std::string_view shown = trim_blanks(text);
+  const std::string_view shown = decode::trim(text);
   if (shown == last_status_) return;  // the status line already said it
   last_status_ = std::string(shown);
   line(shown);

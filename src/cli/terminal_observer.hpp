@@ -46,7 +46,4 @@ class TerminalObserver final : public scan::ScanObserver {
   std::string last_status_;
 };
 
-// The text without its leading and trailing blanks.
-std::string_view trim_blanks(std::string_view text);
-
 }  // namespace quorvine::cli

@@ -100,7 +100,7 @@ std::string format_results(std::string_view text, bool address_search,
   for (std::string& entry : found) {
     std::string key = entry;
     replace_all(key, ",", "");
-    key = ascii_lower(trim_spaces(key));
+    key = ascii_lower(trim(key));
     if (!seen.insert(std::move(key)).second) continue;
     replace_all(entry, "ZZZZZZZ", "-");
     result += entry;
@@ -124,7 +124,7 @@ std::string extractemailid(std::string_view text) {
   replace_all(t, " ", ",");
   replace_all(t, "SMTP", ",");
   replace_all(t, "@ ", "");
-  t = std::string(trim_spaces(t));
+  t = std::string(trim(t));
   for (std::string_view c : {"^", "\"", "+", ")", "(", "`", "{", "}", "[", "]"})
     replace_all(t, c, ",");
   replace_all(t, ",,", ",");

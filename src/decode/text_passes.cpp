@@ -21,6 +21,11 @@ bool replace_all(std::string& text, std::string_view from, std::string_view to) 
   return true;
 }
 
+std::string replaced(std::string text, std::string_view from, std::string_view to) {
+  replace_all(text, from, to);
+  return text;
+}
+
 std::string ascii_lower(std::string_view text) {
   std::string out(text);
   for (char& c : out)
@@ -28,10 +33,10 @@ std::string ascii_lower(std::string_view text) {
   return out;
 }
 
-std::string_view trim_spaces(std::string_view text) {
-  size_t first = text.find_first_not_of(' ');
+std::string_view trim(std::string_view text, std::string_view blanks) {
+  size_t first = text.find_first_not_of(blanks);
   if (first == std::string_view::npos) return {};
-  size_t last = text.find_last_not_of(' ');
+  size_t last = text.find_last_not_of(blanks);
   return text.substr(first, last - first + 1);
 }
 

@@ -1,3 +1,4 @@
+#include "decode/text_passes.hpp"
 #include "listing/list_row_builder.hpp"
 
 #include "listing/list_row_address.hpp"
@@ -7,15 +8,15 @@
 
 namespace quorvine::render {
 
-using scan::replace_all;
+using decode::replaced;
 
 namespace {
 
-std::string without_quotes(std::string text) { return replace_all(std::move(text), "\"", ""); }
+std::string without_quotes(std::string text) { return replaced(std::move(text), "\"", ""); }
 
 std::string square_brackets(std::string text) {
-  text = replace_all(std::move(text), "<", "[");
-  return replace_all(std::move(text), ">", "]");
+  text = replaced(std::move(text), "<", "[");
+  return replaced(std::move(text), ">", "]");
 }
 
 }  // namespace
@@ -41,11 +42,11 @@ std::string sender_first_pass(const ContentsTexts& c) {
 
 std::string clean_recipients(std::string text) {
   text = square_brackets(std::move(text));
-  for (const char* ending : {".com", ".net", ".org"}) text = replace_all(std::move(text), ending, std::string(ending) + ",");
+  for (const char* ending : {".com", ".net", ".org"}) text = replaced(std::move(text), ending, std::string(ending) + ",");
   for (const char* ending : {".com", ".net", ".org"})
-    text = replace_all(std::move(text), std::string(ending) + ",,", std::string(ending) + ",");
-  text = replace_all(std::move(text), ",@", "@");
-  return replace_all(std::move(text), ",]", "]");
+    text = replaced(std::move(text), std::string(ending) + ",,", std::string(ending) + ",");
+  text = replaced(std::move(text), ",@", "@");
+  return replaced(std::move(text), ",]", "]");
 }
 
 std::string recipients_from_display_to(const std::string& display_to) {
@@ -88,7 +89,7 @@ std::optional<BuiltRow> build_contents_row(const ContentsTexts& c, const Message
   if (transport.xTo.empty() && message) transport.xTo = recipients_from_display_to(message->N67b4);
   sender = sender_second_pass(std::move(sender), c, transport, message);
   sender = apply_owner_names(std::move(sender), owner_names);
-  sender = without_quotes(scan::trim(sender));
+  sender = without_quotes(std::string(decode::trim(sender, " \t\r\n")));
 
   if (sender.empty() && c.Se1d.empty()) return std::nullopt;
 

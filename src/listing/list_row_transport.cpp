@@ -1,16 +1,17 @@
+#include "decode/text_passes.hpp"
 #include "listing/list_row_transport.hpp"
 
 #include "listing/message_list_text.hpp"
 
 namespace quorvine::render {
 
-using scan::replace_all;
+using decode::replaced;
 using scan::starts_with;
 
 std::string bracket_addresses(std::string text) {
-  text = replace_all(std::move(text), "<", "[");
-  text = replace_all(std::move(text), ">", "]");
-  return replace_all(std::move(text), "\"", "");
+  text = replaced(std::move(text), "<", "[");
+  text = replaced(std::move(text), ">", "]");
+  return replaced(std::move(text), "\"", "");
 }
 
 TransportFields parse_transport_headers(std::string_view headers) {
@@ -24,8 +25,8 @@ TransportFields parse_transport_headers(std::string_view headers) {
     if (!raw.empty() && raw.back() == '\r') raw.remove_suffix(1);
 
     // Renamed first so they can never be taken for the "To: " line.
-    std::string line = replace_all(std::string(raw), "Envelope-to:", "Envelope:");
-    line = replace_all(std::move(line), "Reply-To:", "Reply:");
+    std::string line = replaced(std::string(raw), "Envelope-to:", "Envelope:");
+    line = replaced(std::move(line), "Reply-To:", "Reply:");
 
     struct Prefix {
       std::string_view text;

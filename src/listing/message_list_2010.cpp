@@ -1,3 +1,4 @@
+#include "decode/text_passes.hpp"
 #include "listing/message_list_2010.hpp"
 
 #include "listing/message_list_text.hpp"
@@ -5,15 +6,15 @@
 namespace quorvine::scan {
 
 std::string header_table_name(const HeaderFolderRef& folder, HeaderGeneration generation, bool public_store) {
-  if (generation == HeaderGeneration::Exchange2013) return replace_all(folder.folderTable, "Folder", "Message");
+  if (generation == HeaderGeneration::Exchange2013) return decode::replaced(folder.folderTable, "Folder", "Message");
   if (public_store) return "MsgHeader-" + folder.folderId;
-  return replace_all(folder.folderTable, "Folders", "MsgHeader");
+  return decode::replaced(folder.folderTable, "Folders", "MsgHeader");
 }
 
 std::string body_table_name(const HeaderFolderRef& folder, HeaderGeneration generation, bool public_store) {
   if (generation == HeaderGeneration::Exchange2013) return {};
   if (public_store) return "Body-" + folder.folderId;
-  return replace_all(folder.folderTable, "Folders", "Body");
+  return decode::replaced(folder.folderTable, "Folders", "Body");
 }
 
 std::string folder_table_name(const HeaderFolderRef& folder, HeaderGeneration generation) {
@@ -31,7 +32,7 @@ std::vector<MessageListRow> header_rows_for_folder(const std::vector<MessageHead
     const MessageHeaderList2010& h = *it;
     if (h.folderId != folder.folderId) continue;
     std::string own_table =
-        is2013 ? replace_all(h.tableName, "Message", "Folder") : replace_all(h.tableName, "MsgHeader", "Folders");
+        is2013 ? decode::replaced(h.tableName, "Message", "Folder") : decode::replaced(h.tableName, "MsgHeader", "Folders");
     if (own_table != table) continue;
     MessageListRow row;
     row.message_id = h.messageId;

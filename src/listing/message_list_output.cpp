@@ -39,8 +39,8 @@ std::string rows_to_json(const std::vector<scan::MessageListRow>& rows) {
                    {"mail_number", row.mail_number},
                    {"key", row.key},
                    {"to", row.to},
-                   {"bcc", row.bcc},
-                   {"cc", row.cc}});
+                   {"cc", row.cc},
+                   {"bcc", row.bcc}});
   }
   return out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }

@@ -1,21 +1,11 @@
 #include "scan/record_handlers.hpp"
 
+#include "decode/text_passes.hpp"
 #include "scan/folder_class.hpp"
 #include "scan/value_text.hpp"
 
 namespace quorvine::scan {
-namespace {
-
-void replace_all(std::string& text, std::string_view from, std::string_view to) {
-  if (from.empty()) return;
-  size_t at = 0;
-  while ((at = text.find(from, at)) != std::string::npos) {
-    text.replace(at, from.size(), to);
-    at += to.size();
-  }
-}
-
-}  // namespace
+using decode::replace_all;
 
 void export_exchange_record_mailbox(ScanSession& session, ScanObserver& observer,
                                     const MailboxColumns& columns, const ese::Record& record) {

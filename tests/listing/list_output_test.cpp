@@ -33,7 +33,7 @@ TEST(ListOutput, JsonHasElevenColumnsInOrderAndSurvivesBadUtf8) {
   std::vector<std::string> keys;
   for (const auto& item : parsed[0].items()) keys.push_back(item.key());
   EXPECT_EQ(keys, (std::vector<std::string>{"from", "subject", "date", "attachment", "message_id", "kind",
-                                            "mail_number", "key", "to", "bcc", "cc"}));
+                                            "mail_number", "key", "to", "cc", "bcc"}));
   EXPECT_EQ(parsed[0]["subject"], "bad \xEF\xBF\xBD byte");
   const std::string table = rows_to_table({row, row});
   EXPECT_NE(table.find("yes"), std::string::npos);

@@ -3,17 +3,13 @@
 #include <algorithm>
 #include <optional>
 
+#include "decode/text_passes.hpp"
 #include "export/base64.hpp"
 
 namespace quorvine::exporting {
 namespace {
 
-std::string_view trim(std::string_view text) {
-  const auto blank = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '"'; };
-  while (!text.empty() && blank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && blank(text.back())) text.remove_suffix(1);
-  return text;
-}
+std::string_view trim(std::string_view text) { return decode::trim(text, " \t\r\n\""); }
 
 bool plausible_address(std::string_view text) {
   const auto at = text.find('@');

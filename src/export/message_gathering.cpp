@@ -6,6 +6,7 @@
 
 #include "decode/address_extraction.hpp"
 #include "decode/identifiers.hpp"
+#include "decode/text_passes.hpp"
 #include "decode/value_renderers.hpp"
 #include "export/mail_dates.hpp"
 #include "export/transport_headers.hpp"
@@ -13,11 +14,6 @@
 
 namespace quorvine::exporting {
 namespace {
-
-void replace_all(std::string& text, std::string_view from, std::string_view to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
-}
 
 std::string without_quotes(std::string text) {
   std::erase(text, '"');
@@ -193,10 +189,10 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
   std::string to = row.to;
   std::replace(to.begin(), to.end(), '[', '<');
   std::replace(to.begin(), to.end(), ']', '>');
-  replace_all(to, ">", ">,");
-  replace_all(to, ",,", ",");
-  replace_all(to, ", ", ",");
-  replace_all(to, " <", "<");
+  decode::replace_all(to, ">", ">,");
+  decode::replace_all(to, ",,", ",");
+  decode::replace_all(to, ", ", ",");
+  decode::replace_all(to, " <", "<");
   out.to = to;
   attachments_.clear();
 
@@ -287,7 +283,7 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
     if (out.to.empty()) {
       if (N67b4) {
         std::string display = decode::export_handle_export_msg_record_value(ctx_, &record, *N67b4);
-        replace_all(display, "  ", "\x01");
+        decode::replace_all(display, "  ", "\x01");
         std::erase(display, ' ');
         std::replace(display.begin(), display.end(), '\x01', ' ');
         out.to = decode::extractemailid(display);
@@ -328,9 +324,9 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
   }
   out.from = without_quotes(out.from);
   if (out.body_file.empty() && out.body_kind.empty()) out.body_kind = "txt";
-  replace_all(out.to, ">", ">,");
-  replace_all(out.to, ",,", ",");
-  replace_all(out.to, " <", "<");
+  decode::replace_all(out.to, ">", ">,");
+  decode::replace_all(out.to, ",,", ",");
+  decode::replace_all(out.to, " <", "<");
   return out;
 }
 

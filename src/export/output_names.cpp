@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "decode/text_passes.hpp"
+
 namespace quorvine::exporting {
 namespace {
 
@@ -14,18 +16,6 @@ std::string cut_utf8(std::string text, size_t limit) {
   while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xc0) == 0x80) --end;
   text.resize(end);
   return text;
-}
-
-void replace_all(std::string& text, std::string_view from, std::string_view to) {
-  for (size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
-    text.replace(at, from.size(), to);
-}
-
-std::string trim_blanks(std::string_view text) {
-  const auto first = text.find_first_not_of(" \t\r\n");
-  if (first == std::string_view::npos) return {};
-  const auto last = text.find_last_not_of(" \t\r\n");
-  return std::string(text.substr(first, last - first + 1));
 }
 
 }  // namespace
@@ -51,7 +41,7 @@ std::vector<std::string> folder_directory_components(const std::vector<std::stri
   std::vector<std::string> components;
   for (const std::string& label : labels) {
     std::string component = safe_component(label);
-    if (deleted_items_renamed) replace_all(component, "Deleted Items", "Deleted-Items");
+    if (deleted_items_renamed) decode::replace_all(component, "Deleted Items", "Deleted-Items");
     components.push_back(std::move(component));
   }
   return components;
@@ -80,7 +70,7 @@ std::string temporary_message_name_2010(std::string_view subject, std::string_vi
   for (char& c : name)
     if (std::string_view("\\/:!?*<>|\"").find(c) != std::string_view::npos) c = ' ';
   std::replace(name.begin(), name.end(), ' ', '-');
-  return safe_component(trim_blanks(name) + std::string(mail_number) + ".eml");
+  return safe_component(std::string(decode::trim(name, " \t\r\n")) + std::string(mail_number) + ".eml");
 }
 
 std::string temporary_message_name_2007(std::string_view subject, std::string_view mail_number) {

@@ -3,6 +3,7 @@
 #include <cctype>
 
 #include "decode/address_extraction.hpp"
+#include "decode/text_passes.hpp"
 
 namespace quorvine::exporting {
 namespace {
@@ -13,12 +14,6 @@ bool starts_with_name(std::string_view line, std::string_view name) {
     if (std::tolower(static_cast<unsigned char>(line[i])) != std::tolower(static_cast<unsigned char>(name[i])))
       return false;
   return true;
-}
-
-std::string_view trim(std::string_view text) {
-  while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-  while (!text.empty() && (text.back() == ' ' || text.back() == '\t' || text.back() == '\r')) text.remove_suffix(1);
-  return text;
 }
 
 }  // namespace
@@ -38,10 +33,10 @@ std::string header_field(std::string_view headers, std::string_view name) {
     if (in_field) {
       if (!continuation) break;
       value += ' ';
-      value += trim(line);
+      value += decode::trim(line, " \t\r");
     } else if (starts_with_name(line, name)) {
       in_field = true;
-      value = std::string(trim(line.substr(name.size() + 1)));
+      value = std::string(decode::trim(line.substr(name.size() + 1), " \t\r"));
     }
   }
   return value;

@@ -160,6 +160,8 @@ class FolderExporter {
     } catch (const std::filesystem::filesystem_error& error) {
       summary.failures.push_back("cannot create the folder " + job.mbox.parent_path().string() + ": " +
                                  error.code().message() + "; the folder " + job.display_path + " was not exported");
+    } catch (const std::exception& error) {
+      summary.failures.push_back("the folder " + job.display_path + " was not exported: " + error.what());
     }
     return summary;
   }
@@ -184,14 +186,20 @@ class FolderExporter {
                                           generation_of(session_));
       std::reverse(rows.begin(), rows.end());  // the header index's order
     }
+    std::set<std::string> unseen = job.only;
     for (const scan::MessageListRow& row : rows) {
       if (!job.only.empty() && !job.only.count(row.message_id)) continue;
+      unseen.erase(row.message_id);
       if (!control_.checkpoint()) {
         summary.aborted = true;
         return false;
       }
       export_message(job, row, is2007 ? bodies[row.message_id] : std::string(), is2007, mbox, summary);
       report_.message_done();
+    }
+    for (const std::string& id : unseen) {
+      ++summary.messages_failed;
+      summary.failures.push_back("no message " + id + " in " + job.display_path);
     }
     return true;
   }

@@ -269,6 +269,27 @@ TEST_P(ExportEdgeCases, SelectedItemsGoToOneFile) {
   EXPECT_EQ(mbox_files(dir_ / "out").size(), 1u);
 }
 
+TEST_P(ExportEdgeCases, ChosenMessagesByIdentifier) {
+  const auto listed = run_command(quoted(quorvine::testing::quorvine_program().string()) + " list " +
+                                  quoted(store_.string()) + " --folder 'Sales: West/Inbox' --json 2>/dev/null");
+  ASSERT_EQ(listed.status, 0);
+  const auto rows = nlohmann::json::parse(listed.out);
+  ASSERT_EQ(rows.size(), 3u);
+  const std::string id = rows[1].at("message_id");
+  ASSERT_EQ(run_export(store_, "--out " + quoted((dir_ / "out").string()) +
+                                   " --folder 'Sales: West/Inbox' --message " + quoted(id)),
+            0);
+  const fs::path file = dir_ / "out" / "Quorvine" / "Sales: West" / "Inbox" / "Inbox";
+  EXPECT_EQ(python_message_count(file), 1);
+  EXPECT_NE(contents(file).find("Subject: " + rows[1].at("subject").get<std::string>() + "\n"), std::string::npos);
+  std::string err;
+  EXPECT_EQ(run_export(store_, "--out " + quoted((dir_ / "out").string()) +
+                                   " --folder 'Sales: West/Inbox' --message no-such-id",
+                       &err),
+            3);
+  EXPECT_NE(err.find("no message no-such-id"), std::string::npos) << err;
+}
+
 TEST_P(ExportEdgeCases, UnwritableDestinationFailsClearly) {
   std::ofstream(dir_ / "plain-file") << "x";
   std::string err;

@@ -9,6 +9,11 @@ packages=(
   clang-14 libclang-rt-14-dev
   python3 procmail
 )
+# Only for remaking the RTF fixtures in tests/data (soffice --headless --convert-to rtf):
+# QUORVINE_FIXTURE_TOOLS=1 scripts/setup-deps.sh
+if [ "${QUORVINE_FIXTURE_TOOLS:-0}" = 1 ]; then
+  packages+=(libreoffice-writer-nogui)
+fi
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

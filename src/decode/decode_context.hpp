@@ -1,11 +1,18 @@
 #pragma once
-// The state the value renderers read and the outputs they leave for their callers: one
-// object per open database, passed by reference instead of process-wide variables.
+// What the value renderers need to know about the open database: one object per open
+// database, read-only while values are rendered, so any number of threads may share it.
+#include <atomic>
 #include <cstdint>
 #include <filesystem>
 #include <string>
 
 namespace quorvine::decode {
+
+// Counts the values that could not be read and were rendered as nothing, so the damage
+// reaches the user instead of passing as an empty field. Shared across threads.
+struct DamageTally {
+  std::atomic<uint64_t> values{0};
+};
 
 struct DecodeContext {
   // "2007" (2003/2007 schema), "2010" or "2013".
@@ -16,11 +23,12 @@ struct DecodeContext {
   std::filesystem::path tempFilePath;
   // Column entry of "S7d" (transport headers) in the 2003/2007 message table, -1 unmapped.
   int64_t m_S7d = -1;
+  // Where damaged values are counted; nullptr counts nothing.
+  DamageTally* damage = nullptr;
 
-  // Outputs. Path of the spill file written by the last long-value read.
-  std::filesystem::path S7dszPath;
-  // Text of the last identifier rendered by export_exchange_record_value_64bit_2010.
-  std::string x64bitID;
+  void count_damaged_value() const {
+    if (damage) damage->values.fetch_add(1, std::memory_order_relaxed);
+  }
 };
 
 }  // namespace quorvine::decode

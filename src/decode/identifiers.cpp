@@ -82,15 +82,13 @@ std::string export_exchange_record_value_64bit(const ValueSource& value, char by
                                             byte_order);
 }
 
-std::string export_exchange_record_value_64bit_2010(DecodeContext& ctx, const ValueSource& value,
+std::string export_exchange_record_value_64bit_2010(const DecodeContext& ctx, const ValueSource& value,
                                                     char byte_order) {
   const ese::StoredValue* stored = value.stored();
   std::string result;
   if (stored)
     result = export_exchange_record_value_64bit_2010(ctx.format_revision, value.column_type(),
                                                      stored->flags, stored->raw, byte_order);
-  // Kept for every call, so a caller reading it back never sees an earlier record's id.
-  ctx.x64bitID = result;
   return result;
 }
 

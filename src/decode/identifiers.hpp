@@ -26,15 +26,14 @@ std::optional<std::string> export_exchange_record_value_filetime_header(
 
 // The same over a column of a record (nullptr record or no data: empty / nothing).
 std::string export_exchange_record_value_64bit(const ValueSource& value, char byte_order);
-std::string export_exchange_record_value_64bit_2010(DecodeContext& ctx, const ValueSource& value,
+std::string export_exchange_record_value_64bit_2010(const DecodeContext& ctx, const ValueSource& value,
                                                     char byte_order);
 std::optional<std::string> export_exchange_record_value_filetime_header(const ValueSource& value,
                                                                         char byte_order);
 
 std::string export_exchange_record_value_64bit(const ese::Record* record, size_t column,
                                                char byte_order);
-// Also leaves the result in ctx.x64bitID.
-std::string export_exchange_record_value_64bit_2010(DecodeContext& ctx, const ese::Record* record,
+std::string export_exchange_record_value_64bit_2010(const DecodeContext& ctx, const ese::Record* record,
                                                     size_t column, char byte_order);
 std::optional<std::string> export_exchange_record_value_filetime_header(const ese::Record* record,
                                                                         size_t column,

@@ -1,5 +1,5 @@
 #pragma once
-// Writing a long value into a spill file that the caller then reads.
+// Writing a long value into a spill file of its own that the caller then reads.
 #include <filesystem>
 #include <string>
 
@@ -9,14 +9,14 @@
 namespace quorvine::decode {
 
 enum class SpillForm {
-  preview_text,  // bytes 1 to 125 only, for transport headers ("m_S7d.txt")
-  raw_bytes,     // every byte as stored ("ccc.txt")
+  preview_text,  // bytes 1 to 125 only, for transport headers
+  raw_bytes,     // every byte as stored
 };
 
-// Fetches the long value and writes its segments in order to `file_name` in
-// ctx.tempFilePath, leaving its path in ctx.S7dszPath. On any failure the file is removed,
-// so a caller never reads an earlier value's content as this one's. Returns success.
-bool spill_long_value(DecodeContext& ctx, const ValueSource& value,
-                      const std::filesystem::path& file_name, SpillForm form);
+// Fetches the long value and writes its segments in order to a new file named `stem` +
+// "-XXXXXX.txt" (unique, owner-only) in ctx.tempFilePath, leaving its path in `path`. On
+// any failure no file is left and `path` is cleared. Returns success.
+bool spill_long_value(const DecodeContext& ctx, const ValueSource& value, const std::string& stem,
+                      SpillForm form, std::filesystem::path& path);
 
 }  // namespace quorvine::decode

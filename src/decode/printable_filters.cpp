@@ -89,12 +89,12 @@ int export_text_data(std::ostream& out, std::span<const uint8_t> bytes) {
   return 1;
 }
 
-void export_preview_text(std::ostream& out, std::span<const uint8_t> bytes) {
+std::string preview_text(std::span<const uint8_t> bytes) {
   std::string chunk;
   chunk.reserve(bytes.size());
   for (uint8_t b : bytes)
     if (b >= 1 && b <= 125) chunk.push_back(static_cast<char>(b));
-  out << chunk;
+  return chunk;
 }
 
 }  // namespace quorvine::decode

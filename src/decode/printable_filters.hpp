@@ -36,7 +36,7 @@ std::string_view text_before_nul(std::string_view text);
 void export_text(std::ostream& out, std::string_view text);  // NULs skipped
 // Each non-zero byte as one character (bytes 0x80-0xFF as U+0080-U+00FF). Returns 1.
 int export_text_data(std::ostream& out, std::span<const uint8_t> bytes);
-// Bytes 1 to 125 only.
-void export_preview_text(std::ostream& out, std::span<const uint8_t> bytes);
+// Bytes 1 to 125 only (the printable part of transport headers).
+std::string preview_text(std::span<const uint8_t> bytes);
 
 }  // namespace quorvine::decode

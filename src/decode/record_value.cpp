@@ -22,10 +22,10 @@ std::string RecordValue::element_text(const ese::MultiValueElement& element) con
   return ese::decode_text(element.data, value ? value->codepage : 0);
 }
 
-std::string export_handle_export_msg_record_value(DecodeContext& ctx, const ese::Record* record,
-                                                  size_t column) {
+std::string export_handle_export_msg_record_value(const DecodeContext& ctx, const ese::Record* record,
+                                                  size_t column, std::filesystem::path* spilled) {
   if (!record) return {};
-  return export_handle_export_msg_record_value(ctx, RecordValue(*record, column), column);
+  return export_handle_export_msg_record_value(ctx, RecordValue(*record, column), column, spilled);
 }
 
 std::string export_handle_export_record_value_2013(const ese::Record* record, size_t column) {
@@ -44,12 +44,9 @@ std::string export_exchange_record_value_64bit(const ese::Record* record, size_t
   return export_exchange_record_value_64bit(RecordValue(*record, column), byte_order);
 }
 
-std::string export_exchange_record_value_64bit_2010(DecodeContext& ctx, const ese::Record* record,
+std::string export_exchange_record_value_64bit_2010(const DecodeContext& ctx, const ese::Record* record,
                                                     size_t column, char byte_order) {
-  if (!record) {
-    ctx.x64bitID.clear();
-    return {};
-  }
+  if (!record) return {};
   return export_exchange_record_value_64bit_2010(ctx, RecordValue(*record, column), byte_order);
 }
 

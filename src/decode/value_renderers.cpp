@@ -155,7 +155,8 @@ std::string other_form(Renderer renderer, const ese::StoredValue& stored) {
                                             : ByteToString(stored.raw);
 }
 
-std::string render(Renderer renderer, DecodeContext* ctx, const ValueSource& value, size_t column) {
+std::string render(Renderer renderer, const DecodeContext* ctx, const ValueSource& value, size_t column,
+                   std::filesystem::path* spilled) {
   const ese::StoredValue* stored = value.stored();
   if (!stored) return {};
   try {
@@ -168,9 +169,13 @@ std::string render(Renderer renderer, DecodeContext* ctx, const ValueSource& val
         if (renderer != Renderer::general) return inline_long_value(renderer, value);
         if (ctx->exchange_version_support == "2007") {
           if (static_cast<int64_t>(column) != ctx->m_S7d) return {};
-          return spill_long_value(*ctx, value, "m_S7d.txt", SpillForm::preview_text) ? "true" : "";
+          if (!spilled) {
+            value.long_value_segments();  // throws when damaged
+            return "true";
+          }
+          return spill_long_value(*ctx, value, "m_S7d", SpillForm::preview_text, *spilled) ? "true" : "";
         }
-        spill_long_value(*ctx, value, "ccc.txt", SpillForm::raw_bytes);
+        if (spilled) spill_long_value(*ctx, value, "ccc", SpillForm::raw_bytes, *spilled);
         return {};
       case StorageForm::multi_value:
         return multi_value(renderer, value, *stored);
@@ -178,24 +183,25 @@ std::string render(Renderer renderer, DecodeContext* ctx, const ValueSource& val
         return other_form(renderer, *stored);
     }
   } catch (const ese::EseError&) {
-    // A damaged value renders as nothing; the caller goes on with the next one.
+    // A damaged value renders as nothing and is counted; the caller goes on with the next one.
+    if (ctx) ctx->count_damaged_value();
   }
   return {};
 }
 
 }  // namespace
 
-std::string export_handle_export_msg_record_value(DecodeContext& ctx, const ValueSource& value,
-                                                  size_t column) {
-  return render(Renderer::general, &ctx, value, column);
+std::string export_handle_export_msg_record_value(const DecodeContext& ctx, const ValueSource& value,
+                                                  size_t column, std::filesystem::path* spilled) {
+  return render(Renderer::general, &ctx, value, column, spilled);
 }
 
 std::string export_handle_export_record_value_2013(const ValueSource& value) {
-  return render(Renderer::exchange2013, nullptr, value, 0);
+  return render(Renderer::exchange2013, nullptr, value, 0, nullptr);
 }
 
 std::string export_handle_export_binary_record_value(const ValueSource& value) {
-  return render(Renderer::binary, nullptr, value, 0);
+  return render(Renderer::binary, nullptr, value, 0, nullptr);
 }
 
 }  // namespace quorvine::decode

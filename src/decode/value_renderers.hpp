@@ -2,6 +2,7 @@
 // The renderers that turn one column of a record into text. Failures (no record, no data,
 // a damaged value) give an empty string; details are not reported one by one.
 #include <cstddef>
+#include <filesystem>
 #include <string>
 
 #include "decode/decode_context.hpp"
@@ -9,19 +10,21 @@
 
 namespace quorvine::decode {
 
-// The general renderer. Long values are spilled: under "2007" only column ctx.m_S7d, to
-// "m_S7d.txt" (result "true"); otherwise to "ccc.txt" (result empty). ctx.S7dszPath names
-// the file written.
-std::string export_handle_export_msg_record_value(DecodeContext& ctx, const ese::Record* record,
-                                                  size_t column);
+// The general renderer. A long value renders as "true" under "2007" for column ctx.m_S7d
+// when it can be read, otherwise as nothing. When `spilled` is given, the value is also
+// written to a new file of its own in ctx.tempFilePath ("m_S7d-XXXXXX.txt" holding the
+// header text, or "ccc-XXXXXX.txt" holding the raw bytes) whose path is left there; a
+// damaged value leaves no file. Damaged values are counted in ctx.damage.
+std::string export_handle_export_msg_record_value(const DecodeContext& ctx, const ese::Record* record,
+                                                  size_t column, std::filesystem::path* spilled = nullptr);
 // 2013 mailbox, folder and header records: UTC dates, binary as hex, long values inline.
 std::string export_handle_export_record_value_2013(const ese::Record* record, size_t column);
 // Binary values as hex, long values as hex.
 std::string export_handle_export_binary_record_value(const ese::Record* record, size_t column);
 
 // The same over any value source; `column` is compared with ctx.m_S7d.
-std::string export_handle_export_msg_record_value(DecodeContext& ctx, const ValueSource& value,
-                                                  size_t column);
+std::string export_handle_export_msg_record_value(const DecodeContext& ctx, const ValueSource& value,
+                                                  size_t column, std::filesystem::path* spilled = nullptr);
 std::string export_handle_export_record_value_2013(const ValueSource& value);
 std::string export_handle_export_binary_record_value(const ValueSource& value);
 

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "decode/identifiers.hpp"
+#include "decode/printable_filters.hpp"
 #include "decode/value_renderers.hpp"
 #include "listing/header_list_entry.hpp"
 #include "scan/partial_record.hpp"
@@ -41,7 +42,7 @@ std::optional<ese::Table> HeaderListLoader::open_named_table(const std::string& 
   }
 }
 
-HeaderListLoader::HeaderListLoader(ScanSession& session, decode::DecodeContext& ctx, ScanObserver& observer,
+HeaderListLoader::HeaderListLoader(ScanSession& session, const decode::DecodeContext& ctx, ScanObserver& observer,
                                    const ese::PassControl& control)
     : session_(session), ctx_(ctx), observer_(observer), control_(control) {}
 
@@ -156,6 +157,20 @@ void HeaderListLoader::load_header_table(const std::string& table_name) {
   });
 }
 
+namespace {
+
+std::string attachment_id_text(const ese::Record* rec, const std::optional<size_t>& column) {
+  if (!rec || !column) return {};
+  try {
+    const auto bytes = rec->bytes(*column);
+    return bytes ? decode::export_binary_data_2013(*bytes) : std::string();
+  } catch (const ese::EseError&) {
+    return {};  // a damaged list: the message shows without attachments
+  }
+}
+
+}  // namespace
+
 void HeaderListLoader::load_body_table(const std::string& table_name) {
   auto table = open_named_table(table_name);
   if (!table) return;
@@ -180,7 +195,9 @@ void HeaderListLoader::load_body_table(const std::string& table_name) {
     fields.key = key ? decode::export_exchange_record_value_64bit(rec, *key, 'b') : "";
     fields.l3705 = text(kind);
     if (fields.l3705 == "0") {
-      fields.attachment_ids = text(ids);
+      // The hex of the identifiers as stored: the binary renderer would pass a compressed
+      // value through the printable filter, and the attachments could not be found.
+      fields.attachment_ids = attachment_id_text(rec, ids);
     } else {
       fields.s3001 = text(s3001);
       fields.s3707 = text(s3707);

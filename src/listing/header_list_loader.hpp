@@ -21,7 +21,7 @@ namespace quorvine::scan {
 
 class HeaderListLoader {
  public:
-  HeaderListLoader(ScanSession& session, decode::DecodeContext& ctx, ScanObserver& observer,
+  HeaderListLoader(ScanSession& session, const decode::DecodeContext& ctx, ScanObserver& observer,
                    const ese::PassControl& control = {});
 
   // The rows of `folder`, reading its mailbox's tables when they have not been read in
@@ -53,7 +53,7 @@ class HeaderListLoader {
   static bool marked(const std::vector<tempMailboxLoad>& marks, const std::string& key);
 
   ScanSession& session_;
-  decode::DecodeContext& ctx_;
+  const decode::DecodeContext& ctx_;
   ScanObserver& observer_;
   ese::PassControl control_;
   uint64_t skipped_ = 0;

@@ -1,6 +1,7 @@
 #include <string>
 
 #include "decode/identifiers.hpp"
+#include "decode/printable_filters.hpp"
 #include "decode/value_renderers.hpp"
 #include "listing/list_row_builder.hpp"
 #include "listing/list_row_order.hpp"
@@ -18,7 +19,7 @@ using scan::ColumnIndex;
 // The transport-header text of a "Msg" record as the list reads it: a long value is taken
 // byte by byte keeping only bytes 1 to 125, as the spill file would hold it; a value kept in
 // the record is taken as its text.
-std::string transport_header_text(decode::DecodeContext& ctx, const ese::Record& record, ColumnIndex column) {
+std::string transport_header_text(const decode::DecodeContext& ctx, const ese::Record& record, ColumnIndex column) {
   if (!column) return {};
   const ese::StoredValue* stored = record.stored(*column);
   if (!stored) return {};
@@ -27,10 +28,9 @@ std::string transport_header_text(decode::DecodeContext& ctx, const ese::Record&
   if (!long_value) return decode::export_handle_export_msg_record_value(ctx, &record, *column);
   std::string text;
   try {
-    for (const ese::Bytes& segment : record.long_value_segments(*column))
-      for (uint8_t byte : segment)
-        if (byte >= 1 && byte <= 125) text.push_back(static_cast<char>(byte));
+    for (const ese::Bytes& segment : record.long_value_segments(*column)) text += decode::preview_text(segment);
   } catch (const ese::EseError&) {
+    ctx.count_damaged_value();
     return {};
   }
   return text;
@@ -114,7 +114,7 @@ class ContentsRowSource {
 
 }  // namespace
 
-FolderListing list_contents_folder(const scan::ScanSession& session, decode::DecodeContext& ctx,
+FolderListing list_contents_folder(const scan::ScanSession& session, const decode::DecodeContext& ctx,
                                    const scan::foldertree& folder, scan::ScanObserver& observer,
                                    const ese::PassControl& control) {
   FolderListing listing;

@@ -12,7 +12,7 @@ decode::DecodeContext decode_context_for(const scan::ScanSession& session) {
   return ctx;
 }
 
-FolderListing export_table_header_data(scan::ScanSession& session, decode::DecodeContext& ctx,
+FolderListing export_table_header_data(scan::ScanSession& session, const decode::DecodeContext& ctx,
                                        scan::TreeItem item, scan::ScanObserver& observer,
                                        const ese::PassControl& control) {
   FolderListing listing;
@@ -47,7 +47,7 @@ FolderListing export_table_header_data(scan::ScanSession& session, decode::Decod
   return listing;
 }
 
-uint64_t ensure_bodies_loaded(scan::ScanSession& session, decode::DecodeContext& ctx, scan::TreeItem item,
+uint64_t ensure_bodies_loaded(scan::ScanSession& session, const decode::DecodeContext& ctx, scan::TreeItem item,
                               scan::ScanObserver& observer, const ese::PassControl& control) {
   scan::HeaderListLoader loader(session, ctx, observer, control);
   for (const scan::folderTree2010& folder : session.folderTree2010Dump) {

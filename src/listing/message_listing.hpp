@@ -29,18 +29,18 @@ decode::DecodeContext decode_context_for(const scan::ScanSession& session);
 // Lists the folder(s) whose tree item is `item`. Selecting the root or a mailbox lists
 // nothing. 2010/2013 listings read a mailbox's header list into session.lists2010 once per
 // scan; the body and attachment lists are left to ensure_bodies_loaded.
-FolderListing export_table_header_data(scan::ScanSession& session, decode::DecodeContext& ctx,
+FolderListing export_table_header_data(scan::ScanSession& session, const decode::DecodeContext& ctx,
                                        scan::TreeItem item, scan::ScanObserver& observer,
                                        const ese::PassControl& control = {});
 
 // Reads the 2010 body and attachment lists of the mailbox whose folder is the tree item
 // `item` unless this scan has read them already (listing does not). Returns the number of
 // damaged body records left out. Nothing to read for other generations.
-uint64_t ensure_bodies_loaded(scan::ScanSession& session, decode::DecodeContext& ctx, scan::TreeItem item,
+uint64_t ensure_bodies_loaded(scan::ScanSession& session, const decode::DecodeContext& ctx, scan::TreeItem item,
                               scan::ScanObserver& observer, const ese::PassControl& control = {});
 
 // The 2003/2007 listing of one folder.
-FolderListing list_contents_folder(const scan::ScanSession& session, decode::DecodeContext& ctx,
+FolderListing list_contents_folder(const scan::ScanSession& session, const decode::DecodeContext& ctx,
                                    const scan::foldertree& folder, scan::ScanObserver& observer,
                                    const ese::PassControl& control = {});
 

@@ -10,13 +10,13 @@ std::string identifier_text(const ese::Record& record, ColumnIndex column) {
   return decode::export_exchange_record_value_64bit(&record, *column, 'b');
 }
 
-std::string identifier_text_2010(decode::DecodeContext& context, const ese::Record& record,
+std::string identifier_text_2010(const decode::DecodeContext& context, const ese::Record& record,
                                  ColumnIndex column) {
   if (!column) return {};
   return decode::export_exchange_record_value_64bit_2010(context, &record, *column, 'b');
 }
 
-std::string value_text(decode::DecodeContext& context, const ese::Record& record,
+std::string value_text(const decode::DecodeContext& context, const ese::Record& record,
                        ColumnIndex column) {
   if (!column) return {};
   return decode::export_handle_export_msg_record_value(context, &record, *column);

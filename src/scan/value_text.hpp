@@ -15,10 +15,10 @@ namespace quorvine::scan {
 // 8-byte identifier, big-endian, lowercase hex without leading zeros.
 std::string identifier_text(const ese::Record& record, ColumnIndex column);
 // Replica-counter form under format revision 17, else as identifier_text.
-std::string identifier_text_2010(decode::DecodeContext& context, const ese::Record& record,
+std::string identifier_text_2010(const decode::DecodeContext& context, const ese::Record& record,
                                  ColumnIndex column);
 // Text or number column, general renderer.
-std::string value_text(decode::DecodeContext& context, const ese::Record& record,
+std::string value_text(const decode::DecodeContext& context, const ese::Record& record,
                        ColumnIndex column);
 // 2013 value text (binary as hex, dates in UTC).
 std::string value_text_2013(const ese::Record& record, ColumnIndex column);

@@ -58,9 +58,7 @@ TEST(ByteFilters, HexAndTextForms) {
 }
 
 TEST(ByteFilters, StreamForms) {
-  std::ostringstream preview;
-  export_preview_text(preview, ese::Bytes{0, 'H', 'i', '\r', '\n', 125, 126, 0xC3, 0xA9});
-  EXPECT_EQ(preview.str(), "Hi\r\n}");
+  EXPECT_EQ(preview_text(ese::Bytes{0, 'H', 'i', '\r', '\n', 125, 126, 0xC3, 0xA9}), "Hi\r\n}");
 
   std::ostringstream bytes;
   EXPECT_EQ(export_text_data(bytes, ese::Bytes{'a', 0, 0xE9}), 1);

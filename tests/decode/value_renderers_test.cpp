@@ -168,44 +168,73 @@ class LongValueSpill : public ::testing::Test {
 TEST_F(LongValueSpill, Schema2007SpillsOnlyTheHeaderColumn) {
   ctx.exchange_version_support = "2007";
   ctx.m_S7d = 7;
-  EXPECT_EQ(export_handle_export_msg_record_value(ctx, headers(), 6), "");
-  EXPECT_FALSE(std::filesystem::exists(scratch / "m_S7d.txt"));
-  EXPECT_TRUE(ctx.S7dszPath.empty());
+  std::filesystem::path spilled;
+  EXPECT_EQ(export_handle_export_msg_record_value(ctx, headers(), 6, &spilled), "");
+  EXPECT_TRUE(spilled.empty());
+  EXPECT_TRUE(std::filesystem::is_empty(scratch.path()));
 
+  EXPECT_EQ(export_handle_export_msg_record_value(ctx, headers(), 7, &spilled), "true");
+  EXPECT_EQ(spilled.parent_path(), scratch.path());
+  EXPECT_TRUE(spilled.filename().string().starts_with("m_S7d-"));
+  EXPECT_EQ(slurp(spilled), "Received: a\r\nTo:\r\n");
+}
+
+TEST_F(LongValueSpill, WithoutATargetNothingIsWritten) {
+  ctx.exchange_version_support = "2007";
+  ctx.m_S7d = 7;
   EXPECT_EQ(export_handle_export_msg_record_value(ctx, headers(), 7), "true");
-  EXPECT_EQ(ctx.S7dszPath, scratch / "m_S7d.txt");
-  EXPECT_EQ(slurp(ctx.S7dszPath), "Received: a\r\nTo:\r\n");
+  ctx.exchange_version_support = "2010";
+  EXPECT_EQ(export_handle_export_msg_record_value(ctx, headers(), 3), "");
+  EXPECT_TRUE(std::filesystem::is_empty(scratch.path()));
 }
 
 TEST_F(LongValueSpill, Schema2010WritesRawBytes) {
   ctx.exchange_version_support = "2010";
-  EXPECT_EQ(export_handle_export_msg_record_value(ctx, headers(), 3), "");
-  EXPECT_EQ(ctx.S7dszPath, scratch / "ccc.txt");
+  std::filesystem::path spilled;
+  EXPECT_EQ(export_handle_export_msg_record_value(ctx, headers(), 3, &spilled), "");
+  EXPECT_TRUE(spilled.filename().string().starts_with("ccc-"));
   using namespace std::string_literals;
-  EXPECT_EQ(slurp(ctx.S7dszPath), "Received: a\r\nTo\0:\x7E\xE9\r\n"s);
+  EXPECT_EQ(slurp(spilled), "Received: a\r\nTo\0:\x7E\xE9\r\n"s);
 }
 
-TEST_F(LongValueSpill, DamagedValueLeavesNoEarlierContent) {
-  ctx.exchange_version_support = "2007";
-  ctx.m_S7d = 7;
-  ASSERT_EQ(export_handle_export_msg_record_value(ctx, headers(), 7), "true");
+TEST_F(LongValueSpill, EverySpillGetsAFileOfItsOwn) {
+  ctx.exchange_version_support = "2010";
+  std::filesystem::path first, second;
+  export_handle_export_msg_record_value(ctx, headers(), 3, &first);
+  FakeValue other = headers();
+  other.segments = {bytes_of("other")};
+  export_handle_export_msg_record_value(ctx, other, 3, &second);
+  ASSERT_FALSE(first.empty());
+  ASSERT_FALSE(second.empty());
+  EXPECT_NE(first, second);
+  EXPECT_EQ(slurp(second), "other");
+  EXPECT_EQ(slurp(first).substr(0, 11), "Received: a");
+}
+
+TEST_F(LongValueSpill, DamagedValueLeavesNoFileAndIsCounted) {
+  DamageTally damage;
+  ctx.damage = &damage;
   FakeValue broken = headers();
   broken.damaged = true;
+  std::filesystem::path spilled = "stale";
+  ctx.exchange_version_support = "2007";
+  ctx.m_S7d = 7;
+  EXPECT_EQ(export_handle_export_msg_record_value(ctx, broken, 7, &spilled), "");
+  EXPECT_TRUE(spilled.empty());
   EXPECT_EQ(export_handle_export_msg_record_value(ctx, broken, 7), "");
-  EXPECT_FALSE(std::filesystem::exists(ctx.S7dszPath));
-
   ctx.exchange_version_support = "2010";
-  ASSERT_EQ(export_handle_export_msg_record_value(ctx, headers(), 3), "");
-  ASSERT_TRUE(std::filesystem::exists(scratch / "ccc.txt"));
-  EXPECT_EQ(export_handle_export_msg_record_value(ctx, broken, 3), "");
-  EXPECT_FALSE(std::filesystem::exists(scratch / "ccc.txt"));
+  EXPECT_EQ(export_handle_export_msg_record_value(ctx, broken, 3, &spilled), "");
+  EXPECT_TRUE(std::filesystem::is_empty(scratch.path()));
+  EXPECT_EQ(damage.values.load(), 3u);
 }
 
 TEST_F(LongValueSpill, UnwritableFolderGivesNoTrue) {
   ctx.exchange_version_support = "2007";
   ctx.m_S7d = 7;
   ctx.tempFilePath = scratch / "missing" / "folder";
-  EXPECT_EQ(export_handle_export_msg_record_value(ctx, headers(), 7), "");
+  std::filesystem::path spilled;
+  EXPECT_EQ(export_handle_export_msg_record_value(ctx, headers(), 7, &spilled), "");
+  EXPECT_TRUE(spilled.empty());
 }
 
 TEST(LongValuesInline, Exchange2013AndBinaryRenderers) {
@@ -218,10 +247,15 @@ TEST(LongValuesInline, Exchange2013AndBinaryRenderers) {
   EXPECT_EQ(export_handle_export_binary_record_value(value), "");
 }
 
-TEST(DamagedValues, RenderAsEmpty) {
+TEST(DamagedValues, RenderAsEmptyAndAreCounted) {
   FakeValue text(ColumnType::Text, 0x01, bytes_of("abc"));
   text.damaged = true;
   EXPECT_EQ(general(text), "");
+  DamageTally damage;
+  DecodeContext ctx;
+  ctx.damage = &damage;
+  EXPECT_EQ(export_handle_export_msg_record_value(ctx, text, 0), "");
+  EXPECT_EQ(damage.values.load(), 1u);
   FakeValue multi(ColumnType::Text, 0x08, {0x02, 0x00});
   multi.damaged = true;
   EXPECT_EQ(export_handle_export_record_value_2013(multi), "");

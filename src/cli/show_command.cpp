@@ -1,0 +1,165 @@
+// "quorvine show": renders one message of a folder as the preview does and says where.
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include <nlohmann/json.hpp>
+
+#include "cli/arguments.hpp"
+#include "cli/command.hpp"
+#include "cli/store_session.hpp"
+#include "cli/terminal_observer.hpp"
+#include "listing/folder_path_suggestion.hpp"
+#include "listing/message_listing.hpp"
+#include "render/message_preview.hpp"
+
+namespace quorvine::cli {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::string_view show_usage =
+    "show STORE [--exchange 2007|2010|2013|auto] --folder PATH (--row N | --message ID) [--out DIR] [--json]";
+
+int fail(int status, const std::string& text) {
+  std::fprintf(stderr, "quorvine show: %s\n", text.c_str());
+  return status;
+}
+
+// A fresh folder for one preview inside the session's temporary folder, so two previews
+// never share files.
+fs::path fresh_preview_folder(const fs::path& temp) {
+  std::string pattern = (temp / "preview-XXXXXX").string();
+  if (!::mkdtemp(pattern.data())) throw fs::filesystem_error("cannot create a preview folder", temp,
+                                                             std::error_code(errno, std::generic_category()));
+  return pattern;
+}
+
+nlohmann::json result_json(const render::PreviewResult& r) {
+  nlohmann::json fields = nlohmann::json::array();
+  for (const auto& f : r.fields) fields.push_back({{"label", f.label}, {"value", f.value}});
+  nlohmann::json attachments = nlohmann::json::array();
+  for (const auto& a : r.attachments.files) {
+    nlohmann::json entry = {{"name", a.name}, {"file", a.path.string()}, {"size", a.size}};
+    if (!a.error.empty()) entry["error"] = a.error;
+    attachments.push_back(entry);
+  }
+  return {{"renderer", r.renderer},
+          {"frame_page", r.frame_page.string()},
+          {"header_page", r.header_page.string()},
+          {"fields", fields},
+          {"body", {{"kind", render::to_string(r.body.body.kind)},
+                    {"html", r.body.body.html},
+                    {"mail_body_type", r.body.mail_body_type},
+                    {"file", r.body.body.path.string()}}},
+          {"attachments", attachments},
+          {"warnings", r.warnings}};
+}
+
+int run_show(const std::vector<std::string>& args) {
+  ArgumentRules accepted;
+  accepted.flags = {"--json"};
+  accepted.options = {"--folder", "--row", "--message", "--out"};
+  accepted.min_positionals = accepted.max_positionals = 1;
+  add_store_options(accepted);
+
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> sink(std::fopen("/dev/null", "w"), &std::fclose);
+  if (!sink) return fail(exit_usage, "cannot open /dev/null");
+  TerminalObserver quiet(sink.get());
+  scan::ScanSession session;
+  Arguments parsed;
+  StoreScan scanned;
+  std::string folder_path;
+  std::optional<size_t> row_number;
+  try {
+    parsed = parse_arguments(args, accepted);
+    auto folder = parsed.option("--folder");
+    if (!folder) throw UsageError("--folder PATH is required");
+    folder_path = *folder;
+    const auto row = parsed.option("--row");
+    const auto message = parsed.option("--message");
+    if (row.has_value() == message.has_value()) throw UsageError("give either --row N or --message ID");
+    if (row) {
+      size_t used = 0;
+      unsigned long long n = 0;
+      try {
+        n = std::stoull(*row, &used);
+      } catch (const std::exception&) {
+        used = 0;
+      }
+      if (used != row->size() || n == 0) throw UsageError("--row must be a number from 1, not \"" + *row + "\"");
+      row_number = n;
+    }
+    scanned = scan_store(parsed.positionals[0], parsed, session, quiet);
+  } catch (const UsageError& error) {
+    std::fprintf(stderr, "quorvine show: %s\nusage: quorvine %.*s\n", error.what(), static_cast<int>(show_usage.size()),
+                 show_usage.data());
+    return exit_usage;
+  }
+  if (scanned.status != exit_ok) return fail(scanned.status, session.failure_reason);
+  if (session.settings.exchange_version_support == scan::ExchangeVersion::V2013)
+    return fail(exit_partial, "Exchange 2013 stores have no message preview yet; \"quorvine list\" shows their rows.");
+
+  auto item = session.tree.find_path(folder_path);
+  if (!item || *item == scan::root_tree_item) {
+    const std::string nearest = render::closest_path(folder_path, session.tree.all_paths());
+    return fail(exit_usage, "no folder \"" + folder_path + "\" in " + parsed.positionals[0] +
+                                (nearest.empty() ? std::string() : "; the closest is \"" + nearest + "\""));
+  }
+  decode::DecodeContext ctx = render::decode_context_for(session);
+  render::FolderListing listing = render::export_table_header_data(session, ctx, *item, quiet);
+  const scan::MessageListRow* row = nullptr;
+  if (row_number) {
+    if (*row_number > listing.rows.size())
+      return fail(exit_usage, "folder \"" + folder_path + "\" has " + std::to_string(listing.rows.size()) +
+                                  " rows; there is no row " + std::to_string(*row_number));
+    row = &listing.rows[*row_number - 1];
+  } else {
+    const std::string id = *parsed.option("--message");
+    for (const auto& r : listing.rows)
+      if (r.message_id == id) {
+        row = &r;
+        break;
+      }
+    if (!row) return fail(exit_usage, "no message \"" + id + "\" in folder \"" + folder_path + "\"");
+  }
+  render::ensure_bodies_loaded(session, ctx, *item, quiet);
+
+  fs::path out;
+  try {
+    if (auto chosen = parsed.option("--out")) {
+      out = fs::absolute(*chosen);
+      fs::create_directories(out);
+    } else {
+      out = fresh_preview_folder(session.settings.tempFilePath);
+    }
+  } catch (const fs::filesystem_error& error) {
+    return fail(exit_partial, error.what());
+  }
+
+  render::PreviewResult result;
+  try {
+    result = render::preview_message(session, ctx, *row, listing.tempBodyDump, out);
+  } catch (const std::system_error& error) {
+    return fail(exit_partial, error.what());
+  }
+  for (const auto& warning : result.warnings) std::fprintf(stderr, "quorvine show: %s\n", warning.c_str());
+  if (parsed.flag("--json")) {
+    const std::string text = result_json(result).dump(1) + "\n";
+    std::fwrite(text.data(), 1, text.size(), stdout);
+  } else {
+    std::printf("%s\n", fs::absolute(result.frame_page).string().c_str());
+  }
+  bool attachments_missing = false;
+  for (const auto& a : result.attachments.files) attachments_missing = attachments_missing || !a.error.empty();
+  return attachments_missing ? exit_partial : exit_ok;
+}
+
+}  // namespace
+
+Command show_command() {
+  return Command{"show", show_usage, "render one message as the preview does and print the page to open", run_show};
+}
+
+}  // namespace quorvine::cli

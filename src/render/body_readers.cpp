@@ -1,0 +1,209 @@
+#include "render/body_readers.hpp"
+
+#include <array>
+
+#include "decode/lzfu.hpp"
+#include "decode/rtf_to_text.hpp"
+#include "render/file_sinks.hpp"
+
+namespace quorvine::render {
+namespace {
+
+constexpr std::array<uint8_t, 3> utf8_mark{0xEF, 0xBB, 0xBF};
+
+bool holds_data(const ese::Record& record, size_t column) {
+  const ese::StoredValue* value = record.stored(column);
+  return value && !value->raw.empty();
+}
+
+uint32_t code_page_of(const ese::Record& record, size_t column) {
+  const ese::StoredValue* value = record.stored(column);
+  if (value && value->codepage != 0) return value->codepage;
+  const ese::ColumnType type = record.column_type(column);
+  return type == ese::ColumnType::Text || type == ese::ColumnType::LargeText ? 1200 : 1252;
+}
+
+// A text column written as UTF-8; nothing when it turns out empty.
+std::optional<BodyFile> write_text_column(const ese::Record& record, size_t column, const std::filesystem::path& path,
+                                          const BodyOptions& options) {
+  if (!holds_data(record, column)) return std::nullopt;
+  auto file = create_file(path);
+  FileSink sink(file);
+  if (options.preview) sink.write(utf8_mark);
+  Utf8TextSink text(sink, code_page_of(record, column));
+  record.copy_to(column, text);
+  text.finish();
+  file.close();
+  return BodyFile{BodyKind::Text, path, false};
+}
+
+std::optional<BodyFile> write_html_column(const ese::Record& record, size_t column, const std::filesystem::path& path,
+                                          const BodyOptions& options) {
+  auto file = create_file(path);
+  FileSink sink(file);
+  if (options.preview) {
+    CspHtmlSink html(sink);
+    record.copy_to(column, html);
+    html.finish();
+  } else {
+    record.copy_to(column, sink);
+  }
+  file.close();
+  return BodyFile{BodyKind::Html, path, true};
+}
+
+void write_string(const std::string& text, const std::filesystem::path& path, bool csp) {
+  auto file = create_file(path);
+  FileSink sink(file);
+  const auto bytes = std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+  if (csp) {
+    CspHtmlSink html(sink);
+    html.write(bytes);
+    html.finish();
+  } else {
+    sink.write(bytes);
+  }
+  file.close();
+}
+
+std::optional<BodyFile> rtf_body(const ese::Record& record, size_t column, const std::filesystem::path& folder,
+                                 const BodyOptions& options, std::vector<std::string>* warnings) {
+  if (!holds_data(record, column)) return std::nullopt;
+  // The decompressor needs the stream whole; compressed RTF is a small fraction of a body.
+  const auto stored = record.bytes(column);
+  if (!stored || stored->empty()) return std::nullopt;
+  const auto rtf = decode::lzfu_decompress(*stored);
+  if (!rtf) throw ese::EseError("The compressed RTF body has a damaged header.");
+  if (warnings && !rtf->crc_ok)
+    warnings->push_back("The compressed RTF body fails its CRC check; its text is shown as decoded.");
+  const decode::RtfContent content = decode::read_rtf(rtf->rtf);
+  if (content.html) {
+    const auto path = folder / "rtfbody.html";
+    write_string(*content.html, path, options.preview);
+    return BodyFile{BodyKind::Rtf, path, true};
+  }
+  BodyFile file = write_text_body(content.text, folder, "rtfbody.txt", options);
+  file.kind = BodyKind::Rtf;
+  return file;
+}
+
+}  // namespace
+
+std::string_view to_string(BodyKind kind) {
+  switch (kind) {
+    case BodyKind::Text: return "text";
+    case BodyKind::Html: return "html";
+    case BodyKind::Rtf: return "rtf";
+    case BodyKind::None: break;
+  }
+  return "none";
+}
+
+BodyColumns body_columns(const ese::Table& table) {
+  return {table.column_index("S1000"), table.column_index("N1013"), table.column_index("N1009")};
+}
+
+BodyFile write_text_body(std::string_view text, const std::filesystem::path& folder, std::string_view name,
+                         const BodyOptions& options) {
+  const auto path = folder / std::string(name);
+  auto file = create_file(path);
+  FileSink sink(file);
+  if (options.preview) sink.write(utf8_mark);
+  sink.write(text);
+  file.close();
+  return BodyFile{BodyKind::Text, path, false};
+}
+
+std::optional<BodyFile> export_handle_export_msg_text_body_record_value(const ese::Record& record, size_t column,
+                                                                        const std::filesystem::path& folder,
+                                                                        const BodyOptions& options) {
+  return write_text_column(record, column, folder / "textbody.txt", options);
+}
+
+std::optional<BodyFile> export_handle_export_msg_html_body_record_value(const ese::Record& record, size_t column,
+                                                                        const std::filesystem::path& folder,
+                                                                        const BodyOptions& options) {
+  if (!holds_data(record, column)) return std::nullopt;
+  return write_html_column(record, column, folder / "htmlbody.html", options);
+}
+
+std::optional<BodyFile> export_handle_export_msg_rtf_body_record_value(const ese::Record& record, size_t column,
+                                                                       const std::filesystem::path& folder,
+                                                                       const BodyOptions& options,
+                                                                       std::vector<std::string>* warnings) {
+  return rtf_body(record, column, folder, options, warnings);
+}
+
+std::optional<BodyFile> export_handle_export_msg_record_value_2010(const ese::Record& record, size_t column,
+                                                                   const std::filesystem::path& folder,
+                                                                   const BodyOptions& options,
+                                                                   std::vector<std::string>* warnings) {
+  return rtf_body(record, column, folder, options, warnings);
+}
+
+std::optional<BodyFile> export_handle_export_msg_html_record_value(const ese::Record& record, size_t column,
+                                                                   const std::filesystem::path& folder,
+                                                                   const BodyOptions& options) {
+  const ese::StoredValue* value = record.stored(column);
+  if (!value) return std::nullopt;
+  const bool stored_inline = !(value->flags & ese::value_flags::long_value);
+  // A short inline value is a stub, not a body.
+  if (stored_inline && !(value->flags & ese::value_flags::compressed) && value->raw.size() <= 4) return std::nullopt;
+  if (value->raw.empty()) return std::nullopt;
+  return write_html_column(record, column, folder / "blank.html", options);
+}
+
+std::optional<BodyFile> export_handle_export_msg_txt_record_value(const ese::Record& record, size_t column,
+                                                                  const std::filesystem::path& folder,
+                                                                  const BodyOptions& options) {
+  return write_text_column(record, column, folder / "blank.txt", options);
+}
+
+BodySelection select_body(Generation generation, const ese::Record& record, const BodyColumns& columns,
+                          const std::filesystem::path& folder, const BodyOptions& options) {
+  BodySelection selection;
+  const bool old = generation == Generation::Exchange2003_2007;
+  auto read = [&](BodyKind kind, size_t column) -> std::optional<BodyFile> {
+    switch (kind) {
+      case BodyKind::Text:
+        return old ? export_handle_export_msg_text_body_record_value(record, column, folder, options)
+                   : export_handle_export_msg_txt_record_value(record, column, folder, options);
+      case BodyKind::Html:
+        return old ? export_handle_export_msg_html_body_record_value(record, column, folder, options)
+                   : export_handle_export_msg_html_record_value(record, column, folder, options);
+      case BodyKind::Rtf:
+        return rtf_body(record, column, folder, options, &selection.warnings);
+      case BodyKind::None:
+        break;
+    }
+    return std::nullopt;
+  };
+  struct Step {
+    BodyKind kind;
+    std::optional<size_t> column;
+  };
+  const std::array<Step, 3> steps =
+      old ? std::array<Step, 3>{Step{BodyKind::Text, columns.text}, Step{BodyKind::Html, columns.html},
+                                Step{BodyKind::Rtf, columns.rtf}}
+          : std::array<Step, 3>{Step{BodyKind::Rtf, columns.rtf}, Step{BodyKind::Html, columns.html},
+                                Step{BodyKind::Text, columns.text}};
+  for (const Step& step : steps) {
+    if (!step.column) continue;
+    try {
+      auto body = read(step.kind, *step.column);
+      if (!body) continue;
+      selection.body = *body;
+      // Converted RTF that turned out to hold HTML is numbered as an HTML body.
+      const BodyKind shown = body->html ? BodyKind::Html : step.kind == BodyKind::Rtf && old ? BodyKind::Text : step.kind;
+      selection.mail_body_type = old ? (shown == BodyKind::Html ? 2 : 1)
+                                     : (shown == BodyKind::Html ? 1 : shown == BodyKind::Text ? 2 : 3);
+      return selection;
+    } catch (const ese::EseError& error) {
+      selection.warnings.push_back("A damaged " + std::string(to_string(step.kind)) +
+                                   " body was passed over: " + error.what());
+    }
+  }
+  return selection;
+}
+
+}  // namespace quorvine::render

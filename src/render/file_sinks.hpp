@@ -1,0 +1,75 @@
+#pragma once
+// Byte sinks that take a value chunk by chunk from the reading layer and write it to a file:
+// as stored, as UTF-8 text, or as HTML with a content security policy put in front.
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "decode/code_page_decoder.hpp"
+#include "ese/database.hpp"
+#include "textfile/output_file.hpp"
+
+namespace quorvine::render {
+
+// Creates `folder`/`name`, emptying an existing file; throws std::system_error naming the
+// file when it cannot be created.
+textfile::OutputFile create_file(const std::filesystem::path& path);
+
+class FileSink : public ese::ByteSink {
+ public:
+  explicit FileSink(textfile::OutputFile& file) : file_(file) {}
+  void write(std::span<const uint8_t> chunk) override;
+  void write(std::string_view text) { write(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size())); }
+  uint64_t bytes_written() const { return written_; }
+
+ private:
+  textfile::OutputFile& file_;
+  uint64_t written_ = 0;
+};
+
+// Text stored in `code_page` (1200: UTF-16LE) written as UTF-8, NUL characters left out.
+// A surrogate pair or a UTF-16 unit split across chunks is joined.
+class Utf8TextSink : public ese::ByteSink {
+ public:
+  Utf8TextSink(ese::ByteSink& out, uint32_t code_page) : out_(out), code_page_(code_page) {}
+  void write(std::span<const uint8_t> chunk) override;
+  // Writes what a truncated value leaves pending (a lone byte or high surrogate: U+FFFD).
+  void finish();
+
+ private:
+  void put(std::string& utf8, char32_t cp);
+  ese::ByteSink& out_;
+  uint32_t code_page_;
+  int odd_byte_ = -1;
+  char32_t high_surrogate_ = 0;
+  decode::CodePageDecoder decoder_;
+};
+
+// The policy of every HTML body file the preview writes: no script, frame, form or remote
+// load; inline styles and embedded or local images only.
+inline constexpr std::string_view preview_csp_meta =
+    "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; img-src data: cid: file:; "
+    "style-src 'unsafe-inline'\">";
+
+// HTML passed through with preview_csp_meta as the first child of its head: the start of
+// the document is held until the head's start tag is seen (or a body, or 64 KiB, decides
+// that there is none, in which case a head holding the meta is put first).
+class CspHtmlSink : public ese::ByteSink {
+ public:
+  explicit CspHtmlSink(ese::ByteSink& out) : out_(out) {}
+  void write(std::span<const uint8_t> chunk) override;
+  void finish();
+
+ private:
+  void release();
+  ese::ByteSink& out_;
+  std::string held_;
+  bool released_ = false;
+};
+
+// Text made safe for HTML element content and quoted attribute values.
+std::string html_escape(std::string_view text);
+
+}  // namespace quorvine::render

@@ -1,0 +1,266 @@
+#include "render/message_preview.hpp"
+
+#include <optional>
+
+#include "decode/address_extraction.hpp"
+#include "decode/identifiers.hpp"
+#include "decode/text_passes.hpp"
+#include "decode/value_renderers.hpp"
+#include "render/item_fields.hpp"
+#include "render/file_sinks.hpp"
+#include "render/item_pages.hpp"
+#include "textfile/utf16_file.hpp"
+
+namespace quorvine::render {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The record a renderer reads, with its table.
+struct ItemRecord {
+  const ese::Table* table = nullptr;
+  std::optional<ese::Record> record;
+
+  std::optional<size_t> column(std::string_view name) const { return table ? table->column_index(name) : std::nullopt; }
+};
+
+std::string brackets(std::string text) {
+  decode::replace_all(text, "<", "[");
+  decode::replace_all(text, ">", "]");
+  return text;
+}
+
+// A field's value: the first column of the chain that gives a non-empty text.
+std::string column_text(decode::DecodeContext& ctx, const ItemRecord& item, std::string_view name) {
+  const auto column = item.column(name);
+  if (!column || !item.record) return {};
+  try {
+    if (name.front() == 'T')
+      return decode::export_exchange_record_value_filetime_header(&*item.record, *column, 'l').value_or("");
+    if (name.front() == 'S' && item.record->stored(*column) &&
+        (item.record->stored(*column)->flags & ese::value_flags::long_value))
+      return item.record->text(*column).value_or("");  // long text: read, not spilled
+    return decode::export_handle_export_msg_record_value(ctx, &*item.record, *column);
+  } catch (const ese::EseError&) {
+    return {};  // a damaged field shows empty, as a failed read does
+  }
+}
+
+std::string chain_text(decode::DecodeContext& ctx, const ItemRecord& item, const std::vector<std::string_view>& chain) {
+  for (auto name : chain)
+    if (std::string text = column_text(ctx, item, name); !text.empty()) return text;
+  return {};
+}
+
+// The first "Name: value" line of transport headers.
+std::string header_line(const std::string& headers, std::string_view name) {
+  const size_t at = headers.find(name);
+  if (at == std::string::npos) return {};
+  size_t start = at + name.size();
+  while (start < headers.size() && (headers[start] == ' ' || headers[start] == '\t')) ++start;
+  const size_t end = headers.find('\n', start);
+  if (end == std::string::npos) return {};
+  return headers.substr(start, end - start);
+}
+
+// Everything the selected row brings, as the renderers' named strings.
+struct RowState {
+  std::string szMessageFrom, szMessageSubject, szMessageDate, szTo, szCc, szBcc;
+  std::string szMessageAttachmentFlag, szMsgAttachmentID, szAttachment;
+};
+
+bool attachment_kind(const std::string& kind) { return kind == "mail" || kind == "activity" || kind == "appointment"; }
+
+std::string renderer_2007(const std::string& kind) {
+  for (auto k : {"mail", "contact", "appointment", "activity", "task", "notes", "distlist"})
+    if (kind == k) return kind;
+  return "mail";
+}
+std::string renderer_2010(const std::string& kind) {
+  for (auto k : {"mail", "contact", "appointment", "task", "notes", "distlist"})
+    if (kind == k) return kind;
+  return "mail";
+}
+
+std::string_view frame_layout(const std::string& renderer) {
+  if (renderer == "mail") return "rows='140px,*' framespacing='1' border='1'";
+  if (renderer == "notes" || renderer == "distlist") return "rows='30%,*' border='0'";
+  if (renderer == "activity") return "rows='20%,*' border='0'";
+  return "cols='*,*' border='0'";
+}
+
+// The mail pages' rows.
+std::vector<HeaderRow> mail_rows(const RowState& s, bool exchange2010, std::vector<PreviewField>& fields) {
+  std::string to = s.szTo;
+  decode::replace_all(to, ",", ", ");
+  const std::string from_cell = exchange2010 ? "   <td height='18' width='450'><b>From :</b>" : "   <td height='18'><b>From :</b>";
+  const std::string subject_cell =
+      exchange2010 ? "   <td height='18' width='450'><b>Subject: </b> " : "   <td height='18'><b>Subject: </b> ";
+  const std::string attachment_cell = exchange2010 ? "   <td height='20' colspan='2'><b>Attachment: </b><span color='red'>"
+                                                   : "   <td height='18' colspan='2'><b>Attachment: </b><span color='red'>";
+  fields = {{"From :", s.szMessageFrom}, {"Date:", s.szMessageDate}, {"Subject: ", s.szMessageSubject}, {"To:", to},
+            {"Cc: ", s.szCc},           {"Bcc: ", s.szBcc},        {"Attachment: ", s.szAttachment}};
+  return {HeaderRow{{{from_cell, s.szMessageFrom}, {"   <td height='18'><b>Date:</b >", s.szMessageDate}}},
+          HeaderRow{{{subject_cell, s.szMessageSubject}, {"    <td height='18'><b>To:</b> ", to}}},
+          HeaderRow{{{"   <td height='18' colspan='2'><b>Cc: </b><span color='red'>", s.szCc, true}}, true},
+          HeaderRow{{{"   <td height='18' colspan='2'><b>Bcc: </b><span color='red'>", s.szBcc, true}}, true},
+          HeaderRow{{{attachment_cell, s.szAttachment, true}}, true}};
+}
+
+// The other kinds' rows from their field tables.
+std::vector<HeaderRow> item_rows(decode::DecodeContext& ctx, const ItemRecord& item, const std::string& renderer,
+                                 bool exchange2010, const RowState& s, std::vector<PreviewField>& fields) {
+  std::vector<HeaderRow> rows;
+  const bool attachment_shown = s.szMessageAttachmentFlag == "true" && !s.szMsgAttachmentID.empty();
+  for (const ItemField& f : item_fields(renderer)) {
+    std::string value;
+    const auto& chain = exchange2010 ? f.columns_2010 : f.columns_2007;
+    if (f.source == FieldSource::From) value = s.szMessageFrom;
+    else if (f.source == FieldSource::Subject) value = s.szMessageSubject;
+    else if (f.source == FieldSource::To) value = s.szTo;
+    else if (f.source == FieldSource::Attachment) value = s.szAttachment;
+    if (value.empty() && f.source != FieldSource::Attachment) value = chain_text(ctx, item, chain);
+    if (f.source == FieldSource::From && value == chain_text(ctx, item, chain)) value = brackets(value);
+    bool shown = f.shown == Shown::Always || !value.empty();
+    if (f.source == FieldSource::Attachment)
+      shown = f.shown == Shown::Always || (f.shown == Shown::WhenSet && !value.empty()) ||
+              (f.shown == Shown::WithAttachments && attachment_shown);
+    if (!shown) continue;
+    fields.push_back({std::string(f.label), value});
+    if (f.source == FieldSource::Attachment)
+      rows.push_back({{{"   <td height='20' colspan='2'><b>Attachment: </b><span color='red'>", value, true}}});
+    else
+      rows.push_back({{{"   <td height='20'><b>" + std::string(f.label) + "</b> ", value}}});
+  }
+  return rows;
+}
+
+// The member list of a distribution list, one member per line.
+BodyFile distlist_body(decode::DecodeContext& ctx, const ItemRecord& item, bool exchange2010, const fs::path& folder) {
+  std::string members = html_escape(column_text(ctx, item, exchange2010 ? "MN81e9" : "MN81d8"));
+  if (exchange2010) {
+    members = decode::extractemailid(members);
+  } else {
+    decode::replace_all(members, ",", "],");
+  }
+  decode::replace_all(members, "SMTP", " [");
+  decode::replace_all(members, ",", "<br>");
+  const fs::path path = folder / "body.html";
+  write_page(path, members);
+  return BodyFile{BodyKind::Html, path, true};
+}
+
+}  // namespace
+
+PreviewResult preview_message(scan::ScanSession& session, decode::DecodeContext& ctx, const scan::MessageListRow& row,
+                              const std::vector<std::pair<std::string, std::string>>& tempBodyDump,
+                              const fs::path& folder, const ese::PassControl& control) {
+  const auto version = session.settings.exchange_version_support;
+  if (version == scan::ExchangeVersion::V2013)
+    throw PreviewUnsupported("Exchange 2013 stores have no message preview yet.");
+  const bool exchange2010 = version == scan::ExchangeVersion::V2010;
+
+  PreviewResult result;
+  RowState s{row.from, row.subject, row.date, row.to, row.cc, row.bcc, row.attachment, "", ""};
+  ItemRecord item;
+  std::optional<ese::Table> body_table;
+  uint64_t record_number = 0;
+
+  if (!exchange2010) {
+    result.renderer = renderer_2007(row.kind);
+    s.szMsgAttachmentID = row.key;
+    try {
+      record_number = static_cast<uint64_t>(std::stoull(row.mail_number));
+    } catch (const std::exception&) {
+      result.warnings.push_back("The row's record number \"" + row.mail_number + "\" is not a number.");
+    }
+    if (session.msgtable) item.table = &*session.msgtable;
+  } else {
+    result.renderer = renderer_2010(row.kind);
+    s.szTo = s.szCc = s.szBcc = "";
+    std::string body_name = row.key;
+    decode::replace_all(body_name, "Folders", "Body");
+    for (const auto& entry : session.lists2010.MessageBodyList2010Dump) {
+      if (entry.tableName != body_name || !row.message_id.starts_with(entry.messageKey)) continue;
+      record_number = static_cast<uint64_t>(entry.recordNumber);
+      s.szMsgAttachmentID = entry.attachmentIds;
+      if (session.database) body_table = session.database->open_table(entry.tableIndex);
+      break;
+    }
+    if (body_table) item.table = &*body_table;
+    else result.warnings.push_back("The message's body record was not found.");
+  }
+  if (item.table) {
+    try {
+      item.record = item.table->read_record(record_number);
+    } catch (const ese::EseError& error) {
+      result.warnings.push_back(std::string("The message's record cannot be read: ") + error.what());
+    }
+  }
+
+  if (s.szMsgAttachmentID.size() > 14 && attachment_kind(row.kind)) {
+    result.attachments = exchange2010 ? getAttachmentName_2010(session, s.szMsgAttachmentID, folder, control)
+                                      : getAttachmentName(session, s.szMsgAttachmentID, folder, control);
+    s.szAttachment = result.attachments.szAttachment;
+    result.stopped = result.attachments.stopped;
+    for (const auto& file : result.attachments.files)
+      if (!file.error.empty()) result.warnings.push_back("Attachment \"" + file.name + "\" was not written: " + file.error);
+  }
+  if (result.stopped) return result;
+
+  // Subject, and for all but mail the sender, from the record when the row has none.
+  if (s.szMessageSubject.empty()) s.szMessageSubject = column_text(ctx, item, "S70");
+  if (s.szMessageFrom.empty() && result.renderer != "mail") s.szMessageFrom = brackets(column_text(ctx, item, "N67b5"));
+  if (exchange2010 && result.renderer == "mail") {
+    const std::string headers = column_text(ctx, item, "S7d");
+    if (!headers.empty()) {
+      if (std::string from = decode::extractemailid(header_line(headers, "From:")); !from.empty())
+        s.szMessageFrom += "[" + from + "]";
+      s.szTo = decode::extractemailid(header_line(headers, "To:"));
+    }
+    if (s.szTo.empty()) {
+      s.szTo = decode::extractemailid(column_text(ctx, item, "N67b4"));
+      if (s.szTo.empty()) s.szTo = decode::extractemailid(column_text(ctx, item, "N2c"));
+      s.szTo = brackets(s.szTo);
+    }
+    if (s.szMessageFrom.empty())
+      if (std::string sender = decode::extractemailid(column_text(ctx, item, "S4025")); !sender.empty())
+        s.szMessageFrom = "<" + sender + ">";
+  }
+  if (exchange2010 && result.renderer == "appointment" && s.szTo.empty()) s.szTo = column_text(ctx, item, "N67b4");
+
+  // The body.
+  const BodyOptions options{true};
+  if (result.renderer == "distlist") {
+    result.body.body = distlist_body(ctx, item, exchange2010, folder);
+    result.body.mail_body_type = exchange2010 ? 1 : 2;
+  } else if (item.record) {
+    result.body = select_body(exchange2010 ? Generation::Exchange2010 : Generation::Exchange2003_2007, *item.record,
+                              body_columns(*item.table), folder, options);
+  }
+  if (result.body.body.kind == BodyKind::None) {
+    std::string fallback;
+    if (!exchange2010)
+      for (const auto& [key, text] : tempBodyDump)
+        if (key == row.message_id) fallback += text;
+    if (exchange2010 && result.renderer == "task") fallback = "......";
+    result.body.body = write_text_body(fallback, folder, "blank.txt", options);
+    result.body.body.kind = BodyKind::None;
+  }
+  result.warnings.insert(result.warnings.end(), result.body.warnings.begin(), result.body.warnings.end());
+
+  if (exchange2010 && result.renderer == "notes") {
+    result.frame_page = result.body.body.path;
+    return result;
+  }
+  const bool mail = result.renderer == "mail";
+  const auto rows = mail ? mail_rows(s, exchange2010, result.fields)
+                         : item_rows(ctx, item, result.renderer, exchange2010, s, result.fields);
+  result.header_page = folder / "header.html";
+  write_page(result.header_page, header_page_html(rows, mail));
+  result.frame_page = folder / "strEmlPath.html";
+  write_page(result.frame_page, frame_page_html(frame_layout(result.renderer), result.body.body.path));
+  return result;
+}
+
+}  // namespace quorvine::render

@@ -1,0 +1,272 @@
+// The body readers and attachment writers on stores written by edbgen, and their file sinks
+// and name rules on their own.
+#include <gtest/gtest.h>
+
+#include "edbgen/exchange_sha256.hpp"
+#include "listing/message_listing.hpp"
+#include "render/attachment_files.hpp"
+#include "render/body_readers.hpp"
+#include "render/file_sinks.hpp"
+#include "render/render_fixture.hpp"
+#include "render/safe_file_name.hpp"
+
+namespace quorvine::render {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+using render_test::read_file;
+using testing::ScratchDir;
+
+std::string sha256(const std::string& text) { return edbgen::sha256_hex(std::vector<uint8_t>(text.begin(), text.end())); }
+
+json mail(const std::string& subject) {
+  return {{"subject", subject}, {"sender_name", "Ann Lee"}, {"sender_address", "ann@example.com"},
+          {"date", "2011-03-07T14:05:09Z"}};
+}
+
+// Plain, HTML and RTF bodies; one message with two attachments of one name and an awkward one.
+json scenario() {
+  json plain = mail("plain");
+  plain["body"] = "Gr\xC3\xBC\xC3\x9F" "e \xE4\xB8\xAD \xF0\x9F\x98\x80\r\nline two\r\n";
+  plain["attachments"] = json::array({{{"name", "same.txt"}, {"content", "first"}},
+                                      {{"name", "same.txt"}, {"content", "second"}},
+                                      {{"name", "../evil\x01name"}, {"size", 70000}}});
+  json html = mail("html");
+  html["html"] = "<html><head><title>t</title></head><body><script>x()</script><p>Hi</p></body></html>";
+  json rtf = mail("rtf");
+  rtf["rtf"] = "Line {one}\nZweite \xC3\xBC \xD0\x96";
+  json other = mail("other");
+  other["attachments"] = json::array({{{"name", "other.bin"}, {"content", "not mine"}}});
+  return {{"mailboxes",
+           json::array({{{"number", 300},
+                         {"display_name", "Ann"},
+                         {"folders", json::array({{{"name", "Inbox"},
+                                                   {"class", "IPF.Note"},
+                                                   {"messages", json::array({plain, html, rtf, other})}}})}}})}};
+}
+
+class Store2007 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const auto store = render_test::make_store(scenario(), "2007", dir);
+    ASSERT_FALSE(store.empty());
+    ASSERT_TRUE(render_test::scan_into(store, "2007", dir, session));
+    ASSERT_TRUE(session.msgtable);
+    out = dir / "out";
+    fs::create_directories(out);
+  }
+
+  // The index entry of the message whose subject column is `subject`.
+  const scan::MsgTable* message(const std::string& subject) {
+    const auto s70 = session.msgtable->column_index("S70");
+    for (const auto& m : session.index.messages()) {
+      const size_t wanted[] = {*s70};
+      const auto record = session.msgtable->read_record(m.recordNumber, wanted);
+      if (record.text(*s70) == subject) return &m;
+    }
+    return nullptr;
+  }
+
+  BodySelection body_of(const std::string& subject, const BodyOptions& options = {}) {
+    const auto* m = message(subject);
+    EXPECT_TRUE(m);
+    const auto columns = body_columns(*session.msgtable);
+    return select_body(Generation::Exchange2003_2007, session.msgtable->read_record(m->recordNumber), columns, out,
+                       options);
+  }
+
+  ScratchDir dir;
+  scan::ScanSession session;
+  fs::path out;
+};
+
+TEST_F(Store2007, TextBodyIsWrittenAsUtf8KeepingCharactersAboveFf) {
+  const auto body = body_of("plain");
+  EXPECT_EQ(body.mail_body_type, 1);
+  EXPECT_EQ(body.body.kind, BodyKind::Text);
+  EXPECT_EQ(body.body.path.filename(), "textbody.txt");
+  EXPECT_EQ(read_file(body.body.path), "Gr\xC3\xBC\xC3\x9F" "e \xE4\xB8\xAD \xF0\x9F\x98\x80\r\nline two\r\n");
+  const auto preview = body_of("plain", BodyOptions{true});
+  EXPECT_EQ(read_file(preview.body.path).substr(0, 5), "\xEF\xBB\xBFGr");
+}
+
+TEST_F(Store2007, HtmlBodyIsKeptAsStoredForExportAndGetsThePolicyForThePreview) {
+  const auto stored = body_of("html");
+  EXPECT_EQ(stored.mail_body_type, 2);
+  EXPECT_EQ(read_file(stored.body.path),
+            "<html><head><title>t</title></head><body><script>x()</script><p>Hi</p></body></html>");
+  const auto preview = body_of("html", BodyOptions{true});
+  EXPECT_EQ(read_file(preview.body.path), "<html><head>" + std::string(preview_csp_meta) +
+                                              "<title>t</title></head><body><script>x()</script><p>Hi</p></body></html>");
+}
+
+TEST_F(Store2007, RtfBodyIsConvertedToItsText) {
+  const auto body = body_of("rtf");
+  EXPECT_EQ(body.mail_body_type, 1);
+  EXPECT_EQ(body.body.kind, BodyKind::Rtf);
+  EXPECT_EQ(read_file(body.body.path), "Line {one}\r\nZweite \xC3\xBC \xD0\x96\r\n");
+}
+
+TEST_F(Store2007, EveryAttachmentOfTheListIsWrittenWithSafeUniqueNames) {
+  const auto* m = message("plain");
+  ASSERT_TRUE(m);
+  const auto set = getAttachmentName(session, m->attachmentIds, out);
+  ASSERT_EQ(set.files.size(), 3u);
+  EXPECT_EQ(set.files[0].name, "same.txt");
+  EXPECT_EQ(set.files[1].name, "same.txt");
+  EXPECT_EQ(set.files[0].path, out / "same.txt");
+  EXPECT_EQ(set.files[1].path, out / "same (2).txt");
+  EXPECT_EQ(read_file(set.files[0].path), "first");
+  EXPECT_EQ(read_file(set.files[1].path), "second");
+  // The scan's index already replaced "/"; the control character goes here.
+  EXPECT_EQ(set.files[2].path.parent_path(), out);
+  EXPECT_EQ(set.files[2].path.filename(), ".._evil_name");
+  EXPECT_EQ(set.files[2].size, 70000u);
+  EXPECT_EQ(set.szAttachment, "same.txt;same.txt;.._evil\x01name;");
+  EXPECT_EQ(stdWriteAttachment(set), (out / "same.txt").string() + ";" + (out / "same (2).txt").string() + ";" +
+                                         set.files[2].path.string() + ";");
+}
+
+TEST_F(Store2007, AStopRequestEndsTheAttachmentPass) {
+  const auto* m = message("plain");
+  ASSERT_TRUE(m);
+  std::stop_source stop;
+  stop.request_stop();
+  ese::PassControl control;
+  control.stop = stop.get_token();
+  const auto set = getAttachmentName(session, m->attachmentIds, out, control);
+  EXPECT_TRUE(set.stopped);
+  EXPECT_TRUE(set.files.empty());
+}
+
+TEST(Store2010, BodiesAndAttachmentsThroughTheBodyTable) {
+  ScratchDir dir;
+  const auto store = render_test::make_store(scenario(), "2010", dir);
+  ASSERT_FALSE(store.empty());
+  scan::ScanSession session;
+  ASSERT_TRUE(render_test::scan_into(store, "2010", dir, session));
+  ASSERT_FALSE(session.folderTree2010Dump.empty());
+  decode::DecodeContext ctx = decode_context_for(session);
+  scan::SilentScanObserver quiet;
+  ensure_bodies_loaded(session, ctx, session.folderTree2010Dump.back().treeItem, quiet);
+  const auto& bodies = session.lists2010.MessageBodyList2010Dump;
+  ASSERT_EQ(bodies.size(), 4u);
+  const fs::path out = dir / "out";
+  fs::create_directories(out);
+
+  std::map<std::string, std::string> by_kind;
+  size_t attachments = 0;
+  for (const auto& entry : bodies) {
+    const auto table = session.database->open_table(entry.tableIndex);
+    const auto body = select_body(Generation::Exchange2010, table.read_record(entry.recordNumber),
+                                  body_columns(table), out, {});
+    if (body.body.kind != BodyKind::None) by_kind[std::string(to_string(body.body.kind))] = read_file(body.body.path);
+    const auto set = getAttachmentName_2010(session, entry.attachmentIds, out);
+    for (const auto& file : set.files) {
+      ++attachments;
+      if (file.name == "other.bin") {
+        EXPECT_EQ(sha256(read_file(file.path)), sha256("not mine"));
+      }
+    }
+  }
+  EXPECT_EQ(attachments, 4u);
+  EXPECT_EQ(by_kind.size(), 3u);  // "other" has no body
+  EXPECT_EQ(by_kind["text"], "Gr\xC3\xBC\xC3\x9F" "e \xE4\xB8\xAD \xF0\x9F\x98\x80\r\nline two\r\n");
+  EXPECT_EQ(by_kind["rtf"], "Line {one}\r\nZweite \xC3\xBC \xD0\x96\r\n");
+  EXPECT_NE(by_kind["html"].find("<p>Hi</p>"), std::string::npos);
+}
+
+TEST(IdentifierList, WholeEntriesOnlyNeverPartOfANeighbour) {
+  const std::string list = "0100000000001234" "01000000000abcde";
+  EXPECT_TRUE(identifier_list_holds(list, "100000000001234"));
+  EXPECT_TRUE(identifier_list_holds(list, "1000000000abcde"));
+  // "1234" occurs, but only as the tail of an entry; so does a run across the two entries.
+  EXPECT_FALSE(identifier_list_holds(list, "1234"));
+  EXPECT_FALSE(identifier_list_holds(list, "1234010000000"));
+  EXPECT_FALSE(identifier_list_holds(list, "00000000001234"));
+  EXPECT_FALSE(identifier_list_holds(list, ""));
+  // Odd offsets are never entry starts.
+  EXPECT_FALSE(identifier_list_holds("0" "1000000000000012" "0", "1000000000000012"));
+}
+
+TEST(SafeFileName, SeparatorsControlsDotsAndLength) {
+  EXPECT_EQ(safe_file_name("a/b\\c:d?e*f<g>h|i\"j"), "a_b_c_d_e_f_g_h_i_j");
+  EXPECT_EQ(safe_file_name(".."), "__");
+  EXPECT_EQ(safe_file_name("."), "_");
+  EXPECT_EQ(safe_file_name(""), "attachment");
+  EXPECT_EQ(safe_file_name("tab\there\x7F"), "tab_here_");
+  EXPECT_EQ(safe_file_name("report. "), "report__");
+  const std::string long_name = std::string(300, 'x') + ".pdf";
+  EXPECT_EQ(safe_file_name(long_name), std::string(251, 'x') + ".pdf");
+  // Cut at a character boundary: 200 two-byte letters are 400 bytes.
+  std::string umlauts;
+  for (int i = 0; i < 200; ++i) umlauts += "\xC3\xA4";
+  const std::string cut = safe_file_name(umlauts);
+  EXPECT_EQ(cut.size(), 254u);
+  EXPECT_EQ(cut.substr(252), "\xC3\xA4");
+}
+
+TEST(SafeFileName, UniqueFilesNeverOverwriteAndStayWithinTheLengthLimit) {
+  ScratchDir dir;
+  textfile::OutputFile file;
+  const std::string long_name = std::string(300, 'y') + ".txt";
+  const auto first = create_unique_file(dir.path(), long_name, file);
+  file.close();
+  const auto second = create_unique_file(dir.path(), long_name, file);
+  file.close();
+  EXPECT_NE(first, second);
+  EXPECT_EQ(second.filename().string().size(), 255u);
+  EXPECT_EQ(second.filename().string().substr(247), " (2).txt");
+}
+
+// Collects what a sink writes.
+struct StringSink : ese::ByteSink {
+  std::string bytes;
+  void write(std::span<const uint8_t> chunk) override { bytes.append(chunk.begin(), chunk.end()); }
+};
+
+TEST(Utf8TextSink, Utf16UnitsAndSurrogatePairsSplitAcrossChunks) {
+  StringSink out;
+  Utf8TextSink sink(out, 1200);
+  const uint8_t text[] = {'A', 0, 0, 0, 0x3D, 0xD8, 0x00, 0xDE, 0xE9, 0};
+  for (uint8_t b : text) sink.write(std::span(&b, 1));  // one byte at a time
+  sink.finish();
+  EXPECT_EQ(out.bytes, "A\xF0\x9F\x98\x80\xC3\xA9");
+  Utf8TextSink lone(out, 1200);
+  out.bytes.clear();
+  const uint8_t half[] = {0x3D, 0xD8, 'b', 0, 0x41};
+  lone.write(half);
+  lone.finish();
+  EXPECT_EQ(out.bytes, "\xEF\xBF\xBD" "b" "\xEF\xBF\xBD");
+}
+
+TEST(CspHtmlSink, PolicyGoesFirstIntoTheHeadWhereverTheChunksSplit) {
+  const std::string html = "<!DOCTYPE html><HTML lang=en><Head data-x='1'><title>x</title></head><body>b</body></HTML>";
+  StringSink out;
+  CspHtmlSink sink(out);
+  for (char c : html) sink.write(std::span(reinterpret_cast<const uint8_t*>(&c), 1));
+  sink.finish();
+  EXPECT_EQ(out.bytes, "<!DOCTYPE html><HTML lang=en><Head data-x='1'>" + std::string(preview_csp_meta) +
+                           "<title>x</title></head><body>b</body></HTML>");
+}
+
+TEST(CspHtmlSink, DocumentsWithoutHeadOrHtmlGetOne) {
+  StringSink a;
+  CspHtmlSink no_head(a);
+  no_head.write(std::span(reinterpret_cast<const uint8_t*>("<html><body>x"), 13));
+  no_head.finish();
+  EXPECT_EQ(a.bytes, "<html><head>" + std::string(preview_csp_meta) + "</head><body>x");
+  StringSink b;
+  CspHtmlSink fragment(b);
+  fragment.write(std::span(reinterpret_cast<const uint8_t*>("<p>x<header>"), 12));
+  fragment.finish();
+  EXPECT_EQ(b.bytes, "<head>" + std::string(preview_csp_meta) + "</head><p>x<header>");
+}
+
+TEST(HtmlEscape, MarkupCharactersBecomeReferences) {
+  EXPECT_EQ(html_escape("<a href=\"x\">'&'</a>"), "&lt;a href=&quot;x&quot;&gt;&#39;&amp;&#39;&lt;/a&gt;");
+}
+
+}  // namespace
+}  // namespace quorvine::render

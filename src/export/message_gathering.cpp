@@ -9,6 +9,8 @@
 #include "decode/text_passes.hpp"
 #include "decode/value_renderers.hpp"
 #include "export/mail_dates.hpp"
+#include "render/attachment_files.hpp"
+#include "render/body_readers.hpp"
 #include "export/transport_headers.hpp"
 #include "scan/partial_record.hpp"
 
@@ -39,13 +41,6 @@ void keep_transport_identifiers(const std::string& headers, CompositionRecord& o
   out.message_id = header_field(headers, "Message-ID");
   out.in_reply_to = header_field(headers, "In-Reply-To");
   out.references = header_field(headers, "References");
-}
-
-void write_work_file(const std::filesystem::path& file, const std::string& text) {
-  std::ofstream out(file, std::ios::binary | std::ios::trunc);
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.close();
-  if (out.fail()) throw std::runtime_error("cannot write the work file " + file.string());
 }
 
 std::optional<size_t> column(const ese::Table& table, std::string_view name, scan::WantedColumns& wanted) {
@@ -117,6 +112,7 @@ void Lookups2010::read_stored_times(const scan::ScanSession& session, const std:
 MessageGatherer::MessageGatherer(const scan::ScanSession& session, const Lookups2010* lookups,
                                  std::filesystem::path work_folder)
     : session_(session), lookups_(lookups), work_(std::move(work_folder)), attachments_(work_ / "attachments") {
+  std::filesystem::create_directories(attachments_);
   ctx_.exchange_version_support = std::string(scan::to_string(session.settings.exchange_version_support));
   ctx_.format_revision = session.format_revision;
   ctx_.tempFilePath = work_;
@@ -134,27 +130,40 @@ const ese::Table* MessageGatherer::table_at(size_t index) {
 
 void MessageGatherer::select_bodies(const ese::Record& record, const std::optional<size_t>& text,
                                     const std::optional<size_t>& html, const std::optional<size_t>& rtf,
-                                    bool rtf_first, CompositionRecord& out) {
-  const std::filesystem::path text_file = work_ / "body.txt", html_file = work_ / "body.html",
-                              rtf_file = work_ / "rtfbody.txt";
-  const bool has_text = text && write_text_body(record, *text, text_file);
-  const bool has_html = html && write_value_file(record, *html, html_file);
-  const bool has_rtf = rtf && write_rtf_body_as_text(record, *rtf, rtf_file).value_or(false);
-  // An RTF body that gives no text does not hide the other bodies.
-  if (rtf_first && has_rtf) {
-    out.body_kind = "txt";
-    out.body_file = rtf_file;
-  } else if (!rtf_first && has_text) {
-    out.body_kind = "txt";
-    out.body_file = text_file;
-  } else if (has_html) {
-    out.body_kind = "html";
-    out.body_file = html_file;
-  } else if (rtf_first ? has_text : has_rtf) {
-    out.body_kind = "txt";
-    out.body_file = rtf_first ? text_file : rtf_file;
+                                    bool is2010, CompositionRecord& out) {
+  const render::BodyOptions options;  // as stored: no byte-order mark, no preview policy
+  std::optional<render::BodyFile> text_body, html_body, rtf_body;
+  if (is2010) {
+    if (text) text_body = render::export_handle_export_msg_txt_record_value(record, *text, work_, options);
+    if (html) html_body = render::export_handle_export_msg_html_record_value(record, *html, work_, options);
+    if (rtf) rtf_body = render::export_handle_export_msg_record_value_2010(record, *rtf, work_, options);
+  } else {
+    if (text) text_body = render::export_handle_export_msg_text_body_record_value(record, *text, work_, options);
+    if (html) html_body = render::export_handle_export_msg_html_body_record_value(record, *html, work_, options);
+    if (rtf) rtf_body = render::export_handle_export_msg_rtf_body_record_value(record, *rtf, work_, options);
   }
-  if (out.body_kind == "txt" && has_html) out.html_body_file = html_file;
+  // RTF that encapsulates HTML counts as an HTML body.
+  if (rtf_body && rtf_body->html) {
+    if (!html_body) html_body = rtf_body;
+    rtf_body.reset();
+  }
+  // 2010 tries RTF, HTML, text; 2003/2007 text, HTML, RTF. The first found is the body.
+  const std::optional<render::BodyFile>& first_text = is2010 ? (rtf_body ? rtf_body : text_body)
+                                                             : (text_body ? text_body : rtf_body);
+  const bool text_first = is2010 ? rtf_body.has_value() : text_body.has_value();
+  if (first_text && (text_first || !html_body)) {
+    out.body_kind = "txt";
+    out.body_file = first_text->path;
+    if (html_body) out.html_body_file = html_body->path;
+  } else if (html_body) {
+    out.body_kind = "html";
+    out.body_file = html_body->path;
+  }
+}
+
+void MessageGatherer::clear_work_folder() {
+  for (const auto& entry : std::filesystem::directory_iterator(work_)) std::filesystem::remove_all(entry.path());
+  std::filesystem::create_directories(attachments_);
 }
 
 std::optional<uint64_t> MessageGatherer::stored_time_2007(const scan::MessageListRow& row) {
@@ -194,7 +203,7 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
   decode::replace_all(to, ", ", ",");
   decode::replace_all(to, " <", "<");
   out.to = to;
-  attachments_.clear();
+  clear_work_folder();
 
   const scan::MsgTable* entry = session_.index.MsgFindRecord(row.message_id);
   if (entry && session_.msgtable && entry->recordNumber >= 0) {
@@ -220,21 +229,13 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
   if (out.body_file.empty()) {
     out.body_kind = "txt";
     if (!cached_body.empty()) {
-      out.body_file = work_ / "tempbody.txt";
-      write_work_file(out.body_file, cached_body);
+      out.body_file = render::write_text_body(cached_body, work_, "tempbody.txt", render::BodyOptions{}).path;
     }
   }
 
-  if (attachments_wanted(row, row.key) && session_.attachmenttable) {
-    const ese::Table& table = *session_.attachmenttable;
-    const auto data = table.column_index("N3701");
-    if (data) {
-      const size_t wanted[] = {*data};
-      for (const scan::AttachmentTable* attachment : session_.index.AttFindAll(row.key)) {
-        const ese::Record record = table.read_record(static_cast<uint64_t>(attachment->recordNumber), wanted);
-        if (auto file = attachments_.write(record, *data, attachment->fileName)) out.attachments.push_back(*file);
-      }
-    }
+  if (attachments_wanted(row, row.key)) {
+    for (const render::AttachmentFile& file : render::getAttachmentName(session_, row.key, attachments_).files)
+      if (!file.path.empty()) out.attachments.push_back({file.path, file.name});
   }
   return out;
 }
@@ -248,7 +249,7 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
   out.subject = row.subject;
   out.date_text = row.date;
   out.filetime = stored_time_2010(row, header_table);
-  attachments_.clear();
+  clear_work_folder();
 
   const auto& lists = session_.lists2010;
   std::optional<size_t> body_entry;
@@ -317,8 +318,9 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
         if (!attachment_table || !attachment.dataColumn) continue;
         const size_t data[] = {*attachment.dataColumn};
         const ese::Record record = attachment_table->read_record(static_cast<uint64_t>(attachment.recordNumber), data);
-        if (auto file = attachments_.write(record, *attachment.dataColumn, attachment.fileName))
-          out.attachments.push_back(*file);
+        const render::AttachmentFile file = render::export_handle_export_msg_attachment_body_record_value_2010(
+            record, *attachment.dataColumn, attachment.fileName, attachments_);
+        if (!file.path.empty()) out.attachments.push_back({file.path, file.name});
       }
     }
   }

@@ -13,7 +13,6 @@
 
 #include "decode/decode_context.hpp"
 #include "export/composition_record.hpp"
-#include "export/message_sources.hpp"
 #include "listing/message_list_row.hpp"
 #include "scan/scan_session.hpp"
 
@@ -54,12 +53,14 @@ class MessageGatherer {
  private:
   const ese::Table* table_at(size_t index);
   void select_bodies(const ese::Record& record, const std::optional<size_t>& text, const std::optional<size_t>& html,
-                     const std::optional<size_t>& rtf, bool rtf_first, CompositionRecord& out);
+                     const std::optional<size_t>& rtf, bool is2010, CompositionRecord& out);
+  // Empties the work folder for the next message.
+  void clear_work_folder();
 
   const scan::ScanSession& session_;
   const Lookups2010* lookups_;
   std::filesystem::path work_;
-  AttachmentFolder attachments_;
+  std::filesystem::path attachments_;
   decode::DecodeContext ctx_;
   std::map<size_t, ese::Table> tables_;
 };

@@ -210,10 +210,13 @@ class FolderExporter {
       ++summary.skipped[(row.kind.empty() ? std::string("unknown") : row.kind) + " items are not exported as mail"];
       return;
     }
-    const auto filetime = is2007 ? gatherer_.stored_time_2007(row) : gatherer_.stored_time_2010(row, job.header_table);
-    if (!passes_filter(job.filter, filetime)) {
-      ++summary.skipped[kOutsideFilter];
-      return;
+    // The filter needs the stored time before gathering; without one, gathering reads it.
+    if (job.filter) {
+      const auto filetime = is2007 ? gatherer_.stored_time_2007(row) : gatherer_.stored_time_2010(row, job.header_table);
+      if (!passes_filter(job.filter, filetime)) {
+        ++summary.skipped[kOutsideFilter];
+        return;
+      }
     }
     const std::filesystem::path eml =
         gatherer_.work_folder() / (is2007 ? temporary_message_name_2007(row.subject, row.mail_number)

@@ -24,6 +24,12 @@ void visit_nodes(const std::vector<TreeNode>& nodes, const std::string& prefix, 
   }
 }
 
+json addresses_json(const std::vector<Recipient>& recipients) {
+  json addresses = json::array();
+  for (const Recipient& r : recipients) addresses.push_back(r.address);
+  return addresses;
+}
+
 json message_json(const Message& m) {
   json attachments = json::array();
   for (const Attachment& a : m.attachments)
@@ -35,6 +41,10 @@ json message_json(const Message& m) {
           {"sender_name", m.sender_name},
           {"sender_address", m.sender_address},
           {"body_text", m.body_text.empty() ? m.body_rtf_text : m.body_text},
+          {"body_html", m.body_html},
+          {"to", addresses_json(m.to)},
+          {"cc", addresses_json(m.cc)},
+          {"bcc", addresses_json(m.bcc)},
           {"attachments", attachments}};
 }
 

@@ -1,0 +1,208 @@
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <set>
+#include <thread>
+
+#include "cli/arguments.hpp"
+#include "cli/command.hpp"
+#include "cli/export_progress.hpp"
+#include "cli/store_session.hpp"
+#include "cli/terminal_observer.hpp"
+#include "export/mailbox_export.hpp"
+#include "export/output_names.hpp"
+#include "listing/folder_path_suggestion.hpp"
+#include "listing/message_listing.hpp"
+
+namespace quorvine::cli {
+namespace {
+
+constexpr std::string_view export_usage =
+    "export STORE [--exchange 2007|2010|2013|auto] --out DIR [--mailbox NAME]... [--folder PATH]... "
+    "[--message ID]... [--selected] [--from DATE --to DATE] [--jobs N] [--verbose]";
+
+struct Selection {
+  std::vector<std::string> mailboxes, folders, messages;
+};
+
+// Takes the repeatable options out of `args`; the rest goes to the common parser.
+std::vector<std::string> take_repeated(const std::vector<std::string>& args, Selection& selection) {
+  const std::pair<const char*, std::vector<std::string>*> repeated[] = {
+      {"--mailbox", &selection.mailboxes}, {"--folder", &selection.folders}, {"--message", &selection.messages}};
+  std::vector<std::string> rest;
+  for (size_t i = 0; i < args.size(); ++i) {
+    bool taken = false;
+    for (const auto& [name, values] : repeated) {
+      const std::string prefix = std::string(name) + "=";
+      if (args[i] == name) {
+        if (i + 1 >= args.size()) throw UsageError(std::string(name) + " needs a value");
+        values->push_back(args[++i]);
+        taken = true;
+      } else if (args[i].rfind(prefix, 0) == 0) {
+        values->push_back(args[i].substr(prefix.size()));
+        taken = true;
+      }
+    }
+    if (!taken) rest.push_back(args[i]);
+  }
+  return rest;
+}
+
+std::optional<exporting::DateRange> date_filter(const Arguments& args) {
+  const auto from = args.option("--from"), to = args.option("--to");
+  if (!from && !to) return std::nullopt;
+  if (!from || !to) throw UsageError("--from and --to go together");
+  exporting::DateRange range;
+  auto first = exporting::parse_filter_date(*from, false), last = exporting::parse_filter_date(*to, true);
+  if (!first) throw UsageError("--from must be a date YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS] (UTC), not \"" + *from + "\"");
+  if (!last) throw UsageError("--to must be a date YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS] (UTC), not \"" + *to + "\"");
+  range.from = *first;
+  range.to = *last;
+  return range;
+}
+
+unsigned job_count(const Arguments& args) {
+  const auto text = args.option("--jobs");
+  if (!text) return std::max(1u, std::thread::hardware_concurrency());
+  try {
+    size_t used = 0;
+    const int jobs = std::stoi(*text, &used);
+    if (used == text->size() && jobs >= 1 && jobs <= 256) return static_cast<unsigned>(jobs);
+  } catch (const std::exception&) {
+  }
+  throw UsageError("--jobs must be a number from 1 to 256, not \"" + *text + "\"");
+}
+
+scan::TreeItem find_item(const scan::MailboxTree& tree, const std::string& path, const std::string& store) {
+  auto item = tree.find_path(path);
+  if (item && *item != scan::root_tree_item) return *item;
+  const std::string nearest = render::closest_path(path, tree.all_paths());
+  throw UsageError("no mailbox or folder \"" + path + "\" in " + store +
+                   (nearest.empty() ? std::string(", which has none") : "; the closest is \"" + nearest + "\""));
+}
+
+// Every folder item below `item` (and `item` itself when it is a folder).
+void add_subtree(const scan::MailboxTree& tree, scan::TreeItem item, std::vector<scan::TreeItem>& out) {
+  if (tree.node(item).parent != scan::root_tree_item) out.push_back(item);
+  for (scan::TreeItem child : tree.node(item).children) add_subtree(tree, child, out);
+}
+
+std::string size_text(uint64_t bytes) {
+  char text[32];
+  if (bytes >= 1024 * 1024)
+    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024 * 1024));
+  else
+    std::snprintf(text, sizeof text, "%.1f KB", static_cast<double>(bytes) / 1024);
+  return text;
+}
+
+int report(const exporting::ExportSummary& summary, const std::filesystem::path& where, double seconds) {
+  if (!summary.refused.empty()) {
+    std::fprintf(stderr, "quorvine export: %s\n", summary.refused.c_str());
+    return exit_partial;
+  }
+  std::printf("%s %llu folders, %llu messages written (%s) to %s in %.1f s\n",
+              summary.aborted ? "Aborted after" : "Exported", static_cast<unsigned long long>(summary.folders),
+              static_cast<unsigned long long>(summary.messages_written), size_text(summary.bytes).c_str(),
+              where.string().c_str(), seconds);
+  for (const auto& [reason, count] : summary.skipped)
+    std::printf("skipped: %llu messages, %s\n", static_cast<unsigned long long>(count), reason.c_str());
+  for (const std::string& failure : summary.failures) std::fprintf(stderr, "quorvine export: %s\n", failure.c_str());
+  if (summary.aborted) {
+    std::fprintf(stderr, "quorvine export: aborted; every MBOX file completed before the stop is whole, "
+                         "the folder in progress was not written\n");
+    return exit_partial;
+  }
+  return summary.failures.empty() && summary.messages_failed == 0 ? exit_ok : exit_partial;
+}
+
+int run_export(const std::vector<std::string>& args) {
+  ArgumentRules accepted;
+  accepted.flags = {"--selected", "--verbose"};
+  accepted.options = {"--out", "--from", "--to", "--jobs"};
+  accepted.min_positionals = accepted.max_positionals = 1;
+  add_store_options(accepted);
+
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> sink(std::fopen("/dev/null", "w"), &std::fclose);
+  if (!sink) {
+    std::fprintf(stderr, "quorvine export: cannot open /dev/null\n");
+    return exit_usage;
+  }
+  TerminalObserver quiet(sink.get());
+  scan::ScanSession session;
+  Selection selection;
+  Arguments parsed;
+  std::filesystem::path out;
+  std::optional<exporting::DateRange> filter;
+  unsigned jobs = 1;
+  StoreScan scanned;
+  try {
+    parsed = parse_arguments(take_repeated(args, selection), accepted);
+    const auto out_option = parsed.option("--out");
+    if (!out_option || out_option->empty()) throw UsageError("--out DIR is required");
+    out = *out_option;
+    filter = date_filter(parsed);
+    jobs = job_count(parsed);
+    const bool selected = !selection.messages.empty() || parsed.flag("--selected");
+    if (selected && (selection.folders.size() != 1 || !selection.mailboxes.empty()))
+      throw UsageError("--message and --selected need exactly one --folder and no --mailbox");
+    scanned = scan_store(parsed.positionals[0], parsed, session, quiet);
+    if (scanned.status != exit_ok) {
+      std::fprintf(stderr, "quorvine export: %s\n", session.failure_reason.c_str());
+      return scanned.status;
+    }
+    if (session.settings.exchange_version_support == scan::ExchangeVersion::V2013) {
+      std::fprintf(stderr, "quorvine export: %s is an Exchange 2013 store, which cannot be exported yet; "
+                           "nothing was written\n", parsed.positionals[0].c_str());
+      return exit_partial;
+    }
+
+    ExportProgress progress(stderr, parsed.flag("--verbose"));
+    std::stop_source stop;
+    InterruptStop interrupt(stop);
+    ese::PassControl control{stop.get_token(), nullptr, &progress};
+    const auto started = std::chrono::steady_clock::now();
+    exporting::ExportSummary summary;
+    std::filesystem::path where;
+    if (selected) {
+      exporting::SelectedItemsRequest request;
+      request.destination = out;
+      request.folder = find_item(session.tree, selection.folders.front(), parsed.positionals[0]);
+      request.message_ids = selection.messages;
+      request.filter = filter;
+      where = out / exporting::kSelectedItemsRoot;
+      summary = exporting::ExportEML(session, request, control, progress);
+    } else {
+      exporting::MailboxExportRequest request;
+      request.destination = out;
+      request.filter = filter;
+      request.jobs = jobs;
+      std::vector<std::string> paths = selection.mailboxes;
+      paths.insert(paths.end(), selection.folders.begin(), selection.folders.end());
+      if (paths.empty()) {
+        add_subtree(session.tree, scan::root_tree_item, request.checked);
+      } else {
+        for (const std::string& path : paths)
+          add_subtree(session.tree, find_item(session.tree, path, parsed.positionals[0]), request.checked);
+      }
+      where = out / exporting::kMailboxTreeRoot;
+      summary = exporting::SaveData_to_EML(session, request, control, progress);
+    }
+    progress.clear();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    return report(summary, where, seconds);
+  } catch (const UsageError& error) {
+    std::fprintf(stderr, "quorvine export: %s\nusage: quorvine %.*s\n", error.what(),
+                 static_cast<int>(export_usage.size()), export_usage.data());
+    return exit_usage;
+  }
+}
+
+}  // namespace
+
+Command export_command() {
+  return Command{"export", export_usage, "export mailboxes, folders or messages of a store into MBOX files",
+                 run_export};
+}
+
+}  // namespace quorvine::cli

@@ -1,0 +1,166 @@
+#include "export/eml_fallback_builder.hpp"
+
+#include <algorithm>
+#include <cctype>
+#include <fstream>
+#include <string>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "export/base64.hpp"
+#include "export/mail_addresses.hpp"
+#include "export/mail_dates.hpp"
+
+namespace quorvine::exporting {
+namespace {
+
+constexpr std::string_view kCrLf = "\r\n";
+
+class EmlWriter {
+ public:
+  explicit EmlWriter(const std::filesystem::path& file) : out_(file, std::ios::binary | std::ios::trunc) {}
+  bool good() const { return out_.good(); }
+  void line(std::string_view text) {
+    out_ << text << kCrLf;
+  }
+  void raw(std::string_view bytes) { out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); }
+  bool close() {
+    out_.flush();
+    const bool ok = out_.good();
+    out_.close();
+    return ok && !out_.fail();
+  }
+
+ private:
+  std::ofstream out_;
+};
+
+void AddAddresses(EmlWriter& eml, std::string_view header, const std::vector<MailAddress>& addresses) {
+  if (addresses.empty()) return;
+  std::string value;
+  for (const MailAddress& address : addresses) {
+    if (!value.empty()) value += ",\r\n\t";
+    value += format_address(address);
+  }
+  eml.line(std::string(header) + ": " + value);
+}
+
+void AddHeader(EmlWriter& eml) {
+  eml.line("MIME-Version: 1.0");
+  eml.line("Content-Type: multipart/mixed;");
+  eml.line(std::string("\tboundary=\"") + kFallbackBoundary + "\"");
+  eml.line("X-Priority: 3");
+  eml.line("X-MSMail-Priority: Normal");
+  eml.line("X-MimeOLE: Produced By Quorvine");
+  eml.line("");
+  eml.line("This is a multi-part message in MIME format.");
+  eml.line("");
+  eml.line(std::string("--") + kFallbackBoundary);
+}
+
+// Whether the body has only 7-bit bytes in lines of at most 998 characters.
+bool seven_bit_body(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  char buffer[65536];
+  size_t line = 0;
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    for (std::streamsize i = 0; i < in.gcount(); ++i) {
+      const auto byte = static_cast<unsigned char>(buffer[i]);
+      if (byte >= 0x80) return false;
+      line = byte == '\n' ? 0 : line + 1;
+      if (line > 998) return false;
+    }
+  }
+  return true;
+}
+
+void AddBodyFormat(EmlWriter& eml, const std::string& kind, const std::filesystem::path& body_file) {
+  const char* type = kind == "txt" ? "text/plain" : kind == "html" ? "text/html" : kind == "rtf" ? "text/richtext" : nullptr;
+  const bool has_body = !body_file.empty() && std::filesystem::is_regular_file(body_file);
+  if (type) {
+    eml.line(std::string("Content-Type: ") + type + ";");
+    eml.line("\tcharset=\"utf-8\"");
+    eml.line(std::string("Content-Transfer-Encoding: ") + (!has_body || seven_bit_body(body_file) ? "7bit" : "8bit"));
+    eml.line("");
+  }
+  if (has_body) {
+    // The bytes are UTF-8 already; only zero bytes are dropped.
+    std::ifstream in(body_file, std::ios::binary);
+    char buffer[65536];
+    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+      std::string chunk(buffer, static_cast<size_t>(in.gcount()));
+      std::erase(chunk, '\0');
+      eml.raw(chunk);
+    }
+  }
+  eml.raw(kCrLf);
+}
+
+std::string quoted_or_extended(std::string_view parameter, std::string_view value) {
+  const bool ascii = std::all_of(value.begin(), value.end(), [](char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return u >= 0x20 && u < 0x7f && c != '"' && c != '\\';
+  });
+  if (ascii) return std::string(parameter) + "=\"" + std::string(value) + "\"";
+  // RFC 2231: charset, empty language, percent-encoded octets.
+  static constexpr char kHex[] = "0123456789ABCDEF";
+  std::string out = std::string(parameter) + "*=UTF-8''";
+  for (char c : value) {
+    const auto u = static_cast<unsigned char>(c);
+    if (std::isalnum(u) || c == '.' || c == '-' || c == '_') {
+      out += c;
+    } else {
+      out += '%';
+      out += kHex[u >> 4];
+      out += kHex[u & 15];
+    }
+  }
+  return out;
+}
+
+void AddAttachment(EmlWriter& eml, const AttachmentFile& attachment) {
+  std::ifstream in(attachment.path, std::ios::binary);
+  if (!in) return;
+  const std::string name = attachment.name.empty() ? attachment.path.filename().string() : attachment.name;
+  eml.line(std::string("--") + kFallbackBoundary);
+  eml.line("Content-Type: application/octet-stream;");
+  eml.line("\t" + quoted_or_extended("name", name));
+  eml.line("Content-Transfer-Encoding: base64");
+  eml.line("Content-Disposition: attachment;");
+  eml.line("\t" + quoted_or_extended("filename", name));
+  eml.line("");
+  // 57 bytes make one 76-character line.
+  char buffer[57 * 1024];
+  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
+    const std::string encoded = base64_encode(std::string_view(buffer, static_cast<size_t>(in.gcount())));
+    for (size_t at = 0; at < encoded.size(); at += 76) eml.line(std::string_view(encoded).substr(at, 76));
+  }
+}
+
+}  // namespace
+
+bool createEMLFile(const CompositionRecord& record) {
+  std::error_code ignored;
+  std::filesystem::remove(record.message_file, ignored);
+  EmlWriter eml(record.message_file);
+  if (!eml.good()) return false;
+  AddAddresses(eml, "From", parse_sender(record.from));
+  AddAddresses(eml, "To", parse_address_list(record.to));
+  AddAddresses(eml, "Bcc", parse_address_list(record.bcc));
+  AddAddresses(eml, "Cc", parse_address_list(record.cc));
+  const std::string date = rfc5322_date(record.filetime);
+  if (!date.empty()) eml.line("Date: " + date);
+  eml.line("Subject: " + encode_header_text(record.subject));
+  AddHeader(eml);
+  AddBodyFormat(eml, record.body_kind, record.body_file);
+  for (const AttachmentFile& attachment : record.attachments) AddAttachment(eml, attachment);
+  eml.line(std::string("--") + kFallbackBoundary + "--");
+  if (!eml.close()) {
+    std::filesystem::remove(record.message_file, ignored);
+    return false;
+  }
+  return true;
+}
+
+}  // namespace quorvine::exporting

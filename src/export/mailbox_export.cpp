@@ -1,0 +1,452 @@
+#include "export/mailbox_export.hpp"
+
+#include <stdlib.h>
+
+#include <algorithm>
+#include <atomic>
+#include <mutex>
+#include <set>
+#include <thread>
+#include <unordered_map>
+
+#include "export/eml_fallback_builder.hpp"
+#include "export/mbox_file.hpp"
+#include "export/message_gathering.hpp"
+#include "export/mime_composer.hpp"
+#include "export/output_names.hpp"
+#include "listing/header_list_loader.hpp"
+#include "listing/message_list_2007.hpp"
+#include "listing/message_list_2010.hpp"
+#include "listing/message_listing.hpp"
+
+namespace quorvine::exporting {
+namespace {
+
+constexpr const char* kOutsideFilter = "outside the date filter";
+
+// One MBOX file to write.
+struct FolderJob {
+  std::string mailbox;
+  std::string display_path;  // "Mailbox/Inbox/Sub"
+  std::filesystem::path mbox;
+  const scan::foldertree* folder2007 = nullptr;
+  const scan::folderTree2010* folder2010 = nullptr;
+  std::string header_table, body_table;
+  bool whole_mailbox = true;
+  std::set<std::string> only;  // message identifiers; empty: all
+  std::optional<DateRange> filter;
+};
+
+scan::HeaderFolderRef ref_of(const scan::folderTree2010& f) {
+  return {f.folderId, f.mailboxName, f.folderTable, f.folderName};
+}
+
+scan::HeaderGeneration generation_of(const scan::ScanSession& session) {
+  return session.settings.exchange_version_support == scan::ExchangeVersion::V2013
+             ? scan::HeaderGeneration::Exchange2013
+             : scan::HeaderGeneration::Exchange2010;
+}
+
+// Which kinds the export leaves out.
+bool kind_skipped(const std::string& kind, bool whole_mailbox, bool is2007) {
+  if (!whole_mailbox) return kind != "mail";
+  static const std::set<std::string> skipped2007 = {"contact", "distlist", "appointment", "activity", "notes", "task"};
+  static const std::set<std::string> skipped2010 = {"contact", "distlist", "appointment", "task", "notes"};
+  return (is2007 ? skipped2007 : skipped2010).count(kind) != 0;
+}
+
+// Scan-side status texts go to the export log.
+class LogScanObserver final : public scan::ScanObserver {
+ public:
+  explicit LogScanObserver(ExportObserver& observer) : observer_(observer) {}
+  void status(std::string_view text) override {
+    if (!text.empty()) observer_.log(text);
+  }
+  void preview_notice(std::string_view) override {}
+  void progress_range(uint64_t) override {}
+  void progress_position(uint64_t) override {}
+  void progress_text(std::string_view) override {}
+  void tree_item_added(const scan::MailboxTree&, scan::TreeItem) override {}
+  void control_enabled(scan::Control, bool) override {}
+  void message_box(std::string_view, std::string_view) override {}
+  void warning(std::string_view text) override { observer_.log(text); }
+
+ private:
+  ExportObserver& observer_;
+};
+
+// A copy of the session with its own database handle, for a worker thread: the reading
+// layer's handles are not shared between threads.
+scan::ScanSession worker_session(const scan::ScanSession& session) {
+  scan::ScanSession copy = session;
+  copy.database = ese::Database::open(session.database->path());
+  if (session.msgtable) copy.msgtable = copy.database->open_table(session.msgtable->index());
+  if (session.attachmenttable) copy.attachmenttable = copy.database->open_table(session.attachmenttable->index());
+  for (scan::TableFile& file : copy.TableFileDump)
+    if (file.table) file.table = copy.database->open_table(file.table->index());
+  return copy;
+}
+
+// A private work folder for one worker's temporary files, removed with it.
+class WorkFolder {
+ public:
+  explicit WorkFolder(const std::filesystem::path& parent) {
+    std::filesystem::path base = parent.empty() ? std::filesystem::temp_directory_path() : parent;
+    std::filesystem::create_directories(base);
+    std::string pattern = (base / "export-XXXXXX").string();
+    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a work folder in " + base.string());
+    path_ = pattern;
+  }
+  ~WorkFolder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+// Shared by the workers of one run: the observer and the progress, one call at a time.
+class RunReport {
+ public:
+  RunReport(ExportObserver& observer, const ese::PassControl& control, uint64_t total)
+      : observer_(observer), throttle_(control.progress), total_(total) {}
+  void folder_started(const FolderJob& job) {
+    std::lock_guard lock(mutex_);
+    observer_.folder_started(job.mailbox, job.display_path);
+    observer_.log("init folder for saving: " + job.display_path);
+  }
+  void log(std::string_view text) {
+    std::lock_guard lock(mutex_);
+    observer_.log(text);
+  }
+  void message_done() {
+    std::lock_guard lock(mutex_);
+    throttle_.update(++done_, total_);
+  }
+  void finish() {
+    std::lock_guard lock(mutex_);
+    throttle_.finish(done_, total_);
+  }
+
+ private:
+  std::mutex mutex_;
+  ExportObserver& observer_;
+  ese::ProgressThrottle throttle_;
+  uint64_t total_;
+  uint64_t done_ = 0;
+};
+
+class FolderExporter {
+ public:
+  FolderExporter(const scan::ScanSession& session, const Lookups2010* lookups, const std::filesystem::path& work,
+                 const ese::PassControl& control, RunReport& report)
+      : session_(session), gatherer_(session, lookups, work), control_(control), report_(report) {}
+
+  ExportSummary run(const FolderJob& job) {
+    ExportSummary summary;
+    report_.folder_started(job);
+    try {
+      std::filesystem::create_directories(job.mbox.parent_path());
+      MboxFile mbox(job.mbox);
+      if (!export_messages(job, mbox, summary)) return summary;
+      mbox.commit();
+      summary.folders = 1;
+      summary.messages_written = mbox.records();
+      summary.bytes = mbox.bytes();
+    } catch (const MboxWriteError& error) {
+      summary.failures.push_back(std::string(error.what()) + "; the folder " + job.display_path + " was not exported");
+    } catch (const std::filesystem::filesystem_error& error) {
+      summary.failures.push_back("cannot create the folder " + job.mbox.parent_path().string() + ": " +
+                                 error.code().message() + "; the folder " + job.display_path + " was not exported");
+    } catch (const std::exception& error) {
+      summary.failures.push_back("the folder " + job.display_path + " was not exported: " + error.what());
+    }
+    return summary;
+  }
+
+ private:
+  // False when the run was stopped.
+  bool export_messages(const FolderJob& job, MboxFile& mbox, ExportSummary& summary) {
+    const bool is2007 = job.folder2007 != nullptr;
+    std::vector<scan::MessageListRow> rows;
+    std::unordered_map<std::string, std::string> bodies;
+    if (is2007) {
+      decode::DecodeContext ctx = render::decode_context_for(session_);
+      scan::SilentScanObserver silent;
+      render::FolderListing listing = render::list_contents_folder(session_, ctx, *job.folder2007, silent);
+      rows = std::move(listing.rows);
+      for (auto& [id, body] : listing.tempBodyDump) bodies.emplace(id, std::move(body));
+      if (listing.records_skipped > 0)
+        summary.failures.push_back(std::to_string(listing.records_skipped) + " damaged records of " +
+                                   job.display_path + " were skipped");
+    } else {
+      rows = scan::header_rows_for_folder(session_.lists2010.MessageHeaderList2010Dump, ref_of(*job.folder2010),
+                                          generation_of(session_));
+      std::reverse(rows.begin(), rows.end());  // the header index's order
+    }
+    std::set<std::string> unseen = job.only;
+    for (const scan::MessageListRow& row : rows) {
+      if (!job.only.empty() && !job.only.count(row.message_id)) continue;
+      unseen.erase(row.message_id);
+      if (!control_.checkpoint()) {
+        summary.aborted = true;
+        return false;
+      }
+      export_message(job, row, is2007 ? bodies[row.message_id] : std::string(), is2007, mbox, summary);
+      report_.message_done();
+    }
+    for (const std::string& id : unseen) {
+      ++summary.messages_failed;
+      summary.failures.push_back("no message " + id + " in " + job.display_path);
+    }
+    return true;
+  }
+
+  void export_message(const FolderJob& job, const scan::MessageListRow& row, const std::string& cached_body,
+                      bool is2007, MboxFile& mbox, ExportSummary& summary) {
+    if (kind_skipped(row.kind, job.whole_mailbox, is2007)) {
+      ++summary.skipped[(row.kind.empty() ? std::string("unknown") : row.kind) + " items are not exported as mail"];
+      return;
+    }
+    // The filter needs the stored time before gathering; without one, gathering reads it.
+    if (job.filter) {
+      const auto filetime = is2007 ? gatherer_.stored_time_2007(row) : gatherer_.stored_time_2010(row, job.header_table);
+      if (!passes_filter(job.filter, filetime)) {
+        ++summary.skipped[kOutsideFilter];
+        return;
+      }
+    }
+    const std::filesystem::path eml =
+        gatherer_.work_folder() / (is2007 ? temporary_message_name_2007(row.subject, row.mail_number)
+                                          : temporary_message_name_2010(row.subject, row.mail_number));
+    const std::string what = "the message \"" + row.subject + "\" of " + job.display_path;
+    try {
+      CompositionRecord record = is2007 ? gatherer_.gather_2007(row, cached_body, eml)
+                                        : gatherer_.gather_2010(row, job.body_table, job.header_table, eml);
+      bool written = true;
+      try {
+        ReCreateEML(record);
+      } catch (const ComposeError& error) {
+        // Only the whole-mailbox export has the fallback builder.
+        written = job.whole_mailbox && createEMLFile(record);
+        if (!written) throw;
+      }
+      const bool appended = mbox.append(eml, record.filetime);
+      std::error_code ignored;
+      std::filesystem::remove(eml, ignored);
+      if (!appended) throw std::runtime_error("cannot read the message file " + eml.string());
+      report_.log("Mail saving Items:-  " + row.subject);
+    } catch (const MboxWriteError&) {
+      throw;
+    } catch (const std::exception& error) {
+      ++summary.messages_failed;
+      summary.failures.push_back(what + " was not exported: " + error.what());
+    }
+  }
+
+  const scan::ScanSession& session_;
+  MessageGatherer gatherer_;
+  const ese::PassControl& control_;
+  RunReport& report_;
+};
+
+bool exportable_generation(const scan::ScanSession& session, ExportSummary& summary) {
+  switch (session.settings.exchange_version_support) {
+    case scan::ExchangeVersion::V2007:
+    case scan::ExchangeVersion::V2010:
+      if (session.database) return true;
+      summary.refused = "the store is not open";
+      return false;
+    case scan::ExchangeVersion::V2013:
+      summary.refused = "Exchange 2013 stores cannot be exported yet; nothing was written";
+      return false;
+    case scan::ExchangeVersion::Unset:
+      break;
+  }
+  summary.refused = "the store's Exchange generation is not known; nothing was written";
+  return false;
+}
+
+// The folder's tree item and the job that writes it, for every folder record of the store.
+void attach_folder(const scan::ScanSession& session, scan::TreeItem item, FolderJob& job) {
+  for (const auto& f : session.foldertreeDump)
+    if (f.treeItem == item && !f.folderId.empty()) job.folder2007 = &f;
+  for (const auto& f : session.folderTree2010Dump)
+    if (f.treeItem == item && !f.folderName.empty()) {
+      job.folder2010 = &f;
+      const auto generation = generation_of(session);
+      job.header_table = scan::header_table_name(ref_of(f), generation, session.is_public());
+      job.body_table = scan::body_table_name(ref_of(f), generation, session.is_public());
+    }
+}
+
+// Loads what the 2010 jobs read: header and body lists, and the stored times.
+void prepare_2010(scan::ScanSession& session, const std::vector<FolderJob>& jobs, Lookups2010& lookups,
+                  ExportObserver& observer) {
+  decode::DecodeContext ctx = render::decode_context_for(session);
+  LogScanObserver log(observer);
+  scan::HeaderListLoader loader(session, ctx, log);
+  std::set<std::string> timed;
+  for (const FolderJob& job : jobs) {
+    if (!job.folder2010) continue;
+    loader.list_folder(*job.folder2010);
+    loader.ensure_bodies_loaded(*job.folder2010);
+    if (timed.insert(job.header_table).second) lookups.read_stored_times(session, job.header_table);
+  }
+  lookups.index_lists(session.lists2010);
+}
+
+uint64_t message_total(const scan::ScanSession& session, const std::vector<FolderJob>& jobs) {
+  uint64_t total = 0;
+  for (const FolderJob& job : jobs) {
+    if (job.folder2007) {
+      if (auto table = scan::open_contents_table(session, *job.folder2007)) total += table->record_count();
+    } else if (job.folder2010) {
+      const auto rows = scan::header_rows_for_folder(session.lists2010.MessageHeaderList2010Dump,
+                                                     ref_of(*job.folder2010), generation_of(session));
+      total += job.only.empty() ? rows.size() : job.only.size();
+    }
+  }
+  return total;
+}
+
+ExportSummary run_jobs(scan::ScanSession& session, const std::vector<FolderJob>& jobs, unsigned threads,
+                       const ese::PassControl& control, ExportObserver& observer) {
+  Lookups2010 lookups;
+  prepare_2010(session, jobs, lookups, observer);
+  RunReport report(observer, control, message_total(session, jobs));
+  std::vector<ExportSummary> results(jobs.size());
+  std::vector<char> reached(jobs.size(), 0);
+  std::atomic<size_t> next{0};
+  std::mutex failure_mutex;
+  std::vector<std::string> worker_failures;
+  auto work = [&](const scan::ScanSession& worker) {
+    try {
+      WorkFolder folder(session.settings.tempFilePath);
+      FolderExporter exporter(worker, &lookups, folder.path(), control, report);
+      for (size_t i; (i = next++) < jobs.size();) {
+        reached[i] = 1;
+        results[i] = exporter.run(jobs[i]);
+        if (results[i].aborted) break;
+      }
+    } catch (const std::exception& error) {
+      std::lock_guard lock(failure_mutex);
+      worker_failures.push_back(error.what());
+    }
+  };
+  threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(std::max<size_t>(jobs.size(), 1)));
+  if (threads == 1) {
+    work(session);
+  } else {
+    std::vector<scan::ScanSession> sessions;
+    for (unsigned t = 0; t < threads; ++t) sessions.push_back(worker_session(session));
+    std::vector<std::jthread> workers;
+    for (unsigned t = 0; t < threads; ++t) workers.emplace_back([&, t] { work(sessions[t]); });
+  }
+  report.finish();
+  ExportSummary summary;
+  for (const ExportSummary& result : results) summary.add(result);
+  summary.failures.insert(summary.failures.end(), worker_failures.begin(), worker_failures.end());
+  if (control.stop.stop_requested()) summary.aborted = true;
+  // Folders that no worker reached (a worker could not start) count as not exported.
+  if (!summary.aborted)
+    for (size_t i = 0; i < jobs.size(); ++i)
+      if (!reached[i]) summary.failures.push_back("the folder " + jobs[i].display_path + " was not exported");
+  return summary;
+}
+
+std::string display_path(const scan::MailboxTree& tree, scan::TreeItem item) {
+  std::string path;
+  for (scan::TreeItem i : tree.lineage(item)) path += (path.empty() ? "" : "/") + tree.node(i).label;
+  return path;
+}
+
+}  // namespace
+
+std::vector<std::string> folder_labels(const scan::MailboxTree& tree, scan::TreeItem item) {
+  std::vector<std::string> labels;
+  const auto lineage = tree.lineage(item);
+  for (size_t i = 1; i < lineage.size(); ++i) labels.push_back(tree.node(lineage[i]).label);
+  return labels;
+}
+
+ExportSummary SaveData_to_EML(scan::ScanSession& session, const MailboxExportRequest& request,
+                              const ese::PassControl& control, ExportObserver& observer) {
+  ExportSummary summary;
+  if (!exportable_generation(session, summary)) return summary;
+  const std::filesystem::path root = request.destination / kMailboxTreeRoot;
+  std::error_code error;
+  std::filesystem::create_directories(root, error);
+  if (error) {
+    summary.failures.push_back("cannot create the folder " + root.string() + ": " + error.message());
+    return summary;
+  }
+  const std::set<scan::TreeItem> checked(request.checked.begin(), request.checked.end());
+  const scan::MailboxTree& tree = session.tree;
+  std::vector<FolderJob> jobs;
+  std::set<std::filesystem::path> used;
+  // Mailboxes in tree order; each mailbox's checked folders in tree order.
+  for (scan::TreeItem mailbox : tree.root().children) {
+    std::vector<scan::TreeItem> folders;
+    std::vector<scan::TreeItem> pending(tree.node(mailbox).children.rbegin(), tree.node(mailbox).children.rend());
+    while (!pending.empty()) {
+      const scan::TreeItem item = pending.back();
+      pending.pop_back();
+      if (checked.count(item)) folders.push_back(item);
+      const auto& children = tree.node(item).children;
+      pending.insert(pending.end(), children.rbegin(), children.rend());
+    }
+    if (folders.empty()) continue;
+    const std::string& mailbox_name = tree.node(mailbox).label;
+    observer.log("Create folder tree processing");
+    const std::filesystem::path mailbox_dir = root / mailbox_directory_name(mailbox_name);
+    for (scan::TreeItem item : folders) {
+      FolderJob job;
+      attach_folder(session, item, job);
+      if (!job.folder2007 && !job.folder2010) continue;
+      const std::vector<std::string> labels = folder_labels(tree, item);
+      std::filesystem::path plain = mailbox_dir, renamed = mailbox_dir;
+      for (const std::string& c : folder_directory_components(labels, false)) plain /= c;
+      for (const std::string& c : folder_directory_components(labels, true)) renamed /= c;
+      // The tree of the checked folders as named, before "Deleted Items" is renamed.
+      std::filesystem::create_directories(plain, error);
+      std::filesystem::path mbox = renamed / safe_component(labels.back());
+      // Two folders whose names become equal on disk get distinct files.
+      for (int n = 2; used.count(mbox); ++n)
+        mbox = renamed / (safe_component(labels.back()) + " (" + std::to_string(n) + ")");
+      used.insert(mbox);
+      job.mailbox = mailbox_name;
+      job.display_path = display_path(tree, item);
+      job.mbox = mbox;
+      job.filter = request.filter;
+      jobs.push_back(std::move(job));
+    }
+  }
+  return run_jobs(session, jobs, request.jobs, control, observer);
+}
+
+ExportSummary ExportEML(scan::ScanSession& session, const SelectedItemsRequest& request,
+                        const ese::PassControl& control, ExportObserver& observer) {
+  ExportSummary summary;
+  if (!exportable_generation(session, summary)) return summary;
+  FolderJob job;
+  attach_folder(session, request.folder, job);
+  if (!job.folder2007 && !job.folder2010) {
+    summary.refused = "the tree item is not a folder that holds messages";
+    return summary;
+  }
+  std::filesystem::path directory = request.destination / kSelectedItemsRoot;
+  const auto lineage = session.tree.lineage(request.folder);
+  for (scan::TreeItem item : lineage) directory /= safe_component(session.tree.node(item).label);
+  job.mailbox = session.tree.node(lineage.front()).label;
+  job.display_path = display_path(session.tree, request.folder);
+  job.mbox = directory / safe_component(session.tree.node(request.folder).label);
+  job.whole_mailbox = false;
+  job.only.insert(request.message_ids.begin(), request.message_ids.end());
+  job.filter = request.filter;
+  return run_jobs(session, {job}, 1, control, observer);
+}
+
+}  // namespace quorvine::exporting

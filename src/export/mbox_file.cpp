@@ -1,0 +1,149 @@
+#include "export/mbox_file.hpp"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <random>
+#include <system_error>
+
+#include "export/mail_dates.hpp"
+
+namespace quorvine::exporting {
+namespace {
+
+constexpr size_t kWriteChunk = 1 << 18;
+constexpr std::string_view kFrom = "From ";
+
+std::string errno_text(int error) { return std::generic_category().message(error); }
+
+}  // namespace
+
+MboxFile::MboxFile(std::filesystem::path final_path) : final_(std::move(final_path)) {
+  std::random_device random;
+  for (int attempt = 0; attempt < 100 && fd_ < 0; ++attempt) {
+    temporary_ = final_.parent_path() /
+                 ("." + final_.filename().string() + ".partial-" + std::to_string(::getpid()) + "-" +
+                  std::to_string(random()));
+    fd_ = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd_ < 0 && errno != EEXIST) fail("cannot create it: " + errno_text(errno));
+  }
+  if (fd_ < 0) fail("cannot create a temporary file beside it");
+  buffer_.reserve(kWriteChunk + 4096);
+}
+
+MboxFile::~MboxFile() {
+  if (fd_ >= 0) ::close(fd_);
+  if (!committed_) ::unlink(temporary_.c_str());
+}
+
+void MboxFile::fail(const std::string& what) const {
+  throw MboxWriteError("cannot write the MBOX file " + final_.string() + ": " + what);
+}
+
+void MboxFile::write_out() {
+  size_t done = 0;
+  while (done < buffer_.size()) {
+    const ssize_t n = ::write(fd_, buffer_.data() + done, buffer_.size() - done);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) fail(errno_text(n < 0 ? errno : EIO));
+    done += static_cast<size_t>(n);
+  }
+  flushed_ += buffer_.size();
+  buffer_.clear();
+}
+
+void MboxFile::discard_record() {
+  if (offset_ >= flushed_) {
+    buffer_.resize(offset_ - flushed_);
+    return;
+  }
+  buffer_.clear();
+  if (::ftruncate(fd_, static_cast<off_t>(offset_)) != 0 || ::lseek(fd_, static_cast<off_t>(offset_), SEEK_SET) < 0)
+    fail(errno_text(errno));
+  flushed_ = offset_;
+}
+
+// Quoting decides at each line start whether the line reads ">*From "; until it is known,
+// the characters wait in prefix_.
+void MboxFile::quote_line_start(char c) {
+  prefix_.push_back(c);
+  const size_t gts = prefix_.find_first_not_of('>');
+  const std::string_view rest = std::string_view(prefix_).substr(gts == std::string::npos ? prefix_.size() : gts);
+  if (rest.size() <= kFrom.size() && kFrom.substr(0, rest.size()) == rest) {
+    if (rest.size() < kFrom.size()) return;  // still undecided
+    buffer_.push_back('>');
+  }
+  buffer_ += prefix_;
+  prefix_.clear();
+  in_prefix_ = false;
+}
+
+void MboxFile::put(char c) {
+  if (c == '\n') {
+    buffer_ += prefix_;
+    prefix_.clear();
+    buffer_.push_back('\n');
+    in_prefix_ = true;
+  } else if (in_prefix_) {
+    quote_line_start(c);
+  } else {
+    buffer_.push_back(c);
+  }
+  last_ = c;
+}
+
+bool MboxFile::append(const std::filesystem::path& eml, std::optional<uint64_t> filetime) {
+  std::ifstream in(eml, std::ios::binary);
+  if (!in) return false;
+  buffer_ += "From - " + asctime_date(filetime) + "\n";
+  prefix_.clear();
+  in_prefix_ = true;
+  pending_cr_ = false;
+  last_ = '\n';
+  char chunk[65536];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+    for (std::streamsize i = 0; i < in.gcount(); ++i) {
+      const char c = chunk[i];
+      if (pending_cr_) {
+        pending_cr_ = false;
+        if (c != '\n') put('\r');
+      }
+      if (c == '\r') {
+        pending_cr_ = true;
+        continue;
+      }
+      put(c);
+    }
+    if (buffer_.size() >= kWriteChunk) write_out();
+  }
+  if (in.bad()) {
+    discard_record();
+    return false;
+  }
+  if (pending_cr_) put('\r');
+  buffer_ += prefix_;
+  prefix_.clear();
+  if (last_ != '\n') buffer_.push_back('\n');
+  buffer_.push_back('\n');
+  offset_ = flushed_ + buffer_.size();
+  ++records_;
+  if (buffer_.size() >= kWriteChunk) write_out();
+  return true;
+}
+
+void MboxFile::commit() {
+  write_out();
+  if (::fsync(fd_) != 0) fail(errno_text(errno));
+  const int fd = fd_;
+  fd_ = -1;
+  if (::close(fd) != 0) fail(errno_text(errno));
+  std::error_code error;
+  std::filesystem::rename(temporary_, final_, error);
+  if (error) fail("cannot put it in place: " + error.message());
+  committed_ = true;
+}
+
+}  // namespace quorvine::exporting

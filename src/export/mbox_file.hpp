@@ -1,0 +1,64 @@
+#pragma once
+// One MBOX file being written: records go to a temporary file beside the final name, which
+// is renamed into place only when every record is written, so an interrupted or failed
+// export never leaves a truncated file under a final name. Records are mboxrd: a "From - "
+// separator with the asctime date (UTC), the message with LF line ends and every line
+// matching ">*From " given one more ">", and an empty line.
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace quorvine::exporting {
+
+// The MBOX file cannot be created, written or put in place.
+class MboxWriteError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+class MboxFile {
+ public:
+  // Creates the temporary file in the final name's folder (which must exist). Throws
+  // MboxWriteError.
+  explicit MboxFile(std::filesystem::path final_path);
+  ~MboxFile();  // an uncommitted file is removed
+  MboxFile(const MboxFile&) = delete;
+  MboxFile& operator=(const MboxFile&) = delete;
+
+  // Appends the record of the message file `eml`. Returns false and leaves the MBOX file as
+  // it was when `eml` cannot be read; throws MboxWriteError when the MBOX file cannot be
+  // written.
+  bool append(const std::filesystem::path& eml, std::optional<uint64_t> filetime);
+  // Writes out, syncs and renames the file to its final name (replacing an earlier file).
+  // Throws MboxWriteError.
+  void commit();
+
+  const std::filesystem::path& final_path() const { return final_; }
+  uint64_t records() const { return records_; }
+  uint64_t bytes() const { return offset_; }
+
+ private:
+  void put(char c);
+  void quote_line_start(char c);
+  void write_out();
+  void discard_record();
+  [[noreturn]] void fail(const std::string& what) const;
+
+  std::filesystem::path final_;
+  std::filesystem::path temporary_;
+  int fd_ = -1;
+  bool committed_ = false;
+  std::string buffer_;
+  uint64_t flushed_ = 0;       // bytes already in the file
+  uint64_t offset_ = 0;        // bytes of complete records
+  uint64_t records_ = 0;
+  // Line-start state of the message being copied.
+  std::string prefix_;         // ">" run and the part of "From " seen so far at a line start
+  bool in_prefix_ = true;
+  bool pending_cr_ = false;
+  char last_ = '\n';
+};
+
+}  // namespace quorvine::exporting

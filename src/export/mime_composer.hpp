@@ -1,0 +1,23 @@
+#pragma once
+// The MIME composer: writes a composition record as a complete RFC 822 message with GMime.
+#include <filesystem>
+#include <stdexcept>
+
+#include "export/composition_record.hpp"
+
+namespace quorvine::exporting {
+
+// The composer could not write a complete message file; none is left behind.
+class ComposeError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Writes `record.message_file`: the text body, the HTML body beside it as an alternative,
+// every attachment in full (base64, RFC 2231 file names), the address and subject headers
+// RFC 2047-encoded in UTF-8, Date from the stored time, and the kept message identifiers.
+// Lines end in CR LF. Returns the file's path; throws ComposeError when the file cannot be
+// written completely (it is removed then).
+std::filesystem::path ReCreateEML(const CompositionRecord& record);
+
+}  // namespace quorvine::exporting

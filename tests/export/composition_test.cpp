@@ -1,0 +1,197 @@
+// The MIME composer and the fallback builder read back by GMime's parser; output names and
+// the date filter.
+#include <fcntl.h>
+#include <gmime/gmime.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "export/date_filter.hpp"
+#include "export/eml_fallback_builder.hpp"
+#include "export/mail_addresses.hpp"
+#include "export/mime_composer.hpp"
+#include "export/output_names.hpp"
+#include "support/test_support.hpp"
+
+namespace quorvine::exporting {
+namespace {
+
+namespace fs = std::filesystem;
+using quorvine::testing::ScratchDir;
+
+std::string read(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void write(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+
+struct Parsed {
+  std::string from, to, subject, date, body, attachment_name, attachment;
+  int attachments = 0;
+};
+
+std::string part_text(GMimePart* part) {
+  GMimeStream* memory = g_mime_stream_mem_new();
+  g_mime_data_wrapper_write_to_stream(g_mime_part_get_content(part), memory);
+  GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(memory));
+  std::string text(reinterpret_cast<const char*>(bytes->data), bytes->len);
+  g_object_unref(memory);
+  return text;
+}
+
+Parsed parse(const fs::path& file) {
+  g_mime_init();
+  Parsed out;
+  GMimeStream* stream = g_mime_stream_fs_open(file.c_str(), O_RDONLY, 0, nullptr);
+  GMimeParser* parser = g_mime_parser_new_with_stream(stream);
+  GMimeMessage* message = g_mime_parser_construct_message(parser, nullptr);
+  EXPECT_NE(message, nullptr);
+  if (!message) return out;
+  auto list = [](InternetAddressList* addresses) {
+    char* text = internet_address_list_to_string(addresses, nullptr, FALSE);
+    std::string value = text ? text : "";
+    g_free(text);
+    return value;
+  };
+  out.from = list(g_mime_message_get_from(message));
+  out.to = list(g_mime_message_get_to(message));
+  out.subject = g_mime_message_get_subject(message) ? g_mime_message_get_subject(message) : "";
+  const char* date = g_mime_object_get_header(GMIME_OBJECT(message), "Date");
+  out.date = date ? date : "";
+  GMimePartIter* iter = g_mime_part_iter_new(GMIME_OBJECT(message));
+  do {
+    GMimeObject* current = g_mime_part_iter_get_current(iter);
+    if (!current || !GMIME_IS_PART(current)) continue;
+    GMimePart* part = GMIME_PART(current);
+    if (g_mime_part_is_attachment(part)) {
+      ++out.attachments;
+      out.attachment_name = g_mime_part_get_filename(part) ? g_mime_part_get_filename(part) : "";
+      out.attachment = part_text(part);
+    } else if (out.body.empty()) {
+      out.body = part_text(part);
+    }
+  } while (g_mime_part_iter_next(iter));
+  g_mime_part_iter_free(iter);
+  g_object_unref(message);
+  g_object_unref(parser);
+  g_object_unref(stream);
+  return out;
+}
+
+CompositionRecord sample(const ScratchDir& dir) {
+  write(dir / "body.txt", "Grüße aus Köln\r\nFrom the start of a line\r\n");
+  std::string binary(70000, '\0');
+  for (size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>(i * 7);
+  write(dir / "file.bin", binary);
+  CompositionRecord r;
+  r.message_file = dir / "m.eml";
+  r.body_file = dir / "body.txt";
+  r.body_kind = "txt";
+  r.from = "Jürgen \"Big\" Groß<juergen@example.de><juergen@example.de>";
+  r.to = "anna@example.com,bob@example.org";  // no separator after the last address
+  r.subject = "Über Änderungen — Bericht";
+  r.filetime = 129439803090000000ULL;
+  r.attachments.push_back({dir / "file.bin", "Übersicht.bin"});
+  return r;
+}
+
+TEST(MimeComposer, Utf8HeadersBodyAndAttachmentReadBack) {
+  ScratchDir dir;
+  const CompositionRecord r = sample(dir);
+  ASSERT_EQ(ReCreateEML(r), r.message_file);
+  const std::string raw = read(r.message_file);
+  EXPECT_EQ(raw.find("iso-8859-1"), std::string::npos);
+  EXPECT_EQ(raw.find("\nFrom "), std::string::npos);  // no line of the file begins "From "
+  const Parsed p = parse(r.message_file);
+  EXPECT_EQ(p.subject, r.subject);
+  EXPECT_NE(p.from.find("juergen@example.de"), std::string::npos);
+  EXPECT_NE(p.to.find("anna@example.com"), std::string::npos);
+  EXPECT_NE(p.to.find("bob@example.org"), std::string::npos);
+  EXPECT_EQ(p.date, "Mon, 07 Mar 2011 14:05:09 +0000");
+  EXPECT_EQ(p.attachments, 1);
+  EXPECT_EQ(p.attachment_name, "Übersicht.bin");
+  EXPECT_EQ(p.attachment, read(r.attachments[0].path));
+}
+
+TEST(MimeComposer, ThrowsAndLeavesNoFileWhenItCannotWrite) {
+  ScratchDir dir;
+  CompositionRecord r = sample(dir);
+  r.message_file = dir / "no-such-folder" / "m.eml";
+  EXPECT_THROW(ReCreateEML(r), ComposeError);
+  r.message_file = dir / "m.eml";
+  r.attachments.push_back({dir / "vanished.bin", "vanished.bin"});
+  EXPECT_THROW(ReCreateEML(r), ComposeError);
+  EXPECT_FALSE(fs::exists(r.message_file));
+}
+
+TEST(FallbackBuilder, KeepsTheHeaderBlockAndIsAValidMessage) {
+  ScratchDir dir;
+  CompositionRecord r = sample(dir);
+  ASSERT_TRUE(createEMLFile(r));
+  const std::string raw = read(r.message_file);
+  EXPECT_NE(raw.find("X-MSMail-Priority: Normal\r\n"), std::string::npos);
+  EXPECT_NE(raw.find(std::string("--") + kFallbackBoundary + "--\r\n"), std::string::npos);
+  // UTF-8 body bytes go through unchanged (C3 BC stays two bytes, not four).
+  EXPECT_NE(raw.find("Grüße aus Köln"), std::string::npos);
+  const Parsed p = parse(r.message_file);
+  EXPECT_EQ(p.subject, r.subject);
+  EXPECT_NE(p.to.find("bob@example.org"), std::string::npos);
+  EXPECT_EQ(p.attachments, 1);
+  EXPECT_EQ(p.attachment_name, "Übersicht.bin");
+  EXPECT_EQ(p.attachment, read(r.attachments[0].path));
+
+  CompositionRecord empty;
+  empty.message_file = dir / "e.eml";
+  ASSERT_TRUE(createEMLFile(empty));
+  EXPECT_NE(read(empty.message_file).find("Subject: \r\n"), std::string::npos);
+  empty.message_file = dir / "no-such-folder" / "e.eml";
+  EXPECT_FALSE(createEMLFile(empty));
+}
+
+TEST(MailAddresses, SenderAndListForms) {
+  EXPECT_EQ(parse_sender("Bob<bob@x.org><bob@x.org>").front().address, "bob@x.org");
+  EXPECT_EQ(parse_sender("Bob<bob@x.org><bob@x.org>").front().name, "Bob");
+  EXPECT_EQ(parse_address_list("A<a@x.org>,[b@y.org],c@z.org").size(), 3u);
+  EXPECT_TRUE(parse_sender("Alice Smith").empty());
+  EXPECT_EQ(encode_header_text("plain"), "plain");
+  EXPECT_EQ(encode_header_text("é"), "=?UTF-8?B?w6k=?=");
+}
+
+TEST(OutputNames, MailboxFolderAndTemporaryNames) {
+  EXPECT_EQ(mailbox_directory_name("Sales: West/East*?<>|\"\\"), "Sales_ West_East_______");
+  EXPECT_EQ(safe_component(".."), "_");
+  EXPECT_EQ(safe_component(""), "_");
+  EXPECT_EQ(safe_component("a/b\x01"), "a_b_");
+  EXPECT_EQ(folder_directory_components({"Deleted Items", "Old Deleted Items"}, true),
+            (std::vector<std::string>{"Deleted-Items", "Old Deleted-Items"}));
+  EXPECT_EQ(folder_directory_components({"Deleted Items"}, false), (std::vector<std::string>{"Deleted Items"}));
+  EXPECT_EQ(temporary_message_name_2010("Re: what? a very long subject", "12"), "Re--what--a-very-lon12.eml");
+  EXPECT_EQ(temporary_message_name_2007("", "3"), "None Subject3.eml");
+  EXPECT_EQ(temporary_message_name_2007("a/b:c", "3"), "abc3.eml");
+  EXPECT_LE(safe_component(std::string(400, 'x')).size(), 255u);
+}
+
+TEST(DateFilter, BoundsAreInclusiveWithTheTimeOfDay) {
+  const auto from = parse_filter_date("2011-03-07T14:05:09", false);
+  const auto to = parse_filter_date("2011-03-09", true);
+  ASSERT_TRUE(from && to);
+  const std::optional<DateRange> range = DateRange{*from, *to};
+  constexpr uint64_t kSecond = 10000000ULL;
+  const uint64_t at_from = 129439803090000000ULL;
+  EXPECT_TRUE(passes_filter(range, at_from));
+  EXPECT_FALSE(passes_filter(range, at_from - kSecond));
+  EXPECT_TRUE(passes_filter(range, at_from + (2 * 86400 + 35690) * kSecond));  // 2011-03-09 23:59:59
+  EXPECT_FALSE(passes_filter(range, at_from + (2 * 86400 + 35691) * kSecond));
+  EXPECT_FALSE(passes_filter(range, std::nullopt));
+  EXPECT_TRUE(passes_filter(std::nullopt, std::nullopt));
+  EXPECT_FALSE(parse_filter_date("2011-02-30", false));
+  EXPECT_FALSE(parse_filter_date("2011-03-07x", false));
+  EXPECT_FALSE(parse_filter_date("yesterday", false));
+}
+
+}  // namespace
+}  // namespace quorvine::exporting

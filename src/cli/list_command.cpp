@@ -54,11 +54,11 @@ int run_list(const std::vector<std::string>& args) {
     return exit_usage;
   }
 
-  const uint64_t damaged_before = session.damaged_values.values.load();
+  const uint64_t damaged_before = session.damaged_values->values.load();
   decode::DecodeContext ctx = render::decode_context_for(session);
   render::FolderListing listing = render::export_table_header_data(session, ctx, *item, quiet);
   for (const std::string& warning : listing.warnings) quiet.warning(warning);
-  if (const uint64_t damaged = session.damaged_values.values.load() - damaged_before; damaged > 0)
+  if (const uint64_t damaged = session.damaged_values->values.load() - damaged_before; damaged > 0)
     quiet.warning(std::to_string(damaged) + " damaged value(s) could not be read and were left empty");
   if (listing.records_skipped > 0)
     std::fprintf(stderr, "quorvine list: %llu damaged records were skipped\n",

@@ -66,7 +66,7 @@ class LogScanObserver final : public scan::ScanObserver {
   void progress_range(uint64_t) override {}
   void progress_position(uint64_t) override {}
   void progress_text(std::string_view) override {}
-  void tree_item_added(const scan::MailboxTree&, scan::TreeItem) override {}
+  void tree_item_added(const scan::AddedTreeItem&) override {}
   void control_enabled(scan::Control, bool) override {}
   void message_box(std::string_view, std::string_view) override {}
   void warning(std::string_view text) override { observer_.log(text); }

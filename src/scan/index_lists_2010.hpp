@@ -51,6 +51,19 @@ struct tempMailboxLoad {
 struct MessageLists2010 {
   mutable std::mutex mutex;
 
+  MessageLists2010() = default;
+  MessageLists2010(const MessageLists2010& other) { *this = other; }
+  MessageLists2010& operator=(const MessageLists2010& other) {
+    if (this == &other) return *this;
+    std::scoped_lock lock(mutex, other.mutex);
+    MessageHeaderList2010Dump = other.MessageHeaderList2010Dump;
+    MessageBodyList2010Dump = other.MessageBodyList2010Dump;
+    MessageAttachmentList2010Dump = other.MessageAttachmentList2010Dump;
+    tempMailboxLoadDump = other.tempMailboxLoadDump;
+    bodyTableLoadDump = other.bodyTableLoadDump;
+    return *this;
+  }
+
   std::vector<MessageHeaderList2010> MessageHeaderList2010Dump;
   std::vector<MessageBodyList2010> MessageBodyList2010Dump;
   std::vector<MessageAttachmentList2010> MessageAttachmentList2010Dump;

@@ -23,8 +23,8 @@ void ScanSession::reset() {
   // the wrong file.
   index.clear();
   decode_context = decode::DecodeContext{};
-  decode_context.damage = &damaged_values;
-  damaged_values.values = 0;
+  damaged_values = std::make_shared<decode::DamageTally>();
+  decode_context.damage = damaged_values.get();
   lists2010.clear();
   msgTablePath.clear();
   AttTablePath.clear();

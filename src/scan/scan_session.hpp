@@ -4,6 +4,7 @@
 // 2003/2007 message index. A new scan resets it; nothing else does.
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -31,10 +32,7 @@ enum class ScanOutcome { NotRun, Completed, OpenFailed, Stopped };
 
 class ScanSession {
  public:
-  ScanSession() { decode_context.damage = &damaged_values; }
-  // The decode context points into the session.
-  ScanSession(const ScanSession&) = delete;
-  ScanSession& operator=(const ScanSession&) = delete;
+  ScanSession() { decode_context.damage = damaged_values.get(); }
 
   ScanSettings settings;
 
@@ -60,8 +58,9 @@ class ScanSession {
   // What the value renderers read (generation, settled revision, spill folder). Its damage
   // tally is damaged_values.
   decode::DecodeContext decode_context;
-  // Values that could not be read, by the scan and by every listing of this session.
-  decode::DamageTally damaged_values;
+  // Values that could not be read, by the scan and by every listing of this session; copies
+  // made for worker threads count into the same tally.
+  std::shared_ptr<decode::DamageTally> damaged_values = std::make_shared<decode::DamageTally>();
 
   MessageIndex index;            // 2003/2007 "Msg" and attachment index
   MessageLists2010 lists2010;    // filled by the folder listing

@@ -8,6 +8,8 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   python3 procmail
+  chromium  # opens the preview pages in the tests: no script runs, nothing remote loads
+  time      # /usr/bin/time for the benchmarks' peak memory
 )
 # Only for remaking the RTF fixtures in tests/data (soffice --headless --convert-to rtf):
 # QUORVINE_FIXTURE_TOOLS=1 scripts/setup-deps.sh

@@ -81,6 +81,10 @@ class RtfReader {
         control();
       } else if (c == '\r' || c == '\n') {
         ++pos_;
+      } else if (static_cast<unsigned char>(c) >= 0x80) {
+        // RTF is 7-bit; a writer that put a byte of its code page raw means what \'hh would.
+        ++pos_;
+        code_page_byte(c);
       } else {
         ++pos_;
         character(std::string_view(&in_[pos_ - 1], 1));
@@ -178,13 +182,7 @@ class RtfReader {
         if (pos_ + 2 > in_.size() || !is_hex(in_[pos_]) || !is_hex(in_[pos_ + 1])) return;
         const auto byte = static_cast<char>(hex(in_[pos_]) << 4 | hex(in_[pos_ + 1]));
         pos_ += 2;
-        if (fallback_left_ > 0) {
-          --fallback_left_;
-          return;
-        }
-        if (!pending_.empty() && pending_code_page_ != state().code_page) flush_bytes();
-        pending_code_page_ = state().code_page;
-        pending_.push_back(byte);
+        code_page_byte(byte);
         return;
       }
       case '*':
@@ -213,6 +211,18 @@ class RtfReader {
         if (fallback_left_ > 0) --fallback_left_;
         return;
     }
+  }
+
+  // A byte of the current code page, decoded together with its neighbours (a character of
+  // a multi-byte code page comes as several).
+  void code_page_byte(char byte) {
+    if (fallback_left_ > 0) {
+      --fallback_left_;
+      return;
+    }
+    if (!pending_.empty() && pending_code_page_ != state().code_page) flush_bytes();
+    pending_code_page_ = state().code_page;
+    pending_.push_back(byte);
   }
 
   void paragraph() {

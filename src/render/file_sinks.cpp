@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
+#include <string_view>
 #include <system_error>
 
 #include "textfile/open_flags.hpp"
@@ -29,24 +31,44 @@ void append_utf8(std::string& out, char32_t cp) {
 
 constexpr size_t csp_hold_limit = 64 * 1024;
 
+// Where the policy goes in the start of a document: after a byte-order mark, white space and
+// a doctype (which the HTML tokenizer always ends at its first ">"). nullopt while `start`
+// could still be the beginning of a doctype.
+std::optional<size_t> policy_position(std::string_view start) {
+  constexpr std::string_view bom = "\xEF\xBB\xBF";
+  if (start.size() < bom.size() && bom.starts_with(start)) return std::nullopt;
+  size_t at = start.starts_with(bom) ? bom.size() : 0;
+  while (at < start.size() && std::isspace(static_cast<unsigned char>(start[at]))) ++at;
+  constexpr std::string_view doctype = "<!doctype";
+  const std::string_view rest = start.substr(at);
+  for (size_t i = 0; i < doctype.size(); ++i) {
+    if (i == rest.size()) return std::nullopt;
+    if (std::tolower(static_cast<unsigned char>(rest[i])) != doctype[i]) return at;
+  }
+  const size_t close = rest.find('>');
+  if (close == std::string_view::npos) return std::nullopt;
+  return at + close + 1;
+}
+
 std::string lower(std::string_view text) {
   std::string out(text);
   for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return out;
 }
 
-// Position just after the ">" of the first start tag named `tag`, or npos.
-size_t after_start_tag(const std::string& lowered, std::string_view tag) {
-  size_t at = 0;
-  while ((at = lowered.find(tag, at)) != std::string::npos) {
-    const size_t next = at + tag.size();
-    if (next < lowered.size() && (lowered[next] == '>' || std::isspace(static_cast<unsigned char>(lowered[next])))) {
-      const size_t close = lowered.find('>', at);
-      return close == std::string::npos ? std::string::npos : close + 1;
-    }
-    at = next;
+constexpr std::string_view meta_start = "<meta";
+constexpr std::string_view equiv_attribute = "http-equiv";
+constexpr std::string_view renamed_equiv = "data-x-equiv";
+
+// Renames every http-equiv in `tag` when it may set a refresh (or `always`).
+void defuse_refresh(std::string& tag, bool always) {
+  std::string lowered = lower(tag);
+  if (!always && lowered.find("refresh") == std::string::npos && lowered.find('&') == std::string::npos) return;
+  for (size_t at = lowered.find(equiv_attribute); at != std::string::npos;
+       at = lowered.find(equiv_attribute, at + renamed_equiv.size())) {
+    tag.replace(at, equiv_attribute.size(), renamed_equiv);
+    lowered.replace(at, equiv_attribute.size(), renamed_equiv);
   }
-  return std::string::npos;
 }
 
 }  // namespace
@@ -122,44 +144,78 @@ void Utf8TextSink::finish() {
 
 void CspHtmlSink::write(std::span<const uint8_t> chunk) {
   if (released_) {
-    out_.write(chunk);
+    pass(std::string_view(reinterpret_cast<const char*>(chunk.data()), chunk.size()));
     return;
   }
   held_.append(reinterpret_cast<const char*>(chunk.data()), chunk.size());
-  const std::string lowered = lower(held_);
-  if (after_start_tag(lowered, "<head") != std::string::npos || after_start_tag(lowered, "<body") != std::string::npos ||
-      held_.size() >= csp_hold_limit)
-    release();
+  if (const auto at = policy_position(held_)) release(*at);
+  else if (held_.size() >= csp_hold_limit) release(0);
 }
 
 void CspHtmlSink::finish() {
-  if (!released_) release();
+  if (!released_) release(policy_position(held_).value_or(0));
+  defuse_refresh(tag_, matched_ == meta_start.size());
+  emit(tag_);
+  tag_.clear();
+  matched_ = 0;
 }
 
-void CspHtmlSink::release() {
-  released_ = true;
-  const std::string lowered = lower(held_);
+void CspHtmlSink::emit(std::string_view bytes) {
+  out_.write(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()));
+}
+
+// Passes the document on, holding each meta tag until its end (quoted values may hold ">").
+// A tag longer than the hold limit loses its http-equiv whatever it says.
+void CspHtmlSink::pass(std::string_view bytes) {
   std::string out;
-  out.reserve(held_.size() + preview_csp_meta.size() + 16);
-  if (const size_t head = after_start_tag(lowered, "<head"); head != std::string::npos) {
-    out = held_.substr(0, head);
-    out += preview_csp_meta;
-    out += held_.substr(head);
-  } else if (const size_t html = after_start_tag(lowered, "<html"); html != std::string::npos) {
-    out = held_.substr(0, html);
-    out += "<head>";
-    out += preview_csp_meta;
-    out += "</head>";
-    out += held_.substr(html);
-  } else {
-    // No html start tag in front: the meta first puts the parser into the head.
-    out = "<head>";
-    out += preview_csp_meta;
-    out += "</head>";
-    out += held_;
+  out.reserve(bytes.size());
+  for (const char c : bytes) {
+    if (matched_ == meta_start.size()) {
+      tag_.push_back(c);
+      if (quote_) {
+        if (c == quote_) quote_ = 0;
+      } else if (c == '"' || c == '\'') {
+        quote_ = c;
+      } else if (c == '>') {
+        defuse_refresh(tag_, false);
+        out += tag_;
+        tag_.clear();
+        matched_ = 0;
+      }
+      if (tag_.size() >= csp_hold_limit) {
+        defuse_refresh(tag_, true);
+        // Keep the end that could begin a split "http-equiv".
+        const size_t keep = equiv_attribute.size() - 1;
+        out.append(tag_, 0, tag_.size() - keep);
+        tag_.erase(0, tag_.size() - keep);
+      }
+    } else if (std::tolower(static_cast<unsigned char>(c)) == meta_start[matched_]) {
+      tag_.push_back(c);
+      ++matched_;
+    } else {
+      out += tag_;
+      tag_.clear();
+      matched_ = 0;
+      if (c == '<') {
+        tag_.push_back(c);
+        matched_ = 1;
+      } else {
+        out.push_back(c);
+      }
+    }
   }
+  emit(out);
+}
+
+void CspHtmlSink::release(size_t insert_at) {
+  released_ = true;
+  std::string out = held_.substr(0, insert_at);
+  out += "<head>";
+  out += preview_csp_meta;
+  emit(out);
+  const std::string document = held_.substr(insert_at);
   held_.clear();
-  out_.write(std::span(reinterpret_cast<const uint8_t*>(out.data()), out.size()));
+  pass(document);
 }
 
 std::string html_escape(std::string_view text) {

@@ -53,9 +53,14 @@ inline constexpr std::string_view preview_csp_meta =
     "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; img-src data: cid: file:; "
     "style-src 'unsafe-inline'\">";
 
-// HTML passed through with preview_csp_meta as the first child of its head: the start of
-// the document is held until the head's start tag is seen (or a body, or 64 KiB, decides
-// that there is none, in which case a head holding the meta is put first).
+// HTML passed through with a head holding preview_csp_meta put before everything but a
+// byte-order mark, leading white space and a doctype. Nothing of the document can come first:
+// a script, a comment or an attribute that happens to contain "<head" would otherwise run
+// before the policy or swallow it. The document's own html and head tags then merge into
+// this head, as the HTML parser does with repeated ones.
+// A refresh pragma is the one remote load the policy cannot forbid: the http-equiv attribute
+// of a meta tag that may name it (the word "refresh", or a character reference) is renamed,
+// so the page stays where it is. A charset pragma is kept.
 class CspHtmlSink : public ese::ByteSink {
  public:
   explicit CspHtmlSink(ese::ByteSink& out) : out_(out) {}
@@ -63,10 +68,15 @@ class CspHtmlSink : public ese::ByteSink {
   void finish();
 
  private:
-  void release();
+  void release(size_t insert_at);
+  void pass(std::string_view bytes);
+  void emit(std::string_view bytes);
   ese::ByteSink& out_;
   std::string held_;
   bool released_ = false;
+  std::string tag_;       // "<meta" and what follows it, up to the tag's end
+  size_t matched_ = 0;    // characters of "<meta" matched at the end of tag_
+  char quote_ = 0;        // the quote of an attribute value in the meta tag
 };
 
 // Text made safe for HTML element content and quoted attribute values.

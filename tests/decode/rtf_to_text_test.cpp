@@ -42,6 +42,17 @@ TEST(RtfToText, HexEscapesAreDecodedThroughTheDocumentCodePage) {
   EXPECT_EQ(getRTF_to_Text("{\\rtf1\\ansi\\ansicpg1251 \\'c6}"), "\xD0\x96");
 }
 
+// RTF is 7-bit, but some writers put bytes of their code page raw. Passed through they
+// would make the text and the recovered HTML invalid UTF-8.
+TEST(RtfToText, RawEightBitBytesAreReadThroughTheCodePageLikeHexEscapes) {
+  EXPECT_EQ(getRTF_to_Text("{\\rtf1\\ansi\\ansicpg1252 caf\xE9 \x80}"), "caf\xC3\xA9 \xE2\x82\xAC");
+  EXPECT_EQ(getRTF_to_Text("{\\rtf1\\ansi\\ansicpg936 \xD6\\'d0}"), "\xE4\xB8\xAD");
+  EXPECT_EQ(getRTF_to_Text("{\\rtf1\\uc1\\u1046\xE9x}"), "\xD0\x96x");  // a raw fallback byte is skipped
+  const RtfContent html = read_rtf("{\\rtf1\\ansi\\ansicpg1251\\fromhtml1 {\\*\\htmltag <p title='\xC6'>}\xC6}");
+  ASSERT_TRUE(html.html);
+  EXPECT_EQ(*html.html, "<p title='\xD0\x96'>\xD0\x96");
+}
+
 TEST(RtfToText, FontCharsetSelectsTheCodePageOfItsText) {
   const std::string rtf = "{\\rtf1\\ansi\\ansicpg1252{\\fonttbl{\\f0 Arial;}{\\f1\\fcharset204 Arial Cyr;}}"
                           "\\f0\\'e9{\\f1\\'e9}\\'e9}";

@@ -2,6 +2,8 @@
 // and name rules on their own.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "edbgen/exchange_sha256.hpp"
 #include "listing/message_listing.hpp"
 #include "render/attachment_files.hpp"
@@ -97,8 +99,8 @@ TEST_F(Store2007, HtmlBodyIsKeptAsStoredForExportAndGetsThePolicyForThePreview) 
   EXPECT_EQ(read_file(stored.body.path),
             "<html><head><title>t</title></head><body><script>x()</script><p>Hi</p></body></html>");
   const auto preview = body_of("html", BodyOptions{true});
-  EXPECT_EQ(read_file(preview.body.path), "<html><head>" + std::string(preview_csp_meta) +
-                                              "<title>t</title></head><body><script>x()</script><p>Hi</p></body></html>");
+  EXPECT_EQ(read_file(preview.body.path), "<head>" + std::string(preview_csp_meta) +
+                                              "<html><head><title>t</title></head><body><script>x()</script><p>Hi</p></body></html>");
 }
 
 TEST_F(Store2007, RtfBodyIsConvertedToItsText) {
@@ -241,27 +243,57 @@ TEST(Utf8TextSink, Utf16UnitsAndSurrogatePairsSplitAcrossChunks) {
   EXPECT_EQ(out.bytes, "\xEF\xBF\xBD" "b" "\xEF\xBF\xBD");
 }
 
-TEST(CspHtmlSink, PolicyGoesFirstIntoTheHeadWhereverTheChunksSplit) {
-  const std::string html = "<!DOCTYPE html><HTML lang=en><Head data-x='1'><title>x</title></head><body>b</body></HTML>";
+std::string through_csp_sink(std::string_view html, size_t chunk) {
   StringSink out;
   CspHtmlSink sink(out);
-  for (char c : html) sink.write(std::span(reinterpret_cast<const uint8_t*>(&c), 1));
+  for (size_t at = 0; at < html.size(); at += chunk)
+    sink.write(std::span(reinterpret_cast<const uint8_t*>(html.data() + at), std::min(chunk, html.size() - at)));
   sink.finish();
-  EXPECT_EQ(out.bytes, "<!DOCTYPE html><HTML lang=en><Head data-x='1'>" + std::string(preview_csp_meta) +
-                           "<title>x</title></head><body>b</body></HTML>");
+  return out.bytes;
 }
 
-TEST(CspHtmlSink, DocumentsWithoutHeadOrHtmlGetOne) {
-  StringSink a;
-  CspHtmlSink no_head(a);
-  no_head.write(std::span(reinterpret_cast<const uint8_t*>("<html><body>x"), 13));
-  no_head.finish();
-  EXPECT_EQ(a.bytes, "<html><head>" + std::string(preview_csp_meta) + "</head><body>x");
-  StringSink b;
-  CspHtmlSink fragment(b);
-  fragment.write(std::span(reinterpret_cast<const uint8_t*>("<p>x<header>"), 12));
-  fragment.finish();
-  EXPECT_EQ(b.bytes, "<head>" + std::string(preview_csp_meta) + "</head><p>x<header>");
+TEST(CspHtmlSink, PolicyComesAfterOnlyByteOrderMarkWhiteSpaceAndDoctypeWhereverTheChunksSplit) {
+  const std::string policy = "<head>" + std::string(preview_csp_meta);
+  const std::string doctype = "\xEF\xBB\xBF \n<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\">";
+  const std::string rest = "<HTML lang=en><Head data-x='1'><title>x</title></head><body>b</body></HTML>";
+  for (size_t chunk : {size_t{1}, size_t{2}, size_t{5}, size_t{4096}}) {
+    EXPECT_EQ(through_csp_sink(doctype + rest, chunk), doctype + policy + rest) << chunk;
+    EXPECT_EQ(through_csp_sink(rest, chunk), policy + rest) << chunk;
+    EXPECT_EQ(through_csp_sink("<p>x<header>", chunk), policy + "<p>x<header>") << chunk;
+  }
+  EXPECT_EQ(through_csp_sink("", 1), policy);
+  EXPECT_EQ(through_csp_sink("<!doc", 1), policy + "<!doc");  // never completed: still first
+}
+
+// A "<head" that is not the head start tag must not decide where the policy goes: it would
+// land inside a comment or an attribute, or after a script that already ran.
+TEST(CspHtmlSink, MarkupBeforeOrAroundAHeadTagCannotComeFirst) {
+  const std::string policy = "<head>" + std::string(preview_csp_meta);
+  for (std::string html : {"<html><!-- <head> --><script>x()</script><body>b</body></html>",
+                           "<html title='<head>'><script>x()</script><body>b</body></html>",
+                           "<html><script>x()</script><head></head><body>b</body></html>",
+                           "<body onload='x()'><head></head></body>"}) {
+    EXPECT_EQ(through_csp_sink(html, 3), policy + html);
+  }
+}
+
+// The policy cannot stop a refresh pragma from leaving the page for a remote one.
+TEST(CspHtmlSink, RefreshPragmasLoseTheirHttpEquivAndCharsetPragmasKeepIt) {
+  const std::string policy = "<head>" + std::string(preview_csp_meta);
+  const std::string charset = "<META HTTP-EQUIV=\"Content-Type\" content=\"text/html; charset=windows-1252\">";
+  const std::string html = "<html><head>" + charset +
+                           "<meta content='0;url=http://x/?a>b' HTTP-Equiv='REFRESH'>"
+                           "<meta http-equiv=\"&#114;efresh\" content=\"0;url=http://x/\"></head><body>http-equiv</body>";
+  const std::string defused = "<html><head>" + charset +
+                              "<meta content='0;url=http://x/?a>b' data-x-equiv='REFRESH'>"
+                              "<meta data-x-equiv=\"&#114;efresh\" content=\"0;url=http://x/\"></head><body>http-equiv</body>";
+  for (size_t chunk : {size_t{1}, size_t{3}, size_t{4096}}) EXPECT_EQ(through_csp_sink(html, chunk), policy + defused) << chunk;
+  // A meta tag that never ends within the hold limit loses its http-equiv all the same.
+  const std::string endless = "<p><meta content=\"" + std::string(100000, 'x') + "\" http-equiv=refresh";
+  const std::string out = through_csp_sink(endless, 4096);
+  EXPECT_EQ(out.find("http-equiv", policy.size()), std::string::npos);
+  EXPECT_NE(out.find("data-x-equiv=refresh"), std::string::npos);
+  EXPECT_EQ(out.size(), policy.size() + endless.size() + 2);
 }
 
 TEST(HtmlEscape, MarkupCharactersBecomeReferences) {

@@ -8,6 +8,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   python3
+  qt6-base-dev qt6-webengine-dev libcmark-dev xvfb xauth
 )
 # Only for remaking the RTF fixtures in tests/data (soffice --headless --convert-to rtf):
 # QUORVINE_FIXTURE_TOOLS=1 scripts/setup-deps.sh

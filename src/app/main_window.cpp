@@ -200,6 +200,7 @@ void MainWindow::openStore(const StoreChoice& choice, bool start_notice) {
   listing_.reset();
   folder_records_.clear();
   list_->clearRows();
+  list_->setEnabled(true);  // a preview replaced by this scan does not come back to enable it
   const QString path = QString::fromStdString(choice.database.string());
   tree_->reset(path);
   path_field_->setText(path);

@@ -10,6 +10,7 @@ packages=(
   python3 procmail
   chromium  # opens the preview pages in the tests: no script runs, nothing remote loads
   time      # /usr/bin/time for the benchmarks' peak memory
+  qt6-base-dev qt6-webengine-dev libcmark-dev xvfb xauth
 )
 # Only for remaking the RTF fixtures in tests/data (soffice --headless --convert-to rtf):
 # QUORVINE_FIXTURE_TOOLS=1 scripts/setup-deps.sh

@@ -1,0 +1,77 @@
+// "quorvine find": searches a folder for database files (*.edb) and prints one path a line.
+#include <cstdio>
+#include <string>
+
+#include "cli/arguments.hpp"
+#include "cli/command.hpp"
+#include "discovery/file_finder.hpp"
+
+namespace quorvine::cli {
+namespace {
+
+constexpr std::string_view find_usage = "find DIR [--recursive] [--min-kb N --max-kb N] [-0]";
+
+int64_t kilobytes(const Arguments& args, const std::string& name) {
+  const std::string text = *args.option(name);
+  size_t used = 0;
+  long long value = -1;
+  try {
+    value = std::stoll(text, &used);
+  } catch (const std::exception&) {
+    used = 0;
+  }
+  if (text.empty() || used != text.size() || value < 0 || text.front() == '-' || value > (INT64_MAX >> 10))
+    throw UsageError(name + " must be a whole number of kilobytes, not \"" + text + "\"");
+  return value * 1024;
+}
+
+int run_find(const std::vector<std::string>& raw) {
+  ArgumentRules accepted;
+  accepted.flags = {"--recursive", "-0"};
+  accepted.options = {"--min-kb", "--max-kb"};
+  accepted.min_positionals = accepted.max_positionals = 1;
+  discovery::CFileFinder::CFindOpts opts;
+  Arguments args;
+  try {
+    args = parse_arguments(raw, accepted);
+    if (args.option("--min-kb").has_value() != args.option("--max-kb").has_value())
+      throw UsageError("--min-kb and --max-kb go together");
+    opts.base_folder = args.positionals[0];
+    opts.file_mask = "*.edb";
+    opts.subfolders = args.flag("--recursive");
+    opts.flags = discovery::CFileFinder::find_attributes;
+    opts.attributes = discovery::CFileFinder::attribute_archive;
+    if (args.option("--min-kb")) {
+      opts.flags |= discovery::CFileFinder::find_size;
+      opts.min_size = kilobytes(args, "--min-kb");
+      opts.max_size = kilobytes(args, "--max-kb");
+    }
+  } catch (const UsageError& error) {
+    std::fprintf(stderr, "quorvine find: %s\nusage: quorvine %.*s\n", error.what(), static_cast<int>(find_usage.size()),
+                 find_usage.data());
+    return exit_usage;
+  }
+  std::error_code error;
+  if (!std::filesystem::is_directory(opts.base_folder, error)) {
+    std::fprintf(stderr, "quorvine find: %s is not a folder that can be read\n", opts.base_folder.c_str());
+    return exit_usage;
+  }
+  const char separator = args.flag("-0") ? '\0' : '\n';
+  discovery::CFileFinder finder;
+  finder.SetCallback([separator](discovery::CFileFinder& f, discovery::CFileFinder::Event event) {
+    if (event != discovery::CFileFinder::Event::Accepted) return;
+    const std::string path = f.GetFilePath(f.GetFileCount() - 1).string();
+    std::fwrite(path.data(), 1, path.size(), stdout);
+    std::fputc(separator, stdout);
+  });
+  finder.Find(opts);
+  return exit_ok;
+}
+
+}  // namespace
+
+Command find_command() {
+  return Command{"find", find_usage, "search a folder for Exchange database files (*.edb)", run_find};
+}
+
+}  // namespace quorvine::cli

@@ -1,0 +1,350 @@
+// The desktop application driven offscreen on generated stores: open, tree, listing,
+// preview with nothing leaving the machine, check propagation, check-all, the dialogs.
+#include <fstream>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QWebEngineView>
+
+#include "app/file_selection_dialog.hpp"
+#include "app/main_window.hpp"
+#include "app/search_dialog.hpp"
+#include "app/web_engine_environment.hpp"
+#include "support/test_support.hpp"
+#include "ui/folder_tree.hpp"
+#include "ui/message_list.hpp"
+#include "ui/preview_pane.hpp"
+
+using namespace quorvine;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Asked {
+  QString text;
+  QString caption;
+};
+
+QJsonObject read_manifest(const fs::path& store) {
+  fs::path manifest = store;
+  manifest.replace_extension(".manifest.json");
+  QFile file(QString::fromStdString(manifest.string()));
+  if (!file.open(QIODevice::ReadOnly)) return {};
+  return QJsonDocument::fromJson(file.readAll()).object();
+}
+
+// The widget subtree as the manifest writes trees: label and children.
+QJsonArray widget_children(const QTreeWidgetItem* item) {
+  QJsonArray children;
+  for (int i = 0; i < item->childCount(); ++i) {
+    QJsonObject node;
+    node["label"] = item->child(i)->text(0);
+    node["children"] = widget_children(item->child(i));
+    children.append(node);
+  }
+  return children;
+}
+
+QJsonArray manifest_labels(const QJsonArray& nodes) {
+  QJsonArray out;
+  for (const auto& value : nodes) {
+    const QJsonObject in = value.toObject();
+    QJsonObject node;
+    node["label"] = in["label"];
+    node["children"] = manifest_labels(in["children"].toArray());
+    out.append(node);
+  }
+  return out;
+}
+
+QTreeWidgetItem* find_path(ui::FolderTree* tree, const QStringList& path) {
+  QTreeWidgetItem* item = tree->topLevelItem(0);
+  for (const QString& label : path) {
+    QTreeWidgetItem* next = nullptr;
+    for (int i = 0; item && i < item->childCount() && !next; ++i)
+      if (item->child(i)->text(0) == label) next = item->child(i);
+    item = next;
+  }
+  return item;
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+  Q_OBJECT
+
+ private:
+  QTemporaryDir scratch_;
+  std::vector<Asked> asked_;
+
+  fs::path store(const QString& version) const {
+    return fs::path(scratch_.path().toStdString()) / ("gui" + version.toStdString() + ".edb");
+  }
+  app::Prompt recorder(QMessageBox::StandardButton answer = QMessageBox::Yes) {
+    return [this, answer](QWidget*, QMessageBox::Icon, const QString& text, const QString& caption,
+                          QMessageBox::StandardButtons) {
+      asked_.push_back({text, caption});
+      return answer;
+    };
+  }
+  void open(app::MainWindow& window, const QString& version) {
+    app::StoreChoice choice;
+    choice.database = store(version);
+    choice.version = version == "2007" ? scan::ExchangeVersion::V2007 : scan::ExchangeVersion::V2010;
+    choice.temp_folder = fs::path(scratch_.path().toStdString()) / ("temp" + version.toStdString());
+    window.setPrompt(recorder());
+    window.openStore(choice);
+    QTRY_VERIFY_WITH_TIMEOUT(window.state() != app::MainWindow::State::Scanning && !window.workerBusy(), 60000);
+  }
+
+ private slots:
+  void initTestCase() {
+    QVERIFY(scratch_.isValid());
+    for (const char* version : {"2007", "2010"}) {
+      const std::string command = testing::edbgen_program().string() + " --exchange " + version + " --scenario " +
+                                  (testing::source_dir() / "tests/data/gui.json").string() + " --out " +
+                                  store(version).string();
+      QCOMPARE(testing::run_command(command).status, 0);
+    }
+  }
+
+  void open_shows_the_manifest_tree_and_rows_data() {
+    QTest::addColumn<QString>("version");
+    QTest::newRow("2003/2007") << "2007";
+    QTest::newRow("2010") << "2010";
+  }
+  void open_shows_the_manifest_tree_and_rows() {
+    QFETCH(QString, version);
+    app::MainWindow window;
+    window.show();
+    asked_.clear();
+    // The window thread must keep turning while the scan runs.
+    QElapsedTimer clock;
+    qint64 last = 0, longest = 0;
+    QTimer tick;
+    tick.setInterval(5);
+    connect(&tick, &QTimer::timeout, [&] {
+      longest = std::max(longest, clock.elapsed() - last);
+      last = clock.elapsed();
+    });
+    clock.start();
+    tick.start();
+    open(window, version);
+    tick.stop();
+    QVERIFY2(longest < 1000, qPrintable(QString("event loop stalled %1 ms").arg(longest)));
+    QCOMPARE(window.state(), app::MainWindow::State::Scanned);
+    QVERIFY(std::any_of(asked_.begin(), asked_.end(),
+                        [](const Asked& a) { return a.text.startsWith("Analysis Completed successfully"); }));
+
+    const QJsonObject manifest = read_manifest(store(version));
+    QTreeWidgetItem* root = window.tree()->topLevelItem(0);
+    QCOMPARE(root->text(0), QString::fromStdString(store(version).string()));
+    QCOMPARE(widget_children(root), manifest_labels(manifest["tree"].toArray()));
+
+    for (const auto& value : manifest["folders"].toArray()) {
+      const QJsonObject folder = value.toObject();
+      QSignalSpy listed(&window, &app::MainWindow::listingFinished);
+      QTreeWidgetItem* item = find_path(window.tree(), folder["path"].toString().split('/'));
+      QVERIFY(item);
+      window.tree()->setCurrentItem(item);
+      QTRY_COMPARE_WITH_TIMEOUT(listed.count(), 1, 30000);
+      const QJsonArray rows = folder["rows"].toArray();
+      QCOMPARE(window.list()->topLevelItemCount(), rows.size());
+      for (int i = 0; i < rows.size(); ++i) {
+        const scan::MessageListRow row = window.list()->row(i);
+        QCOMPARE(QString::fromStdString(row.subject), rows[i].toObject()["subject"].toString());
+        QCOMPARE(QString::fromStdString(row.from), rows[i].toObject()["from"].toString());
+      }
+    }
+  }
+
+  void preview_sends_nothing_off_the_machine_data() { open_shows_the_manifest_tree_and_rows_data(); }
+  void preview_sends_nothing_off_the_machine() {
+    QFETCH(QString, version);
+    app::MainWindow window;
+    window.show();
+    open(window, version);
+    QSignalSpy listed(&window, &app::MainWindow::listingFinished);
+    window.tree()->setCurrentItem(find_path(window.tree(), {"Gina Ruiz", "Inbox"}));
+    QTRY_COMPARE_WITH_TIMEOUT(listed.count(), 1, 30000);
+    int remote = -1;
+    for (int i = 0; i < window.list()->topLevelItemCount(); ++i)
+      if (window.list()->row(i).subject == "Remote images") remote = i;
+    QVERIFY(remote >= 0);
+
+    QSignalSpy rendered(&window, &app::MainWindow::previewRendered);
+    QSignalSpy loaded(window.preview(), &ui::PreviewPane::loadFinished);
+    window.list()->setCurrentItem(window.list()->topLevelItem(remote));
+    emit window.list()->rowClicked(remote);
+    QTRY_COMPARE_WITH_TIMEOUT(rendered.count(), 1, 30000);
+    QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty() && loaded.last().at(0).toBool(), 30000);
+    QCOMPARE(window.preview()->view()->url().toLocalFile(), rendered.first().at(0).toString());
+    QTest::qWait(500);  // frames and images of the page settle
+    QCOMPARE(window.preview()->interceptor().allowed_remote(), 0);
+    qInfo("requests refused by the interceptor: %d", window.preview()->interceptor().refused());
+
+    // The second wall alone: a remote page asked for directly is refused.
+    const int before = window.preview()->interceptor().refused();
+    window.preview()->view()->load(QUrl("http://192.0.2.9/"));
+    QTRY_VERIFY_WITH_TIMEOUT(window.preview()->interceptor().refused() > before, 10000);
+  }
+
+  void check_propagation() {
+    ui::FolderTree tree;
+    tree.reset("store.edb");
+    tree.addItem(1, 0, "Alice", "");
+    tree.addItem(2, 1, "Inbox", "IPF.Note");
+    tree.addItem(3, 1, "Calendar", "IPF.Task");
+    tree.addItem(4, 2, "Only", "IPF.Note");
+    tree.addItem(5, 0, "Bob", "");
+    tree.addItem(6, 5, "Inbox", "IPF.Note");
+    auto* alice = tree.widgetItem(1);
+    tree.clickCheckBox(alice);
+    for (int i : {1, 2, 3, 4}) QVERIFY(ui::FolderTree::GetCheck(tree.widgetItem(i)));
+    QVERIFY(ui::FolderTree::isBold(alice));
+    QVERIFY(!ui::FolderTree::GetCheck(tree.widgetItem(0)));  // Bob is not checked
+    tree.clickCheckBox(tree.widgetItem(3));
+    QVERIFY(!ui::FolderTree::GetCheck(alice));
+    QVERIFY(ui::FolderTree::isBold(alice));  // some children still checked
+    QVERIFY(!ui::FolderTree::GetCheck(tree.widgetItem(0)));
+    tree.clickCheckBox(tree.widgetItem(2));  // unchecks Inbox and Only
+    QVERIFY(!ui::FolderTree::GetCheck(tree.widgetItem(4)));
+    QVERIFY(!ui::FolderTree::isBold(alice));
+    // The only child checks its parent, and so on up while every sibling is checked.
+    tree.clickCheckBox(tree.widgetItem(4));
+    QVERIFY(ui::FolderTree::GetCheck(tree.widgetItem(2)));
+    QVERIFY(!ui::FolderTree::GetCheck(alice));
+    tree.clickCheckBox(tree.widgetItem(3));
+    QVERIFY(ui::FolderTree::GetCheck(alice));
+    tree.clickCheckBox(tree.widgetItem(6));
+    QVERIFY(ui::FolderTree::GetCheck(tree.widgetItem(0)));
+    QCOMPARE(ui::FolderTree::GetFolderPathName(tree.widgetItem(4)), QString("store.edb\\Alice\\Inbox\\"));
+  }
+
+  void check_all_header() {
+    ui::MessageList list;
+    list.clickCheckAllHeader();  // no rows: only the header flips
+    QVERIFY(list.headerChecked());
+    list.clickCheckAllHeader();
+    QVERIFY(!list.headerChecked());
+    std::vector<scan::MessageListRow> rows(3);
+    for (size_t i = 0; i < rows.size(); ++i) rows[i].message_id = "id" + std::to_string(i);
+    list.appendRows(rows);
+    list.clickCheckAllHeader();
+    QCOMPARE(list.checkedCount(), 3);
+    list.setRowChecked(1, false);
+    QVERIFY(!list.headerChecked());
+    list.setRowChecked(1, true);
+    QVERIFY(list.headerChecked());
+    QCOMPARE(list.checkedRows().at(2).message_id, std::string("id2"));
+    QCOMPARE(list.columnWidth(4), 300);
+    QVERIFY(list.isColumnHidden(3) && list.isColumnHidden(8) && !list.isColumnHidden(7));
+  }
+
+  void save_mailbox_order_and_refusals() {
+    app::MainWindow window;
+    asked_.clear();
+    window.setPrompt(recorder());
+    window.saveMailbox();
+    window.exportSelected();
+    QCOMPARE(asked_.size(), size_t(2));
+    QCOMPARE(asked_[0].text, QString("Please select mailbox to continue the conversion process                "));
+    QCOMPARE(asked_[0].caption, QString("    Quorvine EDB to MBOX Converter                           "));
+    QCOMPARE(asked_[1].text, QString("Please select items to export"));
+
+    open(window, "2007");
+    window.tree()->clickCheckBox(find_path(window.tree(), {"Gina Ruiz", "Inbox"}));
+    window.tree()->clickCheckBox(find_path(window.tree(), {"Hal Brown", "Sent Items"}));
+    const auto boxes = window.mailboxesToSave();
+    QCOMPARE(boxes.size(), size_t(2));
+    QCOMPARE(QString::fromStdString(boxes[0].name), QString("Hal Brown"));
+    QCOMPARE(QString::fromStdString(boxes[1].name), QString("Gina Ruiz"));
+  }
+
+  void stop_and_resume_ask_first() {
+    app::MainWindow window;
+    asked_.clear();
+    window.setPrompt(recorder(QMessageBox::No));
+    window.stopOrResume();
+    QCOMPARE(window.stopButton()->text(), QString("Stop"));
+    window.setPrompt(recorder(QMessageBox::Yes));
+    window.stopOrResume();
+    QCOMPARE(window.stopButton()->text(), QString("Resume"));
+    window.stopOrResume();
+    QCOMPARE(window.stopButton()->text(), QString("Stop"));
+    QCOMPARE(asked_.back().text, QString("Do you want to sure resume recovery process ?"));
+  }
+
+  void file_selection_refuses_missing_file_and_version() {
+    asked_.clear();
+    app::FileSelectionDialog first(scan::ExchangeVersion::Unset, recorder());
+    QVERIFY(!first.next());
+    QCOMPARE(asked_.back().text, QString("Please select valid file"));
+    first.setDatabase(store("2007"));
+    QVERIFY(!first.next());
+    QCOMPARE(asked_.back().text, QString("Please select which exchange version of edb file"));
+    first.chooseVersion(scan::ExchangeVersion::V2010);
+    QVERIFY(first.next());
+    // A later dialog keeps the earlier version without a click.
+    app::FileSelectionDialog second(first.choice().version, recorder());
+    second.setDatabase(store("2007"));
+    QVERIFY(second.next());
+    QCOMPARE(second.choice().version, scan::ExchangeVersion::V2010);
+  }
+
+  void search_dialog_size_window_and_stop() {
+    QTemporaryDir dir;
+    const fs::path base = dir.path().toStdString();
+    fs::create_directories(base / "sub");
+    auto write = [](const fs::path& path, size_t size) { std::ofstream(path) << std::string(size, 'x'); };
+    write(base / "exact.edb", 1024);
+    write(base / "over.edb", 1025);
+    write(base / "sub" / "deep.edb", 10);
+    asked_.clear();
+    app::SearchDialog dialog(recorder());
+    dialog.startOrStop();
+    QCOMPARE(asked_.back().text, QString("Please provide location where you want to search edb file"));
+    dialog.setSearchFolder(dir.path());
+    dialog.setSizeWindow(true, "1", "1");
+    QSignalSpy done(&dialog, &app::SearchDialog::searchFinished);
+    dialog.startOrStop();
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 10000);
+    QCOMPARE(dialog.statusText(), QString("1 items found"));
+    QCOMPARE(dialog.results()->topLevelItem(0)->text(0), QString("exact.edb"));
+    QCOMPARE(dialog.results()->topLevelItem(0)->text(2), QString("1024 B"));
+    dialog.chooseRow(0);
+    QCOMPARE(dialog.chosen(), base / "exact.edb");
+
+    // Many folders: a stop ends the search early and the count still shows.
+    for (int i = 0; i < 3000; ++i) fs::create_directories(base / "many" / std::to_string(i));
+    dialog.setSizeWindow(false, "0", "0");
+    dialog.setSubfolders(true);
+    dialog.startOrStop();
+    QVERIFY(dialog.searching());
+    dialog.startOrStop();
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 2, 10000);
+    QVERIFY(dialog.statusText().endsWith(" items found"));
+    QVERIFY(!dialog.searching());
+  }
+};
+
+int main(int argc, char** argv) {
+  quorvine::app::prepare_web_engine_environment();
+  if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", QByteArray("offscreen"));
+  QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+  QApplication application(argc, argv);
+  MainWindowTest test;
+  return QTest::qExec(&test, argc, argv);
+}
+
+#include "main_window_test.moc"

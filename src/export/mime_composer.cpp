@@ -140,8 +140,11 @@ std::string bare_id(std::string id) {
 }
 
 void write_message(GMimeMessage* message, const std::filesystem::path& file) {
-  GPtr<GMimeStream> fs(g_mime_stream_fs_open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644, nullptr));
-  if (!fs) fail(file, std::generic_category().message(errno));
+  // A stdio stream: flushing it does not fsync, which GMime's fd stream does. The file is a
+  // temporary one, appended to its MBOX file (which is synced once) and deleted.
+  std::FILE* handle = std::fopen(file.c_str(), "wb");
+  if (!handle) fail(file, std::generic_category().message(errno));
+  GPtr<GMimeStream> fs(g_mime_stream_file_new(handle));
   GPtr<GMimeStream> out(g_mime_stream_buffer_new(fs.get(), GMIME_STREAM_BUFFER_BLOCK_WRITE));
   GMimeFormatOptions* options = g_mime_format_options_new();
   g_mime_format_options_set_newline_format(options, GMIME_NEWLINE_FORMAT_DOS);

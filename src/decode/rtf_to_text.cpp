@@ -1,3 +1,4 @@
+#include "ese/text.hpp"
 #include "decode/rtf_to_text.hpp"
 
 #include <algorithm>
@@ -36,23 +37,6 @@ std::string_view special_character(std::string_view word) {
   return it == table.end() ? std::string_view() : it->second;
 }
 
-void append_utf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | cp >> 6));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | cp >> 12));
-    out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | cp >> 18));
-    out.push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
 
 struct GroupState {
   bool skip = false;      // a destination that is not text
@@ -309,9 +293,9 @@ class RtfReader {
     std::string utf8;
     if (unit >= 0xDC00 && unit <= 0xDFFF) {
       if (high_surrogate_ == 0) return;
-      append_utf8(utf8, 0x10000 + ((high_surrogate_ - 0xD800) << 10) + (unit - 0xDC00));
+      ese::append_utf8(utf8, 0x10000 + ((high_surrogate_ - 0xD800) << 10) + (unit - 0xDC00));
     } else {
-      append_utf8(utf8, unit);
+      ese::append_utf8(utf8, unit);
     }
     high_surrogate_ = 0;
     emit(utf8);

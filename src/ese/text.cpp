@@ -3,7 +3,6 @@
 #include <array>
 
 namespace quorvine::ese {
-namespace {
 
 void append_utf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
@@ -22,6 +21,8 @@ void append_utf8(std::string& out, char32_t cp) {
     out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
   }
 }
+
+namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 

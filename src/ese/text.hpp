@@ -6,6 +6,9 @@
 
 namespace quorvine::ese {
 
+// Appends the UTF-8 form of code point `cp`.
+void append_utf8(std::string& out, char32_t cp);
+
 // UTF-16LE bytes to UTF-8. Surrogate pairs are joined; an unpaired surrogate becomes
 // U+FFFD. A trailing odd byte is ignored. NUL units are kept (callers filter them).
 std::string utf16le_to_utf8(std::span<const uint8_t> bytes);

@@ -1,3 +1,4 @@
+#include "ese/text.hpp"
 #include "render/file_sinks.hpp"
 
 #include <algorithm>
@@ -11,23 +12,6 @@
 namespace quorvine::render {
 namespace {
 
-void append_utf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out.push_back(static_cast<char>(cp));
-  } else if (cp < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | cp >> 6));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else if (cp < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | cp >> 12));
-    out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | cp >> 18));
-    out.push_back(static_cast<char>(0x80 | (cp >> 12 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp >> 6 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-  }
-}
 
 constexpr size_t csp_hold_limit = 64 * 1024;
 
@@ -87,7 +71,7 @@ void FileSink::write(std::span<const uint8_t> chunk) {
 }
 
 void Utf8TextSink::put(std::string& utf8, char32_t cp) {
-  if (cp != 0) append_utf8(utf8, cp);
+  if (cp != 0) ese::append_utf8(utf8, cp);
 }
 
 void Utf8TextSink::write(std::span<const uint8_t> chunk) {

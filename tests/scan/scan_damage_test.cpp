@@ -171,3 +171,18 @@ TEST(ScanDamage, LostCatalogRootIsReportedWhileTheShadowServes) {
     return w.find("damaged catalog") != std::string::npos;
   })) << "the shadow catalog served silently";
 }
+
+TEST(ScanDamage, DamagedHeaderIsReportedWhileTheShadowCopyServes) {
+  quorvine::testing::ScratchDir dir;
+  write_store_2007(dir / "good.edb", busy_store());
+  Bytes damaged = read_bytes(dir / "good.edb");
+  damaged[300] ^= 0x40;  // the primary header's checksum no longer matches; the copy is intact
+  write_bytes(dir / "header.edb", damaged, damaged.size());
+  ScanRun run;
+  run_scan(run, dir / "header.edb", ExchangeVersion::V2007);
+  EXPECT_EQ(run.session.outcome, ScanOutcome::Completed);
+  EXPECT_EQ(run.session.FolderDetailsDump.size(), 40u);
+  EXPECT_TRUE(std::any_of(run.warnings.begin(), run.warnings.end(), [](const std::string& w) {
+    return w.find("header is damaged") != std::string::npos;
+  })) << "the shadow header served silently";
+}

@@ -8,7 +8,8 @@
 #
 # usage: scripts/corruption-campaign.sh [VARIANTS]   (default 2100)
 # environment: CAMPAIGN_BUILD (build-campaign), CAMPAIGN_OUT (campaign-out),
-#              CAMPAIGN_JOBS (2), CAMPAIGN_TIMEOUT (20 seconds per run)
+#              CAMPAIGN_JOBS (2), CAMPAIGN_TIMEOUT (20 seconds per run),
+#              CAMPAIGN_MODES ("header catalog": run only the variants of these modes)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 variants=${1:-2100}
@@ -53,7 +54,7 @@ print(max(folders, key=lambda f: f.get("row_count", 0))["path"])' "${store%.edb}
 done
 
 export CAMPAIGN_ROOT=$PWD CAMPAIGN_BUILD_DIR=$build CAMPAIGN_OUT_DIR=$out CAMPAIGN_LIMIT=$limit
-export CAMPAIGN_BASES=${#bases[@]}
+export CAMPAIGN_BASES=${#bases[@]} CAMPAIGN_MODES=${CAMPAIGN_MODES:-}
 export ASAN_OPTIONS=abort_on_error=1:detect_leaks=1
 export UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 
@@ -62,6 +63,7 @@ run_variant() {
   local i=$1
   local modes=(flip flip-raw truncate zero-page swap-pages copy-page catalog header)
   local mode=${modes[$((i % ${#modes[@]}))]}
+  [ -z "$CAMPAIGN_MODES" ] || [[ " $CAMPAIGN_MODES " == *" $mode "* ]] || return 0
   local base=$(((i / ${#modes[@]}) % CAMPAIGN_BASES))
   local store generation folder
   IFS=$'\t' read -r store generation folder <"$CAMPAIGN_OUT_DIR/bases/base$base.info"
@@ -114,7 +116,7 @@ echo "running $variants variants on $jobs cores, ${limit}s limit per run"
 seq 0 $((variants - 1)) | xargs -P "$jobs" -I{} bash -c 'run_variant {}'
 elapsed=$(($(date +%s) - started))
 
-cat "$out"/results/*.tsv >"$out/results.tsv"
+find "$out/results" -name '*.tsv' -exec cat {} + >"$out/results.tsv"
 set +e
 python3 - "$out/results.tsv" "$elapsed" <<'PY' | tee "$out/summary.txt"
 import collections, sys

@@ -1,5 +1,7 @@
 #include "scan/catalog_walk.hpp"
 
+#include <string>
+
 #include "scan/folder_key.hpp"
 
 namespace quorvine::scan {
@@ -29,6 +31,9 @@ int export_handle_export_file(ScanSession& session) {
   // A table that cannot be opened is reported and left closed; the walk goes on, so one
   // damaged table does not hide the tables after it.
   int result = 1;
+  if (const uint64_t damaged = session.database->damaged_catalog_entries(); damaged > 0)
+    session.warnings.push_back(std::to_string(damaged) +
+                               " damaged catalog page(s) or entries were skipped; tables they described may be missing");
   for (const ese::TableInfo& info : tables) {
     if (info.name.empty()) {
       result = -1;

@@ -121,6 +121,8 @@ int exportdata(ScanSession& session, ScanObserver& observer, const ese::PassCont
   session.format_revision = header.creation_format_revision;
   session.format_version = header.format_version;
   session.format_revision = header.format_revision;
+  if (header.from_shadow_copy)
+    warn(session, observer, "the file header is damaged; its shadow copy was read instead");
   if (!header.clean())
     warn(session, observer,
          std::string("the database was not shut down cleanly (state: ") +

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -153,4 +154,35 @@ TEST(ScanDamage, FlippedBytesWithoutResealingAreSkippedAsDamage) {
   for (int f = 0; f < 64; ++f) damaged[2 * 8192 + random() % (damaged.size() - 2 * 8192)] ^= 0x5A;
   write_bytes(dir / "flip.edb", damaged, damaged.size());
   EXPECT_TRUE(scan_variant(dir / "flip.edb", ExchangeVersion::V2007, "unsealed flips"));
+}
+
+TEST(ScanDamage, LostCatalogRootIsReportedWhileTheShadowServes) {
+  quorvine::testing::ScratchDir dir;
+  write_store_2007(dir / "good.edb", busy_store());
+  Bytes damaged = read_bytes(dir / "good.edb");
+  const size_t page = 8192;
+  std::fill_n(damaged.begin() + (4 + 1) * page, page, uint8_t(0));  // the catalog root, page 4
+  write_bytes(dir / "nocatalog.edb", damaged, damaged.size());
+  ScanRun run;
+  run_scan(run, dir / "nocatalog.edb", ExchangeVersion::V2007);
+  EXPECT_EQ(run.session.outcome, ScanOutcome::Completed);
+  EXPECT_EQ(run.session.FolderDetailsDump.size(), 40u);
+  EXPECT_TRUE(std::any_of(run.warnings.begin(), run.warnings.end(), [](const std::string& w) {
+    return w.find("damaged catalog") != std::string::npos;
+  })) << "the shadow catalog served silently";
+}
+
+TEST(ScanDamage, DamagedHeaderIsReportedWhileTheShadowCopyServes) {
+  quorvine::testing::ScratchDir dir;
+  write_store_2007(dir / "good.edb", busy_store());
+  Bytes damaged = read_bytes(dir / "good.edb");
+  damaged[300] ^= 0x40;  // the primary header's checksum no longer matches; the copy is intact
+  write_bytes(dir / "header.edb", damaged, damaged.size());
+  ScanRun run;
+  run_scan(run, dir / "header.edb", ExchangeVersion::V2007);
+  EXPECT_EQ(run.session.outcome, ScanOutcome::Completed);
+  EXPECT_EQ(run.session.FolderDetailsDump.size(), 40u);
+  EXPECT_TRUE(std::any_of(run.warnings.begin(), run.warnings.end(), [](const std::string& w) {
+    return w.find("header is damaged") != std::string::npos;
+  })) << "the shadow header served silently";
 }

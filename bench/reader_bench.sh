@@ -35,14 +35,14 @@ done
 export XDG_DATA_HOME="$work/data" TMPDIR="$work/tmp" TZ=UTC LC_ALL=C
 mkdir -p "$XDG_DATA_HOME" "$TMPDIR"
 
-# timed NAME COMMAND...: runs COMMAND, stdout to $work/NAME.out; appends NAME's wall seconds
+# timed NAME COMMAND...: runs COMMAND, stdout to $work/NAME.out (or to $out); appends NAME's wall seconds
 # (to the microsecond; /usr/bin/time counts in hundredths), processor seconds and peak KB
 # to $work/times.
 timed() {
   local name="$1" start end
   shift
   start=$(date +%s%N)
-  if /usr/bin/time -f "%U %S %M" -o "$work/$name.time" "$@" >"$work/$name.out" 2>"$work/$name.err"; then
+  if /usr/bin/time -f "%U %S %M" -o "$work/$name.time" "$@" >"${out:-$work/$name.out}" 2>"$work/$name.err"; then
     end=$(date +%s%N)
     echo "$name $(( (end - start) / 1000 )) $(tail -1 "$work/$name.time")" >>"$work/times"
   else
@@ -74,7 +74,7 @@ f = max(m["folders"], key=lambda f: f["row_count"])
 print(f["path"])' "${store%.edb}.manifest.json")"
 
     cat "$store" >/dev/null
-    timed cat cat "$store"
+    out=/dev/null timed cat cat "$store"
     if [ "$gen" = 2007 ]; then tables=("Msg" "1-*"); else tables=("MsgHeader-*" "Body-*"); fi
     for k in "${!tables[@]}"; do timed "pass$k" "$pass" "$store" "${tables[$k]}"; done
     rm -rf "$XDG_DATA_HOME/Quorvine"

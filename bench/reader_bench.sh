@@ -76,7 +76,14 @@ print(f["path"])' "${store%.edb}.manifest.json")"
     cat "$store" >/dev/null
     out=/dev/null timed cat cat "$store"
     if [ "$gen" = 2007 ]; then tables=("Msg" "1-*"); else tables=("MsgHeader-*" "Body-*"); fi
-    for k in "${!tables[@]}"; do timed "pass$k" "$pass" "$store" "${tables[$k]}"; done
+    # Passes are short: the best of PASS_REPEATS (default 3) counts.
+    for k in "${!tables[@]}"; do
+      : >"$work/pass$k.all"
+      for _ in $(seq "${PASS_REPEATS:-3}"); do
+        timed "pass$k" "$pass" "$store" "${tables[$k]}"
+        cat "$work/pass$k.out" >>"$work/pass$k.all"
+      done
+    done
     rm -rf "$XDG_DATA_HOME/Quorvine"
     timed scan "$quorvine" scan "$store" --exchange "$gen" --json
     timed list "$quorvine" list "$store" --exchange "$gen" --folder "$folder"
@@ -104,8 +111,10 @@ for k, pattern in enumerate(tables):
     text = out(f"pass{k}")
     if f"pass{k}" in row and "records" in text:
         first = text.splitlines()[0]
-        row[f"pass{k}"].update(table=first.split(":")[0][len("table "):], records=int(first.split(": ")[1].split()[0]),
-                               seconds=float(text.split("; ")[-1].split()[0]) * int(first.split(": ")[1].split()[0]) / 1e6)
+        records = int(first.split(": ")[1].split()[0])
+        runs = open(os.path.join(work, f"pass{k}.all")).read().splitlines()
+        best_us = min(float(l.split("; ")[-1].split()[0]) for l in runs if "per record" in l)
+        row[f"pass{k}"].update(table=first.split(":")[0][len("table "):], records=records, seconds=best_us * records / 1e6)
     bare = out(f"bare{k}")
     if f"bare{k}" in row and bare.startswith("records"):
         f = bare.split()
@@ -119,7 +128,7 @@ if "list" in row:
 print(json.dumps(row))
 PY
     tail -1 "$results"
-    rm -f "$store" "${store%.edb}.manifest.json" "$work"/*.out
+    rm -f "$store" "${store%.edb}.manifest.json" "$work"/*.out "$work"/*.all
     rm -rf "$XDG_DATA_HOME/Quorvine"
   done
 done
@@ -133,7 +142,7 @@ def t(r, n, key="wall"):
 def f(x, fmt="{:.2f}"):
     return "-" if x is None else fmt.format(x)
 print("\nTimes: wall seconds (processor seconds in brackets); peak MB: the most any measured command held;")
-print("pass = full pass over the table, every column built (open and count not included);")
+print("pass = full pass over the table, every column built (open and count not included; best of 3);")
 print("libesedb = bare loop over two columns of the same table; speed-up = libesedb loop / reader pass.\n")
 print("| messages | Exchange | store MB | cat | scan | list (rows) | scan/cat (<=3) | list/cat (<=5) | peak MB | edbgen s |")
 print("|---|---|---|---|---|---|---|---|---|---|")

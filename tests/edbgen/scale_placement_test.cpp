@@ -29,10 +29,10 @@ TEST(ScalePlacement, BigMailboxTakesItsShareAndOneFolderMostOfIt) {
   }
   EXPECT_EQ(per_mailbox[0], 9000u);
   for (size_t m = 1; m < 6; ++m) EXPECT_EQ(per_mailbox[m], 200u) << m;
-  EXPECT_GE(count[{0, 0}], 6500u);
+  EXPECT_GE((count[{0, 0}]), 6500u);
   // Every folder of the big mailbox and of the others still receives messages.
   for (size_t m = 0; m < 6; ++m)
-    for (size_t f = 0; f < 13; ++f) EXPECT_GT(count[{m, f}], 0u) << m << "/" << f;
+    for (size_t f = 0; f < 13; ++f) EXPECT_GT((count[{m, f}]), 0u) << m << "/" << f;
 }
 
 }  // namespace

@@ -7,7 +7,7 @@ packages=(
   libgmime-3.0-dev libpcre2-dev nlohmann-json3-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
-  python3 time
+  python3
 )
 # Only for remaking the RTF fixtures in tests/data (soffice --headless --convert-to rtf):
 # QUORVINE_FIXTURE_TOOLS=1 scripts/setup-deps.sh

@@ -1,6 +1,6 @@
 // Times one full pass over a table's records through the reading layer, every column
-// built. Usage: bench_table_pass STORE [TABLE]; without TABLE the table with the most
-// records is taken.
+// built. Usage: bench_table_pass STORE [TABLE | PREFIX*]; without TABLE the table with the
+// most records is taken, with PREFIX* the one with the most records among those so named.
 #include <chrono>
 #include <cstdio>
 #include <string>
@@ -11,7 +11,7 @@ using namespace quorvine::ese;
 
 int main(int argc, char** argv) {
   if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: bench_table_pass STORE [TABLE]\n");
+    std::fprintf(stderr, "usage: bench_table_pass STORE [TABLE | PREFIX*]\n");
     return 2;
   }
   try {
@@ -19,17 +19,21 @@ int main(int argc, char** argv) {
     Database db = Database::open(argv[1]);
     std::optional<size_t> index;
     uint64_t most = 0;
-    if (argc == 3) {
-      index = db.find_table(argv[2]);
-      if (!index) throw EseError(std::string("no table ") + argv[2]);
+    const std::string pattern = argc == 3 ? argv[2] : "*";
+    if (!pattern.ends_with('*')) {
+      index = db.find_table(pattern);
+      if (!index) throw EseError("no table " + pattern);
     } else {
+      const std::string prefix = pattern.substr(0, pattern.size() - 1);
       for (const TableInfo& info : db.tables()) {
+        if (!info.name.starts_with(prefix)) continue;
         const uint64_t count = db.open_table(info.index).record_count();
         if (!index || count > most) {
           index = info.index;
           most = count;
         }
       }
+      if (!index) throw EseError("no table named " + pattern);
     }
     const double open_seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - open_start).count();
     Table table = db.open_table(*index);

@@ -63,8 +63,11 @@ int run_list(const std::vector<std::string>& args) {
   if (listing.records_skipped > 0)
     std::fprintf(stderr, "quorvine list: %llu damaged records were skipped\n",
                  static_cast<unsigned long long>(listing.records_skipped));
-  const std::string out = parsed.flag("--json") ? render::rows_to_json(listing.rows) : render::rows_to_table(listing.rows);
-  std::fwrite(out.data(), 1, out.size(), stdout);
+  const auto write = [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); };
+  if (parsed.flag("--json"))
+    write(render::rows_to_json(listing.rows));
+  else
+    render::write_rows_table(listing.rows, write);
   return exit_ok;
 }
 

@@ -45,15 +45,20 @@ std::string rows_to_json(const std::vector<scan::MessageListRow>& rows) {
   return out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
 }
 
-std::string rows_to_table(const std::vector<scan::MessageListRow>& rows) {
+void write_rows_table(const std::vector<scan::MessageListRow>& rows, const std::function<void(std::string_view)>& write) {
   constexpr size_t from_width = 32, subject_width = 48, date_width = 22;
-  std::string out = cell("From", from_width) + "  " + cell("Subject", subject_width) + "  " +
-                    cell("Date", date_width) + "  Att\n";
+  write(cell("From", from_width) + "  " + cell("Subject", subject_width) + "  " + cell("Date", date_width) +
+        "  Att\n");
   for (const auto& row : rows) {
-    out += cell(row.from, from_width) + "  " + cell(row.subject, subject_width) + "  " + cell(row.date, date_width) +
-           "  " + (row.attachment == "true" ? "yes" : "") + "\n";
+    write(cell(row.from, from_width) + "  " + cell(row.subject, subject_width) + "  " + cell(row.date, date_width) +
+          "  " + (row.attachment == "true" ? "yes" : "") + "\n");
   }
-  out += std::to_string(rows.size()) + (rows.size() == 1 ? " message\n" : " messages\n");
+  write(std::to_string(rows.size()) + (rows.size() == 1 ? " message\n" : " messages\n"));
+}
+
+std::string rows_to_table(const std::vector<scan::MessageListRow>& rows) {
+  std::string out;
+  write_rows_table(rows, [&](std::string_view line) { out += line; });
   return out;
 }
 

@@ -3,6 +3,21 @@
 #include "listing/header_list_loader.hpp"
 
 namespace quorvine::render {
+namespace {
+
+// Takes the part's storage whole when `into` is empty: copying one big folder's rows into
+// a new vector would hold them twice.
+template <typename T>
+void append(std::vector<T>& into, std::vector<T>&& part) {
+  if (into.empty()) {
+    into = std::move(part);
+    return;
+  }
+  into.reserve(into.size() + part.size());
+  for (T& item : part) into.push_back(std::move(item));
+}
+
+}  // namespace
 
 decode::DecodeContext decode_context_for(const scan::ScanSession& session) {
   decode::DecodeContext ctx;
@@ -25,8 +40,8 @@ FolderListing export_table_header_data(scan::ScanSession& session, const decode:
         FolderListing part = list_contents_folder(session, ctx, folder, observer, control);
         listing.records_skipped += part.records_skipped;
         for (auto& warning : part.warnings) listing.warnings.push_back(std::move(warning));
-        for (auto& row : part.rows) listing.rows.push_back(std::move(row));
-        for (auto& body : part.tempBodyDump) listing.tempBodyDump.push_back(std::move(body));
+        append(listing.rows, std::move(part.rows));
+        append(listing.tempBodyDump, std::move(part.tempBodyDump));
       }
       break;
     case scan::ExchangeVersion::V2010:

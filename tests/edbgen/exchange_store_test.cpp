@@ -236,6 +236,8 @@ TEST(EdbgenBadInput, OneLineErrorExitOneAndNothingLeftBehind) {
   check("--exchange 2007 --scenario " + quoted(scenario("public").string()), "needs \"mailboxes\"");
   check("--exchange 2007 --scale 0", "--scale");
   check("--exchange 2010 --page-size 5000 --scale 10", "--page-size");
+  check("--exchange 2007 --scale 10 --big-mailbox 100", "--big-mailbox");
+  check("--exchange 2007 --public --scale 10 --big-mailbox 50", "--big-mailbox");
   EXPECT_TRUE(fs::is_empty(dir / "out"));
   // An output folder that does not exist, and one that cannot be written.
   const Made missing = run_edbgen("--exchange 2007 --scenario " + quoted(scenario("basic2007").string()),
@@ -283,6 +285,40 @@ TEST(EdbgenScale, SameNumberGivesTheSameStoreAndCountsAddUp) {
   for (const auto& t : db.tables())
     if (t.name.rfind("MsgHeader-", 0) == 0) headers += db.open_table(t.index).record_count();
   EXPECT_EQ(headers, 300u);
+}
+
+TEST(EdbgenScale, BigMailboxManifestMatchesTheTables) {
+  if (!fs::exists(quorvine::testing::edbgen_program())) GTEST_SKIP() << "edbgen not built";
+  ScratchDir dir;
+  ASSERT_EQ(run_edbgen("--exchange 2007 --scale 1000 --big-mailbox 90", dir / "big.edb").status, 0);
+  std::ifstream in(dir / "big.manifest.json");
+  const auto manifest = nlohmann::json::parse(in);
+  EXPECT_EQ(manifest.at("big_mailbox_percent"), 90);
+  uint64_t total = 0, biggest = 0;
+  std::vector<uint64_t> biggest_rows;
+  for (const auto& f : manifest.at("folders")) {
+    const uint64_t n = f.at("row_count").get<uint64_t>();
+    total += n;
+    if (n > biggest) {
+      biggest = n;
+      biggest_rows.clear();
+      for (const auto& r : f.at("rows")) biggest_rows.push_back(r.at("index").get<uint64_t>());
+    }
+  }
+  EXPECT_EQ(total, 1000u);
+  EXPECT_GE(biggest, 600u);
+  // 2007 lists oldest first: the sample rows are the folder's first messages.
+  ASSERT_EQ(biggest_rows.size(), 3u);
+  EXPECT_EQ(biggest_rows, (std::vector<uint64_t>{0, 1, 2}));
+  const auto db = quorvine::ese::Database::open(dir / "big.edb");
+  uint64_t messages = 0, biggest_contents = 0;
+  for (const auto& t : db.tables()) {
+    const uint64_t n = db.open_table(t.index).record_count();
+    if (t.name == "Msg") messages = n;
+    if (t.name.rfind("1-", 0) == 0) biggest_contents = std::max(biggest_contents, n);
+  }
+  EXPECT_EQ(messages, 1000u);
+  EXPECT_EQ(biggest_contents, biggest);
 }
 
 }  // namespace

@@ -23,7 +23,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: edbgen --exchange 2007|2010|2013 [--public] (--scenario FILE.json | --scale N) "
-    "[--page-size N] --out STORE.edb";
+    "[--big-mailbox PERCENT] [--page-size N] --out STORE.edb";
 
 class UsageError : public std::runtime_error {
  public:
@@ -35,6 +35,7 @@ struct Arguments {
   bool is_public = false;
   std::optional<fs::path> scenario;
   std::optional<uint64_t> scale;
+  unsigned big_mailbox_percent = 0;
   uint32_t page_size = 0;
   std::optional<fs::path> out;
 };
@@ -66,6 +67,10 @@ Arguments parse_arguments(int argc, char** argv) {
     } else if (arg == "--scale") {
       a.scale = parse_number(arg, value());
       if (*a.scale == 0 || *a.scale > 50'000'000) throw UsageError("--scale takes 1 to 50000000 messages");
+    } else if (arg == "--big-mailbox") {
+      const uint64_t p = parse_number(arg, value());
+      if (p == 0 || p > 99) throw UsageError("--big-mailbox takes a percentage from 1 to 99");
+      a.big_mailbox_percent = static_cast<unsigned>(p);
     } else if (arg == "--page-size") {
       const uint64_t p = parse_number(arg, value());
       if (p != 4096 && p != 8192 && p != 16384 && p != 32768)
@@ -80,6 +85,8 @@ Arguments parse_arguments(int argc, char** argv) {
   if (!a.generation) throw UsageError("--exchange is required");
   if (a.scenario.has_value() == a.scale.has_value())
     throw UsageError("give exactly one of --scenario and --scale");
+  if (a.big_mailbox_percent && (!a.scale || a.is_public))
+    throw UsageError("--big-mailbox needs --scale and a private store");
   if (!a.out || a.out->empty()) throw UsageError("--out is required");
   if (a.out->filename().empty()) throw UsageError("--out must name a file");
   return a;
@@ -142,7 +149,7 @@ int run(const Arguments& a) {
       manifest = scenario_manifest(header, *scenario);
       fill_scenario(*filler, *scenario);
     } else {
-      manifest = write_scale_store(*filler, header, *a.scale);
+      manifest = write_scale_store(*filler, header, *a.scale, a.big_mailbox_percent);
     }
     db.finish();
   }

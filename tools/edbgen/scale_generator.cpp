@@ -161,13 +161,22 @@ Message scale_message(uint64_t i, const std::string& folder_class, uint64_t firs
   return m;
 }
 
-nlohmann::json write_scale_store(StoreFiller& filler, const ManifestHeader& header,
-                                 uint64_t messages) {
+ScalePlacement scale_placement(uint64_t i, size_t mailboxes, size_t folders, unsigned big_mailbox_percent) {
+  if (big_mailbox_percent == 0 || mailboxes < 2) return {i % mailboxes, (i / mailboxes) % folders};
+  // In each run of 100 messages the first P go to mailbox 0; three in four of those go to
+  // its first folder, so one contents (or header) table grows with the store.
+  const uint64_t r = i % 100;
+  if (r < big_mailbox_percent) return {0, i % 4 != 3 ? 0 : 1 + (i / 4) % (folders - 1)};
+  const uint64_t others = mailboxes - 1;
+  return {1 + i % others, (i / others) % folders};
+}
+
+nlohmann::json write_scale_store(StoreFiller& filler, const ManifestHeader& header, uint64_t messages,
+                                 unsigned big_mailbox_percent) {
   Scenario tree = scale_tree(messages, header.is_public);
   const uint64_t first_counter = assign_identifiers(tree);
   filler.begin(tree);
 
-  // Folder slots: message i goes to mailbox i % M, then folder (i / M) % F.
   std::vector<std::vector<const Folder*>> slots;
   if (header.is_public) {
     slots.emplace_back();
@@ -178,37 +187,45 @@ nlohmann::json write_scale_store(StoreFiller& filler, const ManifestHeader& head
       flatten(m.folders, slots.back());
     }
   }
-  const uint64_t mailboxes = slots.size(), folders = slots.front().size();
+  const size_t mailboxes = slots.size(), folders = slots.front().size();
+  // Per folder: its row count and the message numbers of its first and last few rows.
+  struct FolderRows {
+    uint64_t count = 0;
+    std::vector<uint64_t> first, last;
+  };
+  std::map<const Folder*, FolderRows> rows_of;
   for (uint64_t i = 0; i < messages; ++i) {
-    const size_t mb = static_cast<size_t>(i % mailboxes);
-    const Folder& f = *slots[mb][static_cast<size_t>((i / mailboxes) % folders)];
-    filler.add_message(mb, f, scale_message(i, f.container_class, first_counter));
+    const ScalePlacement at = scale_placement(i, mailboxes, folders, big_mailbox_percent);
+    const Folder& f = *slots[at.mailbox][at.folder];
+    filler.add_message(at.mailbox, f, scale_message(i, f.container_class, first_counter));
+    FolderRows& fr = rows_of[&f];
+    ++fr.count;
+    if (fr.first.size() < kSampleRows) fr.first.push_back(i);
+    fr.last.push_back(i);
+    if (fr.last.size() > kSampleRows) fr.last.erase(fr.last.begin());
   }
 
   const std::vector<TreeNode> nodes = manifest_tree(header.generation, header.is_public, tree);
   nlohmann::json manifest = manifest_skeleton(header, nodes);
   manifest["scale"] = messages;
+  if (big_mailbox_percent) manifest["big_mailbox_percent"] = big_mailbox_percent;
   const std::vector<std::string> owners = owner_names(tree, header.is_public);
-  std::map<const Folder*, std::pair<uint64_t, uint64_t>> slot_of;
-  for (uint64_t mb = 0; mb < mailboxes; ++mb)
-    for (uint64_t k = 0; k < folders; ++k) slot_of[slots[mb][k]] = {mb, k};
   for_each_folder(nodes, [&](const TreeNode& node, const std::string& path, size_t) {
-    const auto [mb, k] = slot_of.at(node.folder);
-    const uint64_t first = mb + mailboxes * k, step = mailboxes * folders;
-    const uint64_t count = first < messages ? (messages - first + step - 1) / step : 0;
+    const FolderRows& fr = rows_of[node.folder];
+    // 2007 lists a folder oldest first, the later layouts newest first.
+    std::vector<uint64_t> sample = fr.first;
+    if (header.generation != Generation::Ex2007) sample.assign(fr.last.rbegin(), fr.last.rend());
     nlohmann::json rows = nlohmann::json::array();
-    const bool reversed = header.generation != Generation::Ex2007;
-    for (uint64_t s = 0; s < std::min<uint64_t>(count, kSampleRows); ++s) {
-      const uint64_t j = reversed ? count - 1 - s : s;
-      const Message m = scale_message(first + j * step, node.folder->container_class, first_counter);
+    for (uint64_t i : sample) {
+      const Message m = scale_message(i, node.folder->container_class, first_counter);
       if (auto row = list_row(header.generation, m, owners)) {
         nlohmann::json r = row_json(header.generation, *row);
-        r["index"] = first + j * step;
+        r["index"] = i;
         rows.push_back(std::move(r));
       }
     }
     manifest["folders"].push_back(
-        {{"path", path}, {"row_count", count}, {"rows", std::move(rows)}, {"rows_complete", false}});
+        {{"path", path}, {"row_count", fr.count}, {"rows", std::move(rows)}, {"rows_complete", false}});
   });
   return manifest;
 }

@@ -1,6 +1,7 @@
 #include "app/main_window.hpp"
 
 #include <fstream>
+#include <thread>
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -20,7 +21,7 @@
 
 #include <cmark.h>
 
-#include "app/export_entry.hpp"
+#include "export/mailbox_export.hpp"
 #include "render/message_preview.hpp"
 #include "scan/scan_driver.hpp"
 #include "scan/work_folders.hpp"
@@ -334,8 +335,18 @@ void MainWindow::saveMailbox() {
             "    " + product + "                           ", QMessageBox::Ok);
     return;
   }
-  if (!export_available())
-    prompt_(this, QMessageBox::Information, "This build has no MBOX export yet.", product, QMessageBox::Ok);
+  exporting::MailboxExportRequest request;
+  request.checked = tree_->checkedItems();
+  request.jobs = std::max(1u, std::thread::hardware_concurrency());
+  openExportDialog(
+      ExportDialog::Kind::WholeMailbox,
+      [this, request](const fs::path& destination, const std::optional<exporting::DateRange>& filter,
+                      const ese::PassControl& control, exporting::ExportObserver& observer) mutable {
+        request.destination = destination;
+        request.filter = filter;
+        return exporting::SaveData_to_EML(session_, request, control, observer);
+      },
+      scanned_version_ == scan::ExchangeVersion::V2007 ? "Saving Folder - " : "Saving Mailbox ");
 }
 
 void MainWindow::exportSelected() {
@@ -343,8 +354,36 @@ void MainWindow::exportSelected() {
     prompt_(nullptr, QMessageBox::Question, "Please select items to export", product + " ", QMessageBox::Ok);
     return;
   }
-  if (!export_available())
-    prompt_(this, QMessageBox::Information, "This build has no MBOX export yet.", product, QMessageBox::Ok);
+  const auto item = tree_->treeItem(tree_->currentItem());
+  if (!item) return;
+  exporting::SelectedItemsRequest request;
+  request.folder = *item;
+  for (const scan::MessageListRow& row : list_->checkedRows()) request.message_ids.push_back(row.message_id);
+  openExportDialog(
+      ExportDialog::Kind::SelectedItems,
+      [this, request](const fs::path& destination, const std::optional<exporting::DateRange>& filter,
+                      const ese::PassControl& control, exporting::ExportObserver& observer) mutable {
+        request.destination = destination;
+        request.filter = filter;
+        return exporting::ExportEML(session_, request, control, observer);
+      },
+      "Saving ");
+}
+
+void MainWindow::openExportDialog(ExportDialog::Kind kind, ExportDialog::Export run, const QString& saving_text) {
+  if (export_dialog_ && export_dialog_->running()) {
+    export_dialog_->open();
+    return;
+  }
+  delete export_dialog_;
+  export_dialog_ = new ExportDialog(kind, worker_, std::move(run), prompt_, saving_text, this);
+  // An export replaces a listing or preview still running, whose completion would have
+  // enabled the tree and list again.
+  connect(export_dialog_, &ExportDialog::exportFinished, this, [this] {
+    tree_->setEnabled(true);
+    list_->setEnabled(true);
+  });
+  export_dialog_->open();
 }
 
 bool MainWindow::confirmExit(const QString& text) {

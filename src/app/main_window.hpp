@@ -6,7 +6,9 @@
 #include <vector>
 
 #include <QMainWindow>
+#include <QPointer>
 
+#include "app/export_dialog.hpp"
 #include "app/file_selection_dialog.hpp"
 #include "app/mailboxes_to_save.hpp"
 #include "app/prompt.hpp"
@@ -49,6 +51,8 @@ class MainWindow : public QMainWindow {
   void saveMailbox();
   void exportSelected();
 
+  // The export dialog last opened, while it exists.
+  ExportDialog* exportDialog() const { return export_dialog_; }
   State state() const { return state_; }
   bool workerBusy() const { return worker_.busy(); }
   ui::FolderTree* tree() const { return tree_; }
@@ -81,6 +85,7 @@ class MainWindow : public QMainWindow {
   void showHelp();
   void showAbout();
   bool confirmExit(const QString& text);
+  void openExportDialog(ExportDialog::Kind kind, ExportDialog::Export run, const QString& saving_text);
 
   Prompt prompt_ = show_message_box;
   scan::ExchangeVersion version_ = scan::ExchangeVersion::Unset;
@@ -108,6 +113,7 @@ class MainWindow : public QMainWindow {
   ui::PreviewPane* preview_;
   ui::TextProgressBar* progress_;
   QLabel* status_pane_;
+  QPointer<ExportDialog> export_dialog_;
 };
 
 }  // namespace quorvine::app

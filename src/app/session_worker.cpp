@@ -50,6 +50,12 @@ void SessionWorker::finished() {
   emit idle();
 }
 
+void SessionWorker::stop() {
+  if (!running_) return;
+  thread_.request_stop();
+  pause_.resume();
+}
+
 void SessionWorker::shutdown() {
   pending_.reset();
   if (thread_.joinable()) {

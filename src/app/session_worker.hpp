@@ -30,6 +30,8 @@ class SessionWorker : public QObject {
   void pause() { pause_.pause(); }
   void resume() { pause_.resume(); }
   bool paused() const { return pause_.paused(); }
+  // Asks the running job to stop at its next record; its completion still runs.
+  void stop();
 
   // Stops the running job, drops the waiting one and waits for the thread to end.
   void shutdown();

@@ -1,6 +1,7 @@
 // The desktop application driven offscreen on generated stores: open, tree, listing,
 // preview with nothing leaving the machine, check propagation, check-all, the dialogs.
 #include <fstream>
+#include <map>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -16,6 +17,7 @@
 #include <QTreeWidget>
 #include <QWebEngineView>
 
+#include "app/export_dialog.hpp"
 #include "app/file_selection_dialog.hpp"
 #include "app/main_window.hpp"
 #include "app/search_dialog.hpp"
@@ -24,6 +26,7 @@
 #include "ui/folder_tree.hpp"
 #include "ui/message_list.hpp"
 #include "ui/preview_pane.hpp"
+#include "ui/text_progress_bar.hpp"
 
 using namespace quorvine;
 namespace fs = std::filesystem;
@@ -76,6 +79,27 @@ QTreeWidgetItem* find_path(ui::FolderTree* tree, const QStringList& path) {
     item = next;
   }
   return item;
+}
+
+// Every file and folder below `root` with its bytes (folders with none), by relative path.
+std::map<std::string, std::string> tree_contents(const fs::path& root) {
+  std::map<std::string, std::string> contents;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    std::string bytes = "<dir>";
+    if (entry.is_regular_file()) {
+      std::ifstream in(entry.path(), std::ios::binary);
+      bytes.assign(std::istreambuf_iterator<char>(in), {});
+    }
+    contents[fs::relative(entry.path(), root).string()] = bytes;
+  }
+  return contents;
+}
+
+// The built command line's export of the same choice into `out`.
+void cli_export(const fs::path& store, const QString& version, const fs::path& out, const std::string& choice) {
+  const std::string command = testing::quorvine_program().string() + " export " + store.string() + " --exchange " +
+                              version.toStdString() + " --out " + out.string() + " --jobs 3 " + choice;
+  QCOMPARE(testing::run_command(command).status, 0);
 }
 
 }  // namespace
@@ -269,6 +293,121 @@ class MainWindowTest : public QObject {
     QCOMPARE(boxes.size(), size_t(2));
     QCOMPARE(QString::fromStdString(boxes[0].name), QString("Hal Brown"));
     QCOMPARE(QString::fromStdString(boxes[1].name), QString("Gina Ruiz"));
+  }
+
+  void export_dialogs_write_what_the_command_line_writes_data() { open_shows_the_manifest_tree_and_rows_data(); }
+  void export_dialogs_write_what_the_command_line_writes() {
+    QFETCH(QString, version);
+    app::MainWindow window;
+    window.show();
+    open(window, version);
+    const fs::path base = fs::path(scratch_.path().toStdString()) / ("export" + version.toStdString());
+
+    // Selected items: one of the two rows of Gina Ruiz's Inbox.
+    QSignalSpy listed(&window, &app::MainWindow::listingFinished);
+    window.tree()->setCurrentItem(find_path(window.tree(), {"Gina Ruiz", "Inbox"}));
+    QTRY_COMPARE_WITH_TIMEOUT(listed.count(), 1, 30000);
+    QCOMPARE(window.list()->topLevelItemCount(), 2);
+    const int plain = window.list()->row(0).subject == "Plain note" ? 0 : 1;
+    QCOMPARE(QString::fromStdString(window.list()->row(plain).subject), QString("Plain note"));
+    window.list()->setRowChecked(plain, true);
+    const std::string chosen_id = window.list()->row(plain).message_id;
+    asked_.clear();
+    window.exportSelected();
+    app::ExportDialog* dialog = window.exportDialog();
+    QVERIFY(dialog && dialog->isVisible());
+    QCOMPARE(dialog->windowTitle(), QString("Export to MBOX"));
+    QCOMPARE(dialog->startButton()->text(), QString("Start Export"));
+    dialog->chooseDestination(QString::fromStdString((base / "gui-selected").string()));
+    dialog->startExport();
+    QCOMPARE(dialog->startButton()->text(), QString("Under process"));
+    QVERIFY(!dialog->startButton()->isEnabled());
+    QCOMPARE(dialog->exitButton()->text(), QString("Abort"));
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 60000);
+    QCOMPARE(dialog->startButton()->text(), QString("Start Export"));
+    QCOMPARE(dialog->exitButton()->text(), QString("Exit"));
+    QCOMPARE(dialog->progressBar()->displayText(), QString("Completed 100%"));
+    QCOMPARE(asked_.back().text, QString("Save Successfully"));
+    QCOMPARE(asked_.back().caption, QString("Quorvine EDB to MBOX Converter"));
+    QVERIFY(!dialog->logLines().empty());
+    for (size_t i = 0; i < dialog->logLines().size(); ++i)
+      QCOMPARE(dialog->logLines()[i].colour, i % 2 == 0 ? QColor(0, 125, 255) : QColor(153, 51, 255));
+    cli_export(store(version), version, base / "cli-selected", "--folder \"Gina Ruiz/Inbox\" --message " + chosen_id);
+    const auto selected = tree_contents(base / "gui-selected");
+    QVERIFY(std::any_of(selected.begin(), selected.end(),
+                        [](const auto& file) { return file.second.find("Subject: Plain note") != std::string::npos; }));
+    QVERIFY(std::none_of(selected.begin(), selected.end(), [](const auto& file) {
+      return file.second.find("Subject: Remote images") != std::string::npos;
+    }));
+    QVERIFY(selected == tree_contents(base / "cli-selected"));
+    dialog->exitOrAbort();
+    QVERIFY(!dialog->isVisible());
+
+    // Save Mailbox: folders of both mailboxes, once without and once with a date filter.
+    for (QStringList path : {QStringList{"Gina Ruiz", "Inbox"}, QStringList{"Gina Ruiz", "Contacts"},
+                             QStringList{"Hal Brown", "Sent Items"}})
+      window.tree()->clickCheckBox(find_path(window.tree(), path));
+    const std::string folders = "--folder \"Gina Ruiz/Inbox\" --folder \"Gina Ruiz/Contacts\" "
+                                "--folder \"Hal Brown/Sent Items\"";
+    for (bool filtered : {false, true}) {
+      const std::string name = filtered ? "filtered" : "whole";
+      asked_.clear();
+      window.saveMailbox();
+      dialog = window.exportDialog();
+      QVERIFY(dialog && dialog->isVisible());
+      QCOMPARE(dialog->windowTitle(), QString("Export Items"));
+      dialog->startExport();
+      QCOMPARE(asked_.back().text, QString("Please select destination path?"));
+      QVERIFY(!dialog->running());
+      dialog->chooseDestination(QString::fromStdString((base / ("gui-" + name)).string()));
+      // The second message only: 2011-03-08 09:00:00 UTC is inside, on the bound.
+      const QDateTime from(QDate(2011, 3, 8), QTime(9, 0), Qt::UTC);
+      dialog->setDateFilter(filtered, from, from.addDays(1));
+      dialog->startExport();
+      QCOMPARE(dialog->startButton()->text(), QString("Under process"));
+      QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 60000);
+      QCOMPARE(dialog->startButton()->text(), QString("Start Export !"));
+      QCOMPARE(asked_.back().text, QString("Save Successfully"));
+      QCOMPARE(asked_.back().caption, QString("Quorvine EDB to MBOX Converter "));
+      for (size_t i = 0; i < dialog->logLines().size(); ++i)
+        QCOMPARE(dialog->logLines()[i].colour, i % 2 == 0 ? QColor(200, 200, 200) : QColor(130, 180, 100));
+      cli_export(store(version), version, base / ("cli-" + name),
+                 folders + (filtered ? " --from 2011-03-08T09:00:00 --to 2011-03-09T09:00:00" : ""));
+      const auto gui = tree_contents(base / ("gui-" + name));
+      QVERIFY(gui == tree_contents(base / ("cli-" + name)));
+      const auto inbox = gui.find("QuorvineRec/Gina Ruiz/Inbox/Inbox");
+      QVERIFY(inbox != gui.end());
+      QCOMPARE(inbox->second.find("Subject: Remote images") != std::string::npos, !filtered);
+      QVERIFY(inbox->second.find("Subject: Plain note") != std::string::npos);
+      QVERIFY(gui.count("QuorvineRec/Hal Brown/Sent Items/Sent Items"));
+      dialog->exitOrAbort();
+    }
+
+    // Abort asks first; "No" leaves the run alone, "Yes" stops it and says so.
+    asked_.clear();
+    window.setPrompt(recorder(QMessageBox::No));
+    window.saveMailbox();
+    dialog = window.exportDialog();
+    dialog->chooseDestination(QString::fromStdString((base / "gui-unaborted").string()));
+    dialog->startExport();
+    dialog->exitOrAbort();
+    QVERIFY(dialog->running());
+    QCOMPARE(asked_.back().text, QString("Do you want to stop process ?       "));
+    QCOMPARE(asked_.back().caption, QString("Quorvine EDB to MBOX Converter"));
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 60000);
+    QCOMPARE(asked_.back().text, QString("Save Successfully"));
+    window.setPrompt(recorder(QMessageBox::Yes));
+    window.saveMailbox();  // a fresh dialog answers with the new prompt
+    dialog = window.exportDialog();
+    dialog->chooseDestination(QString::fromStdString((base / "gui-aborted").string()));
+    dialog->startExport();
+    dialog->exitOrAbort();
+    QCOMPARE(dialog->logLines().back().text, QString("Saving Process Aborted By User"));
+    QCOMPARE(dialog->logLines().back().colour, QColor(200, 200, 200));
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 60000);
+    QCOMPARE(asked_.back().text, QString("Abort process has been successfully completed"));
+    QCOMPARE(dialog->progressBar()->displayText().left(15), QString("Aborted Saving "));
+    QCOMPARE(dialog->exitButton()->text(), QString("Exit"));
   }
 
   void stop_and_resume_ask_first() {

@@ -171,7 +171,7 @@ void MessageGatherer::clear_work_folder() {
 
 std::optional<uint64_t> MessageGatherer::stored_time_2007(const scan::MessageListRow& row) {
   const scan::MsgTable* entry = session_.index.MsgFindRecord(row.message_id);
-  if (!entry || !session_.msgtable || entry->recordNumber < 0) return std::nullopt;
+  if (!entry || !session_.msgtable) return std::nullopt;
   const ese::Table& table = *session_.msgtable;
   scan::WantedColumns wanted;
   const std::vector<std::optional<size_t>> dates = {column(table, "T39", wanted), column(table, "Te06", wanted),
@@ -209,7 +209,7 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
   clear_work_folder();
 
   const scan::MsgTable* entry = session_.index.MsgFindRecord(row.message_id);
-  if (entry && session_.msgtable && entry->recordNumber >= 0) {
+  if (entry && session_.msgtable) {
     const ese::Table& table = *session_.msgtable;
     scan::WantedColumns wanted;
     const auto S7d = column(table, "S7d", wanted), S1000 = column(table, "S1000", wanted),

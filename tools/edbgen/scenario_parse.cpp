@@ -163,8 +163,8 @@ class Parser {
           fail(at, "give exactly one of \"content\" and \"size\"");
         if (list[i].contains("size")) {
           const json& size = list[i].at("size");
-          if (!size.is_number_unsigned() || size.get<uint64_t>() > (64u << 20))
-            fail(at, "\"size\" must be a number of bytes up to 64 MiB");
+          if (!size.is_number_unsigned() || size.get<uint64_t>() > (uint64_t{512} << 20))
+            fail(at, "\"size\" must be a number of bytes up to 512 MiB");
           a.content = filler_content(a.name, size.get<size_t>());
         } else {
           a.content = bytes_of(text(list[i], "content", at));

@@ -24,7 +24,7 @@ cmake --build "$build" --target quorvine edbgen edbcorrupt
 started=$(date +%s)
 
 rm -rf "$out"
-mkdir -p "$out/bases" "$out/results" "$out/faults" "$out/work"
+mkdir -p "$out/bases" "$out/results" "$out/faults" "$out/variants"
 
 # Base stores: generation, page size, store kind, source (scenario file or scale).
 bases=(
@@ -67,7 +67,7 @@ run_variant() {
   local base=$(((i / ${#modes[@]}) % CAMPAIGN_BASES))
   local store generation folder
   IFS=$'\t' read -r store generation folder <"$CAMPAIGN_OUT_DIR/bases/base$base.info"
-  local work="$CAMPAIGN_OUT_DIR/work/$i"
+  local work="$CAMPAIGN_OUT_DIR/variants/$i"
   mkdir -p "$work"
   local damaged="$work/v$i.edb"
   local description
@@ -149,6 +149,6 @@ sys.exit(1 if stats["total"]["crash"] or stats["total"]["hang"] else 0)
 PY
 status=${PIPESTATUS[0]}
 set -e
-rmdir "$out/work" 2>/dev/null || true
+rmdir "$out/variants" 2>/dev/null || true
 if [ "$status" != 0 ]; then echo "crashes or hangs kept in $out/faults" >&2; fi
 exit "$status"

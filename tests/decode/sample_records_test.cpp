@@ -27,12 +27,7 @@ SampleRecords open_sample(const std::string& file, const std::string& table) {
   return SampleRecords{db.open_table(*db.find_table(table))};
 }
 
-std::string slurp(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
+std::string slurp(const std::filesystem::path& path) { return quorvine::testing::read_file(path); }
 
 TEST(SampleRecords, FixedTypesThroughTheGeneralRenderer) {
   QUORVINE_REQUIRE_SAMPLES();

@@ -30,12 +30,7 @@ ese::Bytes le(T value) {
   return bytes;
 }
 
-std::string slurp(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream all;
-  all << in.rdbuf();
-  return all.str();
-}
+std::string slurp(const std::filesystem::path& path) { return quorvine::testing::read_file(path); }
 
 TEST(PlainValues, NoValueIsEmptyNotFalseOrZero) {
   for (ColumnType type : {ColumnType::Boolean, ColumnType::Long, ColumnType::DateTime,

@@ -19,15 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using quorvine::testing::ScratchDir;
+using quorvine::testing::read_file;
+using quorvine::testing::write_file;
 
-std::string read(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void write(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
 
 struct Parsed {
   std::string from, to, subject, date, body, attachment_name, attachment;
@@ -83,10 +77,10 @@ Parsed parse(const fs::path& file) {
 }
 
 CompositionRecord sample(const ScratchDir& dir) {
-  write(dir / "body.txt", "Grüße aus Köln\r\nFrom the start of a line\r\n");
+  write_file(dir / "body.txt", "Grüße aus Köln\r\nFrom the start of a line\r\n");
   std::string binary(70000, '\0');
   for (size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>(i * 7);
-  write(dir / "file.bin", binary);
+  write_file(dir / "file.bin", binary);
   CompositionRecord r;
   r.message_file = dir / "m.eml";
   r.body_file = dir / "body.txt";
@@ -103,7 +97,7 @@ TEST(MimeComposer, Utf8HeadersBodyAndAttachmentReadBack) {
   ScratchDir dir;
   const CompositionRecord r = sample(dir);
   ASSERT_EQ(ReCreateEML(r), r.message_file);
-  const std::string raw = read(r.message_file);
+  const std::string raw = read_file(r.message_file);
   EXPECT_EQ(raw.find("iso-8859-1"), std::string::npos);
   EXPECT_EQ(raw.find("\nFrom "), std::string::npos);  // no line of the file begins "From "
   const Parsed p = parse(r.message_file);
@@ -114,7 +108,7 @@ TEST(MimeComposer, Utf8HeadersBodyAndAttachmentReadBack) {
   EXPECT_EQ(p.date, "Mon, 07 Mar 2011 14:05:09 +0000");
   EXPECT_EQ(p.attachments, 1);
   EXPECT_EQ(p.attachment_name, "Übersicht.bin");
-  EXPECT_EQ(p.attachment, read(r.attachments[0].path));
+  EXPECT_EQ(p.attachment, read_file(r.attachments[0].path));
 }
 
 TEST(MimeComposer, ThrowsAndLeavesNoFileWhenItCannotWrite) {
@@ -132,7 +126,7 @@ TEST(FallbackBuilder, KeepsTheHeaderBlockAndIsAValidMessage) {
   ScratchDir dir;
   CompositionRecord r = sample(dir);
   ASSERT_TRUE(createEMLFile(r));
-  const std::string raw = read(r.message_file);
+  const std::string raw = read_file(r.message_file);
   EXPECT_NE(raw.find("X-MSMail-Priority: Normal\r\n"), std::string::npos);
   EXPECT_NE(raw.find(std::string("--") + kFallbackBoundary + "--\r\n"), std::string::npos);
   // UTF-8 body bytes go through unchanged (C3 BC stays two bytes, not four).
@@ -142,12 +136,12 @@ TEST(FallbackBuilder, KeepsTheHeaderBlockAndIsAValidMessage) {
   EXPECT_NE(p.to.find("bob@example.org"), std::string::npos);
   EXPECT_EQ(p.attachments, 1);
   EXPECT_EQ(p.attachment_name, "Übersicht.bin");
-  EXPECT_EQ(p.attachment, read(r.attachments[0].path));
+  EXPECT_EQ(p.attachment, read_file(r.attachments[0].path));
 
   CompositionRecord empty;
   empty.message_file = dir / "e.eml";
   ASSERT_TRUE(createEMLFile(empty));
-  EXPECT_NE(read(empty.message_file).find("Subject: \r\n"), std::string::npos);
+  EXPECT_NE(read_file(empty.message_file).find("Subject: \r\n"), std::string::npos);
   empty.message_file = dir / "no-such-folder" / "e.eml";
   EXPECT_FALSE(createEMLFile(empty));
 }

@@ -14,15 +14,9 @@ namespace {
 
 namespace fs = std::filesystem;
 using quorvine::testing::ScratchDir;
+using quorvine::testing::read_file;
+using quorvine::testing::write_file;
 
-std::string read(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
-void write(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
 
 constexpr uint64_t kMarch7 = 129439803090000000ULL;  // 2011-03-07 14:05:09 UTC
 
@@ -37,14 +31,14 @@ TEST(MailDates, SeparatorAndHeaderDatesAreUtc) {
 
 TEST(MboxFile, TwoRecordsWithQuotingAndLfLineEnds) {
   ScratchDir dir;
-  write(dir / "1.eml", "Subject: a\r\n\r\nFrom here\r\n>From there\r\n>>From far\r\nFromage\r\n From x\r\nlast");
-  write(dir / "2.eml", "Subject: b\r\n\r\nbody\r\n");
+  write_file(dir / "1.eml", "Subject: a\r\n\r\nFrom here\r\n>From there\r\n>>From far\r\nFromage\r\n From x\r\nlast");
+  write_file(dir / "2.eml", "Subject: b\r\n\r\nbody\r\n");
   MboxFile mbox(dir / "box");
   ASSERT_TRUE(mbox.append(dir / "1.eml", kMarch7));
   ASSERT_TRUE(mbox.append(dir / "2.eml", std::nullopt));
   EXPECT_FALSE(fs::exists(dir / "box"));  // not under its final name before the commit
   mbox.commit();
-  EXPECT_EQ(read(dir / "box"),
+  EXPECT_EQ(read_file(dir / "box"),
             "From - Mon Mar  7 14:05:09 2011\nSubject: a\n\n>From here\n>>From there\n>>>From far\nFromage\n From x\nlast\n\n"
             "From - Thu Jan  1 00:00:00 1970\nSubject: b\n\nbody\n\n");
   EXPECT_EQ(mbox.records(), 2u);
@@ -54,18 +48,18 @@ TEST(MboxFile, TwoRecordsWithQuotingAndLfLineEnds) {
 
 TEST(MboxFile, UncommittedFileLeavesNothingAndEarlierFileStays) {
   ScratchDir dir;
-  write(dir / "box", "earlier\n");
-  write(dir / "1.eml", "Subject: a\r\n\r\nx\r\n");
+  write_file(dir / "box", "earlier\n");
+  write_file(dir / "1.eml", "Subject: a\r\n\r\nx\r\n");
   {
     MboxFile mbox(dir / "box");
     ASSERT_TRUE(mbox.append(dir / "1.eml", kMarch7));
   }
-  EXPECT_EQ(read(dir / "box"), "earlier\n");
+  EXPECT_EQ(read_file(dir / "box"), "earlier\n");
   EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2);
   MboxFile again(dir / "box");
   ASSERT_TRUE(again.append(dir / "1.eml", kMarch7));
   again.commit();
-  EXPECT_EQ(read(dir / "box"), "From - Mon Mar  7 14:05:09 2011\nSubject: a\n\nx\n\n");
+  EXPECT_EQ(read_file(dir / "box"), "From - Mon Mar  7 14:05:09 2011\nSubject: a\n\nx\n\n");
 }
 
 TEST(MboxFile, UnreadableMessageIsSkippedAndMissingFolderThrows) {

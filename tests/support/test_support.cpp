@@ -1,3 +1,4 @@
+#include <fstream>
 #include "support/test_support.hpp"
 
 #include <sys/wait.h>
@@ -78,5 +79,12 @@ ScratchDir::~ScratchDir() {
   std::error_code ec;
   fs::remove_all(path_, ec);
 }
+
+std::string read_file(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+void write_file(const fs::path& file, const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
 
 }  // namespace quorvine::testing

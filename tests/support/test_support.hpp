@@ -24,6 +24,10 @@ std::filesystem::path binary_dir();
 std::filesystem::path edbgen_program();
 std::filesystem::path quorvine_program();
 
+// A whole file's bytes (empty when it cannot be read), and a file written with `text`.
+std::string read_file(const std::filesystem::path& file);
+void write_file(const std::filesystem::path& file, const std::string& text);
+
 // Runs a shell command, returns its exit status and captures standard output.
 struct CommandResult {
   int status = -1;

@@ -1,6 +1,7 @@
 #include "cli/list_command.hpp"
 
 #include <cstdio>
+#include <optional>
 
 #include "cli/arguments.hpp"
 #include "cli/store_session.hpp"
@@ -56,18 +57,30 @@ int run_list(const std::vector<std::string>& args) {
 
   const uint64_t damaged_before = session.damaged_values->values.load();
   decode::DecodeContext ctx = render::decode_context_for(session);
-  render::FolderListing listing = render::export_table_header_data(session, ctx, *item, quiet);
-  for (const std::string& warning : listing.warnings) quiet.warning(warning);
+  const render::Write write = [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); };
+  std::optional<render::JsonRowsWriter> json;
+  std::optional<render::TableRowsWriter> table;
+  if (parsed.flag("--json"))
+    json.emplace(write);
+  else
+    table.emplace(write);
+  const render::ListingTally tally =
+      render::for_each_listed_row(session, ctx, *item, quiet, {}, [&](const scan::MessageListRow& row) {
+        if (json)
+          json->row(row);
+        else
+          table->row(row);
+      });
+  if (json)
+    json->finish();
+  else
+    table->finish();
+  for (const std::string& warning : tally.warnings) quiet.warning(warning);
   if (const uint64_t damaged = session.damaged_values->values.load() - damaged_before; damaged > 0)
     quiet.warning(std::to_string(damaged) + " damaged value(s) could not be read and were left empty");
-  if (listing.records_skipped > 0)
+  if (tally.records_skipped > 0)
     std::fprintf(stderr, "quorvine list: %llu damaged records were skipped\n",
-                 static_cast<unsigned long long>(listing.records_skipped));
-  const auto write = [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); };
-  if (parsed.flag("--json"))
-    write(render::rows_to_json(listing.rows));
-  else
-    render::write_rows_table(listing.rows, write);
+                 static_cast<unsigned long long>(tally.records_skipped));
   return exit_ok;
 }
 

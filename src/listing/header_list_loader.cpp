@@ -1,6 +1,7 @@
 #include "listing/header_list_loader.hpp"
 
 #include <algorithm>
+#include <iterator>
 #include <optional>
 
 #include "decode/identifiers.hpp"
@@ -56,9 +57,15 @@ bool HeaderListLoader::marked(const std::vector<tempMailboxLoad>& marks, const s
 }
 
 std::vector<MessageListRow> HeaderListLoader::list_folder(const folderTree2010& folder) {
+  std::vector<MessageListRow> rows;
+  for_each_row(folder, [&](const MessageListRow& row) { rows.push_back(row); });
+  return rows;
+}
+
+size_t HeaderListLoader::for_each_row(const folderTree2010& folder,
+                                      const std::function<void(const MessageListRow&)>& visit) {
   const HeaderFolderRef ref{folder.folderId, folder.mailboxName, folder.folderTable, folder.folderName};
-  const bool is_public = session_.is_public();
-  const std::string header_table = header_table_name(ref, generation(), is_public);
+  const std::string header_table = header_table_name(ref, generation(), session_.is_public());
   // Marked by the header table rather than by the mailbox's display name: two mailboxes
   // that share a display name must each get their own messages read.
   auto& lists = session_.lists2010;
@@ -69,13 +76,21 @@ std::vector<MessageListRow> HeaderListLoader::list_folder(const folderTree2010& 
     std::vector<MessageHeaderList2010> headers = load_header_table(header_table);
     std::lock_guard lock(lists.mutex);
     if (!marked(lists.tempMailboxLoadDump, header_table)) {
-      for (auto& header : headers) lists.MessageHeaderList2010Dump.push_back(std::move(header));
+      // Moved whole or into room made once: growing the list entry by entry would hold a
+      // big mailbox's headers up to three times over while the list reallocates.
+      auto& dump = lists.MessageHeaderList2010Dump;
+      if (dump.empty()) {
+        dump = std::move(headers);
+      } else {
+        dump.reserve(dump.size() + headers.size());
+        std::move(headers.begin(), headers.end(), std::back_inserter(dump));
+      }
       lists.tempMailboxLoadDump.push_back({header_table});
     }
     observer_.status("");
   }
   return lists.read([&](const MessageLists2010& l) {
-    return header_rows_for_folder(l.MessageHeaderList2010Dump, ref, generation());
+    return for_each_header_row(l.MessageHeaderList2010Dump, ref, generation(), visit);
   });
 }
 
@@ -101,6 +116,7 @@ std::vector<MessageHeaderList2010> HeaderListLoader::load_header_table(const std
   std::vector<MessageHeaderList2010> headers;
   auto table = open_named_table(table_name);
   if (!table) return headers;
+  headers.reserve(table->record_count());
   const bool is2013 = generation() == HeaderGeneration::Exchange2013;
   const KindTable kinds = is2013 ? KindTable::Header2013 : KindTable::Header2010;
 

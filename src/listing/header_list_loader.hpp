@@ -27,6 +27,9 @@ class HeaderListLoader {
   // The rows of `folder`, reading its mailbox's tables when they have not been read in
   // this scan. A table that does not exist gives no rows.
   std::vector<MessageListRow> list_folder(const folderTree2010& folder);
+  // The same rows handed to `visit` one at a time (under the header list's lock); returns
+  // their number.
+  size_t for_each_row(const folderTree2010& folder, const std::function<void(const MessageListRow&)>& visit);
 
   // Reads the body table of `folder`'s mailbox (a public store: of the folder) into the
   // session's body and attachment lists unless this scan has read it already. The preview

@@ -3,6 +3,7 @@
 #include "decode/identifiers.hpp"
 #include "decode/printable_filters.hpp"
 #include "decode/value_renderers.hpp"
+#include "listing/contents_rows.hpp"
 #include "listing/list_row_builder.hpp"
 #include "listing/list_row_order.hpp"
 #include "listing/message_listing.hpp"
@@ -114,38 +115,58 @@ class ContentsRowSource {
 
 }  // namespace
 
-FolderListing list_contents_folder(const scan::ScanSession& session, const decode::DecodeContext& ctx,
-                                   const scan::foldertree& folder, scan::ScanObserver& observer,
-                                   const ese::PassControl& control) {
-  FolderListing listing;
+ContentsPass read_contents_rows(const scan::ScanSession& session, const decode::DecodeContext& ctx,
+                                const scan::foldertree& folder, scan::ScanObserver& observer,
+                                const ese::PassControl& control, RowKeeper& keeper) {
+  ContentsPass pass;
   std::optional<ese::Table> table;
   try {
     table = scan::open_contents_table(session, folder);
   } catch (const ese::EseError& error) {
-    listing.warnings.push_back("the contents table of folder \"" + folder.folderName +
-                               "\" cannot be read: " + error.what());
-    return listing;
+    pass.warnings.push_back("the contents table of folder \"" + folder.folderName +
+                            "\" cannot be read: " + error.what());
+    return pass;
   }
-  if (!table) return listing;
+  if (!table) return pass;
   const scan::ContentsColumns columns = scan::map_contents_columns(*table);
   ContentsRowSource source(session, ctx);
-  std::vector<scan::MessageListRow> built;
-  built.reserve(table->record_count());
+  keeper.expect(table->record_count());
   RowOrder order;
-  listing.records_skipped = scan::for_each_contents_record(
+  pass.records_skipped = scan::for_each_contents_record(
       *table, columns, observer, control, [&](const ese::Record& record, uint64_t) {
         ContentsTexts texts = source.texts(record, columns);
         MessageLookup lookup;
         std::optional<MessageTexts> message = source.message(texts.N67b0, lookup);
         auto row = build_contents_row(texts, lookup, message ? &*message : nullptr, source.owner_names());
         if (!row) return;
-        if (!texts.S1000.empty()) listing.tempBodyDump.emplace_back(texts.N67b0, std::move(texts.S1000));
         order.insert_at(row->position);
-        built.push_back(std::move(row->row));
+        keeper.keep(std::move(row->row), std::move(texts.S1000));
       });
+  pass.display_order = order.display_order();
+  return pass;
+}
+
+FolderListing list_contents_folder(const scan::ScanSession& session, const decode::DecodeContext& ctx,
+                                   const scan::foldertree& folder, scan::ScanObserver& observer,
+                                   const ese::PassControl& control) {
+  struct Keeper : RowKeeper {
+    std::vector<scan::MessageListRow> rows;
+    std::vector<std::pair<std::string, std::string>> bodies;
+    void expect(size_t records) override { rows.reserve(records); }
+    void keep(scan::MessageListRow&& row, std::string&& body) override {
+      if (!body.empty()) bodies.emplace_back(row.message_id, std::move(body));
+      rows.push_back(std::move(row));
+    }
+  } keeper;
+  ContentsPass pass = read_contents_rows(session, ctx, folder, observer, control, keeper);
+  FolderListing listing;
+  std::vector<scan::MessageListRow>& built = keeper.rows;
+  listing.tempBodyDump = std::move(keeper.bodies);
+  listing.records_skipped = pass.records_skipped;
+  listing.warnings = std::move(pass.warnings);
   // Rows are put in display order in place: a second vector of a few hundred thousand rows
   // would double the listing's peak memory.
-  std::vector<size_t> from = order.display_order();
+  std::vector<size_t>& from = pass.display_order;
   for (size_t start = 0; start < from.size(); ++start) {
     if (from[start] == start) continue;
     scan::MessageListRow held = std::move(built[start]);

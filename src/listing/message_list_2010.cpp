@@ -23,21 +23,21 @@ std::string folder_table_name(const HeaderFolderRef& folder, HeaderGeneration ge
   return folder.folderTable;
 }
 
-std::vector<MessageListRow> header_rows_for_folder(const std::vector<MessageHeaderList2010>& headers,
-                                                   const HeaderFolderRef& folder, HeaderGeneration generation) {
+size_t for_each_header_row(const std::vector<MessageHeaderList2010>& headers, const HeaderFolderRef& folder,
+                           HeaderGeneration generation, const std::function<void(const MessageListRow&)>& visit) {
   const std::string table = folder_table_name(folder, generation);
   const bool is2013 = generation == HeaderGeneration::Exchange2013;
-  std::vector<MessageListRow> rows;
+  size_t count = 0;
+  MessageListRow row;
   for (auto it = headers.rbegin(); it != headers.rend(); ++it) {
     const MessageHeaderList2010& h = *it;
     if (h.folderId != folder.folderId) continue;
     std::string own_table =
         is2013 ? decode::replaced(h.tableName, "Message", "Folder") : decode::replaced(h.tableName, "MsgHeader", "Folders");
     if (own_table != table) continue;
-    MessageListRow row;
     row.message_id = h.messageId;
     row.kind = h.kind;
-    row.mail_number = std::to_string(rows.size() + 1);
+    row.mail_number = std::to_string(++count);
     row.key = table;
     row.from = h.from;
     row.subject = h.subject;
@@ -46,8 +46,15 @@ std::vector<MessageListRow> header_rows_for_folder(const std::vector<MessageHead
     row.to = h.folderId;
     row.cc = folder.mailboxName;
     row.bcc = folder.folderName;
-    rows.push_back(std::move(row));
+    visit(row);
   }
+  return count;
+}
+
+std::vector<MessageListRow> header_rows_for_folder(const std::vector<MessageHeaderList2010>& headers,
+                                                   const HeaderFolderRef& folder, HeaderGeneration generation) {
+  std::vector<MessageListRow> rows;
+  for_each_header_row(headers, folder, generation, [&](const MessageListRow& row) { rows.push_back(row); });
   return rows;
 }
 

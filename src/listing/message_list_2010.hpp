@@ -1,6 +1,8 @@
 #pragma once
 // Which 2010/2013 tables hold a folder's messages, and the folder's rows filtered out of the
 // header list.
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -29,5 +31,9 @@ std::string folder_table_name(const HeaderFolderRef& folder, HeaderGeneration ge
 // they were read; the list runs newest first), numbered from 1.
 std::vector<MessageListRow> header_rows_for_folder(const std::vector<MessageHeaderList2010>& headers,
                                                    const HeaderFolderRef& folder, HeaderGeneration generation);
+// The same rows handed to `visit` one at a time, so they need not all be held; returns
+// their number.
+size_t for_each_header_row(const std::vector<MessageHeaderList2010>& headers, const HeaderFolderRef& folder,
+                           HeaderGeneration generation, const std::function<void(const MessageListRow&)>& visit);
 
 }  // namespace quorvine::scan

@@ -27,38 +27,59 @@ std::string cell(std::string_view text, size_t width) {
 
 }  // namespace
 
-std::string rows_to_json(const std::vector<scan::MessageListRow>& rows) {
-  nlohmann::ordered_json out = nlohmann::ordered_json::array();
-  for (const auto& row : rows) {
-    out.push_back({{"from", row.from},
-                   {"subject", row.subject},
-                   {"date", row.date},
-                   {"attachment", row.attachment},
-                   {"message_id", row.message_id},
-                   {"kind", row.kind},
-                   {"mail_number", row.mail_number},
-                   {"key", row.key},
-                   {"to", row.to},
-                   {"cc", row.cc},
-                   {"bcc", row.bcc}});
+JsonRowsWriter::JsonRowsWriter(Write write) : write_(std::move(write)) {}
+
+void JsonRowsWriter::row(const scan::MessageListRow& row) {
+  const nlohmann::ordered_json object = {{"from", row.from},
+                                         {"subject", row.subject},
+                                         {"date", row.date},
+                                         {"attachment", row.attachment},
+                                         {"message_id", row.message_id},
+                                         {"kind", row.kind},
+                                         {"mail_number", row.mail_number},
+                                         {"key", row.key},
+                                         {"to", row.to},
+                                         {"cc", row.cc},
+                                         {"bcc", row.bcc}};
+  // Indented one level as an element of the array; dumped text has no raw line breaks
+  // inside strings, so every line break starts a line of the object.
+  std::string text = object.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  std::string indented = first_ ? "[\n  " : ",\n  ";
+  for (const char c : text) {
+    indented += c;
+    if (c == '\n') indented += "  ";
   }
-  return out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+  first_ = false;
+  write_(indented);
 }
 
-void write_rows_table(const std::vector<scan::MessageListRow>& rows, const std::function<void(std::string_view)>& write) {
-  constexpr size_t from_width = 32, subject_width = 48, date_width = 22;
-  write(cell("From", from_width) + "  " + cell("Subject", subject_width) + "  " + cell("Date", date_width) +
-        "  Att\n");
-  for (const auto& row : rows) {
-    write(cell(row.from, from_width) + "  " + cell(row.subject, subject_width) + "  " + cell(row.date, date_width) +
-          "  " + (row.attachment == "true" ? "yes" : "") + "\n");
-  }
-  write(std::to_string(rows.size()) + (rows.size() == 1 ? " message\n" : " messages\n"));
+void JsonRowsWriter::finish() { write_(first_ ? "[]\n" : "\n]\n"); }
+
+TableRowsWriter::TableRowsWriter(Write write) : write_(std::move(write)) {
+  write_(cell("From", kFromWidth) + "  " + cell("Subject", kSubjectWidth) + "  " + cell("Date", kDateWidth) + "  Att\n");
+}
+
+void TableRowsWriter::row(const scan::MessageListRow& row) {
+  write_(cell(row.from, kFromWidth) + "  " + cell(row.subject, kSubjectWidth) + "  " + cell(row.date, kDateWidth) +
+         "  " + (row.attachment == "true" ? "yes" : "") + "\n");
+  ++rows_;
+}
+
+void TableRowsWriter::finish() { write_(std::to_string(rows_) + (rows_ == 1 ? " message\n" : " messages\n")); }
+
+std::string rows_to_json(const std::vector<scan::MessageListRow>& rows) {
+  std::string out;
+  JsonRowsWriter writer([&](std::string_view text) { out += text; });
+  for (const auto& row : rows) writer.row(row);
+  writer.finish();
+  return out;
 }
 
 std::string rows_to_table(const std::vector<scan::MessageListRow>& rows) {
   std::string out;
-  write_rows_table(rows, [&](std::string_view line) { out += line; });
+  TableRowsWriter writer([&](std::string_view text) { out += text; });
+  for (const auto& row : rows) writer.row(row);
+  writer.finish();
   return out;
 }
 

@@ -9,12 +9,38 @@
 
 namespace quorvine::render {
 
-// A JSON array with all eleven list columns of every row; text that is not valid UTF-8
-// is shown with replacement characters.
+using Write = std::function<void(std::string_view)>;
+
+// A JSON array with all eleven list columns of every row, written row by row so a big
+// folder's text is never held whole; text that is not valid UTF-8 is shown with
+// replacement characters.
+class JsonRowsWriter {
+ public:
+  explicit JsonRowsWriter(Write write);
+  void row(const scan::MessageListRow& row);
+  void finish();  // closes the array
+
+ private:
+  Write write_;
+  bool first_ = true;
+};
+
+// A table of From, Subject, Date and Att for people, written row by row, ending with the
+// number of messages.
+class TableRowsWriter {
+ public:
+  explicit TableRowsWriter(Write write);  // writes the heading
+  void row(const scan::MessageListRow& row);
+  void finish();
+
+ private:
+  static constexpr size_t kFromWidth = 32, kSubjectWidth = 48, kDateWidth = 22;
+  Write write_;
+  size_t rows_ = 0;
+};
+
+// The whole JSON array, or the whole table, as one text.
 std::string rows_to_json(const std::vector<scan::MessageListRow>& rows);
-// A table of From, Subject, Date and Att for people.
 std::string rows_to_table(const std::vector<scan::MessageListRow>& rows);
-// The same table handed to `write` line by line, so a big folder's text is never held whole.
-void write_rows_table(const std::vector<scan::MessageListRow>& rows, const std::function<void(std::string_view)>& write);
 
 }  // namespace quorvine::render

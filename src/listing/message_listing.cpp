@@ -1,6 +1,8 @@
 #include "listing/message_listing.hpp"
 
+#include "listing/contents_rows.hpp"
 #include "listing/header_list_loader.hpp"
+#include "listing/packed_rows.hpp"
 
 namespace quorvine::render {
 namespace {
@@ -61,6 +63,45 @@ FolderListing export_table_header_data(scan::ScanSession& session, const decode:
   }
   observer.control_enabled(scan::Control::Tree, true);
   return listing;
+}
+
+ListingTally for_each_listed_row(scan::ScanSession& session, const decode::DecodeContext& ctx, scan::TreeItem item,
+                                 scan::ScanObserver& observer, const ese::PassControl& control,
+                                 const std::function<void(const scan::MessageListRow&)>& visit) {
+  ListingTally tally;
+  observer.control_enabled(scan::Control::Tree, false);
+  switch (session.settings.exchange_version_support) {
+    case scan::ExchangeVersion::V2007:
+      for (const scan::foldertree& folder : session.foldertreeDump) {
+        if (folder.treeItem != item) continue;
+        struct Packer : RowKeeper {
+          PackedRows rows;
+          void expect(size_t records) override { rows.reserve(records); }
+          void keep(scan::MessageListRow&& row, std::string&&) override { rows.push_back(row); }
+        } packer;
+        ContentsPass pass = read_contents_rows(session, ctx, folder, observer, control, packer);
+        tally.records_skipped += pass.records_skipped;
+        for (auto& warning : pass.warnings) tally.warnings.push_back(std::move(warning));
+        for (const size_t row : pass.display_order) visit(packer.rows.at(row));
+        tally.rows += pass.display_order.size();
+      }
+      break;
+    case scan::ExchangeVersion::V2010:
+    case scan::ExchangeVersion::V2013:
+      for (const scan::folderTree2010& folder : session.folderTree2010Dump) {
+        if (folder.treeItem != item) continue;
+        scan::HeaderListLoader loader(session, ctx, observer, control);
+        tally.rows = loader.for_each_row(folder, visit);
+        tally.records_skipped = loader.records_skipped();
+        tally.warnings = loader.warnings();
+        break;
+      }
+      break;
+    case scan::ExchangeVersion::Unset:
+      break;
+  }
+  observer.control_enabled(scan::Control::Tree, true);
+  return tally;
 }
 
 uint64_t ensure_bodies_loaded(scan::ScanSession& session, const decode::DecodeContext& ctx, scan::TreeItem item,

@@ -2,6 +2,7 @@
 // Lists the messages of the folder selected in the tree: 2003/2007 folders through their
 // contents table and the row builder, 2010/2013 folders through the header lists.
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -32,6 +33,21 @@ decode::DecodeContext decode_context_for(const scan::ScanSession& session);
 FolderListing export_table_header_data(scan::ScanSession& session, const decode::DecodeContext& ctx,
                                        scan::TreeItem item, scan::ScanObserver& observer,
                                        const ese::PassControl& control = {});
+
+// What a listing reports besides its rows.
+struct ListingTally {
+  uint64_t rows = 0;
+  uint64_t records_skipped = 0;
+  std::vector<std::string> warnings;
+};
+
+// Hands the rows that export_table_header_data would list to `visit`, in the same order,
+// without holding them all as rows and without keeping bodies: 2003/2007 rows are held
+// packed until their order is known, 2010/2013 rows are made one at a time from the header
+// list. For printing a folder of several hundred thousand messages.
+ListingTally for_each_listed_row(scan::ScanSession& session, const decode::DecodeContext& ctx, scan::TreeItem item,
+                                 scan::ScanObserver& observer, const ese::PassControl& control,
+                                 const std::function<void(const scan::MessageListRow&)>& visit);
 
 // Reads the 2010 body and attachment lists of the mailbox whose folder is the tree item
 // `item` unless this scan has read them already (listing does not). Returns the number of

@@ -5,6 +5,7 @@
 
 #include "listing/folder_path_suggestion.hpp"
 #include "listing/message_list_output.hpp"
+#include "listing/packed_rows.hpp"
 
 namespace quorvine::render {
 namespace {
@@ -38,6 +39,45 @@ TEST(ListOutput, JsonHasElevenColumnsInOrderAndSurvivesBadUtf8) {
   const std::string table = rows_to_table({row, row});
   EXPECT_NE(table.find("yes"), std::string::npos);
   EXPECT_NE(table.find("2 messages"), std::string::npos);
+}
+
+// The row-by-row writer must give the very text of the whole array dumped at once, which is
+// what scripts reading the list have always seen.
+TEST(ListOutput, StreamedJsonIsTheArrayDumpedWhole) {
+  scan::MessageListRow quoted;
+  quoted.subject = "line one\nline \"two\"\t\\";
+  quoted.from = "Ann";
+  scan::MessageListRow plain;
+  plain.message_id = "0123456789abcdef";
+  for (const auto& rows : std::vector<std::vector<scan::MessageListRow>>{{}, {quoted}, {quoted, plain, quoted}}) {
+    nlohmann::ordered_json whole = nlohmann::ordered_json::array();
+    for (const auto& row : rows)
+      whole.push_back({{"from", row.from}, {"subject", row.subject}, {"date", row.date},
+                       {"attachment", row.attachment}, {"message_id", row.message_id}, {"kind", row.kind},
+                       {"mail_number", row.mail_number}, {"key", row.key}, {"to", row.to}, {"cc", row.cc},
+                       {"bcc", row.bcc}});
+    EXPECT_EQ(rows_to_json(rows), whole.dump(2) + "\n") << rows.size() << " rows";
+  }
+  EXPECT_EQ(rows_to_table({}).substr(rows_to_table({}).rfind('\n', rows_to_table({}).size() - 2) + 1),
+            "0 messages\n");
+}
+
+TEST(PackedRows, GiveBackEveryFieldWhateverItsLengthOrBytes) {
+  scan::MessageListRow row;
+  row.message_id = "0123456789abcdef";
+  row.subject = std::string(300, 's');  // a length of two LEB128 bytes
+  row.from = std::string("nul\0inside", 11);
+  row.bcc = std::string(128, 'b');  // the first length that needs a second byte
+  scan::MessageListRow empty;
+  PackedRows rows;
+  rows.push_back(row);
+  rows.push_back(empty);
+  rows.push_back(row);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_EQ(rows.at(0), row);
+  EXPECT_EQ(rows.at(1), empty);
+  EXPECT_EQ(rows.at(2), row);
+  EXPECT_THROW(rows.at(3), std::out_of_range);
 }
 
 }  // namespace

@@ -263,6 +263,39 @@ TEST_P(HeaderListing, BodiesAndAttachmentsAreReadOnlyWhenAskedForOncePerMailbox)
 
 INSTANTIATE_TEST_SUITE_P(Generations, HeaderListing, ::testing::Values("2010", "2013"));
 
+// The command line's row-at-a-time listing hands out exactly the rows, in the order, that
+// the listing the window and the exports use keeps.
+class StreamedListing : public ::testing::TestWithParam<std::string> {};
+
+TEST_P(StreamedListing, GivesTheKeptListingsRowsInItsOrder) {
+  ScratchDir dir;
+  scan::ScanSession session;
+  std::string skip;
+  if (!make_and_scan(two_shared_mailboxes(GetParam() != "2013"), GetParam(), dir, session, skip)) {
+    if (!skip.empty()) GTEST_SKIP() << skip;
+    return;
+  }
+  decode::DecodeContext ctx = decode_context_for(session);
+  scan::SilentScanObserver quiet;
+  // Both "Shared" mailboxes have an "Inbox", so the folders are visited by tree item.
+  std::set<scan::TreeItem> items;
+  for (const auto& folder : session.foldertreeDump) items.insert(folder.treeItem);
+  for (const auto& folder : session.folderTree2010Dump) items.insert(folder.treeItem);
+  size_t listed = 0;
+  for (const scan::TreeItem item : items) {
+    std::vector<scan::MessageListRow> streamed;
+    const ListingTally tally = for_each_listed_row(session, ctx, item, quiet, {},
+                                                   [&](const scan::MessageListRow& row) { streamed.push_back(row); });
+    const FolderListing kept = export_table_header_data(session, ctx, item, quiet);
+    EXPECT_EQ(streamed, kept.rows);
+    EXPECT_EQ(tally.rows, kept.rows.size());
+    listed += streamed.size();
+  }
+  EXPECT_EQ(listed, 4u);  // a1, a2, s1 and b1
+}
+
+INSTANTIATE_TEST_SUITE_P(Generations, StreamedListing, ::testing::Values("2007", "2010", "2013"));
+
 TEST(ContentsListing, DatesFallBackAndAttachmentKeysLeadToSanitisedNames) {
   setenv("TZ", "UTC", 1);
   tzset();

@@ -17,37 +17,6 @@
 namespace quorvine::cli {
 namespace {
 
-constexpr std::string_view export_usage =
-    "export STORE [--exchange 2007|2010|2013|auto] --out DIR [--mailbox NAME]... [--folder PATH]... "
-    "[--message ID]... [--selected] [--from DATE --to DATE] [--jobs N] [--verbose]";
-
-struct Selection {
-  std::vector<std::string> mailboxes, folders, messages;
-};
-
-// Takes the repeatable options out of `args`; the rest goes to the common parser.
-std::vector<std::string> take_repeated(const std::vector<std::string>& args, Selection& selection) {
-  const std::pair<const char*, std::vector<std::string>*> repeated[] = {
-      {"--mailbox", &selection.mailboxes}, {"--folder", &selection.folders}, {"--message", &selection.messages}};
-  std::vector<std::string> rest;
-  for (size_t i = 0; i < args.size(); ++i) {
-    bool taken = false;
-    for (const auto& [name, values] : repeated) {
-      const std::string prefix = std::string(name) + "=";
-      if (args[i] == name) {
-        if (i + 1 >= args.size()) throw UsageError(std::string(name) + " needs a value");
-        values->push_back(args[++i]);
-        taken = true;
-      } else if (args[i].rfind(prefix, 0) == 0) {
-        values->push_back(args[i].substr(prefix.size()));
-        taken = true;
-      }
-    }
-    if (!taken) rest.push_back(args[i]);
-  }
-  return rest;
-}
-
 std::optional<exporting::DateRange> date_filter(const Arguments& args) {
   const auto from = args.option("--from"), to = args.option("--to");
   if (!from && !to) return std::nullopt;
@@ -116,13 +85,7 @@ int report(const exporting::ExportSummary& summary, const std::filesystem::path&
   return summary.failures.empty() && summary.messages_failed == 0 ? exit_ok : exit_partial;
 }
 
-int run_export(const std::vector<std::string>& args) {
-  ArgumentRules accepted;
-  accepted.flags = {"--selected", "--verbose"};
-  accepted.options = {"--out", "--from", "--to", "--jobs"};
-  accepted.min_positionals = accepted.max_positionals = 1;
-  add_store_options(accepted);
-
+int run_export(const Arguments& parsed) {
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> sink(std::fopen("/dev/null", "w"), &std::fclose);
   if (!sink) {
     std::fprintf(stderr, "quorvine export: cannot open /dev/null\n");
@@ -130,23 +93,17 @@ int run_export(const std::vector<std::string>& args) {
   }
   TerminalObserver quiet(sink.get());
   scan::ScanSession session;
-  Selection selection;
-  Arguments parsed;
-  std::filesystem::path out;
-  std::optional<exporting::DateRange> filter;
-  unsigned jobs = 1;
-  StoreScan scanned;
-  try {
-    parsed = parse_arguments(take_repeated(args, selection), accepted);
-    const auto out_option = parsed.option("--out");
-    if (!out_option || out_option->empty()) throw UsageError("--out DIR is required");
-    out = *out_option;
-    filter = date_filter(parsed);
-    jobs = job_count(parsed);
-    const bool selected = !selection.messages.empty() || parsed.flag("--selected");
-    if (selected && (selection.folders.size() != 1 || !selection.mailboxes.empty()))
-      throw UsageError("--message and --selected need exactly one --folder and no --mailbox");
-    scanned = scan_store(parsed.positionals[0], parsed, session, quiet);
+  const std::filesystem::path out = *parsed.option("--out");
+  if (out.empty()) throw UsageError("--out DIR is required");
+  const std::optional<exporting::DateRange> filter = date_filter(parsed);
+  const unsigned jobs = job_count(parsed);
+  const auto folders = parsed.values("--folder"), mailboxes = parsed.values("--mailbox"),
+             messages = parsed.values("--message");
+  const bool selected = !messages.empty() || parsed.flag("--selected");
+  if (selected && (folders.size() != 1 || !mailboxes.empty()))
+    throw UsageError("--message and --selected need exactly one --folder and no --mailbox");
+  {
+    const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, quiet);
     if (scanned.status != exit_ok) {
       std::fprintf(stderr, "quorvine export: %s\n", session.failure_reason.c_str());
       return scanned.status;
@@ -167,8 +124,8 @@ int run_export(const std::vector<std::string>& args) {
     if (selected) {
       exporting::SelectedItemsRequest request;
       request.destination = out;
-      request.folder = find_item(session.tree, selection.folders.front(), parsed.positionals[0]);
-      request.message_ids = selection.messages;
+      request.folder = find_item(session.tree, folders.front(), parsed.positionals[0]);
+      request.message_ids = messages;
       request.filter = filter;
       where = out / exporting::kSelectedItemsRoot;
       summary = exporting::ExportEML(session, request, control, progress);
@@ -177,8 +134,8 @@ int run_export(const std::vector<std::string>& args) {
       request.destination = out;
       request.filter = filter;
       request.jobs = jobs;
-      std::vector<std::string> paths = selection.mailboxes;
-      paths.insert(paths.end(), selection.folders.begin(), selection.folders.end());
+      std::vector<std::string> paths = mailboxes;
+      paths.insert(paths.end(), folders.begin(), folders.end());
       if (paths.empty()) {
         add_subtree(session.tree, scan::root_tree_item, request.checked);
       } else {
@@ -191,18 +148,30 @@ int run_export(const std::vector<std::string>& args) {
     progress.clear();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     return report(summary, where, seconds);
-  } catch (const UsageError& error) {
-    std::fprintf(stderr, "quorvine export: %s\nusage: quorvine %.*s\n", error.what(),
-                 static_cast<int>(export_usage.size()), export_usage.data());
-    return exit_usage;
   }
 }
 
 }  // namespace
 
 Command export_command() {
-  return Command{"export", export_usage, "export mailboxes, folders or messages of a store into MBOX files",
-                 run_export};
+  return Command{
+      "export",
+      "export mailboxes, folders or messages of a store into MBOX files",
+      "Without a selection every folder of every mailbox goes to DIR/QuorvineRec/<mailbox>/<folders>/<folder>,\n"
+      "one MBOX file per folder; with --message or --selected and one --folder, those messages go into one\n"
+      "file under DIR/Quorvine. Each file is written under a temporary name and renamed when complete.",
+      {{{"STORE", "the Exchange store database file (.edb)"}},
+       {exchange_option(),
+        {"--out", "DIR", "the folder to write into", false, true},
+        {"--mailbox", "NAME", "export this mailbox with all its folders", true},
+        {"--folder", "PATH", "export this folder with its subfolders (its path as scan shows it)", true},
+        {"--message", "ID", "export only this message of the one --folder (message_id of list --json)", true},
+        {"--selected", "", "export the whole of the one --folder into one file"},
+        {"--from", "DATE", "keep messages stored at or after DATE (YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS], UTC)"},
+        {"--to", "DATE", "keep messages stored at or before DATE (with --from)"},
+        {"--jobs", "N", "export N folders at once (default: the number of cores)"},
+        {"--verbose", "", "print the export's log lines"}}},
+      run_export};
 }
 
 }  // namespace quorvine::cli

@@ -12,31 +12,11 @@
 namespace quorvine::cli {
 namespace {
 
-constexpr std::string_view list_usage = "list STORE [--exchange 2007|2010|2013|auto] --folder PATH [--json]";
-
-int run_list(const std::vector<std::string>& args) {
-  ArgumentRules accepted;
-  accepted.flags = {"--json"};
-  accepted.options = {"--folder"};
-  accepted.min_positionals = accepted.max_positionals = 1;
-  add_store_options(accepted);
-
+int run_list(const Arguments& parsed) {
   TerminalObserver quiet(stderr, TerminalObserver::Shows::WarningsOnly);
   scan::ScanSession session;
-  Arguments parsed;
-  StoreScan scanned;
-  std::string folder_path;
-  try {
-    parsed = parse_arguments(args, accepted);
-    auto folder = parsed.option("--folder");
-    if (!folder) throw UsageError("--folder PATH is required");
-    folder_path = *folder;
-    scanned = scan_store(parsed.positionals[0], parsed, session, quiet);
-  } catch (const UsageError& error) {
-    std::fprintf(stderr, "quorvine list: %s\nusage: quorvine %.*s\n", error.what(),
-                 static_cast<int>(list_usage.size()), list_usage.data());
-    return exit_usage;
-  }
+  const std::string folder_path = *parsed.option("--folder");
+  const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, quiet);
   if (scanned.status != exit_ok) {
     std::fprintf(stderr, "quorvine list: %s\n", session.failure_reason.c_str());
     return scanned.status;
@@ -74,7 +54,16 @@ int run_list(const std::vector<std::string>& args) {
 }  // namespace
 
 Command list_command() {
-  return Command{"list", list_usage, "list the messages of one folder of a store", run_list};
+  return Command{"list",
+                 "list the messages of one folder of a store",
+                 "Prints From, Subject, Date and an attachment mark of each message; with --json all eleven\n"
+                 "columns of every row.",
+                 {{{"STORE", "the Exchange store database file (.edb)"}},
+                  {exchange_option(),
+                   {"--folder", "PATH", "the folder, its path as scan shows it starting with the mailbox; a \"/\" in a name is \\/",
+                    false, true},
+                   {"--json", "", "print every column of every row as JSON"}}},
+                 run_list};
 }
 
 }  // namespace quorvine::cli

@@ -19,9 +19,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view show_usage =
-    "show STORE [--exchange 2007|2010|2013|auto] --folder PATH (--row N | --message ID) [--out DIR] [--json]";
-
 int fail(int status, const std::string& text) {
   std::fprintf(stderr, "quorvine show: %s\n", text.c_str());
   return status;
@@ -57,44 +54,26 @@ nlohmann::json result_json(const render::PreviewResult& r) {
           {"warnings", r.warnings}};
 }
 
-int run_show(const std::vector<std::string>& args) {
-  ArgumentRules accepted;
-  accepted.flags = {"--json"};
-  accepted.options = {"--folder", "--row", "--message", "--out"};
-  accepted.min_positionals = accepted.max_positionals = 1;
-  add_store_options(accepted);
-
+int run_show(const Arguments& parsed) {
   TerminalObserver quiet(stderr, TerminalObserver::Shows::WarningsOnly);
   scan::ScanSession session;
-  Arguments parsed;
-  StoreScan scanned;
-  std::string folder_path;
+  const std::string folder_path = *parsed.option("--folder");
   std::optional<size_t> row_number;
-  try {
-    parsed = parse_arguments(args, accepted);
-    auto folder = parsed.option("--folder");
-    if (!folder) throw UsageError("--folder PATH is required");
-    folder_path = *folder;
-    const auto row = parsed.option("--row");
-    const auto message = parsed.option("--message");
-    if (row.has_value() == message.has_value()) throw UsageError("give either --row N or --message ID");
-    if (row) {
-      size_t used = 0;
-      unsigned long long n = 0;
-      try {
-        n = std::stoull(*row, &used);
-      } catch (const std::exception&) {
-        used = 0;
-      }
-      if (used != row->size() || n == 0) throw UsageError("--row must be a number from 1, not \"" + *row + "\"");
-      row_number = n;
+  const auto row_text = parsed.option("--row");
+  const auto message = parsed.option("--message");
+  if (row_text.has_value() == message.has_value()) throw UsageError("give either --row N or --message ID");
+  if (row_text) {
+    size_t used = 0;
+    unsigned long long n = 0;
+    try {
+      n = std::stoull(*row_text, &used);
+    } catch (const std::exception&) {
+      used = 0;
     }
-    scanned = scan_store(parsed.positionals[0], parsed, session, quiet);
-  } catch (const UsageError& error) {
-    std::fprintf(stderr, "quorvine show: %s\nusage: quorvine %.*s\n", error.what(), static_cast<int>(show_usage.size()),
-                 show_usage.data());
-    return exit_usage;
+    if (used != row_text->size() || n == 0) throw UsageError("--row must be a number from 1, not \"" + *row_text + "\"");
+    row_number = n;
   }
+  const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, quiet);
   if (scanned.status != exit_ok) return fail(scanned.status, session.failure_reason);
   if (session.settings.exchange_version_support == scan::ExchangeVersion::V2013)
     return fail(exit_partial, "Exchange 2013 stores have no message preview yet; \"quorvine list\" shows their rows.");
@@ -157,7 +136,18 @@ int run_show(const std::vector<std::string>& args) {
 }  // namespace
 
 Command show_command() {
-  return Command{"show", show_usage, "render one message as the preview does and print the page to open", run_show};
+  return Command{"show",
+                 "render one message as the preview does and print the page to open",
+                 "Writes the header page, the body file, the attachments and the frame page into DIR (or a fresh\n"
+                 "folder in the temporary folder) and prints the frame page's path; with --json what was written.",
+                 {{{"STORE", "the Exchange store database file (.edb)"}},
+                  {exchange_option(),
+                   {"--folder", "PATH", "the folder of the message, its path as scan shows it", false, true},
+                   {"--row", "N", "the message in row N of the folder as list shows it, from 1"},
+                   {"--message", "ID", "the message with this identifier (message_id of list --json)"},
+                   {"--out", "DIR", "write the pages into DIR"},
+                   {"--json", "", "print the item kind, fields, body and attachment files as JSON"}}},
+                 run_show};
 }
 
 }  // namespace quorvine::cli

@@ -8,6 +8,7 @@
 #include "cli/command.hpp"
 #include "cli/export_progress.hpp"
 #include "cli/store_session.hpp"
+#include "cli/verbosity.hpp"
 #include "cli/terminal_observer.hpp"
 #include "export/mailbox_export.hpp"
 #include "export/output_names.hpp"
@@ -65,17 +66,20 @@ std::string size_text(uint64_t bytes) {
   return text;
 }
 
-int report(const exporting::ExportSummary& summary, const std::filesystem::path& where, double seconds) {
+int report(const exporting::ExportSummary& summary, const std::filesystem::path& where, double seconds,
+           Verbosity verbosity) {
   if (!summary.refused.empty()) {
     std::fprintf(stderr, "quorvine export: %s\n", summary.refused.c_str());
     return exit_partial;
   }
-  std::printf("%s %llu folders, %llu messages written (%s) to %s in %.1f s\n",
-              summary.aborted ? "Aborted after" : "Exported", static_cast<unsigned long long>(summary.folders),
-              static_cast<unsigned long long>(summary.messages_written), size_text(summary.bytes).c_str(),
-              where.string().c_str(), seconds);
-  for (const auto& [reason, count] : summary.skipped)
-    std::printf("skipped: %llu messages, %s\n", static_cast<unsigned long long>(count), reason.c_str());
+  if (verbosity != Verbosity::Quiet) {
+    std::printf("%s %llu folders, %llu messages written (%s) to %s in %.1f s\n",
+                summary.aborted ? "Aborted after" : "Exported", static_cast<unsigned long long>(summary.folders),
+                static_cast<unsigned long long>(summary.messages_written), size_text(summary.bytes).c_str(),
+                where.string().c_str(), seconds);
+    for (const auto& [reason, count] : summary.skipped)
+      std::printf("skipped: %llu messages, %s\n", static_cast<unsigned long long>(count), reason.c_str());
+  }
   for (const std::string& failure : summary.failures) std::fprintf(stderr, "quorvine export: %s\n", failure.c_str());
   if (summary.aborted) {
     std::fprintf(stderr, "quorvine export: aborted; every MBOX file completed before the stop is whole, "
@@ -86,12 +90,8 @@ int report(const exporting::ExportSummary& summary, const std::filesystem::path&
 }
 
 int run_export(const Arguments& parsed) {
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> sink(std::fopen("/dev/null", "w"), &std::fclose);
-  if (!sink) {
-    std::fprintf(stderr, "quorvine export: cannot open /dev/null\n");
-    return exit_usage;
-  }
-  TerminalObserver quiet(sink.get());
+  const Verbosity verbosity = verbosity_of(parsed);
+  TerminalObserver observer(verbosity);
   scan::ScanSession session;
   const std::filesystem::path out = *parsed.option("--out");
   if (out.empty()) throw UsageError("--out DIR is required");
@@ -103,18 +103,15 @@ int run_export(const Arguments& parsed) {
   if (selected && (folders.size() != 1 || !mailboxes.empty()))
     throw UsageError("--message and --selected need exactly one --folder and no --mailbox");
   {
-    const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, quiet);
-    if (scanned.status != exit_ok) {
-      std::fprintf(stderr, "quorvine export: %s\n", session.failure_reason.c_str());
-      return scanned.status;
-    }
+    const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, observer);
+    if (scanned.status != exit_ok) return scanned.status;  // the scan said why
     if (session.settings.exchange_version_support == scan::ExchangeVersion::V2013) {
       std::fprintf(stderr, "quorvine export: %s is an Exchange 2013 store, which cannot be exported yet; "
                            "nothing was written\n", parsed.positionals[0].c_str());
       return exit_partial;
     }
 
-    ExportProgress progress(stderr, parsed.flag("--verbose"));
+    ExportProgress progress(stderr, verbosity);
     std::stop_source stop;
     InterruptStop interrupt(stop);
     ese::PassControl control{stop.get_token(), nullptr, &progress};
@@ -147,7 +144,7 @@ int run_export(const Arguments& parsed) {
     }
     progress.clear();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    return report(summary, where, seconds);
+    return report(summary, where, seconds, verbosity);
   }
 }
 
@@ -170,7 +167,8 @@ Command export_command() {
         {"--from", "DATE", "keep messages stored at or after DATE (YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS], UTC)"},
         {"--to", "DATE", "keep messages stored at or before DATE (with --from)"},
         {"--jobs", "N", "export N folders at once (default: the number of cores)"},
-        {"--verbose", "", "print the export's log lines"}}},
+        verbose_option(),
+        quiet_option()}},
       run_export};
 }
 

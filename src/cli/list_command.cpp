@@ -5,6 +5,7 @@
 #include "cli/arguments.hpp"
 #include "cli/store_session.hpp"
 #include "cli/terminal_observer.hpp"
+#include "cli/verbosity.hpp"
 #include "listing/folder_path_suggestion.hpp"
 #include "listing/message_list_output.hpp"
 #include "listing/message_listing.hpp"
@@ -13,14 +14,11 @@ namespace quorvine::cli {
 namespace {
 
 int run_list(const Arguments& parsed) {
-  TerminalObserver quiet(stderr, TerminalObserver::Shows::WarningsOnly);
+  TerminalObserver observer(verbosity_of(parsed));
   scan::ScanSession session;
   const std::string folder_path = *parsed.option("--folder");
-  const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, quiet);
-  if (scanned.status != exit_ok) {
-    std::fprintf(stderr, "quorvine list: %s\n", session.failure_reason.c_str());
-    return scanned.status;
-  }
+  const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, observer);
+  if (scanned.status != exit_ok) return scanned.status;  // the scan said why
 
   auto item = session.tree.find_path(folder_path);
   if (!item || *item == scan::root_tree_item) {
@@ -36,13 +34,12 @@ int run_list(const Arguments& parsed) {
 
   const uint64_t damaged_before = session.damaged_values->values.load();
   decode::DecodeContext ctx = render::decode_context_for(session);
-  render::FolderListing listing = render::export_table_header_data(session, ctx, *item, quiet);
-  for (const std::string& warning : listing.warnings) quiet.warning(warning);
+  render::FolderListing listing = render::export_table_header_data(session, ctx, *item, observer);
+  for (const std::string& warning : listing.warnings) observer.warning(warning);
   if (const uint64_t damaged = session.damaged_values->values.load() - damaged_before; damaged > 0)
-    quiet.warning(std::to_string(damaged) + " damaged value(s) could not be read and were left empty");
+    observer.warning(std::to_string(damaged) + " damaged value(s) could not be read and were left empty");
   if (listing.records_skipped > 0)
-    std::fprintf(stderr, "quorvine list: %llu damaged records were skipped\n",
-                 static_cast<unsigned long long>(listing.records_skipped));
+    observer.warning(std::to_string(listing.records_skipped) + " damaged records were skipped");
   const auto write = [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); };
   if (parsed.flag("--json"))
     write(render::rows_to_json(listing.rows));
@@ -62,7 +59,9 @@ Command list_command() {
                   {exchange_option(),
                    {"--folder", "PATH", "the folder, its path as scan shows it starting with the mailbox; a \"/\" in a name is \\/",
                     false, true},
-                   {"--json", "", "print every column of every row as JSON"}}},
+                   {"--json", "", "print every column of every row as JSON"},
+                   verbose_option(),
+                   quiet_option()}},
                  run_list};
 }
 

@@ -7,12 +7,13 @@
 #include "cli/store_session.hpp"
 #include "cli/terminal_observer.hpp"
 #include "cli/tree_output.hpp"
+#include "cli/verbosity.hpp"
 
 namespace quorvine::cli {
 namespace {
 
 int run_scan(const Arguments& parsed) {
-  TerminalObserver observer;
+  TerminalObserver observer(verbosity_of(parsed));
   scan::ScanSession session;
   const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, observer);
   if (scanned.status != exit_ok) return scanned.status;
@@ -53,7 +54,7 @@ Command scan_command() {
                  "Prints the folder tree: the database, its mailboxes, and their folders with the folder class in\n"
                  "brackets, indented two spaces a level; with --json the tree with the store's format as JSON.",
                  {{{"STORE", "the Exchange store database file (.edb)"}},
-                  {exchange_option(), {"--json", "", "print the result as JSON"}}},
+                  {exchange_option(), {"--json", "", "print the result as JSON"}, verbose_option(), quiet_option()}},
                  run_scan};
 }
 

@@ -10,6 +10,7 @@
 #include "cli/command.hpp"
 #include "cli/store_session.hpp"
 #include "cli/terminal_observer.hpp"
+#include "cli/verbosity.hpp"
 #include "listing/folder_path_suggestion.hpp"
 #include "listing/message_listing.hpp"
 #include "render/message_preview.hpp"
@@ -55,7 +56,7 @@ nlohmann::json result_json(const render::PreviewResult& r) {
 }
 
 int run_show(const Arguments& parsed) {
-  TerminalObserver quiet(stderr, TerminalObserver::Shows::WarningsOnly);
+  TerminalObserver observer(verbosity_of(parsed));
   scan::ScanSession session;
   const std::string folder_path = *parsed.option("--folder");
   std::optional<size_t> row_number;
@@ -73,8 +74,8 @@ int run_show(const Arguments& parsed) {
     if (used != row_text->size() || n == 0) throw UsageError("--row must be a number from 1, not \"" + *row_text + "\"");
     row_number = n;
   }
-  const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, quiet);
-  if (scanned.status != exit_ok) return fail(scanned.status, session.failure_reason);
+  const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, observer);
+  if (scanned.status != exit_ok) return scanned.status;  // the scan said why
   if (session.settings.exchange_version_support == scan::ExchangeVersion::V2013)
     return fail(exit_partial, "Exchange 2013 stores have no message preview yet; \"quorvine list\" shows their rows.");
 
@@ -85,7 +86,7 @@ int run_show(const Arguments& parsed) {
                                 (nearest.empty() ? std::string() : "; the closest is \"" + nearest + "\""));
   }
   decode::DecodeContext ctx = render::decode_context_for(session);
-  render::FolderListing listing = render::export_table_header_data(session, ctx, *item, quiet);
+  render::FolderListing listing = render::export_table_header_data(session, ctx, *item, observer);
   const scan::MessageListRow* row = nullptr;
   if (row_number) {
     if (*row_number > listing.rows.size())
@@ -101,7 +102,7 @@ int run_show(const Arguments& parsed) {
       }
     if (!row) return fail(exit_usage, "no message \"" + id + "\" in folder \"" + folder_path + "\"");
   }
-  render::ensure_bodies_loaded(session, ctx, *item, quiet);
+  render::ensure_bodies_loaded(session, ctx, *item, observer);
 
   fs::path out;
   try {
@@ -121,7 +122,7 @@ int run_show(const Arguments& parsed) {
   } catch (const std::system_error& error) {
     return fail(exit_partial, error.what());
   }
-  for (const auto& warning : result.warnings) std::fprintf(stderr, "quorvine show: %s\n", warning.c_str());
+  for (const auto& warning : result.warnings) observer.warning(warning);
   if (parsed.flag("--json")) {
     const std::string text = result_json(result).dump(1) + "\n";
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -146,7 +147,9 @@ Command show_command() {
                    {"--row", "N", "the message in row N of the folder as list shows it, from 1"},
                    {"--message", "ID", "the message with this identifier (message_id of list --json)"},
                    {"--out", "DIR", "write the pages into DIR"},
-                   {"--json", "", "print the item kind, fields, body and attachment files as JSON"}}},
+                   {"--json", "", "print the item kind, fields, body and attachment files as JSON"},
+                   verbose_option(),
+                   quiet_option()}},
                  run_show};
 }
 

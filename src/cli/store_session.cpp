@@ -77,7 +77,7 @@ StoreScan scan_store(const std::string& store, const Arguments& args,
 
   scan::exportdata(session, observer, {}, std::move(opened));
   if (session.outcome == scan::ScanOutcome::OpenFailed) {
-    observer.line("quorvine: " + session.failure_reason);
+    observer.line("quorvine: Unable to Recover Exchange Database: " + session.failure_reason);
     result.status = exit_cannot_open;
   }
   return result;

@@ -4,6 +4,7 @@
 
 #include "cli/arguments.hpp"
 #include "cli/command.hpp"
+#include "cli/json_output.hpp"
 #include "cli/store_session.hpp"
 #include "cli/terminal_observer.hpp"
 #include "cli/tree_output.hpp"
@@ -21,6 +22,7 @@ int run_scan(const Arguments& parsed) {
   const ese::DatabaseHeader& header = session.database->header();
   if (parsed.flag("--json")) {
     const nlohmann::ordered_json out = {
+        {"schema", json_schema},
         {"database", parsed.positionals[0]},
         {"exchange", std::string(scan::to_string(session.settings.exchange_version_support))},
         {"exchange_picked", scanned.exchange_auto ? "auto" : "explicit"},
@@ -36,9 +38,7 @@ int run_scan(const Arguments& parsed) {
         {"attachments_indexed", session.index.attachments().size()},
         {"warnings", session.warnings},
     };
-    // Names from the file system need not be UTF-8; such bytes become U+FFFD rather than
-    // ending the output.
-    std::printf("%s\n", out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+    write_json_document(out);
   } else {
     observer.note(std::string("database state: ") + ese::to_string(header.state));
     std::fputs(tree_to_text(session.tree).c_str(), stdout);

@@ -55,6 +55,7 @@ TEST(JsonDocs, EveryKeyTheCommandsEmitIsDocumented) {
   };
   const std::vector<Run> runs = {
       {"scan --json " + quote(s2007), false},
+      {"scan --json " + quote(s2007) + " " + quote(s2010) + " " + quote(broken), true},
       {"list --json " + quote(s2007) + " --folder 'Alice Smith/Inbox'", false},
       {"list --json " + quote(s2010) + " --folder 'Alice Smith/Inbox'", false},
       {"show --json " + quote(s2007) + " --folder 'Alice Smith/Inbox' --row 1 --out " + quote(dir / "p1"), false},
@@ -72,7 +73,7 @@ TEST(JsonDocs, EveryKeyTheCommandsEmitIsDocumented) {
     }
   }
   // The runs reach the nested documents too: tree nodes, rows, fields, body, attachments.
-  for (const char* nested : {"children", "rows", "message_id", "fields", "mail_body_type", "size"})
+  for (const char* nested : {"children", "rows", "message_id", "fields", "mail_body_type", "size", "error"})
     EXPECT_TRUE(keys.count(nested)) << nested;
 
   const std::string docs = quorvine::testing::read_file(quorvine::testing::source_dir() / "docs" / "json.md");

@@ -4,38 +4,45 @@
 
 #include "cli/arguments.hpp"
 #include "cli/command.hpp"
+#include "cli/json_output.hpp"
 #include "cli/store_session.hpp"
 #include "cli/terminal_observer.hpp"
 #include "cli/tree_output.hpp"
+#include "cli/verbosity.hpp"
 
 namespace quorvine::cli {
 namespace {
 
-constexpr std::string_view scan_usage = "scan STORE [--exchange 2007|2010|2013|auto] [--json]";
-
-int run_scan(const std::vector<std::string>& args) {
-  ArgumentRules rules;
-  rules.flags = {"--json"};
-  rules.min_positionals = rules.max_positionals = 1;
-  add_store_options(rules);
-  TerminalObserver observer;
+// Scans one store as if it were the only one and prints its result: the tree, or its JSON
+// document (indented when alone, one line when `lines`). Returns the exit status.
+int scan_one(const std::string& store, const Arguments& parsed, Verbosity verbosity, bool lines) {
+  TerminalObserver observer(verbosity);
   scan::ScanSession session;
   StoreScan scanned;
-  Arguments parsed;
   try {
-    parsed = parse_arguments(args, rules);
-    scanned = scan_store(parsed.positionals[0], parsed, session, observer);
-  } catch (const UsageError& error) {
-    std::fprintf(stderr, "quorvine scan: %s\nusage: quorvine %.*s\n", error.what(),
-                 static_cast<int>(scan_usage.size()), scan_usage.data());
-    return exit_usage;
+    scanned = scan_store(store, parsed, session, observer);
+  } catch (const UsageError&) {
+    throw;
+  } catch (const std::exception& error) {  // whatever stops one store must not stop the others
+    session.failure_reason = error.what();
+    observer.line("quorvine scan: " + store + ": " + session.failure_reason);
+    scanned.status = exit_cannot_open;
   }
-  if (scanned.status != exit_ok) return scanned.status;
+  const bool json = parsed.flag("--json");
+  if (scanned.status != exit_ok) {
+    if (json && lines)
+      write_json_line({{"schema", json_schema},
+                       {"database", store},
+                       {"error", session.failure_reason},
+                       {"status", scanned.status}});
+    return scanned.status;
+  }
 
   const ese::DatabaseHeader& header = session.database->header();
-  if (parsed.flag("--json")) {
+  if (json) {
     const nlohmann::ordered_json out = {
-        {"database", parsed.positionals[0]},
+        {"schema", json_schema},
+        {"database", store},
         {"exchange", std::string(scan::to_string(session.settings.exchange_version_support))},
         {"exchange_picked", scanned.exchange_auto ? "auto" : "explicit"},
         {"kind", session.exchangedatabase},
@@ -50,20 +57,39 @@ int run_scan(const std::vector<std::string>& args) {
         {"attachments_indexed", session.index.attachments().size()},
         {"warnings", session.warnings},
     };
-    // Names from the file system need not be UTF-8; such bytes become U+FFFD rather than
-    // ending the output.
-    std::printf("%s\n", out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+    lines ? write_json_line(out) : write_json_document(out);
   } else {
     observer.note(std::string("database state: ") + ese::to_string(header.state));
     std::fputs(tree_to_text(session.tree).c_str(), stdout);
+    std::fflush(stdout);
   }
   return exit_ok;
+}
+
+int run_scan(const Arguments& parsed) {
+  const Verbosity verbosity = verbosity_of(parsed);
+  (void)exchange_choice(parsed);  // a bad value is no store's fault
+  const auto& stores = parsed.positionals;
+  int status = exit_ok;
+  for (const std::string& store : stores)
+    status = worst_status(status, scan_one(store, parsed, verbosity, stores.size() > 1));
+  return status;
 }
 
 }  // namespace
 
 Command scan_command() {
-  return Command{"scan", scan_usage, "read the mailboxes and folders of a store", run_scan};
+  return Command{"scan",
+                 "read the mailboxes and folders of stores",
+                 "Prints the folder tree: the database, its mailboxes, and their folders with the folder class in\n"
+                 "brackets, indented two spaces a level; with --json the tree with the store's format as JSON\n"
+                 "(docs/json.md). Several stores are read one after the other, each as if alone: their trees\n"
+                 "follow each other, and --json prints one compact document per store and line (JSON Lines),\n"
+                 "for a store that cannot be read one with its \"error\". The exit status is the worst of the\n"
+                 "stores', worst first: 1 usage, 2 cannot be opened, 3 partly done, 0 done.",
+                 {{{"STORE", "the Exchange store database files (.edb)", true}},
+                  {exchange_option(), {"--json", "", "print the result as JSON"}, verbose_option(), quiet_option()}},
+                 run_scan};
 }
 
 }  // namespace quorvine::cli

@@ -29,23 +29,30 @@ scan::ExchangeVersion pick_from_tables(const std::string& store, std::optional<e
 
 }  // namespace
 
-void add_store_options(ArgumentRules& rules) { rules.options.insert("--exchange"); }
+OptionSpec exchange_option() {
+  return {"--exchange", "2007|2010|2013|auto",
+          "the store's Exchange generation (2007 covers 2003); auto, the default, picks it from the table names"};
+}
+
+std::optional<scan::ExchangeVersion> exchange_choice(const Arguments& args) {
+  const std::string choice = args.option("--exchange").value_or("auto");
+  if (choice == "auto") return std::nullopt;
+  if (auto parsed = scan::parse_exchange_version(choice)) return parsed;
+  throw UsageError("--exchange must be 2007, 2010, 2013 or auto, not \"" + choice + "\"");
+}
 
 StoreScan scan_store(const std::string& store, const Arguments& args,
                      scan::ScanSession& session, TerminalObserver& observer) {
   StoreScan result;
-  const std::string choice = args.option("--exchange").value_or("auto");
-  scan::ExchangeVersion version = scan::ExchangeVersion::Unset;
   std::optional<ese::Database> opened;
-  if (choice == "auto") {
-    version = pick_from_tables(store, opened);
-    observer.note("Exchange " + std::string(scan::to_string(version)) +
-                  " store layout picked from the table names");
-  } else if (auto parsed = scan::parse_exchange_version(choice)) {
-    version = *parsed;
+  scan::ExchangeVersion version = scan::ExchangeVersion::Unset;
+  if (const auto chosen = exchange_choice(args)) {
+    version = *chosen;
     result.exchange_auto = false;
   } else {
-    throw UsageError("--exchange must be 2007, 2010, 2013 or auto, not \"" + choice + "\"");
+    version = pick_from_tables(store, opened);
+    if (opened)  // otherwise the scan says why the store cannot be read
+      observer.note("Exchange " + std::string(scan::to_string(version)) + " store layout picked from the table names");
   }
 
   session.settings.strFileDir = store;
@@ -74,7 +81,7 @@ StoreScan scan_store(const std::string& store, const Arguments& args,
 
   scan::exportdata(session, observer, {}, std::move(opened));
   if (session.outcome == scan::ScanOutcome::OpenFailed) {
-    observer.line("quorvine: " + session.failure_reason);
+    observer.line("quorvine: Unable to Recover Exchange Database: " + session.failure_reason);
     result.status = exit_cannot_open;
   }
   return result;

@@ -11,8 +11,12 @@
 
 namespace quorvine::cli {
 
-// Adds "--exchange" to a command's argument rules.
-void add_store_options(ArgumentRules& rules);
+// The "--exchange" option of every command that reads a store.
+OptionSpec exchange_option();
+
+// The generation "--exchange" names; nothing for "auto" or no choice. Throws UsageError for
+// any other value.
+std::optional<scan::ExchangeVersion> exchange_choice(const Arguments& args);
 
 struct StoreScan {
   bool exchange_auto = true;  // the generation was picked from the table names

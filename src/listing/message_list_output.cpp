@@ -27,7 +27,7 @@ std::string cell(std::string_view text, size_t width) {
 
 }  // namespace
 
-JsonRowsWriter::JsonRowsWriter(Write write) : write_(std::move(write)) {}
+JsonRowsWriter::JsonRowsWriter(Write write, int depth) : write_(std::move(write)), depth_(depth) {}
 
 void JsonRowsWriter::row(const scan::MessageListRow& row) {
   const nlohmann::ordered_json object = {{"from", row.from},
@@ -41,19 +41,20 @@ void JsonRowsWriter::row(const scan::MessageListRow& row) {
                                          {"to", row.to},
                                          {"cc", row.cc},
                                          {"bcc", row.bcc}};
-  // Indented one level as an element of the array; dumped text has no raw line breaks
-  // inside strings, so every line break starts a line of the object.
-  std::string text = object.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
-  std::string indented = first_ ? "[\n  " : ",\n  ";
+  // Indented as an element of the array; dumped text has no raw line breaks inside
+  // strings, so every line break starts a line of the object.
+  const std::string text = object.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);
+  const std::string indent(2 * (depth_ + 1), ' ');
+  std::string indented = (first_ ? "[\n" : ",\n") + indent;
   for (const char c : text) {
     indented += c;
-    if (c == '\n') indented += "  ";
+    if (c == '\n') indented += indent;
   }
   first_ = false;
   write_(indented);
 }
 
-void JsonRowsWriter::finish() { write_(first_ ? "[]\n" : "\n]\n"); }
+void JsonRowsWriter::finish() { write_(first_ ? "[]" : "\n" + std::string(2 * depth_, ' ') + "]"); }
 
 TableRowsWriter::TableRowsWriter(Write write) : write_(std::move(write)) {
   write_(cell("From", kFromWidth) + "  " + cell("Subject", kSubjectWidth) + "  " + cell("Date", kDateWidth) + "  Att\n");
@@ -72,7 +73,7 @@ std::string rows_to_json(const std::vector<scan::MessageListRow>& rows) {
   JsonRowsWriter writer([&](std::string_view text) { out += text; });
   for (const auto& row : rows) writer.row(row);
   writer.finish();
-  return out;
+  return out + "\n";
 }
 
 std::string rows_to_table(const std::vector<scan::MessageListRow>& rows) {

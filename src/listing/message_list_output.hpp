@@ -12,16 +12,18 @@ namespace quorvine::render {
 using Write = std::function<void(std::string_view)>;
 
 // A JSON array with all eleven list columns of every row, written row by row so a big
-// folder's text is never held whole; text that is not valid UTF-8 is shown with
-// replacement characters.
+// folder's text is never held whole, laid out as nlohmann's dump with an indent of 2 at
+// nesting `depth` would lay it out; text that is not valid UTF-8 is shown with replacement
+// characters.
 class JsonRowsWriter {
  public:
-  explicit JsonRowsWriter(Write write);
+  explicit JsonRowsWriter(Write write, int depth = 0);
   void row(const scan::MessageListRow& row);
   void finish();  // closes the array
 
  private:
   Write write_;
+  int depth_;
   bool first_ = true;
 };
 
@@ -39,7 +41,7 @@ class TableRowsWriter {
   size_t rows_ = 0;
 };
 
-// The whole JSON array, or the whole table, as one text.
+// The whole JSON array (with a final line break), or the whole table, as one text.
 std::string rows_to_json(const std::vector<scan::MessageListRow>& rows);
 std::string rows_to_table(const std::vector<scan::MessageListRow>& rows);
 

@@ -57,6 +57,12 @@ TEST(ListOutput, StreamedJsonIsTheArrayDumpedWhole) {
                        {"mail_number", row.mail_number}, {"key", row.key}, {"to", row.to}, {"cc", row.cc},
                        {"bcc", row.bcc}});
     EXPECT_EQ(rows_to_json(rows), whole.dump(2) + "\n") << rows.size() << " rows";
+    // Nested one level, as the value of a document's last key.
+    std::string nested = "{\n  \"rows\": ";
+    JsonRowsWriter writer([&](std::string_view text) { nested += text; }, 1);
+    for (const auto& row : rows) writer.row(row);
+    writer.finish();
+    EXPECT_EQ(nested + "\n}", nlohmann::ordered_json({{"rows", whole}}).dump(2)) << rows.size() << " rows";
   }
   EXPECT_EQ(rows_to_table({}).substr(rows_to_table({}).rfind('\n', rows_to_table({}).size() - 2) + 1),
             "0 messages\n");

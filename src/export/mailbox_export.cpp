@@ -142,7 +142,7 @@ class FolderExporter {
  public:
   FolderExporter(const scan::ScanSession& session, const Lookups2010* lookups, const std::filesystem::path& work,
                  const ese::PassControl& control, RunReport& report)
-      : session_(session), gatherer_(session, lookups, work), control_(control), report_(report) {}
+      : session_(session), gatherer_(session, lookups, work), work_(work), control_(control), report_(report) {}
 
   ExportSummary run(const FolderJob& job) {
     ExportSummary summary;
@@ -218,25 +218,28 @@ class FolderExporter {
         return;
       }
     }
+    // The message is composed straight into the MBOX file; the temporary message file is
+    // written only by the fallback builder.
     const std::filesystem::path eml =
-        gatherer_.work_folder() / (is2007 ? temporary_message_name_2007(row.subject, row.mail_number)
-                                          : temporary_message_name_2010(row.subject, row.mail_number));
+        work_ / (is2007 ? temporary_message_name_2007(row.subject, row.mail_number)
+                        : temporary_message_name_2010(row.subject, row.mail_number));
     const std::string what = "the message \"" + row.subject + "\" of " + job.display_path;
     try {
       CompositionRecord record = is2007 ? gatherer_.gather_2007(row, cached_body, eml)
                                         : gatherer_.gather_2010(row, job.body_table, job.header_table, eml);
-      bool written = true;
+      mbox.begin_record(record.filetime);
       try {
-        ReCreateEML(record);
-      } catch (const ComposeError& error) {
+        compose_message(record, mbox);
+        mbox.end_record();
+      } catch (const ComposeError&) {
+        mbox.abandon_record();
         // Only the whole-mailbox export has the fallback builder.
-        written = job.whole_mailbox && createEMLFile(record);
-        if (!written) throw;
+        if (!job.whole_mailbox || !createEMLFile(record)) throw;
+        const bool appended = mbox.append(eml, record.filetime);
+        std::error_code ignored;
+        std::filesystem::remove(eml, ignored);
+        if (!appended) throw std::runtime_error("cannot read the message file " + eml.string());
       }
-      const bool appended = mbox.append(eml, record.filetime);
-      std::error_code ignored;
-      std::filesystem::remove(eml, ignored);
-      if (!appended) throw std::runtime_error("cannot read the message file " + eml.string());
       report_.log("Mail saving Items:-  " + row.subject);
     } catch (const MboxWriteError&) {
       throw;
@@ -248,6 +251,7 @@ class FolderExporter {
 
   const scan::ScanSession& session_;
   MessageGatherer gatherer_;
+  std::filesystem::path work_;
   const ese::PassControl& control_;
   RunReport& report_;
 };

@@ -5,7 +5,7 @@
 namespace quorvine::exporting {
 
 std::optional<AttachmentContent> load_attachment(const ese::Record& record, size_t column, std::string name,
-                                                 size_t held_in_memory) {
+                                                 LargeValueCheck check, size_t held_in_memory) {
   std::optional<ese::ValueReader> reader = record.read_value(column);
   if (!reader) return std::nullopt;
   AttachmentContent out;
@@ -17,6 +17,7 @@ std::optional<AttachmentContent> load_attachment(const ese::Record& record, size
       std::string().swap(out.bytes);
       out.record = record;
       out.column = column;
+      if (check == LargeValueCheck::WhenWritten) break;
     }
   }
   return out;

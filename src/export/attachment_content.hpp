@@ -22,10 +22,20 @@ struct AttachmentContent {
 // Values up to this size are held in memory.
 inline constexpr size_t kAttachmentHeldInMemory = size_t{1} << 20;
 
+// How a value too large to hold is checked when it is found.
+enum class LargeValueCheck {
+  // Read through once, so that damage shows now and the attachment can be left out, not
+  // halfway through its message.
+  ReadThrough,
+  // Not read now: damage found while the message is written fails the message.
+  WhenWritten,
+};
+
 // The attachment in column `column` of `record`, named `name`; nullopt when the column holds
-// no data. A larger value is read through once here, so that damage shows now and not
-// halfway through its message, and is kept as a reference. Throws ese::EseError.
+// no data. A value above `held_in_memory` bytes is kept as a reference, checked as `check`
+// says. Throws ese::EseError.
 std::optional<AttachmentContent> load_attachment(const ese::Record& record, size_t column, std::string name,
+                                                 LargeValueCheck check,
                                                  size_t held_in_memory = kAttachmentHeldInMemory);
 
 // Hands the content to `sink` a piece at a time. Throws ese::EseError when a stored value

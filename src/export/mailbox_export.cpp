@@ -8,6 +8,7 @@
 #include <set>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 
 #include "export/eml_fallback_builder.hpp"
 #include "export/mbox_file.hpp"
@@ -76,8 +77,15 @@ class LogScanObserver final : public scan::ScanObserver {
 };
 
 // A copy of the session with its own database handle, for a worker thread: the reading
-// layer's handles are not shared between threads.
-scan::ScanSession worker_session(const scan::ScanSession& session) {
+// layer's handles are not shared between threads. The 2010 lists, the largest part of the
+// session, are left out: the workers read the shared ones through the lookups.
+scan::ScanSession worker_session(scan::ScanSession& session) {
+  scan::MessageLists2010 lists = std::exchange(session.lists2010, {});
+  struct PutBack {
+    scan::ScanSession& session;
+    scan::MessageLists2010& lists;
+    ~PutBack() { session.lists2010 = std::move(lists); }
+  } put_back{session, lists};
   scan::ScanSession copy = session;
   copy.database = ese::Database::open(session.database->path());
   if (session.msgtable) copy.msgtable = copy.database->open_table(session.msgtable->index());
@@ -142,7 +150,8 @@ class FolderExporter {
  public:
   FolderExporter(const scan::ScanSession& session, const Lookups2010* lookups, const std::filesystem::path& work,
                  const ese::PassControl& control, RunReport& report)
-      : session_(session), gatherer_(session, lookups, work), work_(work), control_(control), report_(report) {}
+      : session_(session), lists_(lookups && lookups->lists ? *lookups->lists : session.lists2010),
+        gatherer_(session, lookups, work), work_(work), control_(control), report_(report) {}
 
   ExportSummary run(const FolderJob& job) {
     ExportSummary summary;
@@ -182,7 +191,7 @@ class FolderExporter {
         summary.failures.push_back(std::to_string(listing.records_skipped) + " damaged records of " +
                                    job.display_path + " were skipped");
     } else {
-      rows = scan::header_rows_for_folder(session_.lists2010.MessageHeaderList2010Dump, ref_of(*job.folder2010),
+      rows = scan::header_rows_for_folder(lists_.MessageHeaderList2010Dump, ref_of(*job.folder2010),
                                           generation_of(session_));
       std::reverse(rows.begin(), rows.end());  // the header index's order
     }
@@ -250,6 +259,7 @@ class FolderExporter {
   }
 
   const scan::ScanSession& session_;
+  const scan::MessageLists2010& lists_;
   MessageGatherer gatherer_;
   std::filesystem::path work_;
   const ese::PassControl& control_;

@@ -113,8 +113,10 @@ void MboxFile::write(std::span<const uint8_t> chunk) {
     }
     if (!in_prefix_) {
       // Inside a line only CR and LF matter: copy up to the next one at once.
-      const char* stop = at;
-      while (stop < end && *stop != '\r' && *stop != '\n') ++stop;
+      const char* cr = static_cast<const char*>(std::memchr(at, '\r', static_cast<size_t>(end - at)));
+      const char* line_end = cr ? cr : end;
+      const char* lf = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(line_end - at)));
+      const char* stop = lf ? lf : line_end;
       if (stop > at) {
         buffer_.append(at, stop);
         last_ = stop[-1];

@@ -78,6 +78,7 @@ std::optional<uint64_t> first_stored_time(const ese::Record& record, const std::
 }
 
 void Lookups2010::index_lists(const scan::MessageLists2010& lists) {
+  this->lists = &lists;
   body_by_key.clear();
   attachments_by_key.clear();
   for (size_t i = 0; i < lists.MessageBodyList2010Dump.size(); ++i) {
@@ -119,8 +120,8 @@ MessageGatherer::MessageGatherer(const scan::ScanSession& session, const Lookups
 }
 
 void MessageGatherer::add_attachment(const ese::Record& record, size_t column, std::string name,
-                                     std::set<std::string>& taken, CompositionRecord& out) {
-  std::optional<AttachmentContent> content = load_attachment(record, column, std::move(name));
+                                     LargeValueCheck check, std::set<std::string>& taken, CompositionRecord& out) {
+  std::optional<AttachmentContent> content = load_attachment(record, column, std::move(name), check);
   if (!content) return;
   // A nameless attachment is called what its file would be called.
   const std::string file_name = claim_file_name(content->name, taken);
@@ -244,7 +245,7 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
         if (!table || !found.column) continue;
         const size_t data[] = {*found.column};
         const ese::Record record = table->read_record(found.record, data);
-        add_attachment(record, *found.column, std::move(found.name), taken, out);
+        add_attachment(record, *found.column, std::move(found.name), LargeValueCheck::ReadThrough, taken, out);
       } catch (const ese::EseError&) {
       }
     }
@@ -262,7 +263,7 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
   out.date_text = row.date;
   out.filetime = stored_time_2010(row, header_table);
 
-  const auto& lists = session_.lists2010;
+  const scan::MessageLists2010& lists = lookups_ && lookups_->lists ? *lookups_->lists : session_.lists2010;
   std::optional<size_t> body_entry;
   if (lookups_) {
     // The body key is the message identifier or a leading part of it.
@@ -330,7 +331,8 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
         if (!attachment_table || !attachment.dataColumn) continue;
         const size_t data[] = {*attachment.dataColumn};
         const ese::Record record = attachment_table->read_record(static_cast<uint64_t>(attachment.recordNumber), data);
-        add_attachment(record, *attachment.dataColumn, attachment.fileName, taken, out);
+        // A damaged attachment fails its message, as a damaged body does.
+        add_attachment(record, *attachment.dataColumn, attachment.fileName, LargeValueCheck::WhenWritten, taken, out);
       }
     }
   }

@@ -25,8 +25,10 @@ struct Lookups2010 {
   std::unordered_map<std::string, size_t> body_by_key;                   // body table, key -> last entry
   std::unordered_map<std::string, std::vector<size_t>> attachments_by_key;  // body table, key -> entries
   std::unordered_map<std::string, uint64_t> stored_times;  // header table, message id -> FILETIME
+  // The lists indexed, read by every worker: one copy for all of them.
+  const scan::MessageLists2010* lists = nullptr;
 
-  // Indexes the session's body and attachment lists.
+  // Indexes the session's body and attachment lists, which must outlive the lookups.
   void index_lists(const scan::MessageLists2010& lists);
   // Reads the stored times of the header table `table_name` (delivery, creation, submit).
   void read_stored_times(const scan::ScanSession& session, const std::string& table_name);
@@ -54,8 +56,8 @@ class MessageGatherer {
   const ese::Table* table_at(size_t index);
   void select_bodies(const ese::Record& record, const std::optional<size_t>& text, const std::optional<size_t>& html,
                      const std::optional<size_t>& rtf, bool is2010, CompositionRecord& out);
-  void add_attachment(const ese::Record& record, size_t column, std::string name, std::set<std::string>& taken,
-                      CompositionRecord& out);
+  void add_attachment(const ese::Record& record, size_t column, std::string name, LargeValueCheck check,
+                      std::set<std::string>& taken, CompositionRecord& out);
 
   const scan::ScanSession& session_;
   const Lookups2010* lookups_;

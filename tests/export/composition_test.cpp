@@ -10,6 +10,7 @@
 #include "export/date_filter.hpp"
 #include "export/eml_fallback_builder.hpp"
 #include "export/mail_addresses.hpp"
+#include "export/mbox_file.hpp"
 #include "export/mime_composer.hpp"
 #include "export/output_names.hpp"
 #include "support/test_support.hpp"
@@ -114,6 +115,29 @@ TEST(MimeComposer, ThrowsAndLeavesNoFileWhenItCannotWrite) {
   r.message_file = dir / "no-such-folder" / "m.eml";
   EXPECT_THROW(ReCreateEML(r), ComposeError);
   EXPECT_FALSE(fs::exists(r.message_file));
+}
+
+// A sink that fails after `limit` bytes, as a full disk does.
+class FailingSink final : public ese::ByteSink {
+ public:
+  explicit FailingSink(size_t limit) : limit_(limit) {}
+  void write(std::span<const uint8_t> chunk) override {
+    seen_ += chunk.size();
+    if (seen_ > limit_) throw MboxWriteError("no space left on device");
+  }
+
+ private:
+  size_t limit_;
+  size_t seen_ = 0;
+};
+
+// The sink's own error comes out of the composer unchanged (GMime in between is C code), so
+// the export can tell a failed MBOX file from a message that cannot be composed.
+TEST(MimeComposer, SinkFailurePassesThroughUnchanged) {
+  ScratchDir dir;
+  const CompositionRecord r = sample(dir);
+  FailingSink sink(50000);  // halfway through the attachment
+  EXPECT_THROW(compose_message(r, sink), MboxWriteError);
 }
 
 TEST(FallbackBuilder, KeepsTheHeaderBlockAndIsAValidMessage) {

@@ -41,13 +41,17 @@ std::shared_ptr<const Page> LongValueStore::page(uint32_t number) const {
   {
     std::lock_guard lock(mutex_);
     if (auto it = branches_.find(number); it != branches_.end()) return it->second;
+    if (last_leaf_ && last_leaf_number_ == number) return last_leaf_;
   }
   auto read = std::make_shared<const Page>(reader_->read(number));
   if (read->fdp_object_id != object_id_)
     damaged("page " + std::to_string(number) + " belongs to object " + std::to_string(read->fdp_object_id) +
             ", not to the long-value tree " + std::to_string(object_id_));
-  if (!read->is_leaf()) {
-    std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex_);
+  if (read->is_leaf()) {
+    last_leaf_ = read;
+    last_leaf_number_ = number;
+  } else {
     branches_.emplace(number, read);
   }
   return read;

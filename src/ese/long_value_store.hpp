@@ -41,9 +41,12 @@ class LongValueStore {
   std::shared_ptr<const detail::PageReader> reader_;
   uint32_t root_page_;
   uint32_t object_id_;
-  // Branch pages are few and read on every lookup; leaves are not kept.
+  // Branch pages are few and read on every lookup; of the leaves only the last is kept.
   mutable std::mutex mutex_;
   mutable std::map<uint32_t, std::shared_ptr<const detail::Page>> branches_;
+  // The leaf read last: neighbouring values often share it.
+  mutable std::shared_ptr<const detail::Page> last_leaf_;
+  mutable uint32_t last_leaf_number_ = 0;
 };
 
 // A long value read a segment at a time on demand: what for_each_segment hands on, pulled by

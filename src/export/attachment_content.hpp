@@ -42,8 +42,8 @@ std::optional<AttachmentContent> load_attachment(const ese::Record& record, size
 // turns out damaged.
 void copy_attachment(const AttachmentContent& attachment, ese::ByteSink& sink);
 
-// The name of a nameless attachment: what its file would be called among the files `taken`
-// (the names of the message's earlier attachments, as files), which it joins.
+// The file name an attachment named `name` takes beside the files `taken` (those of the
+// message's earlier attachments), which it joins. A nameless attachment is called by it.
 std::string claim_file_name(std::string_view name, std::set<std::string>& taken);
 
 }  // namespace quorvine::exporting

@@ -248,6 +248,10 @@ class FolderExporter {
         std::error_code ignored;
         std::filesystem::remove(eml, ignored);
         if (!appended) throw std::runtime_error("cannot read the message file " + eml.string());
+      } catch (...) {
+        // No part of a message that failed stays in the file.
+        mbox.abandon_record();
+        throw;
       }
       report_.log("Mail saving Items:-  " + row.subject);
     } catch (const MboxWriteError&) {

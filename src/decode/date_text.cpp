@@ -3,7 +3,10 @@
 #include <array>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <memory>
+#include <string>
 #include <locale.h>
 #include <time.h>
 
@@ -54,6 +57,25 @@ class EnvironmentTimeLocale {
  private:
   locale_t handle_ = locale_t{};
 };
+
+// The locale of the environment, opened again only when the environment names another:
+// opening one per call cost more than the rest of a listing row. A cache per thread, so that
+// no locale is shared between threads.
+const EnvironmentTimeLocale& environment_time_locale() {
+  std::string key;
+  for (const char* name : {"LC_ALL", "LC_TIME", "LANG"}) {
+    const char* value = std::getenv(name);
+    key += value ? value : "";
+    key += '\n';
+  }
+  thread_local std::string opened_for;
+  thread_local std::unique_ptr<EnvironmentTimeLocale> locale;
+  if (!locale || key != opened_for) {
+    locale = std::make_unique<EnvironmentTimeLocale>();
+    opened_for = std::move(key);
+  }
+  return *locale;
+}
 
 class Cursor {
  public:
@@ -156,7 +178,7 @@ std::string ConvertDateUTCtoLocal(std::string_view utc_text) {
   std::time_t moment = static_cast<std::time_t>(*seconds);
   std::tm local{};
   if (!localtime_r(&moment, &local)) return std::string(utc_text);
-  return EnvironmentTimeLocale().format(local).value_or(std::string(utc_text));
+  return environment_time_locale().format(local).value_or(std::string(utc_text));
 }
 
 std::string convert_date(std::string_view utc_text) {

@@ -50,6 +50,7 @@ struct StoredValue {
 };
 
 class LongValueStore;  // per-table long-value tree reader (implementation detail)
+class LongValueCursor;
 namespace detail {
 struct Page;
 }
@@ -59,6 +60,21 @@ class ByteSink {
  public:
   virtual ~ByteSink() = default;
   virtual void write(std::span<const uint8_t> chunk) = 0;
+};
+
+// A value read a piece at a time on demand: the pieces copy_to hands on, pulled by the caller.
+class ValueReader {
+ public:
+  // The next piece; empty once the value is done. Valid until the next call. Throws
+  // EseError when the value turns out damaged.
+  std::span<const uint8_t> next();
+
+ private:
+  friend class Record;
+  std::shared_ptr<const LongValueStore> store_;  // keeps the cursor's store alive
+  std::shared_ptr<LongValueCursor> cursor_;
+  Bytes whole_;  // a value stored in the record
+  bool given_ = false;
 };
 
 // One record, holding values only for the columns asked for. Column indexes are those of
@@ -90,6 +106,9 @@ class Record {
   // Copies the whole single value (as bytes() gives it) to `sink`, a segment at a time, never
   // holding a long value whole. False when the column holds no data. Throws EseError.
   bool copy_to(size_t column, ByteSink& sink) const;
+  // The same value pulled a piece at a time; nullopt when the column holds no data. Throws
+  // EseError.
+  std::optional<ValueReader> read_value(size_t column) const;
 
  private:
   friend class Table;

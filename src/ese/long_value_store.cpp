@@ -41,106 +41,130 @@ std::shared_ptr<const Page> LongValueStore::page(uint32_t number) const {
   {
     std::lock_guard lock(mutex_);
     if (auto it = branches_.find(number); it != branches_.end()) return it->second;
+    if (last_leaf_ && last_leaf_number_ == number) return last_leaf_;
   }
   auto read = std::make_shared<const Page>(reader_->read(number));
   if (read->fdp_object_id != object_id_)
     damaged("page " + std::to_string(number) + " belongs to object " + std::to_string(read->fdp_object_id) +
             ", not to the long-value tree " + std::to_string(object_id_));
-  if (!read->is_leaf()) {
-    std::lock_guard lock(mutex_);
+  std::lock_guard lock(mutex_);
+  if (read->is_leaf()) {
+    last_leaf_ = read;
+    last_leaf_number_ = number;
+  } else {
     branches_.emplace(number, read);
   }
   return read;
 }
 
-void LongValueStore::for_each_segment(std::span<const uint8_t> reference, bool compressed_column,
-                                      const std::function<void(std::span<const uint8_t>)>& sink) const {
+LongValueCursor::LongValueCursor(const LongValueStore& store, std::span<const uint8_t> reference,
+                                 bool compressed_column)
+    : store_(store), key_(reference.rbegin(), reference.rend()), compressed_(compressed_column) {
   if (reference.size() != 4 && reference.size() != 8)
     damaged("the reference is " + std::to_string(reference.size()) + " bytes long");
-  std::vector<uint8_t> key(reference.rbegin(), reference.rend());
+}
 
-  // Descend: on a branch page follow the first entry whose key is greater than ours (an
-  // empty key stands for the upper end).
-  std::set<uint32_t> visited;
-  uint32_t number = root_page_;
-  std::shared_ptr<const Page> current;
+// On a branch page follow the first entry whose key is greater than ours (an empty key
+// stands for the upper end), down to the leaf that holds the value's root entry.
+void LongValueCursor::descend() {
+  uint32_t number = store_.root_page_;
   for (int depth = 0;; ++depth) {
     if (depth > kMaxDepth) damaged("the tree is deeper than " + std::to_string(kMaxDepth) + " levels");
-    if (!visited.insert(number).second) damaged("the tree loops back to page " + std::to_string(number));
-    current = page(number);
-    if (current->is_leaf()) break;
-    if (current->entries.empty()) damaged("branch page " + std::to_string(number) + " has no entries");
-    const PageEntry* chosen = &current->entries.back();
-    for (const PageEntry& e : current->entries) {
-      if (e.key.empty() || compare_keys(e.key, key) > 0) {
+    if (!visited_.insert(number).second) damaged("the tree loops back to page " + std::to_string(number));
+    current_ = store_.page(number);
+    if (current_->is_leaf()) return;
+    if (current_->entries.empty()) damaged("branch page " + std::to_string(number) + " has no entries");
+    const PageEntry* chosen = &current_->entries.back();
+    for (const PageEntry& e : current_->entries) {
+      if (e.key.empty() || compare_keys(e.key, key_) > 0) {
         chosen = &e;
         break;
       }
     }
     if (chosen->data_size < 4) damaged("a branch entry on page " + std::to_string(number) + " has no child");
-    number = detail::load_le32(current->data(*chosen).data());
+    number = detail::load_le32(current_->data(*chosen).data());
   }
+}
 
-  // The root entry sorts first, then the segments. A segment's decoded length is known only
-  // from the next segment's offset (or the total), so one segment waits for the next key.
-  std::optional<uint32_t> total;
-  struct Pending {
-    uint32_t offset;
-    std::shared_ptr<const Page> page;  // keeps `data` alive
-    std::span<const uint8_t> data;
-  };
-  std::optional<Pending> pending;
-  uint64_t position = 0;
-  auto emit = [&](uint64_t next_offset) {
-    const Pending& s = *pending;
-    if (s.offset != position)
-      damaged("a segment starts at offset " + std::to_string(s.offset) + " where " + std::to_string(position) +
-              " was expected");
-    if (next_offset < position) damaged("its segments overlap");
-    const uint64_t expected = next_offset - position;
-    if (compressed_column) {
-      if (auto d = try_decompress_value(s.data); d && d->size() == expected) {
-        sink(*d);
-        position += d->size();
-        return;
-      }
+// A segment's decoded length is known only from the next segment's offset (or the total),
+// so one segment waits for the next key.
+std::span<const uint8_t> LongValueCursor::emit(uint64_t next_offset) {
+  const Pending s = std::move(*pending_);
+  pending_.reset();
+  if (s.offset != position_)
+    damaged("a segment starts at offset " + std::to_string(s.offset) + " where " + std::to_string(position_) +
+            " was expected");
+  if (next_offset < position_) damaged("its segments overlap");
+  const uint64_t expected = next_offset - position_;
+  if (compressed_) {
+    if (auto d = try_decompress_value(s.data); d && d->size() == expected) {
+      decoded_ = std::move(*d);
+      position_ += decoded_.size();
+      return decoded_;
     }
-    if (s.data.size() != expected) damaged("a segment at offset " + std::to_string(s.offset) + " has the wrong size");
-    sink(s.data);
-    position += s.data.size();
-  };
-  bool done = false;
-  size_t leaves = 0;
-  while (!done) {
-    for (const PageEntry& e : current->entries) {
-      int order = compare_keys(e.key, key);
-      if (order < 0) continue;
-      if (order == 0) {
-        if (e.data_size < 8) damaged("its root entry is too short");
-        total = detail::load_le32(current->data(e).data() + 4);
-        continue;
-      }
-      if (!starts_with(e.key, key)) {
-        done = true;
+  }
+  if (s.data.size() != expected) damaged("a segment at offset " + std::to_string(s.offset) + " has the wrong size");
+  emitted_page_ = s.page;
+  position_ += s.data.size();
+  return s.data;
+}
+
+std::span<const uint8_t> LongValueCursor::next() {
+  if (finished_) return {};
+  if (!started_) {
+    descend();
+    started_ = true;
+  }
+  // The root entry sorts first, then the segments.
+  while (!walked_) {
+    if (entry_ == current_->entries.size()) {
+      if (current_->next == 0) {
+        walked_ = true;
         break;
       }
-      if (e.key.size() != key.size() + 4) continue;  // a longer reference sharing our prefix
-      if (!total) damaged("a segment comes before the value's root entry");
-      const uint32_t offset = detail::load_be32(e.key.data() + key.size());
-      if (pending) emit(offset);
-      pending = Pending{offset, current, current->data(e)};
+      if (++leaves_ > store_.reader_->page_count()) damaged("the leaf chain does not end");
+      const uint32_t next = current_->next;
+      if (!visited_.insert(next).second) damaged("the leaf chain loops back to page " + std::to_string(next));
+      current_ = store_.page(next);
+      if (!current_->is_leaf()) damaged("page " + std::to_string(next) + " in the leaf chain is not a leaf");
+      entry_ = 0;
+      continue;
     }
-    if (done || current->next == 0) break;
-    if (++leaves > reader_->page_count()) damaged("the leaf chain does not end");
-    uint32_t next = current->next;
-    if (!visited.insert(next).second) damaged("the leaf chain loops back to page " + std::to_string(next));
-    current = page(next);
-    if (!current->is_leaf()) damaged("page " + std::to_string(next) + " in the leaf chain is not a leaf");
+    const PageEntry& e = current_->entries[entry_++];
+    const int order = compare_keys(e.key, key_);
+    if (order < 0) continue;
+    if (order == 0) {
+      if (e.data_size < 8) damaged("its root entry is too short");
+      total_ = detail::load_le32(current_->data(e).data() + 4);
+      continue;
+    }
+    if (!starts_with(e.key, key_)) {
+      walked_ = true;
+      break;
+    }
+    if (e.key.size() != key_.size() + 4) continue;  // a longer reference sharing our prefix
+    if (!total_) damaged("a segment comes before the value's root entry");
+    const uint32_t offset = detail::load_be32(e.key.data() + key_.size());
+    std::span<const uint8_t> out;
+    if (pending_) out = emit(offset);
+    pending_ = Pending{offset, current_, current_->data(e)};
+    if (!out.empty()) return out;
   }
-  if (!total) damaged("the value with key " + std::to_string(key.size()) + "-byte id was not found");
-  if (pending) emit(*total);
-  if (position != *total)
-    damaged("its segments hold " + std::to_string(position) + " of " + std::to_string(*total) + " bytes");
+  if (!total_) damaged("the value with key " + std::to_string(key_.size()) + "-byte id was not found");
+  while (pending_) {
+    const std::span<const uint8_t> out = emit(*total_);
+    if (!out.empty()) return out;
+  }
+  if (position_ != *total_)
+    damaged("its segments hold " + std::to_string(position_) + " of " + std::to_string(*total_) + " bytes");
+  finished_ = true;
+  return {};
+}
+
+void LongValueStore::for_each_segment(std::span<const uint8_t> reference, bool compressed_column,
+                                      const std::function<void(std::span<const uint8_t>)>& sink) const {
+  LongValueCursor cursor(*this, reference, compressed_column);
+  for (std::span<const uint8_t> segment; !(segment = cursor.next()).empty();) sink(segment);
 }
 
 std::vector<std::vector<uint8_t>> LongValueStore::segments(std::span<const uint8_t> reference,

@@ -107,4 +107,27 @@ bool Record::copy_to(size_t column, ByteSink& sink) const {
   return true;
 }
 
+std::optional<ValueReader> Record::read_value(size_t column) const {
+  const StoredValue* value = stored(column);
+  if (!value) return std::nullopt;
+  ValueReader reader;
+  if ((value->flags & value_flags::long_value) && !(value->flags & value_flags::multi_value)) {
+    if (!long_values_)
+      throw EseError("Column " + (*columns_)[column].name +
+                     " refers to a long value, but its table has no long-value tree.");
+    reader.store_ = long_values_;
+    reader.cursor_ = std::make_shared<LongValueCursor>(*long_values_, value->raw, (*columns_)[column].compressed());
+  } else if (auto whole = bytes(column)) {
+    reader.whole_ = std::move(*whole);
+  }
+  return reader;
+}
+
+std::span<const uint8_t> ValueReader::next() {
+  if (cursor_) return cursor_->next();
+  if (given_) return {};
+  given_ = true;
+  return whole_;
+}
+
 }  // namespace quorvine::ese

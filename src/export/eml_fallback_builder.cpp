@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <system_error>
@@ -60,42 +62,54 @@ void AddHeader(EmlWriter& eml) {
 }
 
 // Whether the body has only 7-bit bytes in lines of at most 998 characters.
-bool seven_bit_body(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  char buffer[65536];
+bool seven_bit_body(std::string_view body) {
   size_t line = 0;
-  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-    for (std::streamsize i = 0; i < in.gcount(); ++i) {
-      const auto byte = static_cast<unsigned char>(buffer[i]);
-      if (byte >= 0x80) return false;
-      line = byte == '\n' ? 0 : line + 1;
-      if (line > 998) return false;
-    }
+  for (char c : body) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80) return false;
+    line = byte == '\n' ? 0 : line + 1;
+    if (line > 998) return false;
   }
   return true;
 }
 
-void AddBodyFormat(EmlWriter& eml, const std::string& kind, const std::filesystem::path& body_file) {
+void AddBodyFormat(EmlWriter& eml, const std::string& kind, const std::optional<std::string>& body) {
   const char* type = kind == "txt" ? "text/plain" : kind == "html" ? "text/html" : kind == "rtf" ? "text/richtext" : nullptr;
-  const bool has_body = !body_file.empty() && std::filesystem::is_regular_file(body_file);
   if (type) {
     eml.line(std::string("Content-Type: ") + type + ";");
     eml.line("\tcharset=\"utf-8\"");
-    eml.line(std::string("Content-Transfer-Encoding: ") + (!has_body || seven_bit_body(body_file) ? "7bit" : "8bit"));
+    eml.line(std::string("Content-Transfer-Encoding: ") + (!body || seven_bit_body(*body) ? "7bit" : "8bit"));
     eml.line("");
   }
-  if (has_body) {
+  if (body) {
     // The bytes are UTF-8 already; only zero bytes are dropped.
-    std::ifstream in(body_file, std::ios::binary);
-    char buffer[65536];
-    while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-      std::string chunk(buffer, static_cast<size_t>(in.gcount()));
-      std::erase(chunk, '\0');
-      eml.raw(chunk);
-    }
+    std::string text = *body;
+    std::erase(text, '\0');
+    eml.raw(text);
   }
   eml.raw(kCrLf);
 }
+
+// Base64 in 76-character lines, whatever the pieces the content comes in.
+class Base64Lines final : public ese::ByteSink {
+ public:
+  explicit Base64Lines(EmlWriter& eml) : eml_(eml) {}
+  void write(std::span<const uint8_t> chunk) override {
+    held_.append(reinterpret_cast<const char*>(chunk.data()), chunk.size());
+    if (held_.size() >= kBlock) flush(held_.size() - held_.size() % kBlock);
+  }
+  void finish() { flush(held_.size()); }
+
+ private:
+  static constexpr size_t kBlock = 57 * 1024;  // 57 bytes make one line
+  void flush(size_t length) {
+    const std::string encoded = base64_encode(std::string_view(held_).substr(0, length));
+    for (size_t at = 0; at < encoded.size(); at += 76) eml_.line(std::string_view(encoded).substr(at, 76));
+    held_.erase(0, length);
+  }
+  EmlWriter& eml_;
+  std::string held_;
+};
 
 std::string quoted_or_extended(std::string_view parameter, std::string_view value) {
   const bool ascii = std::all_of(value.begin(), value.end(), [](char c) {
@@ -119,10 +133,8 @@ std::string quoted_or_extended(std::string_view parameter, std::string_view valu
   return out;
 }
 
-void AddAttachment(EmlWriter& eml, const AttachmentFile& attachment) {
-  std::ifstream in(attachment.path, std::ios::binary);
-  if (!in) return;
-  const std::string name = attachment.name.empty() ? attachment.path.filename().string() : attachment.name;
+void AddAttachment(EmlWriter& eml, const AttachmentContent& attachment) {
+  const std::string& name = attachment.name;
   eml.line(std::string("--") + kFallbackBoundary);
   eml.line("Content-Type: application/octet-stream;");
   eml.line("\t" + quoted_or_extended("name", name));
@@ -130,12 +142,9 @@ void AddAttachment(EmlWriter& eml, const AttachmentFile& attachment) {
   eml.line("Content-Disposition: attachment;");
   eml.line("\t" + quoted_or_extended("filename", name));
   eml.line("");
-  // 57 bytes make one 76-character line.
-  char buffer[57 * 1024];
-  while (in.read(buffer, sizeof buffer) || in.gcount() > 0) {
-    const std::string encoded = base64_encode(std::string_view(buffer, static_cast<size_t>(in.gcount())));
-    for (size_t at = 0; at < encoded.size(); at += 76) eml.line(std::string_view(encoded).substr(at, 76));
-  }
+  Base64Lines lines(eml);
+  copy_attachment(attachment, lines);
+  lines.finish();
 }
 
 }  // namespace
@@ -153,8 +162,14 @@ bool createEMLFile(const CompositionRecord& record) {
   if (!date.empty()) eml.line("Date: " + date);
   eml.line("Subject: " + encode_header_text(record.subject));
   AddHeader(eml);
-  AddBodyFormat(eml, record.body_kind, record.body_file);
-  for (const AttachmentFile& attachment : record.attachments) AddAttachment(eml, attachment);
+  AddBodyFormat(eml, record.body_kind, record.body);
+  try {
+    for (const AttachmentContent& attachment : record.attachments) AddAttachment(eml, attachment);
+  } catch (const ese::EseError&) {
+    eml.close();
+    std::filesystem::remove(record.message_file, ignored);
+    return false;
+  }
   eml.line(std::string("--") + kFallbackBoundary + "--");
   if (!eml.close()) {
     std::filesystem::remove(record.message_file, ignored);

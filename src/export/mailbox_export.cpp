@@ -8,6 +8,7 @@
 #include <set>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 
 #include "export/eml_fallback_builder.hpp"
 #include "export/mbox_file.hpp"
@@ -76,8 +77,15 @@ class LogScanObserver final : public scan::ScanObserver {
 };
 
 // A copy of the session with its own database handle, for a worker thread: the reading
-// layer's handles are not shared between threads.
-scan::ScanSession worker_session(const scan::ScanSession& session) {
+// layer's handles are not shared between threads. The 2010 lists, the largest part of the
+// session, are left out: the workers read the shared ones through the lookups.
+scan::ScanSession worker_session(scan::ScanSession& session) {
+  scan::MessageLists2010 lists = std::exchange(session.lists2010, {});
+  struct PutBack {
+    scan::ScanSession& session;
+    scan::MessageLists2010& lists;
+    ~PutBack() { session.lists2010 = std::move(lists); }
+  } put_back{session, lists};
   scan::ScanSession copy = session;
   copy.database = ese::Database::open(session.database->path());
   if (session.msgtable) copy.msgtable = copy.database->open_table(session.msgtable->index());
@@ -142,7 +150,8 @@ class FolderExporter {
  public:
   FolderExporter(const scan::ScanSession& session, const Lookups2010* lookups, const std::filesystem::path& work,
                  const ese::PassControl& control, RunReport& report)
-      : session_(session), gatherer_(session, lookups, work), control_(control), report_(report) {}
+      : session_(session), lists_(lookups && lookups->lists ? *lookups->lists : session.lists2010),
+        gatherer_(session, lookups, work), work_(work), control_(control), report_(report) {}
 
   ExportSummary run(const FolderJob& job) {
     ExportSummary summary;
@@ -182,7 +191,7 @@ class FolderExporter {
         summary.failures.push_back(std::to_string(listing.records_skipped) + " damaged records of " +
                                    job.display_path + " were skipped");
     } else {
-      rows = scan::header_rows_for_folder(session_.lists2010.MessageHeaderList2010Dump, ref_of(*job.folder2010),
+      rows = scan::header_rows_for_folder(lists_.MessageHeaderList2010Dump, ref_of(*job.folder2010),
                                           generation_of(session_));
       std::reverse(rows.begin(), rows.end());  // the header index's order
     }
@@ -218,25 +227,32 @@ class FolderExporter {
         return;
       }
     }
+    // The message is composed straight into the MBOX file; the temporary message file is
+    // written only by the fallback builder.
     const std::filesystem::path eml =
-        gatherer_.work_folder() / (is2007 ? temporary_message_name_2007(row.subject, row.mail_number)
-                                          : temporary_message_name_2010(row.subject, row.mail_number));
+        work_ / (is2007 ? temporary_message_name_2007(row.subject, row.mail_number)
+                        : temporary_message_name_2010(row.subject, row.mail_number));
     const std::string what = "the message \"" + row.subject + "\" of " + job.display_path;
     try {
       CompositionRecord record = is2007 ? gatherer_.gather_2007(row, cached_body, eml)
                                         : gatherer_.gather_2010(row, job.body_table, job.header_table, eml);
-      bool written = true;
+      mbox.begin_record(record.filetime);
       try {
-        ReCreateEML(record);
-      } catch (const ComposeError& error) {
+        compose_message(record, mbox);
+        mbox.end_record();
+      } catch (const ComposeError&) {
+        mbox.abandon_record();
         // Only the whole-mailbox export has the fallback builder.
-        written = job.whole_mailbox && createEMLFile(record);
-        if (!written) throw;
+        if (!job.whole_mailbox || !createEMLFile(record)) throw;
+        const bool appended = mbox.append(eml, record.filetime);
+        std::error_code ignored;
+        std::filesystem::remove(eml, ignored);
+        if (!appended) throw std::runtime_error("cannot read the message file " + eml.string());
+      } catch (...) {
+        // No part of a message that failed stays in the file.
+        mbox.abandon_record();
+        throw;
       }
-      const bool appended = mbox.append(eml, record.filetime);
-      std::error_code ignored;
-      std::filesystem::remove(eml, ignored);
-      if (!appended) throw std::runtime_error("cannot read the message file " + eml.string());
       report_.log("Mail saving Items:-  " + row.subject);
     } catch (const MboxWriteError&) {
       throw;
@@ -247,7 +263,9 @@ class FolderExporter {
   }
 
   const scan::ScanSession& session_;
+  const scan::MessageLists2010& lists_;
   MessageGatherer gatherer_;
+  std::filesystem::path work_;
   const ese::PassControl& control_;
   RunReport& report_;
 };

@@ -95,35 +95,47 @@ void MboxFile::put(char c) {
   last_ = c;
 }
 
-bool MboxFile::append(const std::filesystem::path& eml, std::optional<uint64_t> filetime) {
-  std::ifstream in(eml, std::ios::binary);
-  if (!in) return false;
+void MboxFile::begin_record(std::optional<uint64_t> filetime) {
   buffer_ += "From - " + asctime_date(filetime) + "\n";
   prefix_.clear();
   in_prefix_ = true;
   pending_cr_ = false;
   last_ = '\n';
-  char chunk[65536];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-    for (std::streamsize i = 0; i < in.gcount(); ++i) {
-      const char c = chunk[i];
-      if (pending_cr_) {
-        pending_cr_ = false;
-        if (c != '\n') put('\r');
-      }
-      if (c == '\r') {
-        pending_cr_ = true;
-        continue;
-      }
-      put(c);
+}
+
+void MboxFile::write(std::span<const uint8_t> chunk) {
+  const char* at = reinterpret_cast<const char*>(chunk.data());
+  const char* const end = at + chunk.size();
+  while (at < end) {
+    if (pending_cr_) {
+      pending_cr_ = false;
+      if (*at != '\n') put('\r');
     }
-    if (buffer_.size() >= kWriteChunk) write_out();
+    if (!in_prefix_) {
+      // Inside a line only CR and LF matter: copy up to the next one at once.
+      const char* cr = static_cast<const char*>(std::memchr(at, '\r', static_cast<size_t>(end - at)));
+      const char* line_end = cr ? cr : end;
+      const char* lf = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(line_end - at)));
+      const char* stop = lf ? lf : line_end;
+      if (stop > at) {
+        buffer_.append(at, stop);
+        last_ = stop[-1];
+        at = stop;
+      }
+      if (at == end) break;
+    }
+    const char c = *at++;
+    if (c == '\r')
+      pending_cr_ = true;
+    else
+      put(c);
   }
-  if (in.bad()) {
-    discard_record();
-    return false;
-  }
+  if (buffer_.size() >= kWriteChunk) write_out();
+}
+
+void MboxFile::end_record() {
   if (pending_cr_) put('\r');
+  pending_cr_ = false;
   buffer_ += prefix_;
   prefix_.clear();
   if (last_ != '\n') buffer_.push_back('\n');
@@ -131,6 +143,22 @@ bool MboxFile::append(const std::filesystem::path& eml, std::optional<uint64_t> 
   offset_ = flushed_ + buffer_.size();
   ++records_;
   if (buffer_.size() >= kWriteChunk) write_out();
+}
+
+void MboxFile::abandon_record() { discard_record(); }
+
+bool MboxFile::append(const std::filesystem::path& eml, std::optional<uint64_t> filetime) {
+  std::ifstream in(eml, std::ios::binary);
+  if (!in) return false;
+  begin_record(filetime);
+  char chunk[65536];
+  while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
+    write(std::span(reinterpret_cast<const uint8_t*>(chunk), static_cast<size_t>(in.gcount())));
+  if (in.bad()) {
+    discard_record();
+    return false;
+  }
+  end_record();
   return true;
 }
 

@@ -10,6 +10,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "ese/database.hpp"
+
 namespace quorvine::exporting {
 
 // The MBOX file cannot be created, written or put in place.
@@ -18,12 +20,12 @@ class MboxWriteError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-class MboxFile {
+class MboxFile final : public ese::ByteSink {
  public:
   // Creates the temporary file in the final name's folder (which must exist). Throws
   // MboxWriteError.
   explicit MboxFile(std::filesystem::path final_path);
-  ~MboxFile();  // an uncommitted file is removed
+  ~MboxFile() override;  // an uncommitted file is removed
   MboxFile(const MboxFile&) = delete;
   MboxFile& operator=(const MboxFile&) = delete;
 
@@ -31,6 +33,14 @@ class MboxFile {
   // it was when `eml` cannot be read; throws MboxWriteError when the MBOX file cannot be
   // written.
   bool append(const std::filesystem::path& eml, std::optional<uint64_t> filetime);
+
+  // A record written as it is composed: begin_record, the message's bytes through write (in
+  // pieces of any size), then end_record, or abandon_record to take back what was written
+  // since begin_record. write throws MboxWriteError.
+  void begin_record(std::optional<uint64_t> filetime);
+  void write(std::span<const uint8_t> chunk) override;
+  void end_record();
+  void abandon_record();
   // Writes out, syncs and renames the file to its final name (replacing an earlier file).
   // Throws MboxWriteError.
   void commit();

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
+#include <set>
 
 #include "decode/address_extraction.hpp"
 #include "decode/identifiers.hpp"
@@ -78,6 +78,7 @@ std::optional<uint64_t> first_stored_time(const ese::Record& record, const std::
 }
 
 void Lookups2010::index_lists(const scan::MessageLists2010& lists) {
+  this->lists = &lists;
   body_by_key.clear();
   attachments_by_key.clear();
   for (size_t i = 0; i < lists.MessageBodyList2010Dump.size(); ++i) {
@@ -111,12 +112,21 @@ void Lookups2010::read_stored_times(const scan::ScanSession& session, const std:
 
 MessageGatherer::MessageGatherer(const scan::ScanSession& session, const Lookups2010* lookups,
                                  std::filesystem::path work_folder)
-    : session_(session), lookups_(lookups), work_(std::move(work_folder)), attachments_(work_ / "attachments") {
-  std::filesystem::create_directories(attachments_);
+    : session_(session), lookups_(lookups), work_(std::move(work_folder)) {
   ctx_.exchange_version_support = std::string(scan::to_string(session.settings.exchange_version_support));
   ctx_.format_revision = session.format_revision;
   ctx_.tempFilePath = work_;
   ctx_.m_S7d = -1;  // nothing is spilled: texts are read whole
+}
+
+void MessageGatherer::add_attachment(const ese::Record& record, size_t column, std::string name,
+                                     LargeValueCheck check, std::set<std::string>& taken, CompositionRecord& out) {
+  std::optional<AttachmentContent> content = load_attachment(record, column, std::move(name), check);
+  if (!content) return;
+  // A nameless attachment is called what its file would be called.
+  const std::string file_name = claim_file_name(content->name, taken);
+  if (content->name.empty()) content->name = file_name;
+  out.attachments.push_back(std::move(*content));
 }
 
 const ese::Table* MessageGatherer::table_at(size_t index) {
@@ -131,7 +141,8 @@ const ese::Table* MessageGatherer::table_at(size_t index) {
 void MessageGatherer::select_bodies(const ese::Record& record, const std::optional<size_t>& text,
                                     const std::optional<size_t>& html, const std::optional<size_t>& rtf,
                                     bool is2010, CompositionRecord& out) {
-  const render::BodyOptions options;  // as stored: no byte-order mark, no preview policy
+  render::BodyOptions options;  // as stored: no byte-order mark, no preview policy
+  options.in_memory = true;
   std::optional<render::BodyFile> text_body, html_body, rtf_body;
   if (is2010) {
     if (text) text_body = render::export_handle_export_msg_txt_record_value(record, *text, work_, options);
@@ -153,20 +164,12 @@ void MessageGatherer::select_bodies(const ese::Record& record, const std::option
   const bool text_first = is2010 ? rtf_body.has_value() : text_body.has_value();
   if (first_text && (text_first || !html_body)) {
     out.body_kind = "txt";
-    out.body_file = first_text->path;
-    if (html_body) out.html_body_file = html_body->path;
+    out.body = first_text->bytes;
+    if (html_body) out.html_body = html_body->bytes;
   } else if (html_body) {
     out.body_kind = "html";
-    out.body_file = html_body->path;
+    out.body = html_body->bytes;
   }
-}
-
-void MessageGatherer::clear_work_folder() {
-  // The files go, the attachment folder stays: removing and making a folder per message costs
-  // a journal commit each on common file systems, several times the rest of the export.
-  for (const auto& entry : std::filesystem::directory_iterator(work_))
-    if (entry.path() != attachments_) std::filesystem::remove_all(entry.path());
-  for (const auto& entry : std::filesystem::directory_iterator(attachments_)) std::filesystem::remove_all(entry.path());
 }
 
 std::optional<uint64_t> MessageGatherer::stored_time_2007(const scan::MessageListRow& row) {
@@ -206,7 +209,6 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
   decode::replace_all(to, ", ", ",");
   decode::replace_all(to, " <", "<");
   out.to = to;
-  clear_work_folder();
 
   const scan::MsgTable* entry = session_.index.MsgFindRecord(row.message_id);
   if (entry && session_.msgtable) {
@@ -229,16 +231,24 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
     out.filetime = first_stored_time(record, dates);
     select_bodies(record, S1000, N1013, N1009, false, out);
   }
-  if (out.body_file.empty()) {
+  if (!out.body) {
     out.body_kind = "txt";
-    if (!cached_body.empty()) {
-      out.body_file = render::write_text_body(cached_body, work_, "tempbody.txt", render::BodyOptions{}).path;
-    }
+    if (!cached_body.empty()) out.body = cached_body;
   }
 
   if (attachments_wanted(row, row.key)) {
-    for (const render::AttachmentFile& file : render::getAttachmentName(session_, row.key, attachments_).files)
-      if (!file.path.empty()) out.attachments.push_back({file.path, file.name});
+    std::set<std::string> taken;
+    for (render::AttachmentValue& found : render::find_attachments(session_, row.key)) {
+      // A damaged attachment is left out; the message and its other attachments are kept.
+      try {
+        const ese::Table* table = table_at(found.table_index);
+        if (!table || !found.column) continue;
+        const size_t data[] = {*found.column};
+        const ese::Record record = table->read_record(found.record, data);
+        add_attachment(record, *found.column, std::move(found.name), LargeValueCheck::ReadThrough, taken, out);
+      } catch (const ese::EseError&) {
+      }
+    }
   }
   return out;
 }
@@ -252,9 +262,8 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
   out.subject = row.subject;
   out.date_text = row.date;
   out.filetime = stored_time_2010(row, header_table);
-  clear_work_folder();
 
-  const auto& lists = session_.lists2010;
+  const scan::MessageLists2010& lists = lookups_ && lookups_->lists ? *lookups_->lists : session_.lists2010;
   std::optional<size_t> body_entry;
   if (lookups_) {
     // The body key is the message identifier or a leading part of it.
@@ -315,20 +324,20 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
       }
       std::sort(found.begin(), found.end());
       found.erase(std::unique(found.begin(), found.end()), found.end());
+      std::set<std::string> taken;
       for (size_t i : found) {
         const scan::MessageAttachmentList2010& attachment = lists.MessageAttachmentList2010Dump[i];
         const ese::Table* attachment_table = table_at(attachment.tableIndex);
         if (!attachment_table || !attachment.dataColumn) continue;
         const size_t data[] = {*attachment.dataColumn};
         const ese::Record record = attachment_table->read_record(static_cast<uint64_t>(attachment.recordNumber), data);
-        const render::AttachmentFile file = render::export_handle_export_msg_attachment_body_record_value_2010(
-            record, *attachment.dataColumn, attachment.fileName, attachments_);
-        if (!file.path.empty()) out.attachments.push_back({file.path, file.name});
+        // A damaged attachment fails its message, as a damaged body does.
+        add_attachment(record, *attachment.dataColumn, attachment.fileName, LargeValueCheck::WhenWritten, taken, out);
       }
     }
   }
   out.from = without_quotes(out.from);
-  if (out.body_file.empty() && out.body_kind.empty()) out.body_kind = "txt";
+  if (!out.body && out.body_kind.empty()) out.body_kind = "txt";
   decode::replace_all(out.to, ">", ">,");
   decode::replace_all(out.to, ",,", ",");
   decode::replace_all(out.to, " <", "<");

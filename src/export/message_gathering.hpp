@@ -1,12 +1,13 @@
 #pragma once
-// Gathering: one listed message becomes a composition record, its bodies and attachments
-// written to the work folder. 2003/2007 messages are read from "Msg" and the attachment
+// Gathering: one listed message becomes a composition record, its bodies and small
+// attachments read into memory. 2003/2007 messages are read from "Msg" and the attachment
 // table through the scan's index; 2010 messages from the mailbox's (or public folder's)
 // body table through the body and attachment lists.
 #include <cstdint>
 #include <filesystem>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -24,8 +25,10 @@ struct Lookups2010 {
   std::unordered_map<std::string, size_t> body_by_key;                   // body table, key -> last entry
   std::unordered_map<std::string, std::vector<size_t>> attachments_by_key;  // body table, key -> entries
   std::unordered_map<std::string, uint64_t> stored_times;  // header table, message id -> FILETIME
+  // The lists indexed, read by every worker: one copy for all of them.
+  const scan::MessageLists2010* lists = nullptr;
 
-  // Indexes the session's body and attachment lists.
+  // Indexes the session's body and attachment lists, which must outlive the lookups.
   void index_lists(const scan::MessageLists2010& lists);
   // Reads the stored times of the header table `table_name` (delivery, creation, submit).
   void read_stored_times(const scan::ScanSession& session, const std::string& table_name);
@@ -34,33 +37,31 @@ struct Lookups2010 {
 
 class MessageGatherer {
  public:
-  // `session` must be used by this gatherer's thread only. The work folder must exist.
+  // `session` must be used by this gatherer's thread only. `work_folder` is where long texts
+  // would be spilled.
   MessageGatherer(const scan::ScanSession& session, const Lookups2010* lookups, std::filesystem::path work_folder);
 
   // The stored time of a listed message (the first of the date chain that can be shown).
   std::optional<uint64_t> stored_time_2007(const scan::MessageListRow& row);
   std::optional<uint64_t> stored_time_2010(const scan::MessageListRow& row, const std::string& header_table) const;
 
-  // The composition record of a listed message, its ".eml" file to be `message_file`.
+  // The composition record of a listed message, its fallback ".eml" file to be `message_file`.
   // `cached_body` is the body text the listing kept for it. Throws on unreadable data.
   CompositionRecord gather_2007(const scan::MessageListRow& row, const std::string& cached_body,
                                 const std::filesystem::path& message_file);
   CompositionRecord gather_2010(const scan::MessageListRow& row, const std::string& body_table,
                                 const std::string& header_table, const std::filesystem::path& message_file);
 
-  const std::filesystem::path& work_folder() const { return work_; }
-
  private:
   const ese::Table* table_at(size_t index);
   void select_bodies(const ese::Record& record, const std::optional<size_t>& text, const std::optional<size_t>& html,
                      const std::optional<size_t>& rtf, bool is2010, CompositionRecord& out);
-  // Empties the work folder for the next message.
-  void clear_work_folder();
+  void add_attachment(const ese::Record& record, size_t column, std::string name, LargeValueCheck check,
+                      std::set<std::string>& taken, CompositionRecord& out);
 
   const scan::ScanSession& session_;
   const Lookups2010* lookups_;
   std::filesystem::path work_;
-  std::filesystem::path attachments_;
   decode::DecodeContext ctx_;
   std::map<size_t, ese::Table> tables_;
 };

@@ -1,14 +1,16 @@
 #include "export/mime_composer.hpp"
 
-#include <fcntl.h>
 #include <gmime/gmime.h>
 
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <optional>
+#include <span>
 #include <string>
 #include <system_error>
 
+#include "export/gmime_streams.hpp"
 #include "export/mail_addresses.hpp"
 #include "export/mail_dates.hpp"
 
@@ -28,51 +30,28 @@ void initialise_gmime() {
   std::call_once(once, [] { g_mime_init(); });
 }
 
-[[noreturn]] void fail(const std::filesystem::path& file, const std::string& what) {
-  throw ComposeError("cannot write the message file " + file.string() + ": " + what);
-}
-
-GPtr<GMimeStream> open_input(const std::filesystem::path& file, const std::filesystem::path& message_file) {
-  GMimeStream* stream = g_mime_stream_fs_open(file.c_str(), O_RDONLY, 0, nullptr);
-  if (!stream) fail(message_file, "cannot read " + file.string() + ": " + std::generic_category().message(errno));
-  return GPtr<GMimeStream>(stream);
-}
-
-// Sets the content of `part` to the file, read while the message is written.
-void set_file_content(GMimePart* part, const std::filesystem::path& file, const std::filesystem::path& message_file) {
-  GPtr<GMimeStream> stream = file.empty() ? GPtr<GMimeStream>(g_mime_stream_mem_new()) : open_input(file, message_file);
-  GPtr<GMimeDataWrapper> content(g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
-  g_mime_part_set_content(part, content.get());
-}
+// Kept while one message is built and written: where GMime's I/O errors came from.
+struct Failures {
+  std::exception_ptr output;      // the sink failed
+  std::exception_ptr attachment;  // a stored attachment turned out damaged
+};
 
 // A text part whose lines never begin with "From " once encoded, so mailbox readers that do
 // not undo ">From " quoting still give the body back unchanged: such a body is sent base64
 // (GMime's quoted-printable encoder leaves "From " as it is).
-GPtr<GMimeObject> text_part(const char* subtype, const std::filesystem::path& file,
-                            const std::filesystem::path& message_file) {
+GPtr<GMimeObject> text_part(const char* subtype, const std::optional<std::string>& text) {
   GPtr<GMimeTextPart> part(g_mime_text_part_new_with_subtype(subtype));
-  set_file_content(GMIME_PART(part.get()), file, message_file);
+  const std::string_view bytes = text ? std::string_view(*text) : std::string_view();
+  GPtr<GMimeStream> stream(bytes.empty() ? g_mime_stream_mem_new()
+                                          : g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
+  GPtr<GMimeDataWrapper> content(g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+  g_mime_part_set_content(GMIME_PART(part.get()), content.get());
   g_mime_text_part_set_charset(part.get(), "utf-8");
   GMimeContentEncoding encoding = g_mime_part_get_best_content_encoding(GMIME_PART(part.get()),
                                                                         GMIME_ENCODING_CONSTRAINT_7BIT);
-  if (encoding == GMIME_CONTENT_ENCODING_7BIT || encoding == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE) {
-    GMimeStream* stream = g_mime_data_wrapper_get_stream(g_mime_part_get_content(GMIME_PART(part.get())));
-    g_mime_stream_reset(stream);
-    char buffer[4096];
-    size_t matched = 0;  // characters of "From " seen at the start of the current line; 6: none
-    for (ssize_t n; encoding != GMIME_CONTENT_ENCODING_BASE64 &&
-                    (n = g_mime_stream_read(stream, buffer, sizeof buffer)) > 0;) {
-      for (ssize_t i = 0; i < n; ++i) {
-        if (buffer[i] == '\n') {
-          matched = 0;
-        } else if (matched < 5) {
-          matched = buffer[i] == "From "[matched] ? matched + 1 : 6;
-          if (matched == 5) encoding = GMIME_CONTENT_ENCODING_BASE64;
-        }
-      }
-    }
-    g_mime_stream_reset(stream);
-  }
+  const bool from_line = bytes.starts_with("From ") || bytes.find("\nFrom ") != std::string_view::npos;
+  if ((encoding == GMIME_CONTENT_ENCODING_7BIT || encoding == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE) && from_line)
+    encoding = GMIME_CONTENT_ENCODING_BASE64;
   g_mime_part_set_content_encoding(GMIME_PART(part.get()), encoding);
   return GPtr<GMimeObject>(GMIME_OBJECT(part.release()));
 }
@@ -83,12 +62,13 @@ void set_utf8_parameter_charsets(GMimeParamList* params) {
     g_mime_param_set_charset(g_mime_param_list_get_parameter_at(params, i), "UTF-8");
 }
 
-GPtr<GMimeObject> attachment_part(const AttachmentFile& attachment, const std::filesystem::path& message_file) {
+GPtr<GMimeObject> attachment_part(const AttachmentContent& attachment, Failures& failures) {
   GPtr<GMimePart> part(g_mime_part_new_with_type("application", "octet-stream"));
-  set_file_content(part.get(), attachment.path, message_file);
+  GPtr<GMimeStream> stream(attachment_stream_new(attachment, failures.attachment));
+  GPtr<GMimeDataWrapper> content(g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
+  g_mime_part_set_content(part.get(), content.get());
   g_mime_part_set_content_encoding(part.get(), GMIME_CONTENT_ENCODING_BASE64);
-  const std::string name = attachment.name.empty() ? attachment.path.filename().string() : attachment.name;
-  g_mime_part_set_filename(part.get(), name.c_str());
+  g_mime_part_set_filename(part.get(), attachment.name.c_str());
   set_utf8_parameter_charsets(g_mime_content_type_get_parameters(g_mime_object_get_content_type(GMIME_OBJECT(part.get()))));
   if (GMimeContentDisposition* disposition = g_mime_object_get_content_disposition(GMIME_OBJECT(part.get())))
     set_utf8_parameter_charsets(g_mime_content_disposition_get_parameters(disposition));
@@ -113,14 +93,13 @@ std::string boundary_for(const CompositionRecord& record, int part) {
 }
 
 GPtr<GMimeObject> body(const CompositionRecord& record) {
-  if (record.body_kind == "html") return text_part("html", record.body_file, record.message_file);
-  GPtr<GMimeObject> text = text_part("plain", record.body_file, record.message_file);
-  const std::filesystem::path& html = record.html_body_file;
-  if (html.empty()) return text;
+  if (record.body_kind == "html") return text_part("html", record.body);
+  GPtr<GMimeObject> text = text_part("plain", record.body);
+  if (!record.html_body) return text;
   GPtr<GMimeMultipart> alternative(g_mime_multipart_new_with_subtype("alternative"));
   g_mime_multipart_set_boundary(alternative.get(), boundary_for(record, 1).c_str());
   g_mime_multipart_add(alternative.get(), text.get());
-  g_mime_multipart_add(alternative.get(), text_part("html", html, record.message_file).get());
+  g_mime_multipart_add(alternative.get(), text_part("html", record.html_body).get());
   return GPtr<GMimeObject>(GMIME_OBJECT(alternative.release()));
 }
 
@@ -139,30 +118,24 @@ std::string bare_id(std::string id) {
   return id;
 }
 
-void write_message(GMimeMessage* message, const std::filesystem::path& file) {
-  // A stdio stream: flushing it does not fsync, which GMime's fd stream does. The file is a
-  // temporary one, appended to its MBOX file (which is synced once) and deleted.
-  std::FILE* handle = std::fopen(file.c_str(), "wb");
-  if (!handle) fail(file, std::generic_category().message(errno));
-  GPtr<GMimeStream> fs(g_mime_stream_file_new(handle));
-  GPtr<GMimeStream> out(g_mime_stream_buffer_new(fs.get(), GMIME_STREAM_BUFFER_BLOCK_WRITE));
-  GMimeFormatOptions* options = g_mime_format_options_new();
-  g_mime_format_options_set_newline_format(options, GMIME_NEWLINE_FORMAT_DOS);
-  const ssize_t written = g_mime_object_write_to_stream(GMIME_OBJECT(message), options, out.get());
-  g_mime_format_options_free(options);
-  const int error = errno;
-  const bool complete = written >= 0 && g_mime_stream_flush(out.get()) == 0 && g_mime_stream_close(fs.get()) == 0;
-  if (!complete) {
-    std::error_code ignored;
-    std::filesystem::remove(file, ignored);
-    fail(file, std::generic_category().message(error ? error : EIO));
+// A stdio file as a sink: flushing it does not fsync, which GMime's fd stream does.
+class StdioSink final : public ese::ByteSink {
+ public:
+  explicit StdioSink(std::FILE* file) : file_(file) {}
+  void write(std::span<const uint8_t> chunk) override {
+    if (std::fwrite(chunk.data(), 1, chunk.size(), file_) != chunk.size())
+      throw std::system_error(errno, std::generic_category());
   }
-}
+
+ private:
+  std::FILE* file_;
+};
 
 }  // namespace
 
-std::filesystem::path ReCreateEML(const CompositionRecord& record) {
+void compose_message(const CompositionRecord& record, ese::ByteSink& out) {
   initialise_gmime();
+  Failures failures;
   GPtr<GMimeMessage> message(g_mime_message_new(TRUE));
   add_addresses(message.get(), GMIME_ADDRESS_TYPE_FROM, parse_sender(record.from));
   add_addresses(message.get(), GMIME_ADDRESS_TYPE_TO, parse_address_list(record.to));
@@ -182,13 +155,46 @@ std::filesystem::path ReCreateEML(const CompositionRecord& record) {
     GPtr<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
     g_mime_multipart_set_boundary(mixed.get(), boundary_for(record, 0).c_str());
     g_mime_multipart_add(mixed.get(), content.get());
-    for (const AttachmentFile& attachment : record.attachments)
-      g_mime_multipart_add(mixed.get(), attachment_part(attachment, record.message_file).get());
+    for (const AttachmentContent& attachment : record.attachments)
+      g_mime_multipart_add(mixed.get(), attachment_part(attachment, failures).get());
     content.reset(GMIME_OBJECT(mixed.release()));
   }
   g_mime_message_set_mime_part(message.get(), content.get());
-  write_message(message.get(), record.message_file);
-  return record.message_file;
+
+  GPtr<GMimeStream> stream(sink_stream_new(out, failures.output));
+  GMimeFormatOptions* options = g_mime_format_options_new();
+  g_mime_format_options_set_newline_format(options, GMIME_NEWLINE_FORMAT_DOS);
+  const ssize_t written = g_mime_object_write_to_stream(GMIME_OBJECT(message.get()), options, stream.get());
+  g_mime_format_options_free(options);
+  if (failures.output) std::rethrow_exception(failures.output);
+  if (failures.attachment) {
+    try {
+      std::rethrow_exception(failures.attachment);
+    } catch (const std::exception& error) {
+      throw ComposeError(std::string("cannot read an attachment: ") + error.what());
+    }
+  }
+  if (written < 0) throw ComposeError("GMime could not write it");
+}
+
+std::filesystem::path ReCreateEML(const CompositionRecord& record) {
+  const std::filesystem::path& file = record.message_file;
+  const auto fail = [&file](const std::string& what) {
+    std::error_code ignored;
+    std::filesystem::remove(file, ignored);
+    throw ComposeError("cannot write the message file " + file.string() + ": " + what);
+  };
+  std::FILE* handle = std::fopen(file.c_str(), "wb");
+  if (!handle) fail(std::generic_category().message(errno));
+  StdioSink sink(handle);
+  try {
+    compose_message(record, sink);
+  } catch (const std::exception& error) {
+    std::fclose(handle);
+    fail(error.what());
+  }
+  if (std::fclose(handle) != 0) fail(std::generic_category().message(errno));
+  return file;
 }
 
 }  // namespace quorvine::exporting

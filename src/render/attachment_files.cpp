@@ -27,11 +27,15 @@ struct Pending {
   std::optional<size_t> column;
 };
 
-AttachmentSet write_all(const scan::ScanSession& session, std::vector<Pending> pending,
-                        const std::filesystem::path& folder, const ese::PassControl& control) {
+void sort_pending(std::vector<Pending>& pending) {
   std::sort(pending.begin(), pending.end(), [](const Pending& a, const Pending& b) {
     return a.list_position != b.list_position ? a.list_position < b.list_position : a.order < b.order;
   });
+}
+
+AttachmentSet write_all(const scan::ScanSession& session, std::vector<Pending> pending,
+                        const std::filesystem::path& folder, const ese::PassControl& control) {
+  sort_pending(pending);
   AttachmentSet set;
   std::map<size_t, ese::Table> tables;
   uint64_t done = 0;
@@ -102,8 +106,9 @@ AttachmentFile export_handle_export_msg_attachment_body_record_value(const ese::
   return result;
 }
 
-AttachmentSet getAttachmentName(const scan::ScanSession& session, std::string_view attachment_ids,
-                                const std::filesystem::path& folder, const ese::PassControl& control) {
+namespace {
+
+std::vector<Pending> pending_2007(const scan::ScanSession& session, std::string_view attachment_ids) {
   std::vector<Pending> pending;
   std::optional<size_t> table_index;
   std::optional<size_t> content;
@@ -120,7 +125,22 @@ AttachmentSet getAttachmentName(const scan::ScanSession& session, std::string_vi
     pending.push_back({positions.front(), order++, entry->fileName, *table_index,
                        static_cast<uint64_t>(entry->recordNumber), content});
   }
-  return write_all(session, std::move(pending), folder, control);
+  sort_pending(pending);
+  return pending;
+}
+
+}  // namespace
+
+std::vector<AttachmentValue> find_attachments(const scan::ScanSession& session, std::string_view attachment_ids) {
+  std::vector<AttachmentValue> found;
+  for (Pending& p : pending_2007(session, attachment_ids))
+    found.push_back({std::move(p.name), p.table_index, p.record, p.column});
+  return found;
+}
+
+AttachmentSet getAttachmentName(const scan::ScanSession& session, std::string_view attachment_ids,
+                                const std::filesystem::path& folder, const ese::PassControl& control) {
+  return write_all(session, pending_2007(session, attachment_ids), folder, control);
 }
 
 AttachmentSet getAttachmentName_2010(const scan::ScanSession& session, std::string_view attachment_ids,

@@ -3,6 +3,7 @@
 // attachment list, and written as files into a target folder.
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -44,6 +45,18 @@ inline AttachmentFile export_handle_export_msg_attachment_body_record_value_2010
     const ese::Record& record, size_t column, std::string_view name, const std::filesystem::path& folder) {
   return export_handle_export_msg_attachment_body_record_value(record, column, name, folder);
 }
+
+// An attachment found for a message, not yet read.
+struct AttachmentValue {
+  std::string name;  // the stored name
+  size_t table_index = 0;
+  uint64_t record = 0;
+  std::optional<size_t> column;  // the content column, when the table has one
+};
+
+// 2003/2007: the attachments of the index whose identifier the message's list holds, in the
+// order getAttachmentName writes them.
+std::vector<AttachmentValue> find_attachments(const scan::ScanSession& session, std::string_view attachment_ids);
 
 // 2003/2007: every attachment of the index whose identifier the message's list holds.
 AttachmentSet getAttachmentName(const scan::ScanSession& session, std::string_view attachment_ids,

@@ -23,47 +23,71 @@ uint32_t code_page_of(const ese::Record& record, size_t column) {
   return type == ese::ColumnType::Text || type == ese::ColumnType::LargeText ? 1200 : 1252;
 }
 
+class StringSink : public ese::ByteSink {
+ public:
+  explicit StringSink(std::string& out) : out_(out) {}
+  void write(std::span<const uint8_t> chunk) override { out_.append(reinterpret_cast<const char*>(chunk.data()), chunk.size()); }
+
+ private:
+  std::string& out_;
+};
+
+std::span<const uint8_t> as_bytes(std::string_view text) {
+  return std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+// Hands `write` the sink of the body: the file `path`, or the body's bytes in memory.
+template <typename Write>
+BodyFile produce(BodyFile body, const std::filesystem::path& path, const BodyOptions& options, Write&& write) {
+  if (options.in_memory) {
+    StringSink sink(body.bytes);
+    write(static_cast<ese::ByteSink&>(sink));
+    return body;
+  }
+  auto file = create_file(path);
+  FileSink sink(file);
+  write(static_cast<ese::ByteSink&>(sink));
+  file.close();
+  body.path = path;
+  return body;
+}
+
 // A text column written as UTF-8; nothing when it turns out empty.
 std::optional<BodyFile> write_text_column(const ese::Record& record, size_t column, const std::filesystem::path& path,
                                           const BodyOptions& options) {
   if (!holds_data(record, column)) return std::nullopt;
-  auto file = create_file(path);
-  FileSink sink(file);
-  if (options.preview) sink.write(utf8_mark);
-  Utf8TextSink text(sink, code_page_of(record, column));
-  record.copy_to(column, text);
-  text.finish();
-  file.close();
-  return BodyFile{BodyKind::Text, path, false};
+  return produce(BodyFile{BodyKind::Text, {}, false, {}}, path, options, [&](ese::ByteSink& sink) {
+    if (options.preview) sink.write(utf8_mark);
+    Utf8TextSink text(sink, code_page_of(record, column));
+    record.copy_to(column, text);
+    text.finish();
+  });
 }
 
 std::optional<BodyFile> write_html_column(const ese::Record& record, size_t column, const std::filesystem::path& path,
                                           const BodyOptions& options) {
-  auto file = create_file(path);
-  FileSink sink(file);
-  if (options.preview) {
-    CspHtmlSink html(sink);
-    record.copy_to(column, html);
-    html.finish();
-  } else {
-    record.copy_to(column, sink);
-  }
-  file.close();
-  return BodyFile{BodyKind::Html, path, true};
+  return produce(BodyFile{BodyKind::Html, {}, true, {}}, path, options, [&](ese::ByteSink& sink) {
+    if (options.preview) {
+      CspHtmlSink html(sink);
+      record.copy_to(column, html);
+      html.finish();
+    } else {
+      record.copy_to(column, sink);
+    }
+  });
 }
 
-void write_string(const std::string& text, const std::filesystem::path& path, bool csp) {
-  auto file = create_file(path);
-  FileSink sink(file);
-  const auto bytes = std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size());
-  if (csp) {
-    CspHtmlSink html(sink);
-    html.write(bytes);
-    html.finish();
-  } else {
-    sink.write(bytes);
-  }
-  file.close();
+BodyFile write_string(BodyFile body, const std::string& text, const std::filesystem::path& path,
+                      const BodyOptions& options) {
+  return produce(std::move(body), path, options, [&](ese::ByteSink& sink) {
+    if (options.preview) {
+      CspHtmlSink html(sink);
+      html.write(as_bytes(text));
+      html.finish();
+    } else {
+      sink.write(as_bytes(text));
+    }
+  });
 }
 
 std::optional<BodyFile> rtf_body(const ese::Record& record, size_t column, const std::filesystem::path& folder,
@@ -78,9 +102,7 @@ std::optional<BodyFile> rtf_body(const ese::Record& record, size_t column, const
     warnings->push_back("The compressed RTF body fails its CRC check; its text is shown as decoded.");
   const decode::RtfContent content = decode::read_rtf(rtf->rtf);
   if (content.html) {
-    const auto path = folder / "rtfbody.html";
-    write_string(*content.html, path, options.preview);
-    return BodyFile{BodyKind::Rtf, path, true};
+    return write_string(BodyFile{BodyKind::Rtf, {}, true, {}}, *content.html, folder / "rtfbody.html", options);
   }
   BodyFile file = write_text_body(content.text, folder, "rtfbody.txt", options);
   file.kind = BodyKind::Rtf;
@@ -105,13 +127,11 @@ BodyColumns body_columns(const ese::Table& table) {
 
 BodyFile write_text_body(std::string_view text, const std::filesystem::path& folder, std::string_view name,
                          const BodyOptions& options) {
-  const auto path = folder / std::string(name);
-  auto file = create_file(path);
-  FileSink sink(file);
-  if (options.preview) sink.write(utf8_mark);
-  sink.write(text);
-  file.close();
-  return BodyFile{BodyKind::Text, path, false};
+  return produce(BodyFile{BodyKind::Text, {}, false, {}}, folder / std::string(name), options,
+                 [&](ese::ByteSink& sink) {
+                   if (options.preview) sink.write(utf8_mark);
+                   sink.write(as_bytes(text));
+                 });
 }
 
 std::optional<BodyFile> export_handle_export_msg_text_body_record_value(const ese::Record& record, size_t column,

@@ -17,8 +17,9 @@ std::string_view to_string(BodyKind kind);  // "none", "text", "html", "rtf"
 
 struct BodyFile {
   BodyKind kind = BodyKind::None;  // the column the body came from
-  std::filesystem::path path;      // the file written; empty for BodyKind::None
+  std::filesystem::path path;      // the file written; empty for BodyKind::None and in memory
   bool html = false;               // the file holds HTML (an HTML body, or HTML recovered from RTF)
+  std::string bytes;               // the body itself, when read into memory
 };
 
 struct BodyOptions {
@@ -26,6 +27,9 @@ struct BodyOptions {
   // right, and HTML files carry the preview's content security policy. The exports leave
   // both out and get the body as stored.
   bool preview = false;
+  // The body is kept in BodyFile::bytes and no file is written: the exports compose
+  // messages in memory.
+  bool in_memory = false;
 };
 
 // The three body columns of a message or body table (absent columns stay unset).

@@ -53,14 +53,18 @@ std::string safe_file_name(std::string_view name) {
   return fit(stem, "", extension);
 }
 
+std::string numbered_file_name(const std::string& safe, int n) {
+  if (n == 1) return safe;
+  const auto [stem, extension] = split_extension(safe);
+  return fit(stem, " (" + std::to_string(n) + ")", extension);
+}
+
 std::filesystem::path create_unique_file(const std::filesystem::path& folder, std::string_view name,
                                          textfile::OutputFile& file) {
   const std::string safe = safe_file_name(name);
-  const auto [stem, extension] = split_extension(safe);
   std::error_code error;
   for (int n = 1; n < 10000; ++n) {
-    const std::string candidate = n == 1 ? safe : fit(stem, " (" + std::to_string(n) + ")", extension);
-    const auto path = folder / candidate;
+    const auto path = folder / numbered_file_name(safe, n);
     if (file.open(path, textfile::open_flags::modeCreate | textfile::open_flags::modeWrite |
                             textfile::open_flags::modeCreateNew, &error))
       return path;

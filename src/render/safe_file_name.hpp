@@ -13,6 +13,10 @@ namespace quorvine::render {
 // a character boundary, keeping a short extension.
 std::string safe_file_name(std::string_view name);
 
+// The `n`th candidate for a file named `safe` (a safe_file_name): `safe` itself for 1, then
+// "name (2).ext", "name (3).ext" ...
+std::string numbered_file_name(const std::string& safe, int n);
+
 // Creates a new file named `name` (made safe) in `folder`, or "name (2).ext", "name (3).ext"
 // ... when that exists: an existing file is never overwritten. Returns the path; `file` is
 // left open. Throws std::system_error when no file can be created.

@@ -10,6 +10,7 @@
 #include "export/date_filter.hpp"
 #include "export/eml_fallback_builder.hpp"
 #include "export/mail_addresses.hpp"
+#include "export/mbox_file.hpp"
 #include "export/mime_composer.hpp"
 #include "export/output_names.hpp"
 #include "support/test_support.hpp"
@@ -20,7 +21,6 @@ namespace {
 namespace fs = std::filesystem;
 using quorvine::testing::ScratchDir;
 using quorvine::testing::read_file;
-using quorvine::testing::write_file;
 
 
 struct Parsed {
@@ -77,19 +77,17 @@ Parsed parse(const fs::path& file) {
 }
 
 CompositionRecord sample(const ScratchDir& dir) {
-  write_file(dir / "body.txt", "Grüße aus Köln\r\nFrom the start of a line\r\n");
   std::string binary(70000, '\0');
   for (size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>(i * 7);
-  write_file(dir / "file.bin", binary);
   CompositionRecord r;
   r.message_file = dir / "m.eml";
-  r.body_file = dir / "body.txt";
+  r.body = "Grüße aus Köln\r\nFrom the start of a line\r\n";
   r.body_kind = "txt";
   r.from = "Jürgen \"Big\" Groß<juergen@example.de><juergen@example.de>";
   r.to = "anna@example.com,bob@example.org";  // no separator after the last address
   r.subject = "Über Änderungen — Bericht";
   r.filetime = 129439803090000000ULL;
-  r.attachments.push_back({dir / "file.bin", "Übersicht.bin"});
+  r.attachments.push_back({"Übersicht.bin", binary, std::nullopt, 0});
   return r;
 }
 
@@ -108,7 +106,7 @@ TEST(MimeComposer, Utf8HeadersBodyAndAttachmentReadBack) {
   EXPECT_EQ(p.date, "Mon, 07 Mar 2011 14:05:09 +0000");
   EXPECT_EQ(p.attachments, 1);
   EXPECT_EQ(p.attachment_name, "Übersicht.bin");
-  EXPECT_EQ(p.attachment, read_file(r.attachments[0].path));
+  EXPECT_EQ(p.attachment, r.attachments[0].bytes);
 }
 
 TEST(MimeComposer, ThrowsAndLeavesNoFileWhenItCannotWrite) {
@@ -116,10 +114,30 @@ TEST(MimeComposer, ThrowsAndLeavesNoFileWhenItCannotWrite) {
   CompositionRecord r = sample(dir);
   r.message_file = dir / "no-such-folder" / "m.eml";
   EXPECT_THROW(ReCreateEML(r), ComposeError);
-  r.message_file = dir / "m.eml";
-  r.attachments.push_back({dir / "vanished.bin", "vanished.bin"});
-  EXPECT_THROW(ReCreateEML(r), ComposeError);
   EXPECT_FALSE(fs::exists(r.message_file));
+}
+
+// A sink that fails after `limit` bytes, as a full disk does.
+class FailingSink final : public ese::ByteSink {
+ public:
+  explicit FailingSink(size_t limit) : limit_(limit) {}
+  void write(std::span<const uint8_t> chunk) override {
+    seen_ += chunk.size();
+    if (seen_ > limit_) throw MboxWriteError("no space left on device");
+  }
+
+ private:
+  size_t limit_;
+  size_t seen_ = 0;
+};
+
+// The sink's own error comes out of the composer unchanged (GMime in between is C code), so
+// the export can tell a failed MBOX file from a message that cannot be composed.
+TEST(MimeComposer, SinkFailurePassesThroughUnchanged) {
+  ScratchDir dir;
+  const CompositionRecord r = sample(dir);
+  FailingSink sink(50000);  // halfway through the attachment
+  EXPECT_THROW(compose_message(r, sink), MboxWriteError);
 }
 
 TEST(FallbackBuilder, KeepsTheHeaderBlockAndIsAValidMessage) {
@@ -136,7 +154,7 @@ TEST(FallbackBuilder, KeepsTheHeaderBlockAndIsAValidMessage) {
   EXPECT_NE(p.to.find("bob@example.org"), std::string::npos);
   EXPECT_EQ(p.attachments, 1);
   EXPECT_EQ(p.attachment_name, "Übersicht.bin");
-  EXPECT_EQ(p.attachment, read_file(r.attachments[0].path));
+  EXPECT_EQ(p.attachment, r.attachments[0].bytes);
 
   CompositionRecord empty;
   empty.message_file = dir / "e.eml";

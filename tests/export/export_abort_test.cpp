@@ -8,8 +8,7 @@
 #include <sstream>
 
 #include "export/mailbox_export.hpp"
-#include "scan/scan_driver.hpp"
-#include "support/test_support.hpp"
+#include "export_test_support.hpp"
 
 namespace quorvine::exporting {
 namespace {
@@ -42,19 +41,6 @@ class StopAfter final : public ese::ProgressObserver {
   uint64_t limit_;
 };
 
-void scan_store(const fs::path& store, const fs::path& work, scan::ExchangeVersion version,
-                scan::ScanSession& session) {
-  session.settings.strFileDir = store;
-  session.settings.exchange_version_support = version;
-  session.settings.tempFileDataDir = work / "data";
-  session.settings.tempFilePath = work / "tmp";
-  fs::create_directories(session.settings.tempFileDataDir);
-  fs::create_directories(session.settings.tempFilePath);
-  scan::SilentScanObserver observer;
-  scan::exportdata(session, observer);
-  ASSERT_EQ(session.outcome, scan::ScanOutcome::Completed) << session.failure_reason;
-}
-
 class ExportAbort : public ::testing::TestWithParam<std::pair<const char*, scan::ExchangeVersion>> {};
 
 TEST_P(ExportAbort, StopLeavesOnlyWholeFiles) {
@@ -62,13 +48,9 @@ TEST_P(ExportAbort, StopLeavesOnlyWholeFiles) {
   ScratchDir dir;
   const fs::path scenario = quorvine::testing::source_dir() / "tests" / "data" / "basic2010.json";
   const fs::path store = dir / "store.edb";
-  ASSERT_EQ(quorvine::testing::run_command(quorvine::testing::edbgen_program().string() + " --exchange " +
-                                           GetParam().first + " --scenario '" + scenario.string() + "' --out '" +
-                                           store.string() + "' 2>&1")
-                .status,
-            0);
+  ASSERT_NO_FATAL_FAILURE(make_store(scenario, GetParam().first, store));
   scan::ScanSession session;
-  scan_store(store, dir.path(), GetParam().second, session);
+  ASSERT_NO_FATAL_FAILURE(scan_store(store, dir.path(), GetParam().second, session));
   MailboxExportRequest request;
   for (scan::TreeItem item = 1; item < session.tree.size(); ++item) request.checked.push_back(item);
   SilentExportObserver silent;

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <span>
 #include <sstream>
+#include <string_view>
 
 #include "export/mail_dates.hpp"
 #include "export/mbox_file.hpp"
@@ -60,6 +62,54 @@ TEST(MboxFile, UncommittedFileLeavesNothingAndEarlierFileStays) {
   ASSERT_TRUE(again.append(dir / "1.eml", kMarch7));
   again.commit();
   EXPECT_EQ(read_file(dir / "box"), "From - Mon Mar  7 14:05:09 2011\nSubject: a\n\nx\n\n");
+}
+
+std::span<const uint8_t> bytes_of(std::string_view text) {
+  return std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size());
+}
+
+// A message written in pieces gives the same record whatever the cut: a "From " line start,
+// a ">" run or a CR LF split across two writes is still quoted and ended as one.
+TEST(MboxFile, RecordWrittenInPiecesIsTheSameForEveryCut) {
+  ScratchDir dir;
+  const std::string message = "Subject: a\r\n\r\nFrom here\r\n>>From far\r\nFrom\r\nlone\rcr\r\n From x\r\nFromage";
+  const std::string expected =
+      "From - Mon Mar  7 14:05:09 2011\nSubject: a\n\n>From here\n>>>From far\nFrom\nlone\rcr\n From x\nFromage\n\n";
+  MboxFile mbox(dir / "box");
+  std::string all;
+  for (size_t first = 0; first <= message.size(); ++first) {
+    for (size_t second = first; second <= message.size(); second += 3) {
+      mbox.begin_record(kMarch7);
+      mbox.write(bytes_of(std::string_view(message).substr(0, first)));
+      mbox.write(bytes_of(std::string_view(message).substr(first, second - first)));
+      mbox.write(bytes_of(std::string_view(message).substr(second)));
+      mbox.end_record();
+      all += expected;
+    }
+  }
+  mbox.commit();
+  EXPECT_EQ(read_file(dir / "box"), all);
+}
+
+// A record given up after part of it reached the disk leaves the file as it was before it.
+TEST(MboxFile, AbandonedRecordIsTakenBackEvenWhenPartlyWritten) {
+  ScratchDir dir;
+  MboxFile mbox(dir / "box");
+  mbox.begin_record(kMarch7);
+  mbox.write(bytes_of("Subject: kept\r\n\r\nbody\r\n"));
+  mbox.end_record();
+  mbox.begin_record(kMarch7);
+  const std::string line(1000, 'x');
+  for (int i = 0; i < 2000; ++i) mbox.write(bytes_of(line + "\r\n"));  // well past the write-out size
+  mbox.abandon_record();
+  mbox.begin_record(std::nullopt);
+  mbox.write(bytes_of("Subject: last\r\n"));
+  mbox.end_record();
+  mbox.commit();
+  EXPECT_EQ(read_file(dir / "box"), "From - Mon Mar  7 14:05:09 2011\nSubject: kept\n\nbody\n\n"
+                                    "From - Thu Jan  1 00:00:00 1970\nSubject: last\n\n");
+  EXPECT_EQ(mbox.records(), 2u);
+  EXPECT_EQ(mbox.bytes(), fs::file_size(dir / "box"));
 }
 
 TEST(MboxFile, UnreadableMessageIsSkippedAndMissingFolderThrows) {

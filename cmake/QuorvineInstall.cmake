@@ -83,14 +83,14 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert Exchange mailbox store databases to MBOX files")
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- Quorvine reads the database files of Microsoft Exchange 2003/2007, 2010 and
- 2013 mailbox stores (.edb) without an Exchange server. It lists the mailboxes,
- their folder trees and messages, previews any item, and exports messages,
- folders or whole mailboxes into MBOX files, one file per folder.
- .
- The package holds the command-line program quorvine, for scripts and servers,
- and the desktop application quorvine-gui.")
+# CPack puts the summary first and indents the rest, writing an empty line as " .".
+set(CPACK_PACKAGE_DESCRIPTION "Quorvine reads the database files of Microsoft Exchange 2003/2007, 2010 and
+2013 mailbox stores (.edb) without an Exchange server. It lists the mailboxes,
+their folder trees and messages, previews any item, and exports messages,
+folders or whole mailboxes into MBOX files, one file per folder.
+
+The package holds the command-line program quorvine, for scripts and servers,
+and the desktop application quorvine-gui.")
 # Directories the package creates get the usual modes whatever the builder's umask.
 set(CPACK_INSTALL_DEFAULT_DIRECTORY_PERMISSIONS
     OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)

@@ -32,8 +32,9 @@ TEST(BashCompletion, ExchangeValuesAreTheOnesTheParserTakes) {
   ScratchDir dir;
   for (const auto& value : offered) {
     const auto result = quorvine::testing::run_command(
-        "cd '" + dir.path().string() + "' && XDG_DATA_HOME=data TMPDIR=. '" +
-        quorvine::testing::quorvine_program().string() + "' scan missing.edb --exchange " + value + " 2>&1");
+        "XDG_DATA_HOME='" + (dir / "data").string() + "' TMPDIR='" + dir.path().string() + "' '" +
+        quorvine::testing::quorvine_program().string() + "' scan '" + (dir / "missing.edb").string() +
+        "' --exchange " + value + " 2>&1");
     EXPECT_EQ(result.status, 2) << value << ": " << result.out;
   }
 }

@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <sstream>
 
+#include "cli/command.hpp"
 #include "support/test_support.hpp"
 
 namespace packaging_test {
@@ -16,43 +16,24 @@ std::string quote(const std::string& text) {
   return out + "'";
 }
 
-std::string help_of(const std::string& args) {
-  const auto result = quorvine::testing::run_command(quote(quorvine::testing::quorvine_program().string()) + " " +
-                                                     args + " 2>&1");
-  EXPECT_EQ(result.status, 0) << "quorvine " << args << ":\n" << result.out;
-  return result.out;
-}
-
 }  // namespace
 
 std::vector<std::string> commands() {
-  std::istringstream lines(help_of("--help"));
   std::vector<std::string> names;
-  bool listing = false;
-  for (std::string line; std::getline(lines, line);) {
-    if (line.find("commands:") != std::string::npos || line.find("Commands:") != std::string::npos) {
-      listing = true;
-      continue;
-    }
-    if (!listing) continue;
-    if (line.empty() || line[0] != ' ') break;
-    std::istringstream words(line);
-    std::string name;
-    words >> name;
-    if (!name.empty()) names.push_back(name);
-  }
-  EXPECT_FALSE(names.empty()) << "no commands found in quorvine --help";
+  for (const auto& command : quorvine::cli::all_commands()) names.emplace_back(command.name);
   return names;
 }
 
-std::set<std::string> options_of(const std::string& command) { return option_words(help_of(command + " --help")); }
-
-std::set<std::string> option_words(const std::string& text) {
-  static const std::regex option(R"((^|[^A-Za-z0-9_-])(--[a-z][a-z0-9-]*|-[A-Za-z0-9])(?![A-Za-z0-9_-]))");
-  std::set<std::string> found;
-  for (auto it = std::sregex_iterator(text.begin(), text.end(), option); it != std::sregex_iterator(); ++it)
-    found.insert((*it)[2].str());
-  return found;
+std::set<std::string> options_of(const std::string& command) {
+  const auto* found = quorvine::cli::find_command(command);
+  EXPECT_NE(found, nullptr) << command;
+  std::set<std::string> names;
+  if (!found) return names;
+  for (const auto& option : found->arguments.options) {
+    names.emplace(option.name);
+    if (!option.alias.empty()) names.emplace(option.alias);
+  }
+  return names;
 }
 
 std::set<std::string> complete(const std::vector<std::string>& words, const std::string& cwd) {

@@ -8,6 +8,7 @@
 #include "cli/command.hpp"
 #include "cli/export_progress.hpp"
 #include "cli/store_session.hpp"
+#include "cli/verbosity.hpp"
 #include "cli/terminal_observer.hpp"
 #include "export/mailbox_export.hpp"
 #include "export/output_names.hpp"
@@ -16,37 +17,6 @@
 
 namespace quorvine::cli {
 namespace {
-
-constexpr std::string_view export_usage =
-    "export STORE [--exchange 2007|2010|2013|auto] --out DIR [--mailbox NAME]... [--folder PATH]... "
-    "[--message ID]... [--selected] [--from DATE --to DATE] [--jobs N] [--verbose]";
-
-struct Selection {
-  std::vector<std::string> mailboxes, folders, messages;
-};
-
-// Takes the repeatable options out of `args`; the rest goes to the common parser.
-std::vector<std::string> take_repeated(const std::vector<std::string>& args, Selection& selection) {
-  const std::pair<const char*, std::vector<std::string>*> repeated[] = {
-      {"--mailbox", &selection.mailboxes}, {"--folder", &selection.folders}, {"--message", &selection.messages}};
-  std::vector<std::string> rest;
-  for (size_t i = 0; i < args.size(); ++i) {
-    bool taken = false;
-    for (const auto& [name, values] : repeated) {
-      const std::string prefix = std::string(name) + "=";
-      if (args[i] == name) {
-        if (i + 1 >= args.size()) throw UsageError(std::string(name) + " needs a value");
-        values->push_back(args[++i]);
-        taken = true;
-      } else if (args[i].rfind(prefix, 0) == 0) {
-        values->push_back(args[i].substr(prefix.size()));
-        taken = true;
-      }
-    }
-    if (!taken) rest.push_back(args[i]);
-  }
-  return rest;
-}
 
 std::optional<exporting::DateRange> date_filter(const Arguments& args) {
   const auto from = args.option("--from"), to = args.option("--to");
@@ -96,17 +66,20 @@ std::string size_text(uint64_t bytes) {
   return text;
 }
 
-int report(const exporting::ExportSummary& summary, const std::filesystem::path& where, double seconds) {
+int report(const exporting::ExportSummary& summary, const std::filesystem::path& where, double seconds,
+           Verbosity verbosity) {
   if (!summary.refused.empty()) {
     std::fprintf(stderr, "quorvine export: %s\n", summary.refused.c_str());
     return exit_partial;
   }
-  std::printf("%s %llu folders, %llu messages written (%s) to %s in %.1f s\n",
-              summary.aborted ? "Aborted after" : "Exported", static_cast<unsigned long long>(summary.folders),
-              static_cast<unsigned long long>(summary.messages_written), size_text(summary.bytes).c_str(),
-              where.string().c_str(), seconds);
-  for (const auto& [reason, count] : summary.skipped)
-    std::printf("skipped: %llu messages, %s\n", static_cast<unsigned long long>(count), reason.c_str());
+  if (verbosity != Verbosity::Quiet) {
+    std::printf("%s %llu folders, %llu messages written (%s) to %s in %.1f s\n",
+                summary.aborted ? "Aborted after" : "Exported", static_cast<unsigned long long>(summary.folders),
+                static_cast<unsigned long long>(summary.messages_written), size_text(summary.bytes).c_str(),
+                where.string().c_str(), seconds);
+    for (const auto& [reason, count] : summary.skipped)
+      std::printf("skipped: %llu messages, %s\n", static_cast<unsigned long long>(count), reason.c_str());
+  }
   for (const std::string& failure : summary.failures) std::fprintf(stderr, "quorvine export: %s\n", failure.c_str());
   if (summary.aborted) {
     std::fprintf(stderr, "quorvine export: aborted; every MBOX file completed before the stop is whole, "
@@ -116,48 +89,29 @@ int report(const exporting::ExportSummary& summary, const std::filesystem::path&
   return summary.failures.empty() && summary.messages_failed == 0 ? exit_ok : exit_partial;
 }
 
-int run_export(const std::vector<std::string>& args) {
-  ArgumentRules accepted;
-  accepted.flags = {"--selected", "--verbose"};
-  accepted.options = {"--out", "--from", "--to", "--jobs"};
-  accepted.min_positionals = accepted.max_positionals = 1;
-  add_store_options(accepted);
-
-  std::unique_ptr<std::FILE, int (*)(std::FILE*)> sink(std::fopen("/dev/null", "w"), &std::fclose);
-  if (!sink) {
-    std::fprintf(stderr, "quorvine export: cannot open /dev/null\n");
-    return exit_usage;
-  }
-  TerminalObserver quiet(sink.get());
+int run_export(const Arguments& parsed) {
+  const Verbosity verbosity = verbosity_of(parsed);
+  TerminalObserver observer(verbosity);
   scan::ScanSession session;
-  Selection selection;
-  Arguments parsed;
-  std::filesystem::path out;
-  std::optional<exporting::DateRange> filter;
-  unsigned jobs = 1;
-  StoreScan scanned;
-  try {
-    parsed = parse_arguments(take_repeated(args, selection), accepted);
-    const auto out_option = parsed.option("--out");
-    if (!out_option || out_option->empty()) throw UsageError("--out DIR is required");
-    out = *out_option;
-    filter = date_filter(parsed);
-    jobs = job_count(parsed);
-    const bool selected = !selection.messages.empty() || parsed.flag("--selected");
-    if (selected && (selection.folders.size() != 1 || !selection.mailboxes.empty()))
-      throw UsageError("--message and --selected need exactly one --folder and no --mailbox");
-    scanned = scan_store(parsed.positionals[0], parsed, session, quiet);
-    if (scanned.status != exit_ok) {
-      std::fprintf(stderr, "quorvine export: %s\n", session.failure_reason.c_str());
-      return scanned.status;
-    }
+  const std::filesystem::path out = *parsed.option("--out");
+  if (out.empty()) throw UsageError("--out DIR is required");
+  const std::optional<exporting::DateRange> filter = date_filter(parsed);
+  const unsigned jobs = job_count(parsed);
+  const auto folders = parsed.values("--folder"), mailboxes = parsed.values("--mailbox"),
+             messages = parsed.values("--message");
+  const bool selected = !messages.empty() || parsed.flag("--selected");
+  if (selected && (folders.size() != 1 || !mailboxes.empty()))
+    throw UsageError("--message and --selected need exactly one --folder and no --mailbox");
+  {
+    const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, observer);
+    if (scanned.status != exit_ok) return scanned.status;  // the scan said why
     if (session.settings.exchange_version_support == scan::ExchangeVersion::V2013) {
       std::fprintf(stderr, "quorvine export: %s is an Exchange 2013 store, which cannot be exported yet; "
                            "nothing was written\n", parsed.positionals[0].c_str());
       return exit_partial;
     }
 
-    ExportProgress progress(stderr, parsed.flag("--verbose"));
+    ExportProgress progress(stderr, verbosity);
     std::stop_source stop;
     InterruptStop interrupt(stop);
     ese::PassControl control{stop.get_token(), nullptr, &progress};
@@ -167,8 +121,8 @@ int run_export(const std::vector<std::string>& args) {
     if (selected) {
       exporting::SelectedItemsRequest request;
       request.destination = out;
-      request.folder = find_item(session.tree, selection.folders.front(), parsed.positionals[0]);
-      request.message_ids = selection.messages;
+      request.folder = find_item(session.tree, folders.front(), parsed.positionals[0]);
+      request.message_ids = messages;
       request.filter = filter;
       where = out / exporting::kSelectedItemsRoot;
       summary = exporting::ExportEML(session, request, control, progress);
@@ -177,8 +131,8 @@ int run_export(const std::vector<std::string>& args) {
       request.destination = out;
       request.filter = filter;
       request.jobs = jobs;
-      std::vector<std::string> paths = selection.mailboxes;
-      paths.insert(paths.end(), selection.folders.begin(), selection.folders.end());
+      std::vector<std::string> paths = mailboxes;
+      paths.insert(paths.end(), folders.begin(), folders.end());
       if (paths.empty()) {
         add_subtree(session.tree, scan::root_tree_item, request.checked);
       } else {
@@ -190,19 +144,32 @@ int run_export(const std::vector<std::string>& args) {
     }
     progress.clear();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    return report(summary, where, seconds);
-  } catch (const UsageError& error) {
-    std::fprintf(stderr, "quorvine export: %s\nusage: quorvine %.*s\n", error.what(),
-                 static_cast<int>(export_usage.size()), export_usage.data());
-    return exit_usage;
+    return report(summary, where, seconds, verbosity);
   }
 }
 
 }  // namespace
 
 Command export_command() {
-  return Command{"export", export_usage, "export mailboxes, folders or messages of a store into MBOX files",
-                 run_export};
+  return Command{
+      "export",
+      "export mailboxes, folders or messages of a store into MBOX files",
+      "Without a selection every folder of every mailbox goes to DIR/QuorvineRec/<mailbox>/<folders>/<folder>,\n"
+      "one MBOX file per folder; with --message or --selected and one --folder, those messages go into one\n"
+      "file under DIR/Quorvine. Each file is written under a temporary name and renamed when complete.",
+      {{{"STORE", "the Exchange store database file (.edb)"}},
+       {exchange_option(),
+        {"--out", "DIR", "the folder to write into", false, true},
+        {"--mailbox", "NAME", "export this mailbox with all its folders", true},
+        {"--folder", "PATH", "export this folder with its subfolders (its path as scan shows it)", true},
+        {"--message", "ID", "export only this message of the one --folder (message_id of list --json)", true},
+        {"--selected", "", "export the whole of the one --folder into one file"},
+        {"--from", "DATE", "keep messages stored at or after DATE (YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS], UTC)"},
+        {"--to", "DATE", "keep messages stored at or before DATE (with --from)"},
+        {"--jobs", "N", "export N folders at once (default: the number of cores)"},
+        verbose_option(),
+        quiet_option()}},
+      run_export};
 }
 
 }  // namespace quorvine::cli

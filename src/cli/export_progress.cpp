@@ -20,8 +20,10 @@ extern "C" void on_interrupt(int signal) {
 
 }  // namespace
 
-ExportProgress::ExportProgress(std::FILE* out, bool verbose)
-    : out_(out), terminal_(::isatty(::fileno(out)) == 1), verbose_(verbose) {}
+ExportProgress::ExportProgress(std::FILE* out, Verbosity verbosity)
+    : out_(out),
+      terminal_(verbosity != Verbosity::Quiet && ::isatty(::fileno(out)) == 1),
+      verbose_(verbosity == Verbosity::Verbose) {}
 
 ExportProgress::~ExportProgress() { clear(); }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The export on the terminal: a progress bar with the percentage and the current folder on
-// stderr when it is a terminal, the log lines when asked for, and Ctrl-C as a stop request.
+// stderr when it is a terminal (not with --quiet), the log lines with --verbose, and Ctrl-C
+// as a stop request.
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <string>
 #include <thread>
 
+#include "cli/verbosity.hpp"
 #include "ese/pass_control.hpp"
 #include "export/export_report.hpp"
 
@@ -15,7 +17,7 @@ namespace quorvine::cli {
 
 class ExportProgress final : public exporting::ExportObserver, public ese::ProgressObserver {
  public:
-  ExportProgress(std::FILE* out, bool verbose);
+  ExportProgress(std::FILE* out, Verbosity verbosity);
   ~ExportProgress() override;
   void folder_started(std::string_view mailbox, std::string_view folder_path) override;
   void log(std::string_view text) override;

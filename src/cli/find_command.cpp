@@ -9,8 +9,6 @@
 namespace quorvine::cli {
 namespace {
 
-constexpr std::string_view find_usage = "find DIR [--recursive] [--min-kb N --max-kb N] [-0]";
-
 int64_t kilobytes(const Arguments& args, const std::string& name) {
   const std::string text = *args.option(name);
   size_t used = 0;
@@ -25,31 +23,19 @@ int64_t kilobytes(const Arguments& args, const std::string& name) {
   return value * 1024;
 }
 
-int run_find(const std::vector<std::string>& raw) {
-  ArgumentRules accepted;
-  accepted.flags = {"--recursive", "-0"};
-  accepted.options = {"--min-kb", "--max-kb"};
-  accepted.min_positionals = accepted.max_positionals = 1;
+int run_find(const Arguments& args) {
+  if (args.option("--min-kb").has_value() != args.option("--max-kb").has_value())
+    throw UsageError("--min-kb and --max-kb go together");
   discovery::CFileFinder::CFindOpts opts;
-  Arguments args;
-  try {
-    args = parse_arguments(raw, accepted);
-    if (args.option("--min-kb").has_value() != args.option("--max-kb").has_value())
-      throw UsageError("--min-kb and --max-kb go together");
-    opts.base_folder = args.positionals[0];
-    opts.file_mask = "*.edb";
-    opts.subfolders = args.flag("--recursive");
-    opts.flags = discovery::CFileFinder::find_attributes;
-    opts.attributes = discovery::CFileFinder::attribute_archive;
-    if (args.option("--min-kb")) {
-      opts.flags |= discovery::CFileFinder::find_size;
-      opts.min_size = kilobytes(args, "--min-kb");
-      opts.max_size = kilobytes(args, "--max-kb");
-    }
-  } catch (const UsageError& error) {
-    std::fprintf(stderr, "quorvine find: %s\nusage: quorvine %.*s\n", error.what(), static_cast<int>(find_usage.size()),
-                 find_usage.data());
-    return exit_usage;
+  opts.base_folder = args.positionals[0];
+  opts.file_mask = "*.edb";
+  opts.subfolders = args.flag("--recursive");
+  opts.flags = discovery::CFileFinder::find_attributes;
+  opts.attributes = discovery::CFileFinder::attribute_archive;
+  if (args.option("--min-kb")) {
+    opts.flags |= discovery::CFileFinder::find_size;
+    opts.min_size = kilobytes(args, "--min-kb");
+    opts.max_size = kilobytes(args, "--max-kb");
   }
   std::error_code error;
   if (!std::filesystem::is_directory(opts.base_folder, error)) {
@@ -71,7 +57,15 @@ int run_find(const std::vector<std::string>& raw) {
 }  // namespace
 
 Command find_command() {
-  return Command{"find", find_usage, "search a folder for Exchange database files (*.edb)", run_find};
+  return Command{"find",
+                 "search a folder for Exchange database files (*.edb)",
+                 "Prints one path a line, *.edb in any letter case; links to folders are not followed.",
+                 {{{"DIR", "the folder to search"}},
+                  {{"--recursive", "", "search the subfolders too, before the folder's own files"},
+                   {"--min-kb", "N", "keep files of at least N kilobytes (with --max-kb)"},
+                   {"--max-kb", "N", "keep files of at most N kilobytes (with --min-kb)"},
+                   {"-0", "", "end each path with a NUL instead of a line end, for xargs -0"}}},
+                 run_find};
 }
 
 }  // namespace quorvine::cli

@@ -5,6 +5,7 @@
 #include "cli/arguments.hpp"
 #include "cli/store_session.hpp"
 #include "cli/terminal_observer.hpp"
+#include "cli/verbosity.hpp"
 #include "listing/folder_path_suggestion.hpp"
 #include "listing/message_list_output.hpp"
 #include "listing/message_listing.hpp"
@@ -12,35 +13,12 @@
 namespace quorvine::cli {
 namespace {
 
-constexpr std::string_view list_usage = "list STORE [--exchange 2007|2010|2013|auto] --folder PATH [--json]";
-
-int run_list(const std::vector<std::string>& args) {
-  ArgumentRules accepted;
-  accepted.flags = {"--json"};
-  accepted.options = {"--folder"};
-  accepted.min_positionals = accepted.max_positionals = 1;
-  add_store_options(accepted);
-
-  TerminalObserver quiet(stderr, TerminalObserver::Shows::WarningsOnly);
+int run_list(const Arguments& parsed) {
+  TerminalObserver observer(verbosity_of(parsed));
   scan::ScanSession session;
-  Arguments parsed;
-  StoreScan scanned;
-  std::string folder_path;
-  try {
-    parsed = parse_arguments(args, accepted);
-    auto folder = parsed.option("--folder");
-    if (!folder) throw UsageError("--folder PATH is required");
-    folder_path = *folder;
-    scanned = scan_store(parsed.positionals[0], parsed, session, quiet);
-  } catch (const UsageError& error) {
-    std::fprintf(stderr, "quorvine list: %s\nusage: quorvine %.*s\n", error.what(),
-                 static_cast<int>(list_usage.size()), list_usage.data());
-    return exit_usage;
-  }
-  if (scanned.status != exit_ok) {
-    std::fprintf(stderr, "quorvine list: %s\n", session.failure_reason.c_str());
-    return scanned.status;
-  }
+  const std::string folder_path = *parsed.option("--folder");
+  const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, observer);
+  if (scanned.status != exit_ok) return scanned.status;  // the scan said why
 
   auto item = session.tree.find_path(folder_path);
   if (!item || *item == scan::root_tree_item) {
@@ -56,13 +34,12 @@ int run_list(const std::vector<std::string>& args) {
 
   const uint64_t damaged_before = session.damaged_values->values.load();
   decode::DecodeContext ctx = render::decode_context_for(session);
-  render::FolderListing listing = render::export_table_header_data(session, ctx, *item, quiet);
-  for (const std::string& warning : listing.warnings) quiet.warning(warning);
+  render::FolderListing listing = render::export_table_header_data(session, ctx, *item, observer);
+  for (const std::string& warning : listing.warnings) observer.warning(warning);
   if (const uint64_t damaged = session.damaged_values->values.load() - damaged_before; damaged > 0)
-    quiet.warning(std::to_string(damaged) + " damaged value(s) could not be read and were left empty");
+    observer.warning(std::to_string(damaged) + " damaged value(s) could not be read and were left empty");
   if (listing.records_skipped > 0)
-    std::fprintf(stderr, "quorvine list: %llu damaged records were skipped\n",
-                 static_cast<unsigned long long>(listing.records_skipped));
+    observer.warning(std::to_string(listing.records_skipped) + " damaged records were skipped");
   const auto write = [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); };
   if (parsed.flag("--json"))
     write(render::rows_to_json(listing.rows));
@@ -74,7 +51,18 @@ int run_list(const std::vector<std::string>& args) {
 }  // namespace
 
 Command list_command() {
-  return Command{"list", list_usage, "list the messages of one folder of a store", run_list};
+  return Command{"list",
+                 "list the messages of one folder of a store",
+                 "Prints From, Subject, Date and an attachment mark of each message; with --json all eleven\n"
+                 "columns of every row.",
+                 {{{"STORE", "the Exchange store database file (.edb)"}},
+                  {exchange_option(),
+                   {"--folder", "PATH", "the folder, its path as scan shows it starting with the mailbox; a \"/\" in a name is \\/",
+                    false, true},
+                   {"--json", "", "print every column of every row as JSON"},
+                   verbose_option(),
+                   quiet_option()}},
+                 run_list};
 }
 
 }  // namespace quorvine::cli

@@ -7,29 +7,15 @@
 #include "cli/store_session.hpp"
 #include "cli/terminal_observer.hpp"
 #include "cli/tree_output.hpp"
+#include "cli/verbosity.hpp"
 
 namespace quorvine::cli {
 namespace {
 
-constexpr std::string_view scan_usage = "scan STORE [--exchange 2007|2010|2013|auto] [--json]";
-
-int run_scan(const std::vector<std::string>& args) {
-  ArgumentRules rules;
-  rules.flags = {"--json"};
-  rules.min_positionals = rules.max_positionals = 1;
-  add_store_options(rules);
-  TerminalObserver observer;
+int run_scan(const Arguments& parsed) {
+  TerminalObserver observer(verbosity_of(parsed));
   scan::ScanSession session;
-  StoreScan scanned;
-  Arguments parsed;
-  try {
-    parsed = parse_arguments(args, rules);
-    scanned = scan_store(parsed.positionals[0], parsed, session, observer);
-  } catch (const UsageError& error) {
-    std::fprintf(stderr, "quorvine scan: %s\nusage: quorvine %.*s\n", error.what(),
-                 static_cast<int>(scan_usage.size()), scan_usage.data());
-    return exit_usage;
-  }
+  const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, observer);
   if (scanned.status != exit_ok) return scanned.status;
 
   const ese::DatabaseHeader& header = session.database->header();
@@ -63,7 +49,13 @@ int run_scan(const std::vector<std::string>& args) {
 }  // namespace
 
 Command scan_command() {
-  return Command{"scan", scan_usage, "read the mailboxes and folders of a store", run_scan};
+  return Command{"scan",
+                 "read the mailboxes and folders of a store",
+                 "Prints the folder tree: the database, its mailboxes, and their folders with the folder class in\n"
+                 "brackets, indented two spaces a level; with --json the tree with the store's format as JSON.",
+                 {{{"STORE", "the Exchange store database file (.edb)"}},
+                  {exchange_option(), {"--json", "", "print the result as JSON"}, verbose_option(), quiet_option()}},
+                 run_scan};
 }
 
 }  // namespace quorvine::cli

@@ -10,6 +10,7 @@
 #include "cli/command.hpp"
 #include "cli/store_session.hpp"
 #include "cli/terminal_observer.hpp"
+#include "cli/verbosity.hpp"
 #include "listing/folder_path_suggestion.hpp"
 #include "listing/message_listing.hpp"
 #include "render/message_preview.hpp"
@@ -18,9 +19,6 @@ namespace quorvine::cli {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr std::string_view show_usage =
-    "show STORE [--exchange 2007|2010|2013|auto] --folder PATH (--row N | --message ID) [--out DIR] [--json]";
 
 int fail(int status, const std::string& text) {
   std::fprintf(stderr, "quorvine show: %s\n", text.c_str());
@@ -57,45 +55,27 @@ nlohmann::json result_json(const render::PreviewResult& r) {
           {"warnings", r.warnings}};
 }
 
-int run_show(const std::vector<std::string>& args) {
-  ArgumentRules accepted;
-  accepted.flags = {"--json"};
-  accepted.options = {"--folder", "--row", "--message", "--out"};
-  accepted.min_positionals = accepted.max_positionals = 1;
-  add_store_options(accepted);
-
-  TerminalObserver quiet(stderr, TerminalObserver::Shows::WarningsOnly);
+int run_show(const Arguments& parsed) {
+  TerminalObserver observer(verbosity_of(parsed));
   scan::ScanSession session;
-  Arguments parsed;
-  StoreScan scanned;
-  std::string folder_path;
+  const std::string folder_path = *parsed.option("--folder");
   std::optional<size_t> row_number;
-  try {
-    parsed = parse_arguments(args, accepted);
-    auto folder = parsed.option("--folder");
-    if (!folder) throw UsageError("--folder PATH is required");
-    folder_path = *folder;
-    const auto row = parsed.option("--row");
-    const auto message = parsed.option("--message");
-    if (row.has_value() == message.has_value()) throw UsageError("give either --row N or --message ID");
-    if (row) {
-      size_t used = 0;
-      unsigned long long n = 0;
-      try {
-        n = std::stoull(*row, &used);
-      } catch (const std::exception&) {
-        used = 0;
-      }
-      if (used != row->size() || n == 0) throw UsageError("--row must be a number from 1, not \"" + *row + "\"");
-      row_number = n;
+  const auto row_text = parsed.option("--row");
+  const auto message = parsed.option("--message");
+  if (row_text.has_value() == message.has_value()) throw UsageError("give either --row N or --message ID");
+  if (row_text) {
+    size_t used = 0;
+    unsigned long long n = 0;
+    try {
+      n = std::stoull(*row_text, &used);
+    } catch (const std::exception&) {
+      used = 0;
     }
-    scanned = scan_store(parsed.positionals[0], parsed, session, quiet);
-  } catch (const UsageError& error) {
-    std::fprintf(stderr, "quorvine show: %s\nusage: quorvine %.*s\n", error.what(), static_cast<int>(show_usage.size()),
-                 show_usage.data());
-    return exit_usage;
+    if (used != row_text->size() || n == 0) throw UsageError("--row must be a number from 1, not \"" + *row_text + "\"");
+    row_number = n;
   }
-  if (scanned.status != exit_ok) return fail(scanned.status, session.failure_reason);
+  const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, observer);
+  if (scanned.status != exit_ok) return scanned.status;  // the scan said why
   if (session.settings.exchange_version_support == scan::ExchangeVersion::V2013)
     return fail(exit_partial, "Exchange 2013 stores have no message preview yet; \"quorvine list\" shows their rows.");
 
@@ -106,7 +86,7 @@ int run_show(const std::vector<std::string>& args) {
                                 (nearest.empty() ? std::string() : "; the closest is \"" + nearest + "\""));
   }
   decode::DecodeContext ctx = render::decode_context_for(session);
-  render::FolderListing listing = render::export_table_header_data(session, ctx, *item, quiet);
+  render::FolderListing listing = render::export_table_header_data(session, ctx, *item, observer);
   const scan::MessageListRow* row = nullptr;
   if (row_number) {
     if (*row_number > listing.rows.size())
@@ -122,7 +102,7 @@ int run_show(const std::vector<std::string>& args) {
       }
     if (!row) return fail(exit_usage, "no message \"" + id + "\" in folder \"" + folder_path + "\"");
   }
-  render::ensure_bodies_loaded(session, ctx, *item, quiet);
+  render::ensure_bodies_loaded(session, ctx, *item, observer);
 
   fs::path out;
   try {
@@ -142,7 +122,7 @@ int run_show(const std::vector<std::string>& args) {
   } catch (const std::system_error& error) {
     return fail(exit_partial, error.what());
   }
-  for (const auto& warning : result.warnings) std::fprintf(stderr, "quorvine show: %s\n", warning.c_str());
+  for (const auto& warning : result.warnings) observer.warning(warning);
   if (parsed.flag("--json")) {
     const std::string text = result_json(result).dump(1) + "\n";
     std::fwrite(text.data(), 1, text.size(), stdout);
@@ -157,7 +137,20 @@ int run_show(const std::vector<std::string>& args) {
 }  // namespace
 
 Command show_command() {
-  return Command{"show", show_usage, "render one message as the preview does and print the page to open", run_show};
+  return Command{"show",
+                 "render one message as the preview does and print the page to open",
+                 "Writes the header page, the body file, the attachments and the frame page into DIR (or a fresh\n"
+                 "folder in the temporary folder) and prints the frame page's path; with --json what was written.",
+                 {{{"STORE", "the Exchange store database file (.edb)"}},
+                  {exchange_option(),
+                   {"--folder", "PATH", "the folder of the message, its path as scan shows it", false, true},
+                   {"--row", "N", "the message in row N of the folder as list shows it, from 1"},
+                   {"--message", "ID", "the message with this identifier (message_id of list --json)"},
+                   {"--out", "DIR", "write the pages into DIR"},
+                   {"--json", "", "print the item kind, fields, body and attachment files as JSON"},
+                   verbose_option(),
+                   quiet_option()}},
+                 run_show};
 }
 
 }  // namespace quorvine::cli

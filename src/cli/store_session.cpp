@@ -29,7 +29,10 @@ scan::ExchangeVersion pick_from_tables(const std::string& store, std::optional<e
 
 }  // namespace
 
-void add_store_options(ArgumentRules& rules) { rules.options.insert("--exchange"); }
+OptionSpec exchange_option() {
+  return {"--exchange", "2007|2010|2013|auto",
+          "the store's Exchange generation (2007 covers 2003); auto, the default, picks it from the table names"};
+}
 
 StoreScan scan_store(const std::string& store, const Arguments& args,
                      scan::ScanSession& session, TerminalObserver& observer) {
@@ -74,7 +77,7 @@ StoreScan scan_store(const std::string& store, const Arguments& args,
 
   scan::exportdata(session, observer, {}, std::move(opened));
   if (session.outcome == scan::ScanOutcome::OpenFailed) {
-    observer.line("quorvine: " + session.failure_reason);
+    observer.line("quorvine: Unable to Recover Exchange Database: " + session.failure_reason);
     result.status = exit_cannot_open;
   }
   return result;

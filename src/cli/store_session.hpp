@@ -11,8 +11,8 @@
 
 namespace quorvine::cli {
 
-// Adds "--exchange" to a command's argument rules.
-void add_store_options(ArgumentRules& rules);
+// The "--exchange" option of every command that reads a store.
+OptionSpec exchange_option();
 
 struct StoreScan {
   bool exchange_auto = true;  // the generation was picked from the table names

@@ -8,8 +8,8 @@
 
 namespace quorvine::cli {
 
-TerminalObserver::TerminalObserver(std::FILE* out, Shows shows)
-    : out_(out), shows_(shows), terminal_(shows == Shows::Everything && ::isatty(::fileno(out)) == 1) {}
+TerminalObserver::TerminalObserver(Verbosity verbosity, std::FILE* out)
+    : out_(out), verbosity_(verbosity), terminal_(verbosity != Verbosity::Quiet && ::isatty(::fileno(out)) == 1) {}
 
 TerminalObserver::~TerminalObserver() { clear_bar(); }
 
@@ -20,11 +20,11 @@ void TerminalObserver::line(std::string_view text) {
 }
 
 void TerminalObserver::note(std::string_view text) {
-  if (shows_ == Shows::Everything) line(text);
+  if (verbosity_ != Verbosity::Quiet) line(text);
 }
 
 void TerminalObserver::status(std::string_view text) {
-  if (shows_ != Shows::Everything) return;
+  if (verbosity_ != Verbosity::Verbose) return;
   // The per-folder texts of the tree build would flood a log: a terminal shows them in
   // passing, a pipe not at all.
   if (text.starts_with("Status: (Step 4/7) Rebuild mailbox folders informations ( ")) {
@@ -65,7 +65,7 @@ void TerminalObserver::progress_text(std::string_view text) {
 }
 
 void TerminalObserver::message_box(std::string_view text, std::string_view caption) {
-  if (shows_ != Shows::Everything) return;
+  if (verbosity_ != Verbosity::Verbose) return;
   const std::string_view shown = decode::trim(text);
   if (shown == last_status_) return;  // the status line already said it
   last_status_ = std::string(shown);
@@ -73,6 +73,7 @@ void TerminalObserver::message_box(std::string_view text, std::string_view capti
 }
 
 void TerminalObserver::warning(std::string_view text) {
+  if (verbosity_ == Verbosity::Quiet) return;
   std::string shown = "warning: ";
   shown += text;
   line(shown);

@@ -1,19 +1,18 @@
 #pragma once
-// Shows a scan on the terminal: status texts and warnings on stderr, and a progress bar with
-// a percentage when stderr is a terminal.
+// Shows a scan on the terminal: status texts (--verbose), notes and warnings (not --quiet) on
+// stderr, and a progress bar with a percentage when stderr is a terminal (not --quiet).
 #include <cstdint>
 #include <cstdio>
 #include <string>
 
+#include "cli/verbosity.hpp"
 #include "scan/scan_observer.hpp"
 
 namespace quorvine::cli {
 
 class TerminalObserver final : public scan::ScanObserver {
  public:
-  // Everything, or only warnings and errors (for commands whose scan is a means to an end).
-  enum class Shows { Everything, WarningsOnly };
-  explicit TerminalObserver(std::FILE* out = stderr, Shows shows = Shows::Everything);
+  explicit TerminalObserver(Verbosity verbosity, std::FILE* out = stderr);
   ~TerminalObserver() override;
 
   void status(std::string_view text) override;
@@ -26,9 +25,9 @@ class TerminalObserver final : public scan::ScanObserver {
   void message_box(std::string_view text, std::string_view caption) override;
   void warning(std::string_view text) override;
 
-  // Prints a line of its own (clearing a drawn bar first).
+  // Prints a line of its own (clearing a drawn bar first), whatever the verbosity: errors.
   void line(std::string_view text);
-  // A line that only a full display shows.
+  // A line that --quiet leaves out.
   void note(std::string_view text);
 
  private:
@@ -36,7 +35,7 @@ class TerminalObserver final : public scan::ScanObserver {
   void clear_bar();
 
   std::FILE* out_;
-  Shows shows_;
+  Verbosity verbosity_;
   bool terminal_;
   uint64_t maximum_ = 100;
   uint64_t position_ = 0;

@@ -31,6 +31,8 @@ debootstrap --variant=minbase bookworm "$root" ${QUORVINE_MIRROR:-} >"$work/debo
   { tail -n 20 "$work/debootstrap.log" >&2; exit 1; }
 mount -t proc proc "$root/proc"
 cp /etc/resolv.conf "$root/etc/resolv.conf"
+# The root has no /dev/pts for dpkg's terminal log.
+echo 'Dpkg::Use-Pty "0";' >"$root/etc/apt/apt.conf.d/90no-pty"
 in_root apt-get update -qq
 step "apt install man-db"
 in_root apt-get install -y -qq --no-install-recommends man-db >/dev/null

@@ -51,7 +51,7 @@ run_generation() {
   echo "== Exchange $gen"
   /usr/bin/time -f "edbgen: %e s, %M KB peak" "$edbgen" --exchange "$gen" --scenario "$work/list_bench.json" --out "$store"
   TZ=UTC LC_ALL=C "$quorvine" list "$store" --exchange "$gen" --folder "Bench Big/Big" --json > "$work/rows$gen.json" 2>/dev/null
-  python3 -c "import json,sys; r=json.load(open(sys.argv[1])); print('rows listed by quorvine list:', len(r))" "$work/rows$gen.json"
+  python3 -c "import json,sys; r=json.load(open(sys.argv[1]))['rows']; print('rows listed by quorvine list:', len(r))" "$work/rows$gen.json"
   local list_ms=() bare_ms=()
   local out
   out="$("$timing" "$store" "$gen" "Bench Big/Big" 1)"
@@ -60,7 +60,7 @@ run_generation() {
     list_ms+=("$("$timing" "$store" "$gen" "Bench Big/Big" 1 | sed -n 's/^list: .* \([0-9.]*\) ms cpu$/\1/p')")
   done
   if [ "$gen" = 2007 ]; then
-    python3 -c "import json,sys; [print(r['mail_number']) for r in json.load(open(sys.argv[1]))]" "$work/rows$gen.json" > "$work/msg_records.txt"
+    python3 -c "import json,sys; [print(r['mail_number']) for r in json.load(open(sys.argv[1]))['rows']]" "$work/rows$gen.json" > "$work/msg_records.txt"
     local args=("$store" "1-*" "S42,S4031,N67bd,N67be,S1a,Te06,T3007,T39,S1000,N67b0,Se1d,S3d,Be1b,Le23,N67b9,N67ba"
                 "Msg" "S7d,N67b4,N67b5" "$work/msg_records.txt")
   else

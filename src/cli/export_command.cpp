@@ -1,6 +1,5 @@
 #include <chrono>
 #include <cstdio>
-#include <memory>
 #include <set>
 #include <thread>
 
@@ -8,8 +7,8 @@
 #include "cli/command.hpp"
 #include "cli/export_progress.hpp"
 #include "cli/store_session.hpp"
-#include "cli/verbosity.hpp"
 #include "cli/terminal_observer.hpp"
+#include "cli/verbosity.hpp"
 #include "export/mailbox_export.hpp"
 #include "export/output_names.hpp"
 #include "listing/folder_path_suggestion.hpp"
@@ -66,10 +65,33 @@ std::string size_text(uint64_t bytes) {
   return text;
 }
 
+// What the arguments ask of every store.
+struct ExportRequest {
+  std::optional<exporting::DateRange> filter;
+  unsigned jobs = 1;
+  std::vector<std::string> mailboxes, folders, messages;
+  bool selected = false;
+  Verbosity verbosity = Verbosity::Normal;
+};
+
+// One output folder per store when there are several: the store's file name without its
+// extension, made safe; a name already taken gets "-2", "-3", ...
+std::vector<std::string> store_folder_names(const std::vector<std::string>& stores) {
+  std::vector<std::string> names;
+  std::set<std::string> taken;
+  for (const std::string& store : stores) {
+    const std::string base = exporting::safe_component(std::filesystem::path(store).filename().stem().string());
+    std::string name = base;
+    for (int n = 2; !taken.insert(name).second; ++n) name = base + "-" + std::to_string(n);
+    names.push_back(std::move(name));
+  }
+  return names;
+}
+
 int report(const exporting::ExportSummary& summary, const std::filesystem::path& where, double seconds,
-           Verbosity verbosity) {
+           const std::string& prefix, Verbosity verbosity) {
   if (!summary.refused.empty()) {
-    std::fprintf(stderr, "quorvine export: %s\n", summary.refused.c_str());
+    std::fprintf(stderr, "%s%s\n", prefix.c_str(), summary.refused.c_str());
     return exit_partial;
   }
   if (verbosity != Verbosity::Quiet) {
@@ -79,73 +101,108 @@ int report(const exporting::ExportSummary& summary, const std::filesystem::path&
                 where.string().c_str(), seconds);
     for (const auto& [reason, count] : summary.skipped)
       std::printf("skipped: %llu messages, %s\n", static_cast<unsigned long long>(count), reason.c_str());
+    std::fflush(stdout);
   }
-  for (const std::string& failure : summary.failures) std::fprintf(stderr, "quorvine export: %s\n", failure.c_str());
+  for (const std::string& failure : summary.failures) std::fprintf(stderr, "%s%s\n", prefix.c_str(), failure.c_str());
   if (summary.aborted) {
-    std::fprintf(stderr, "quorvine export: aborted; every MBOX file completed before the stop is whole, "
-                         "the folder in progress was not written\n");
+    std::fprintf(stderr, "%saborted; every MBOX file completed before the stop is whole, "
+                         "the folder in progress was not written\n", prefix.c_str());
     return exit_partial;
   }
   return summary.failures.empty() && summary.messages_failed == 0 ? exit_ok : exit_partial;
 }
 
-int run_export(const Arguments& parsed) {
-  const Verbosity verbosity = verbosity_of(parsed);
-  TerminalObserver observer(verbosity);
+// Exports one store into `out` as if it were the only one; returns its exit status and
+// sets `interrupted` when Ctrl-C stopped it.
+int export_store(const std::string& store, const std::filesystem::path& out, const Arguments& parsed,
+                 const ExportRequest& asked, const std::string& prefix, bool& interrupted) {
+  TerminalObserver observer(asked.verbosity);
   scan::ScanSession session;
+  const StoreScan scanned = scan_store(store, parsed, session, observer);
+  if (scanned.status != exit_ok) return scanned.status;  // the scan said why
+  if (session.settings.exchange_version_support == scan::ExchangeVersion::V2013) {
+    std::fprintf(stderr, "%s%s is an Exchange 2013 store, which cannot be exported yet; nothing was written\n",
+                 prefix.c_str(), store.c_str());
+    return exit_partial;
+  }
+
+  ExportProgress progress(stderr, asked.verbosity);
+  std::stop_source stop;
+  InterruptStop interrupt(stop);
+  ese::PassControl control{stop.get_token(), nullptr, &progress};
+  const auto started = std::chrono::steady_clock::now();
+  exporting::ExportSummary summary;
+  std::filesystem::path where;
+  if (asked.selected) {
+    exporting::SelectedItemsRequest request;
+    request.destination = out;
+    request.folder = find_item(session.tree, asked.folders.front(), store);
+    request.message_ids = asked.messages;
+    request.filter = asked.filter;
+    where = out / exporting::kSelectedItemsRoot;
+    summary = exporting::ExportEML(session, request, control, progress);
+  } else {
+    exporting::MailboxExportRequest request;
+    request.destination = out;
+    request.filter = asked.filter;
+    request.jobs = asked.jobs;
+    std::vector<std::string> paths = asked.mailboxes;
+    paths.insert(paths.end(), asked.folders.begin(), asked.folders.end());
+    if (paths.empty()) {
+      add_subtree(session.tree, scan::root_tree_item, request.checked);
+    } else {
+      for (const std::string& path : paths) add_subtree(session.tree, find_item(session.tree, path, store), request.checked);
+    }
+    where = out / exporting::kMailboxTreeRoot;
+    summary = exporting::SaveData_to_EML(session, request, control, progress);
+  }
+  progress.clear();
+  interrupted = interrupt.interrupted();
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  return report(summary, where, seconds, prefix, asked.verbosity);
+}
+
+int run_export(const Arguments& parsed) {
   const std::filesystem::path out = *parsed.option("--out");
   if (out.empty()) throw UsageError("--out DIR is required");
-  const std::optional<exporting::DateRange> filter = date_filter(parsed);
-  const unsigned jobs = job_count(parsed);
-  const auto folders = parsed.values("--folder"), mailboxes = parsed.values("--mailbox"),
-             messages = parsed.values("--message");
-  const bool selected = !messages.empty() || parsed.flag("--selected");
-  if (selected && (folders.size() != 1 || !mailboxes.empty()))
+  ExportRequest asked;
+  asked.verbosity = verbosity_of(parsed);
+  asked.filter = date_filter(parsed);
+  asked.jobs = job_count(parsed);
+  asked.folders = parsed.values("--folder");
+  asked.mailboxes = parsed.values("--mailbox");
+  asked.messages = parsed.values("--message");
+  asked.selected = !asked.messages.empty() || parsed.flag("--selected");
+  if (asked.selected && (asked.folders.size() != 1 || !asked.mailboxes.empty()))
     throw UsageError("--message and --selected need exactly one --folder and no --mailbox");
-  {
-    const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, observer);
-    if (scanned.status != exit_ok) return scanned.status;  // the scan said why
-    if (session.settings.exchange_version_support == scan::ExchangeVersion::V2013) {
-      std::fprintf(stderr, "quorvine export: %s is an Exchange 2013 store, which cannot be exported yet; "
-                           "nothing was written\n", parsed.positionals[0].c_str());
-      return exit_partial;
-    }
+  (void)exchange_choice(parsed);  // a bad value is no store's fault
 
-    ExportProgress progress(stderr, verbosity);
-    std::stop_source stop;
-    InterruptStop interrupt(stop);
-    ese::PassControl control{stop.get_token(), nullptr, &progress};
-    const auto started = std::chrono::steady_clock::now();
-    exporting::ExportSummary summary;
-    std::filesystem::path where;
-    if (selected) {
-      exporting::SelectedItemsRequest request;
-      request.destination = out;
-      request.folder = find_item(session.tree, folders.front(), parsed.positionals[0]);
-      request.message_ids = messages;
-      request.filter = filter;
-      where = out / exporting::kSelectedItemsRoot;
-      summary = exporting::ExportEML(session, request, control, progress);
-    } else {
-      exporting::MailboxExportRequest request;
-      request.destination = out;
-      request.filter = filter;
-      request.jobs = jobs;
-      std::vector<std::string> paths = mailboxes;
-      paths.insert(paths.end(), folders.begin(), folders.end());
-      if (paths.empty()) {
-        add_subtree(session.tree, scan::root_tree_item, request.checked);
-      } else {
-        for (const std::string& path : paths)
-          add_subtree(session.tree, find_item(session.tree, path, parsed.positionals[0]), request.checked);
-      }
-      where = out / exporting::kMailboxTreeRoot;
-      summary = exporting::SaveData_to_EML(session, request, control, progress);
-    }
-    progress.clear();
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-    return report(summary, where, seconds, verbosity);
+  const auto& stores = parsed.positionals;
+  if (stores.size() == 1) {
+    bool interrupted = false;
+    return export_store(stores.front(), out, parsed, asked, "quorvine export: ", interrupted);
   }
+  const std::vector<std::string> names = store_folder_names(stores);
+  int status = exit_ok;
+  for (size_t i = 0; i < stores.size(); ++i) {
+    const std::string prefix = "quorvine export: " + stores[i] + ": ";
+    bool interrupted = false;
+    try {
+      status = worst_status(status, export_store(stores[i], out / names[i], parsed, asked, prefix, interrupted));
+    } catch (const UsageError& error) {  // a folder or mailbox this store does not have
+      std::fprintf(stderr, "%s%s\n", prefix.c_str(), error.what());
+      status = worst_status(status, exit_usage);
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "%s%s\n", prefix.c_str(), error.what());
+      status = worst_status(status, exit_partial);
+    }
+    if (interrupted) {
+      if (i + 1 < stores.size()) std::fprintf(stderr, "quorvine export: stopped; the stores after %s were not exported\n",
+                                              stores[i].c_str());
+      return worst_status(status, exit_partial);
+    }
+  }
+  return status;
 }
 
 }  // namespace
@@ -153,11 +210,14 @@ int run_export(const Arguments& parsed) {
 Command export_command() {
   return Command{
       "export",
-      "export mailboxes, folders or messages of a store into MBOX files",
+      "export mailboxes, folders or messages of stores into MBOX files",
       "Without a selection every folder of every mailbox goes to DIR/QuorvineRec/<mailbox>/<folders>/<folder>,\n"
       "one MBOX file per folder; with --message or --selected and one --folder, those messages go into one\n"
-      "file under DIR/Quorvine. Each file is written under a temporary name and renamed when complete.",
-      {{{"STORE", "the Exchange store database file (.edb)"}},
+      "file under DIR/Quorvine. Each file is written under a temporary name and renamed when complete.\n"
+      "With several stores, each goes into a folder of its own in DIR named after the store file without\n"
+      "its extension (\"-2\", \"-3\", ... added when two stores share a name); a store that fails does\n"
+      "not stop the others, and the exit status is the worst of the stores' (1 > 2 > 3 > 0).",
+      {{{"STORE", "the Exchange store database files (.edb)", true}},
        {exchange_option(),
         {"--out", "DIR", "the folder to write into", false, true},
         {"--mailbox", "NAME", "export this mailbox with all its folders", true},

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "cli/arguments.hpp"
+#include "cli/json_output.hpp"
 #include "cli/store_session.hpp"
 #include "cli/terminal_observer.hpp"
 #include "cli/verbosity.hpp"
@@ -42,7 +43,10 @@ int run_list(const Arguments& parsed) {
     observer.warning(std::to_string(listing.records_skipped) + " damaged records were skipped");
   const auto write = [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); };
   if (parsed.flag("--json"))
-    write(render::rows_to_json(listing.rows));
+    write_json_document({{"schema", json_schema},
+                         {"database", parsed.positionals[0]},
+                         {"folder", folder_path},
+                         {"rows", render::rows_to_json(listing.rows)}});
   else
     render::write_rows_table(listing.rows, write);
   return exit_ok;
@@ -54,7 +58,7 @@ Command list_command() {
   return Command{"list",
                  "list the messages of one folder of a store",
                  "Prints From, Subject, Date and an attachment mark of each message; with --json all eleven\n"
-                 "columns of every row.",
+                 "columns of every row (docs/json.md).",
                  {{{"STORE", "the Exchange store database file (.edb)"}},
                   {exchange_option(),
                    {"--folder", "PATH", "the folder, its path as scan shows it starting with the mailbox; a \"/\" in a name is \\/",

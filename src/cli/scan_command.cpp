@@ -4,6 +4,7 @@
 
 #include "cli/arguments.hpp"
 #include "cli/command.hpp"
+#include "cli/json_output.hpp"
 #include "cli/store_session.hpp"
 #include "cli/terminal_observer.hpp"
 #include "cli/tree_output.hpp"
@@ -12,16 +13,36 @@
 namespace quorvine::cli {
 namespace {
 
-int run_scan(const Arguments& parsed) {
-  TerminalObserver observer(verbosity_of(parsed));
+// Scans one store as if it were the only one and prints its result: the tree, or its JSON
+// document (indented when alone, one line when `lines`). Returns the exit status.
+int scan_one(const std::string& store, const Arguments& parsed, Verbosity verbosity, bool lines) {
+  TerminalObserver observer(verbosity);
   scan::ScanSession session;
-  const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, observer);
-  if (scanned.status != exit_ok) return scanned.status;
+  StoreScan scanned;
+  try {
+    scanned = scan_store(store, parsed, session, observer);
+  } catch (const UsageError&) {
+    throw;
+  } catch (const std::exception& error) {  // whatever stops one store must not stop the others
+    session.failure_reason = error.what();
+    observer.line("quorvine scan: " + store + ": " + session.failure_reason);
+    scanned.status = exit_partial;
+  }
+  const bool json = parsed.flag("--json");
+  if (scanned.status != exit_ok) {
+    if (json && lines)
+      write_json_line({{"schema", json_schema},
+                       {"database", store},
+                       {"error", session.failure_reason},
+                       {"status", scanned.status}});
+    return scanned.status;
+  }
 
   const ese::DatabaseHeader& header = session.database->header();
-  if (parsed.flag("--json")) {
+  if (json) {
     const nlohmann::ordered_json out = {
-        {"database", parsed.positionals[0]},
+        {"schema", json_schema},
+        {"database", store},
         {"exchange", std::string(scan::to_string(session.settings.exchange_version_support))},
         {"exchange_picked", scanned.exchange_auto ? "auto" : "explicit"},
         {"kind", session.exchangedatabase},
@@ -36,24 +57,37 @@ int run_scan(const Arguments& parsed) {
         {"attachments_indexed", session.index.attachments().size()},
         {"warnings", session.warnings},
     };
-    // Names from the file system need not be UTF-8; such bytes become U+FFFD rather than
-    // ending the output.
-    std::printf("%s\n", out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace).c_str());
+    lines ? write_json_line(out) : write_json_document(out);
   } else {
     observer.note(std::string("database state: ") + ese::to_string(header.state));
     std::fputs(tree_to_text(session.tree).c_str(), stdout);
+    std::fflush(stdout);
   }
   return exit_ok;
+}
+
+int run_scan(const Arguments& parsed) {
+  const Verbosity verbosity = verbosity_of(parsed);
+  (void)exchange_choice(parsed);  // a bad value is no store's fault
+  const auto& stores = parsed.positionals;
+  int status = exit_ok;
+  for (const std::string& store : stores)
+    status = worst_status(status, scan_one(store, parsed, verbosity, stores.size() > 1));
+  return status;
 }
 
 }  // namespace
 
 Command scan_command() {
   return Command{"scan",
-                 "read the mailboxes and folders of a store",
+                 "read the mailboxes and folders of stores",
                  "Prints the folder tree: the database, its mailboxes, and their folders with the folder class in\n"
-                 "brackets, indented two spaces a level; with --json the tree with the store's format as JSON.",
-                 {{{"STORE", "the Exchange store database file (.edb)"}},
+                 "brackets, indented two spaces a level; with --json the tree with the store's format as JSON\n"
+                 "(docs/json.md). Several stores are read one after the other, each as if alone: their trees\n"
+                 "follow each other, and --json prints one compact document per store and line (JSON Lines),\n"
+                 "for a store that cannot be read one with its \"error\". The exit status is the worst of the\n"
+                 "stores' (1 > 2 > 3 > 0).",
+                 {{{"STORE", "the Exchange store database files (.edb)", true}},
                   {exchange_option(), {"--json", "", "print the result as JSON"}, verbose_option(), quiet_option()}},
                  run_scan};
 }

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/arguments.hpp"
+#include "cli/json_output.hpp"
 #include "cli/command.hpp"
 #include "cli/store_session.hpp"
 #include "cli/terminal_observer.hpp"
@@ -34,16 +35,17 @@ fs::path fresh_preview_folder(const fs::path& temp) {
   return pattern;
 }
 
-nlohmann::json result_json(const render::PreviewResult& r) {
-  nlohmann::json fields = nlohmann::json::array();
+nlohmann::ordered_json result_json(const render::PreviewResult& r) {
+  nlohmann::ordered_json fields = nlohmann::ordered_json::array();
   for (const auto& f : r.fields) fields.push_back({{"label", f.label}, {"value", f.value}});
-  nlohmann::json attachments = nlohmann::json::array();
+  nlohmann::ordered_json attachments = nlohmann::ordered_json::array();
   for (const auto& a : r.attachments.files) {
-    nlohmann::json entry = {{"name", a.name}, {"file", a.path.string()}, {"size", a.size}};
+    nlohmann::ordered_json entry = {{"name", a.name}, {"file", a.path.string()}, {"size", a.size}};
     if (!a.error.empty()) entry["error"] = a.error;
     attachments.push_back(entry);
   }
-  return {{"renderer", r.renderer},
+  return {{"schema", json_schema},
+          {"renderer", r.renderer},
           {"frame_page", r.frame_page.string()},
           {"header_page", r.header_page.string()},
           {"fields", fields},
@@ -124,8 +126,7 @@ int run_show(const Arguments& parsed) {
   }
   for (const auto& warning : result.warnings) observer.warning(warning);
   if (parsed.flag("--json")) {
-    const std::string text = result_json(result).dump(1) + "\n";
-    std::fwrite(text.data(), 1, text.size(), stdout);
+    write_json_document(result_json(result));
   } else {
     std::printf("%s\n", fs::absolute(result.frame_page).string().c_str());
   }

@@ -34,21 +34,25 @@ OptionSpec exchange_option() {
           "the store's Exchange generation (2007 covers 2003); auto, the default, picks it from the table names"};
 }
 
+std::optional<scan::ExchangeVersion> exchange_choice(const Arguments& args) {
+  const std::string choice = args.option("--exchange").value_or("auto");
+  if (choice == "auto") return std::nullopt;
+  if (auto parsed = scan::parse_exchange_version(choice)) return parsed;
+  throw UsageError("--exchange must be 2007, 2010, 2013 or auto, not \"" + choice + "\"");
+}
+
 StoreScan scan_store(const std::string& store, const Arguments& args,
                      scan::ScanSession& session, TerminalObserver& observer) {
   StoreScan result;
-  const std::string choice = args.option("--exchange").value_or("auto");
-  scan::ExchangeVersion version = scan::ExchangeVersion::Unset;
   std::optional<ese::Database> opened;
-  if (choice == "auto") {
-    version = pick_from_tables(store, opened);
-    observer.note("Exchange " + std::string(scan::to_string(version)) +
-                  " store layout picked from the table names");
-  } else if (auto parsed = scan::parse_exchange_version(choice)) {
-    version = *parsed;
+  scan::ExchangeVersion version = scan::ExchangeVersion::Unset;
+  if (const auto chosen = exchange_choice(args)) {
+    version = *chosen;
     result.exchange_auto = false;
   } else {
-    throw UsageError("--exchange must be 2007, 2010, 2013 or auto, not \"" + choice + "\"");
+    version = pick_from_tables(store, opened);
+    if (opened)  // otherwise the scan says why the store cannot be read
+      observer.note("Exchange " + std::string(scan::to_string(version)) + " store layout picked from the table names");
   }
 
   session.settings.strFileDir = store;

@@ -14,6 +14,10 @@ namespace quorvine::cli {
 // The "--exchange" option of every command that reads a store.
 OptionSpec exchange_option();
 
+// The generation "--exchange" names; nothing for "auto" or no choice. Throws UsageError for
+// any other value.
+std::optional<scan::ExchangeVersion> exchange_choice(const Arguments& args);
+
 struct StoreScan {
   bool exchange_auto = true;  // the generation was picked from the table names
   int status = 0;             // exit_ok, or exit_cannot_open

@@ -27,7 +27,7 @@ std::string cell(std::string_view text, size_t width) {
 
 }  // namespace
 
-std::string rows_to_json(const std::vector<scan::MessageListRow>& rows) {
+nlohmann::ordered_json rows_to_json(const std::vector<scan::MessageListRow>& rows) {
   nlohmann::ordered_json out = nlohmann::ordered_json::array();
   for (const auto& row : rows) {
     out.push_back({{"from", row.from},
@@ -42,7 +42,7 @@ std::string rows_to_json(const std::vector<scan::MessageListRow>& rows) {
                    {"cc", row.cc},
                    {"bcc", row.bcc}});
   }
-  return out.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+  return out;
 }
 
 void write_rows_table(const std::vector<scan::MessageListRow>& rows, const std::function<void(std::string_view)>& write) {

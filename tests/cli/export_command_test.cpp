@@ -273,7 +273,7 @@ TEST_P(ExportEdgeCases, ChosenMessagesByIdentifier) {
   const auto listed = run_command(quoted(quorvine::testing::quorvine_program().string()) + " list " +
                                   quoted(store_.string()) + " --folder 'Sales: West/Inbox' --json 2>/dev/null");
   ASSERT_EQ(listed.status, 0);
-  const auto rows = nlohmann::json::parse(listed.out);
+  const auto rows = nlohmann::json::parse(listed.out).at("rows");
   ASSERT_EQ(rows.size(), 3u);
   const std::string id = rows[1].at("message_id");
   ASSERT_EQ(run_export(store_, "--out " + quoted((dir_ / "out").string()) +

@@ -74,7 +74,7 @@ nlohmann::json run_list_json(const fs::path& store, const std::string& exchange,
   auto result = run_command(command);
   status = result.status;
   if (status != 0) return nlohmann::json();
-  return nlohmann::json::parse(result.out);
+  return nlohmann::json::parse(result.out).at("rows");
 }
 
 // The list's date for a manifest row: stage 2 of the stored date in UTC and the C locale

@@ -132,7 +132,7 @@ TEST(ScanCommand, StoresThatCannotBeOpenedExitTwoWithTheReason) {
 
 TEST(ScanCommand, UsageErrorsExitOne) {
   ScratchDir dir;
-  for (const std::string args : {"scan", "scan a.edb b.edb", "scan a.edb --exchange 2016",
+  for (const std::string args : {"scan", "scan a.edb --exchange 2016",
                                  "scan a.edb --exchange", "scan a.edb --jsn", "frobnicate"}) {
     const CommandResult result = run_quorvine(dir, args);
     EXPECT_EQ(result.status, 1) << args;

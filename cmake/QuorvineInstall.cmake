@@ -9,7 +9,7 @@ set(QUORVINE_DEB_VERSION "${PROJECT_VERSION}-1")
 install(TARGETS quorvine RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/data/completion/quorvine
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
-install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/data/debian/copyright
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/json.md ${CMAKE_SOURCE_DIR}/data/debian/copyright
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 
 set(man_pages quorvine)

@@ -20,7 +20,7 @@ TEST(Install, PutsTheProgramsAndTheirDocumentsInTheUsualPlaces) {
   std::vector<std::string> expected = {"bin/quorvine", "share/man/man1/quorvine.1.gz",
                                        "share/bash-completion/completions/quorvine",
                                        "share/doc/quorvine/copyright", "share/doc/quorvine/changelog.Debian.gz",
-                                       "share/doc/quorvine/README.md"};
+                                       "share/doc/quorvine/README.md", "share/doc/quorvine/json.md"};
   const bool gui = fs::exists(binary_dir() / "quorvine-gui");
   if (gui)
     expected.insert(expected.end(), {"bin/quorvine-gui", "share/man/man1/quorvine-gui.1.gz",

@@ -216,7 +216,8 @@ Command export_command() {
       "file under DIR/Quorvine. Each file is written under a temporary name and renamed when complete.\n"
       "With several stores, each goes into a folder of its own in DIR named after the store file without\n"
       "its extension (\"-2\", \"-3\", ... added when two stores share a name); a store that fails does\n"
-      "not stop the others, and the exit status is the worst of the stores' (1 > 2 > 3 > 0).",
+      "not stop the others, and the exit status is the worst of the stores', worst first: 1 usage (such as\n"
+      "a --folder the store lacks), 2 cannot be opened, 3 partly exported, 0 done.",
       {{{"STORE", "the Exchange store database files (.edb)", true}},
        {exchange_option(),
         {"--out", "DIR", "the folder to write into", false, true},

@@ -26,7 +26,7 @@ int scan_one(const std::string& store, const Arguments& parsed, Verbosity verbos
   } catch (const std::exception& error) {  // whatever stops one store must not stop the others
     session.failure_reason = error.what();
     observer.line("quorvine scan: " + store + ": " + session.failure_reason);
-    scanned.status = exit_partial;
+    scanned.status = exit_cannot_open;
   }
   const bool json = parsed.flag("--json");
   if (scanned.status != exit_ok) {
@@ -86,7 +86,7 @@ Command scan_command() {
                  "(docs/json.md). Several stores are read one after the other, each as if alone: their trees\n"
                  "follow each other, and --json prints one compact document per store and line (JSON Lines),\n"
                  "for a store that cannot be read one with its \"error\". The exit status is the worst of the\n"
-                 "stores' (1 > 2 > 3 > 0).",
+                 "stores', worst first: 1 usage, 2 cannot be opened, 3 partly done, 0 done.",
                  {{{"STORE", "the Exchange store database files (.edb)", true}},
                   {exchange_option(), {"--json", "", "print the result as JSON"}, verbose_option(), quiet_option()}},
                  run_scan};

@@ -105,3 +105,11 @@ TEST(ArgumentParser, RepeatsRequiredValuesAndTheEndOfOptions) {
   EXPECT_TRUE(parse_arguments({"-h"}, table).flag("--help"));
   EXPECT_EQ(usage_line("t", table), "t STORE... [--folder PATH]... --out DIR [--json]");
 }
+
+TEST(ExitStatus, WorstOfSeveralRunsRanksUsageThenCannotOpenThenPartial) {
+  EXPECT_EQ(worst_status(exit_ok, exit_partial), exit_partial);
+  EXPECT_EQ(worst_status(exit_cannot_open, exit_partial), exit_cannot_open);
+  EXPECT_EQ(worst_status(exit_partial, exit_cannot_open), exit_cannot_open);
+  EXPECT_EQ(worst_status(exit_cannot_open, exit_usage), exit_usage);
+  EXPECT_EQ(worst_status(exit_ok, exit_ok), exit_ok);
+}

@@ -17,11 +17,4 @@ target_compile_definitions(quorvine_app PRIVATE QUORVINE_VERSION="${PROJECT_VERS
 add_executable(quorvine-gui ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
 target_link_libraries(quorvine-gui PRIVATE quorvine_app)
 
-include(GNUInstallDirs)
-install(TARGETS quorvine quorvine-gui RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${CMAKE_SOURCE_DIR}/data/quorvine-gui.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${CMAKE_SOURCE_DIR}/data/io.github.quorvine.gui.metainfo.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
-install(FILES ${CMAKE_SOURCE_DIR}/src/ui/icons/app.png DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps
-        RENAME quorvine-gui.png)
-install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
 target_compile_definitions(quorvine_app PRIVATE QUORVINE_SOURCE_README="${CMAKE_SOURCE_DIR}/README.md")

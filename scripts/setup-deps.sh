@@ -11,11 +11,17 @@ packages=(
   chromium  # opens the preview pages in the tests: no script runs, nothing remote loads
   time      # /usr/bin/time for the benchmarks' peak memory
   qt6-base-dev qt6-webengine-dev libcmark-dev xvfb xauth
+  scdoc librsvg2-bin  # manual pages and icon bitmaps, made at build time
+  appstream           # appstreamcli checks the desktop metadata in the tests
 )
 # Only for remaking the RTF fixtures in tests/data (soffice --headless --convert-to rtf):
 # QUORVINE_FIXTURE_TOOLS=1 scripts/setup-deps.sh
 if [ "${QUORVINE_FIXTURE_TOOLS:-0}" = 1 ]; then
   packages+=(libreoffice-writer-nogui)
+fi
+# Only for making and checking the Debian package (scripts/build-deb.sh, check-deb-in-chroot.sh):
+if [ "${QUORVINE_PACKAGING_TOOLS:-0}" = 1 ]; then
+  packages+=(lintian debootstrap)
 fi
 missing=()
 for p in "${packages[@]}"; do

@@ -4,6 +4,7 @@
 #include <map>
 #include <optional>
 #include <semaphore>
+#include <thread>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -20,12 +21,14 @@
 #include <QWebEngineView>
 
 #include "app/export_dialog.hpp"
+#include "app/export_observer_bridge.hpp"
 #include "app/file_selection_dialog.hpp"
 #include "app/main_window.hpp"
 #include "app/search_dialog.hpp"
 #include "app/window_observer.hpp"
 #include "app/web_engine_environment.hpp"
 #include "support/test_support.hpp"
+#include "ui/folder_icons.hpp"
 #include "ui/folder_tree.hpp"
 #include "ui/message_list.hpp"
 #include "ui/preview_pane.hpp"
@@ -274,6 +277,7 @@ class MainWindowTest : public QObject {
     QFETCH(QString, version);
     app::MainWindow window;
     window.show();
+    QTRY_VERIFY(window.preview()->height() > 50);  // the splitter gives the preview its share
     open(window, version);
     QSignalSpy listed(&window, &app::MainWindow::listingFinished);
     window.tree()->setCurrentItem(find_path(window.tree(), {"Gina Ruiz", "Inbox"}));
@@ -397,6 +401,23 @@ class MainWindowTest : public QObject {
     QCOMPARE(open_descriptors_of(scale_store()), 0);
   }
 
+  void export_log_lines_reach_the_window_in_batches() {
+    // One queued event for any number of lines logged before the window fetches them.
+    app::ExportObserverBridge bridge;
+    QSignalSpy waiting(&bridge, &app::ExportObserverBridge::logLinesWaiting);
+    std::thread([&bridge] {
+      for (int i = 0; i < 1000; ++i) bridge.log("line " + std::to_string(i));
+    }).join();
+    QCOMPARE(waiting.count(), 1);
+    const QStringList lines = bridge.takeLogLines();
+    QCOMPARE(lines.size(), 1000);
+    QCOMPARE(lines.front(), QString("line 0"));
+    QCOMPARE(lines.back(), QString("line 999"));
+    QVERIFY(bridge.takeLogLines().isEmpty());
+    bridge.log("next");
+    QCOMPARE(waiting.count(), 2);
+  }
+
   void check_propagation() {
     ui::FolderTree tree;
     tree.reset("store.edb");
@@ -427,6 +448,11 @@ class MainWindowTest : public QObject {
     tree.clickCheckBox(tree.widgetItem(6));
     QVERIFY(ui::FolderTree::GetCheck(tree.widgetItem(0)));
     QCOMPARE(ui::FolderTree::GetFolderPathName(tree.widgetItem(4)), QString("store.edb\\Alice\\Inbox\\"));
+    // The icons are compiled into the program and drawn: the folder's own, not the plain one.
+    QCOMPARE(ui::folder_icons().size(), 16);
+    const QImage inbox = tree.widgetItem(2)->icon(0).pixmap(16).toImage();
+    QVERIFY(!inbox.isNull());
+    QVERIFY(inbox != tree.widgetItem(1)->icon(0).pixmap(16).toImage());
   }
 
   void check_all_header() {

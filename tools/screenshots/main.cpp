@@ -8,6 +8,7 @@
 #include <functional>
 
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QScreen>
 #include <QTreeWidget>
@@ -73,8 +74,11 @@ bool preview(app::MainWindow& window, const QString& folder, const std::string& 
     emit window.list()->rowClicked(i);
     const bool shown = wait_until([&] { return loaded && !window.workerBusy(); });
     QObject::disconnect(connection);
+    if (!shown) std::fprintf(stderr, "screenshots: the preview of \"%s\" did not load\n", subject.c_str());
     return shown;
   }
+  std::fprintf(stderr, "screenshots: no row \"%s\" among the %d of %s\n", subject.c_str(),
+               window.list()->topLevelItemCount(), qPrintable(folder));
   return false;
 }
 
@@ -103,7 +107,7 @@ int main(int argc, char** argv) {
   app::StoreChoice choice;
   choice.database = argv[1];
   choice.version = std::string(argv[2]) == "2007" ? scan::ExchangeVersion::V2007 : scan::ExchangeVersion::V2010;
-  choice.temp_folder = "temp";
+  choice.temp_folder = fs::absolute("temp");  // page addresses need an absolute folder
   window.openStore(choice);
   if (!wait_until([&] { return window.state() == app::MainWindow::State::Scanned && !window.workerBusy(); }))
     return fail("the scan did not complete");
@@ -121,6 +125,8 @@ int main(int argc, char** argv) {
   if (!dialog) return fail("Save Mailbox opened no dialog");
   dialog->move(120, 80);
   dialog->chooseDestination("export");
+  const QDateTime day(QDate(2011, 3, 7), QTime(0, 0), Qt::UTC);  // not today's: the picture stays the same
+  dialog->setDateFilter(false, day, day.addDays(7));
   dialog->startExport();
   if (!wait_until([&] { return !dialog->running(); })) return fail("the export did not end");
   const bool saved = save(dialog, out / "export-items.png");

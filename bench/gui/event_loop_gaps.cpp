@@ -171,6 +171,11 @@ int main(int argc, char** argv) {
   dialog->exitOrAbort();
 
   dialog = nullptr;
+  if (scan_ms < 1000) {
+    std::printf("stop    not measured: the scan takes %lld ms, too short to press Stop in\n",
+                static_cast<long long>(scan_ms));
+    return 0;
+  }
 
   // "Stop" a third of the way into a second scan: the status bar must stand still until
   // "Resume"; then leaving the program while the scan runs again.

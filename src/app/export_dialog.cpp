@@ -108,7 +108,8 @@ ExportDialog::ExportDialog(Kind kind, SessionWorker& worker, Export run, Prompt 
   });
   connect(start_button_, &QPushButton::clicked, this, &ExportDialog::startExport);
   connect(exit_button_, &QPushButton::clicked, this, &ExportDialog::exitOrAbort);
-  connect(&bridge_, &ExportObserverBridge::logLine, this, &ExportDialog::appendExportLine, Qt::QueuedConnection);
+  connect(&bridge_, &ExportObserverBridge::logLinesWaiting, this, &ExportDialog::appendExportLines,
+          Qt::QueuedConnection);
   connect(
       &bridge_, &ExportObserverBridge::folderStarted, this,
       [this](const QString& mailbox, const QString& path) {
@@ -159,15 +160,28 @@ void ExportDialog::appendToLog(const QString& text, const QColor& colour) {
   log_area_->verticalScrollBar()->setValue(log_area_->verticalScrollBar()->maximum());
 }
 
-void ExportDialog::appendExportLine(const QString& text) {
-  // The selected-items log alternates by exported row, the mailbox log by its line count.
-  QColor colour;
-  if (kind_ == Kind::SelectedItems)
-    colour = export_lines_ % 2 == 0 ? QColor(0, 125, 255) : QColor(153, 51, 255);
-  else
-    colour = log_.size() % 2 == 0 ? QColor(200, 200, 200) : QColor(130, 180, 100);
-  ++export_lines_;
-  appendToLog(text, colour);
+void ExportDialog::appendExportLines() {
+  const QStringList lines = bridge_.takeLogLines();
+  if (lines.isEmpty()) return;
+  // One edit and one scroll for the whole batch keep the window thread free.
+  QTextCursor cursor(log_area_->document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.beginEditBlock();
+  for (const QString& text : lines) {
+    // The selected-items log alternates by exported row, the mailbox log by its line count.
+    QColor colour;
+    if (kind_ == Kind::SelectedItems)
+      colour = export_lines_ % 2 == 0 ? QColor(0, 125, 255) : QColor(153, 51, 255);
+    else
+      colour = log_.size() % 2 == 0 ? QColor(200, 200, 200) : QColor(130, 180, 100);
+    ++export_lines_;
+    log_.push_back({text, colour});
+    QTextCharFormat format;
+    format.setForeground(colour);
+    cursor.insertText(text + "\n", format);
+  }
+  cursor.endEditBlock();
+  log_area_->verticalScrollBar()->setValue(log_area_->verticalScrollBar()->maximum());
 }
 
 void ExportDialog::startExport() {

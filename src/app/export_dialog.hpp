@@ -71,7 +71,7 @@ class ExportDialog : public QDialog {
  private:
   void browse();
   void appendToLog(const QString& text, const QColor& colour);
-  void appendExportLine(const QString& text);
+  void appendExportLines();
   void finished(const exporting::ExportSummary& summary, const QString& failure);
   QString startText() const;
 

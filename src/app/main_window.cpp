@@ -25,6 +25,7 @@
 #include "render/message_preview.hpp"
 #include "scan/scan_driver.hpp"
 #include "scan/work_folders.hpp"
+#include "ui/folder_icons.hpp"
 #include "ui/folder_tree.hpp"
 #include "ui/message_list.hpp"
 #include "ui/preview_pane.hpp"
@@ -66,6 +67,7 @@ std::vector<FolderRecord> folder_records(const scan::ScanSession& session) {
 
 MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), observer_(this), worker_(this) {
   setWindowTitle("Quorvine Exchange EDB to MBOX Converter v1.0");
+  ui::register_icons();
   setWindowIcon(QIcon(":/icons/app.png"));
 
   auto* central = new QWidget;
@@ -89,6 +91,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), observer_(this), 
   right->addWidget(list_);
   right->addWidget(preview_);
   right->setHandleWidth(4);
+  // Left to itself the splitter gives the list everything and collapses the preview.
+  right->setChildrenCollapsible(false);
+  right->setStretchFactor(0, 1);
+  right->setStretchFactor(1, 1);
+  right->setSizes({300, 300});
   auto* panes = new QSplitter(Qt::Horizontal);
   panes->addWidget(tree_);
   panes->addWidget(right);

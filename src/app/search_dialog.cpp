@@ -13,6 +13,7 @@
 #include <QTreeWidget>
 
 #include "discovery/path_info.hpp"
+#include "ui/folder_icons.hpp"
 
 namespace quorvine::app {
 
@@ -20,6 +21,7 @@ namespace fs = std::filesystem;
 
 SearchDialog::SearchDialog(Prompt prompt, QWidget* parent) : QDialog(parent), prompt_(std::move(prompt)) {
   setWindowTitle("Search EDB file");
+  ui::register_icons();
   setWindowIcon(QIcon(":/icons/search.png"));
   auto* layout = new QVBoxLayout(this);
 

@@ -7,6 +7,9 @@
 
 #include <QDir>
 
+// Q_INIT_RESOURCE has to be used outside any namespace.
+static void init_icon_resources() { Q_INIT_RESOURCE(icons); }
+
 namespace quorvine::ui {
 namespace {
 
@@ -41,8 +44,14 @@ int folder_icon_index(std::string_view label, std::string_view folder_class) {
   return 0;
 }
 
+void register_icons() {
+  static const bool registered = (init_icon_resources(), true);
+  (void)registered;
+}
+
 const QList<QIcon>& folder_icons() {
   static const QList<QIcon> icons = [] {
+    register_icons();
     QList<QIcon> list;
     const QStringList files = QDir(":/icons").entryList({"[0-9][0-9]-*.png"}, QDir::Files, QDir::Name);
     for (const QString& file : files) list.push_back(QIcon(":/icons/" + file));

@@ -12,6 +12,10 @@ namespace quorvine::ui {
 // matching rule wins; the label is compared in capitals, the class exactly.
 int folder_icon_index(std::string_view label, std::string_view folder_class);
 
+// Makes the icons compiled into this library reachable under ":/icons"; a static library's
+// resources are not registered unless something asks for them.
+void register_icons();
+
 // The sixteen icons in index order.
 const QList<QIcon>& folder_icons();
 

@@ -2,6 +2,9 @@
 // preview with nothing leaving the machine, check propagation, check-all, the dialogs.
 #include <fstream>
 #include <map>
+#include <optional>
+#include <semaphore>
+#include <thread>
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -18,11 +21,14 @@
 #include <QWebEngineView>
 
 #include "app/export_dialog.hpp"
+#include "app/export_observer_bridge.hpp"
 #include "app/file_selection_dialog.hpp"
 #include "app/main_window.hpp"
 #include "app/search_dialog.hpp"
+#include "app/window_observer.hpp"
 #include "app/web_engine_environment.hpp"
 #include "support/test_support.hpp"
+#include "ui/folder_icons.hpp"
 #include "ui/folder_tree.hpp"
 #include "ui/message_list.hpp"
 #include "ui/preview_pane.hpp"
@@ -95,6 +101,57 @@ std::map<std::string, std::string> tree_contents(const fs::path& root) {
   return contents;
 }
 
+// The longest wait between ticks of a 5 ms timer on the window thread while it runs.
+class TickProbe {
+ public:
+  TickProbe() {
+    tick_.setInterval(5);
+    QObject::connect(&tick_, &QTimer::timeout, [this] {
+      longest_ = std::max(longest_, clock_.elapsed() - last_);
+      last_ = clock_.elapsed();
+    });
+    clock_.start();
+    tick_.start();
+  }
+  qint64 longest() const { return std::max(longest_, clock_.elapsed() - last_); }
+
+ private:
+  QElapsedTimer clock_;
+  qint64 last_ = 0, longest_ = 0;
+  QTimer tick_;
+};
+
+// Holds the worker thread inside its first event until released, so that the test acts
+// while the worker is certainly in the middle of its run.
+class WorkerGate {
+ public:
+  template <class Sender, class Signal>
+  void watch(Sender* sender, Signal signal) {
+    QObject::connect(sender, signal, &context_, [this] { hold(); }, Qt::DirectConnection);
+  }
+  bool reached() const { return reached_; }
+  void release() { released_.release(); }
+
+ private:
+  void hold() {
+    if (!reached_.exchange(true)) released_.acquire();
+  }
+  QObject context_;
+  std::atomic<bool> reached_ = false;
+  std::binary_semaphore released_{0};
+};
+
+// How many open descriptors of this process refer to `file`.
+int open_descriptors_of(const fs::path& file) {
+  int count = 0;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator("/proc/self/fd", error)) {
+    std::error_code ignored;
+    if (fs::read_symlink(entry.path(), ignored) == file) ++count;
+  }
+  return count;
+}
+
 // The built command line's export of the same choice into `out`.
 void cli_export(const fs::path& store, const QString& version, const fs::path& out, const std::string& choice) {
   const std::string command = testing::quorvine_program().string() + " export " + store.string() + " --exchange " +
@@ -108,6 +165,8 @@ class MainWindowTest : public QObject {
   Q_OBJECT
 
  private:
+  static constexpr int scale_messages = 2000;
+  inline static const QString scale_version = "2007";
   QTemporaryDir scratch_;
   std::vector<Asked> asked_;
 
@@ -121,19 +180,53 @@ class MainWindowTest : public QObject {
       return answer;
     };
   }
-  void open(app::MainWindow& window, const QString& version) {
+  // A store whose scan and export take a while, so that a pause, an abort or a blocked
+  // window thread shows.
+  fs::path scale_store() const { return fs::path(scratch_.path().toStdString()) / "scale.edb"; }
+  app::StoreChoice choice(const fs::path& database, const QString& version) const {
     app::StoreChoice choice;
-    choice.database = store(version);
+    choice.database = database;
     choice.version = version == "2007" ? scan::ExchangeVersion::V2007 : scan::ExchangeVersion::V2010;
     choice.temp_folder = fs::path(scratch_.path().toStdString()) / ("temp" + version.toStdString());
+    return choice;
+  }
+  void open(app::MainWindow& window, const QString& version, std::optional<fs::path> database = {}) {
     window.setPrompt(recorder());
-    window.openStore(choice);
-    QTRY_VERIFY_WITH_TIMEOUT(window.state() != app::MainWindow::State::Scanning && !window.workerBusy(), 60000);
+    window.openStore(choice(database.value_or(store(version)), version));
+    QTRY_VERIFY_WITH_TIMEOUT(window.state() != app::MainWindow::State::Scanning && !window.workerBusy(), 120000);
+  }
+  // Starts the scan of the scale store and presses "Stop" while the worker is held in the
+  // middle of the scan, at its first tree item.
+  void stop_running_scale_scan(app::MainWindow& window, WorkerGate& gate) {
+    window.setPrompt(recorder());
+    gate.watch(window.findChild<app::WindowObserver*>(), &app::WindowObserver::treeItemAdded);
+    window.openStore(choice(scale_store(), scale_version));
+    QTRY_VERIFY_WITH_TIMEOUT(gate.reached(), 60000);
+    window.stopOrResume();
+    gate.release();
+  }
+  // What the status bar and the tree show, to tell whether the scan moves.
+  static QString shown(const app::MainWindow& window) {
+    return window.statusText() + '|' + window.progressBar()->displayText() + '|' +
+           QString::number(window.progressBar()->position()) + '|' +
+           QString::number(window.tree()->topLevelItem(0)->childCount());
+  }
+  // The "Save Mailbox" dialog for every mailbox, with `destination` chosen.
+  app::ExportDialog* whole_export(app::MainWindow& window, const fs::path& destination) {
+    window.tree()->clickCheckBox(window.tree()->topLevelItem(0));
+    window.saveMailbox();
+    app::ExportDialog* dialog = window.exportDialog();
+    if (dialog) dialog->chooseDestination(QString::fromStdString(destination.string()));
+    return dialog;
   }
 
  private slots:
   void initTestCase() {
     QVERIFY(scratch_.isValid());
+    const std::string scale = testing::edbgen_program().string() + " --exchange " + scale_version.toStdString() +
+                              " --scale " + std::to_string(scale_messages) + " --out " + scale_store().string();
+    QCOMPARE(testing::run_command(scale).status, 0);
+    qInfo("platform: %s", qPrintable(QGuiApplication::platformName()));
     for (const char* version : {"2007", "2010"}) {
       const std::string command = testing::edbgen_program().string() + " --exchange " + version + " --scenario " +
                                   (testing::source_dir() / "tests/data/gui.json").string() + " --out " +
@@ -152,20 +245,7 @@ class MainWindowTest : public QObject {
     app::MainWindow window;
     window.show();
     asked_.clear();
-    // The window thread must keep turning while the scan runs.
-    QElapsedTimer clock;
-    qint64 last = 0, longest = 0;
-    QTimer tick;
-    tick.setInterval(5);
-    connect(&tick, &QTimer::timeout, [&] {
-      longest = std::max(longest, clock.elapsed() - last);
-      last = clock.elapsed();
-    });
-    clock.start();
-    tick.start();
     open(window, version);
-    tick.stop();
-    QVERIFY2(longest < 1000, qPrintable(QString("event loop stalled %1 ms").arg(longest)));
     QCOMPARE(window.state(), app::MainWindow::State::Scanned);
     QVERIFY(std::any_of(asked_.begin(), asked_.end(),
                         [](const Asked& a) { return a.text.startsWith("Analysis Completed successfully"); }));
@@ -197,6 +277,7 @@ class MainWindowTest : public QObject {
     QFETCH(QString, version);
     app::MainWindow window;
     window.show();
+    QTRY_VERIFY(window.preview()->height() > 50);  // the splitter gives the preview its share
     open(window, version);
     QSignalSpy listed(&window, &app::MainWindow::listingFinished);
     window.tree()->setCurrentItem(find_path(window.tree(), {"Gina Ruiz", "Inbox"}));
@@ -221,6 +302,120 @@ class MainWindowTest : public QObject {
     const int before = window.preview()->interceptor().refused();
     window.preview()->view()->load(QUrl("http://192.0.2.9/"));
     QTRY_VERIFY_WITH_TIMEOUT(window.preview()->interceptor().refused() > before, 10000);
+  }
+
+  void window_thread_turns_during_scan_and_export() {
+    app::MainWindow window;
+    window.show();
+    std::optional<TickProbe> probe(std::in_place);
+    open(window, scale_version, scale_store());
+    QCOMPARE(window.state(), app::MainWindow::State::Scanned);
+    const qint64 scan_gap = probe->longest();
+    QVERIFY2(scan_gap < 1000, qPrintable(QString("scan: event loop stalled %1 ms").arg(scan_gap)));
+
+    asked_.clear();
+    probe.emplace();
+    app::ExportDialog* dialog = whole_export(window, fs::path(scratch_.path().toStdString()) / "turning");
+    QVERIFY(dialog);
+    dialog->startExport();
+    QVERIFY(dialog->running());
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 300000);
+    QCOMPARE(asked_.back().text, QString("Save Successfully"));
+    qInfo("longest event-loop gap: scan %lld ms, export %lld ms", static_cast<long long>(scan_gap),
+          static_cast<long long>(probe->longest()));
+    QVERIFY2(probe->longest() < 1000, qPrintable(QString("export: event loop stalled %1 ms").arg(probe->longest())));
+  }
+
+  void stop_pauses_a_running_scan_and_resume_completes_it() {
+    WorkerGate gate;
+    app::MainWindow window;
+    window.show();
+    stop_running_scale_scan(window, gate);
+    QCOMPARE(window.stopButton()->text(), QString("Resume"));
+    QTest::qWait(300);  // what the worker reported before it paused arrives
+    const QString paused = shown(window);
+    QTest::qWait(700);
+    QCOMPARE(shown(window), paused);
+    QCOMPARE(window.state(), app::MainWindow::State::Scanning);
+    QVERIFY(window.workerBusy());
+
+    asked_.clear();
+    window.stopOrResume();
+    QCOMPARE(window.stopButton()->text(), QString("Stop"));
+    QTRY_VERIFY_WITH_TIMEOUT(window.state() != app::MainWindow::State::Scanning && !window.workerBusy(), 120000);
+    QCOMPARE(window.state(), app::MainWindow::State::Scanned);
+    QVERIFY(std::any_of(asked_.begin(), asked_.end(),
+                        [](const Asked& a) { return a.text.startsWith("Analysis Completed successfully"); }));
+    const QJsonObject manifest = read_manifest(scale_store());
+    QCOMPARE(widget_children(window.tree()->topLevelItem(0)), manifest_labels(manifest["tree"].toArray()));
+  }
+
+  void abort_ends_a_running_export_and_the_window_stays_usable() {
+    WorkerGate gate;
+    app::MainWindow window;
+    window.show();
+    open(window, scale_version, scale_store());
+    const fs::path out = fs::path(scratch_.path().toStdString()) / "aborted";
+    asked_.clear();
+    app::ExportDialog* dialog = whole_export(window, out);
+    QVERIFY(dialog);
+    gate.watch(dialog->findChild<app::ExportObserverBridge*>(), &app::ExportObserverBridge::progressed);
+    dialog->startExport();
+    QTRY_VERIFY_WITH_TIMEOUT(gate.reached(), 60000);
+    dialog->exitOrAbort();
+    gate.release();
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 60000);
+    QCOMPARE(asked_.back().text, QString("Abort process has been successfully completed"));
+    // It stopped part-way: fewer messages were written than the store holds.
+    int written = 0;
+    for (const auto& [name, bytes] : tree_contents(out)) {
+      if (bytes.rfind("From ", 0) == 0) ++written;
+      for (size_t at = bytes.find("\nFrom "); at != std::string::npos; at = bytes.find("\nFrom ", at + 1)) ++written;
+    }
+    QVERIFY2(written < scale_messages, qPrintable(QString("%1 messages written").arg(written)));
+    dialog->exitOrAbort();
+    QVERIFY(!dialog->isVisible());
+
+    // The window goes on: a folder still lists all its rows.
+    QVERIFY(window.tree()->isEnabled());
+    const QJsonObject folder = read_manifest(scale_store())["folders"].toArray().at(0).toObject();
+    QSignalSpy listed(&window, &app::MainWindow::listingFinished);
+    window.tree()->setCurrentItem(find_path(window.tree(), folder["path"].toString().split('/')));
+    QTRY_COMPARE_WITH_TIMEOUT(listed.count(), 1, 60000);
+    QCOMPARE(window.list()->topLevelItemCount(), folder["row_count"].toInt());
+  }
+
+  void leaving_during_a_paused_scan_ends_the_worker_and_closes_the_store() {
+    {
+      WorkerGate gate;
+      app::MainWindow window;
+      window.show();
+      stop_running_scale_scan(window, gate);
+      QTest::qWait(300);
+      QVERIFY(window.workerBusy());
+      QVERIFY(open_descriptors_of(scale_store()) > 0);
+      // Leaving ends the pause as well; a worker that only waited for "Resume" would hang here.
+      QVERIFY(window.close());
+      QVERIFY(!window.workerBusy());
+    }
+    QCOMPARE(open_descriptors_of(scale_store()), 0);
+  }
+
+  void export_log_lines_reach_the_window_in_batches() {
+    // One queued event for any number of lines logged before the window fetches them.
+    app::ExportObserverBridge bridge;
+    QSignalSpy waiting(&bridge, &app::ExportObserverBridge::logLinesWaiting);
+    std::thread([&bridge] {
+      for (int i = 0; i < 1000; ++i) bridge.log("line " + std::to_string(i));
+    }).join();
+    QCOMPARE(waiting.count(), 1);
+    const QStringList lines = bridge.takeLogLines();
+    QCOMPARE(lines.size(), 1000);
+    QCOMPARE(lines.front(), QString("line 0"));
+    QCOMPARE(lines.back(), QString("line 999"));
+    QVERIFY(bridge.takeLogLines().isEmpty());
+    bridge.log("next");
+    QCOMPARE(waiting.count(), 2);
   }
 
   void check_propagation() {
@@ -253,6 +448,11 @@ class MainWindowTest : public QObject {
     tree.clickCheckBox(tree.widgetItem(6));
     QVERIFY(ui::FolderTree::GetCheck(tree.widgetItem(0)));
     QCOMPARE(ui::FolderTree::GetFolderPathName(tree.widgetItem(4)), QString("store.edb\\Alice\\Inbox\\"));
+    // The icons are compiled into the program and drawn: the folder's own, not the plain one.
+    QCOMPARE(ui::folder_icons().size(), 16);
+    const QImage inbox = tree.widgetItem(2)->icon(0).pixmap(16).toImage();
+    QVERIFY(!inbox.isNull());
+    QVERIFY(inbox != tree.widgetItem(1)->icon(0).pixmap(16).toImage());
   }
 
   void check_all_header() {

@@ -19,6 +19,31 @@ void append(std::vector<T>& into, std::vector<T>&& part) {
   for (T& item : part) into.push_back(std::move(item));
 }
 
+// Calls `contents` for every 2003/2007 folder record of `item`, or `headers` for its first
+// 2010/2013 folder record, with the tree kept still meanwhile.
+template <typename Contents, typename Headers>
+void for_each_folder_of(scan::ScanSession& session, scan::TreeItem item, scan::ScanObserver& observer,
+                        Contents&& contents, Headers&& headers) {
+  observer.control_enabled(scan::Control::Tree, false);
+  switch (session.settings.exchange_version_support) {
+    case scan::ExchangeVersion::V2007:
+      for (const scan::foldertree& folder : session.foldertreeDump)
+        if (folder.treeItem == item) contents(folder);
+      break;
+    case scan::ExchangeVersion::V2010:
+    case scan::ExchangeVersion::V2013:
+      for (const scan::folderTree2010& folder : session.folderTree2010Dump) {
+        if (folder.treeItem != item) continue;
+        headers(folder);
+        break;
+      }
+      break;
+    case scan::ExchangeVersion::Unset:
+      break;
+  }
+  observer.control_enabled(scan::Control::Tree, true);
+}
+
 }  // namespace
 
 decode::DecodeContext decode_context_for(const scan::ScanSession& session) {
@@ -34,34 +59,21 @@ FolderListing export_table_header_data(scan::ScanSession& session, const decode:
                                        scan::TreeItem item, scan::ScanObserver& observer,
                                        const ese::PassControl& control) {
   FolderListing listing;
-  observer.control_enabled(scan::Control::Tree, false);
-  switch (session.settings.exchange_version_support) {
-    case scan::ExchangeVersion::V2007:
-      for (const scan::foldertree& folder : session.foldertreeDump) {
-        if (folder.treeItem != item) continue;
+  for_each_folder_of(
+      session, item, observer,
+      [&](const scan::foldertree& folder) {
         FolderListing part = list_contents_folder(session, ctx, folder, observer, control);
         listing.records_skipped += part.records_skipped;
         for (auto& warning : part.warnings) listing.warnings.push_back(std::move(warning));
         append(listing.rows, std::move(part.rows));
         append(listing.tempBodyDump, std::move(part.tempBodyDump));
-      }
-      break;
-    case scan::ExchangeVersion::V2010:
-    case scan::ExchangeVersion::V2013: {
-      for (const scan::folderTree2010& folder : session.folderTree2010Dump) {
-        if (folder.treeItem != item) continue;
+      },
+      [&](const scan::folderTree2010& folder) {
         scan::HeaderListLoader loader(session, ctx, observer, control);
         listing.rows = loader.list_folder(folder);
         listing.records_skipped = loader.records_skipped();
         listing.warnings = loader.warnings();
-        break;
-      }
-      break;
-    }
-    case scan::ExchangeVersion::Unset:
-      break;
-  }
-  observer.control_enabled(scan::Control::Tree, true);
+      });
   return listing;
 }
 
@@ -69,11 +81,9 @@ ListingTally for_each_listed_row(scan::ScanSession& session, const decode::Decod
                                  scan::ScanObserver& observer, const ese::PassControl& control,
                                  const std::function<void(const scan::MessageListRow&)>& visit) {
   ListingTally tally;
-  observer.control_enabled(scan::Control::Tree, false);
-  switch (session.settings.exchange_version_support) {
-    case scan::ExchangeVersion::V2007:
-      for (const scan::foldertree& folder : session.foldertreeDump) {
-        if (folder.treeItem != item) continue;
+  for_each_folder_of(
+      session, item, observer,
+      [&](const scan::foldertree& folder) {
         struct Packer : RowKeeper {
           PackedRows rows;
           void expect(size_t records) override { rows.reserve(records); }
@@ -84,23 +94,13 @@ ListingTally for_each_listed_row(scan::ScanSession& session, const decode::Decod
         for (auto& warning : pass.warnings) tally.warnings.push_back(std::move(warning));
         for (const size_t row : pass.display_order) visit(packer.rows.at(row));
         tally.rows += pass.display_order.size();
-      }
-      break;
-    case scan::ExchangeVersion::V2010:
-    case scan::ExchangeVersion::V2013:
-      for (const scan::folderTree2010& folder : session.folderTree2010Dump) {
-        if (folder.treeItem != item) continue;
+      },
+      [&](const scan::folderTree2010& folder) {
         scan::HeaderListLoader loader(session, ctx, observer, control);
         tally.rows = loader.for_each_row(folder, visit);
         tally.records_skipped = loader.records_skipped();
         tally.warnings = loader.warnings();
-        break;
-      }
-      break;
-    case scan::ExchangeVersion::Unset:
-      break;
-  }
-  observer.control_enabled(scan::Control::Tree, true);
+      });
   return tally;
 }
 

@@ -1,6 +1,7 @@
 #include "ese/xpress.hpp"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "ese/byte_order.hpp"
@@ -47,21 +48,21 @@ class Input {
 }  // namespace
 
 std::vector<uint8_t> decompress_plain_lz77(std::span<const uint8_t> stream, size_t length) {
-  std::vector<uint8_t> out;
-  out.reserve(length);
+  std::vector<uint8_t> out(length);
+  size_t done = 0;
   Input in(stream);
   uint32_t flags = 0;
   unsigned flag_count = 0;
   constexpr size_t kNoNibble = static_cast<size_t>(-1);
   size_t half_byte = kNoNibble;
-  while (out.size() < length) {
+  while (done < length) {
     if (flag_count == 0) {
       flags = in.u32();
       flag_count = 32;
     }
     --flag_count;
     if ((flags & (1u << flag_count)) == 0) {
-      out.push_back(in.u8());
+      out[done++] = in.u8();
       continue;
     }
     const uint16_t token = in.u16();
@@ -88,12 +89,18 @@ std::vector<uint8_t> decompress_plain_lz77(std::span<const uint8_t> stream, size
       match += 7;
     }
     match += 3;
-    if (distance > out.size()) damaged("a match reaches before the start of the data");
+    if (distance > done) damaged("a match reaches before the start of the data");
     // Output stops at the stated length, even inside a match.
-    match = std::min<uint64_t>(match, length - out.size());
-    size_t from = out.size() - distance;
-    // Byte by byte: matches may overlap their own output.
-    for (uint64_t k = 0; k < match; ++k) out.push_back(out[from + k]);
+    const size_t count = static_cast<size_t>(std::min<uint64_t>(match, length - done));
+    uint8_t* to = out.data() + done;
+    const uint8_t* from = to - distance;
+    if (distance >= count) {
+      std::memcpy(to, from, count);
+    } else {
+      // The match overlaps its own output: byte by byte.
+      for (size_t k = 0; k < count; ++k) to[k] = from[k];
+    }
+    done += count;
   }
   return out;
 }

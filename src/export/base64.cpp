@@ -1,27 +1,69 @@
 #include "export/base64.hpp"
 
-#include <cstdint>
+#include <algorithm>
 
 namespace quorvine::exporting {
+namespace {
+
+constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+// Appends the encoding of `bytes`, padded at the end.
+void append_base64(std::string& out, const uint8_t* bytes, size_t size) {
+  const size_t at = out.size();
+  out.resize(at + (size + 2) / 3 * 4);
+  char* to = out.data() + at;
+  size_t i = 0;
+  for (; i + 2 < size; i += 3) {
+    const uint32_t v = (uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
+    *to++ = kAlphabet[v >> 18];
+    *to++ = kAlphabet[(v >> 12) & 63];
+    *to++ = kAlphabet[(v >> 6) & 63];
+    *to++ = kAlphabet[v & 63];
+  }
+  if (i < size) {
+    const uint32_t v = (uint32_t{bytes[i]} << 16) | (i + 1 < size ? uint32_t{bytes[i + 1]} << 8 : 0);
+    *to++ = kAlphabet[v >> 18];
+    *to++ = kAlphabet[(v >> 12) & 63];
+    *to++ = i + 1 < size ? kAlphabet[(v >> 6) & 63] : '=';
+    *to++ = '=';
+  }
+}
+
+}  // namespace
 
 std::string base64_encode(std::string_view bytes) {
-  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
   std::string out;
-  out.reserve((bytes.size() + 2) / 3 * 4);
-  size_t i = 0;
-  const auto byte = [&](size_t at) -> uint32_t { return static_cast<uint8_t>(bytes[at]); };
-  for (; i + 2 < bytes.size(); i += 3) {
-    const uint32_t v = (byte(i) << 16) | (byte(i + 1) << 8) | byte(i + 2);
-    out += {kAlphabet[v >> 18], kAlphabet[(v >> 12) & 63], kAlphabet[(v >> 6) & 63], kAlphabet[v & 63]};
-  }
-  if (i + 1 == bytes.size()) {
-    const uint32_t v = byte(i) << 16;
-    out += {kAlphabet[v >> 18], kAlphabet[(v >> 12) & 63], '=', '='};
-  } else if (i + 2 == bytes.size()) {
-    const uint32_t v = (byte(i) << 16) | (byte(i + 1) << 8);
-    out += {kAlphabet[v >> 18], kAlphabet[(v >> 12) & 63], kAlphabet[(v >> 6) & 63], '='};
-  }
+  append_base64(out, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
   return out;
+}
+
+void Base64Lines::encode_lines(std::span<const uint8_t> bytes) {
+  encoded_.clear();
+  for (size_t at = 0; at < bytes.size(); at += kLineBytes) {
+    append_base64(encoded_, bytes.data() + at, std::min(kLineBytes, bytes.size() - at));
+    encoded_ += newline_;
+  }
+  out_.write(std::span(reinterpret_cast<const uint8_t*>(encoded_.data()), encoded_.size()));
+}
+
+void Base64Lines::write(std::span<const uint8_t> chunk) {
+  if (!held_.empty()) {
+    const size_t take = std::min(chunk.size(), kLineBytes - held_.size());
+    held_.append(reinterpret_cast<const char*>(chunk.data()), take);
+    chunk = chunk.subspan(take);
+    if (held_.size() < kLineBytes) return;
+    encode_lines(std::span(reinterpret_cast<const uint8_t*>(held_.data()), held_.size()));
+    held_.clear();
+  }
+  const size_t whole = chunk.size() - chunk.size() % kLineBytes;
+  if (whole > 0) encode_lines(chunk.first(whole));
+  held_.append(reinterpret_cast<const char*>(chunk.data() + whole), chunk.size() - whole);
+}
+
+void Base64Lines::finish() {
+  if (held_.empty()) return;
+  encode_lines(std::span(reinterpret_cast<const uint8_t*>(held_.data()), held_.size()));
+  held_.clear();
 }
 
 }  // namespace quorvine::exporting

@@ -1,10 +1,32 @@
 #pragma once
 // Base64 (RFC 2045 alphabet, "=" padding) for encoded words and attachment parts.
+#include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+
+#include "ese/database.hpp"
 
 namespace quorvine::exporting {
 
 std::string base64_encode(std::string_view bytes);
+
+// Base64 in lines of 76 characters, each ended by `newline`, whatever the pieces the bytes
+// come in; finish() writes the last, shorter line.
+class Base64Lines final : public ese::ByteSink {
+ public:
+  Base64Lines(ese::ByteSink& out, std::string_view newline) : out_(out), newline_(newline) {}
+  void write(std::span<const uint8_t> chunk) override;
+  void finish();
+
+ private:
+  static constexpr size_t kLineBytes = 57;  // make 76 characters
+  void encode_lines(std::span<const uint8_t> bytes);
+
+  ese::ByteSink& out_;
+  std::string newline_;
+  std::string held_;     // the bytes of an unfinished line
+  std::string encoded_;  // reused between writes
+};
 
 }  // namespace quorvine::exporting

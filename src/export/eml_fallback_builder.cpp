@@ -19,7 +19,7 @@ namespace {
 
 constexpr std::string_view kCrLf = "\r\n";
 
-class EmlWriter {
+class EmlWriter final : public ese::ByteSink {
  public:
   explicit EmlWriter(const std::filesystem::path& file) : out_(file, std::ios::binary | std::ios::trunc) {}
   bool good() const { return out_.good(); }
@@ -27,6 +27,9 @@ class EmlWriter {
     out_ << text << kCrLf;
   }
   void raw(std::string_view bytes) { out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size())); }
+  void write(std::span<const uint8_t> chunk) override {
+    out_.write(reinterpret_cast<const char*>(chunk.data()), static_cast<std::streamsize>(chunk.size()));
+  }
   bool close() {
     out_.flush();
     const bool ok = out_.good();
@@ -90,27 +93,6 @@ void AddBodyFormat(EmlWriter& eml, const std::string& kind, const std::optional<
   eml.raw(kCrLf);
 }
 
-// Base64 in 76-character lines, whatever the pieces the content comes in.
-class Base64Lines final : public ese::ByteSink {
- public:
-  explicit Base64Lines(EmlWriter& eml) : eml_(eml) {}
-  void write(std::span<const uint8_t> chunk) override {
-    held_.append(reinterpret_cast<const char*>(chunk.data()), chunk.size());
-    if (held_.size() >= kBlock) flush(held_.size() - held_.size() % kBlock);
-  }
-  void finish() { flush(held_.size()); }
-
- private:
-  static constexpr size_t kBlock = 57 * 1024;  // 57 bytes make one line
-  void flush(size_t length) {
-    const std::string encoded = base64_encode(std::string_view(held_).substr(0, length));
-    for (size_t at = 0; at < encoded.size(); at += 76) eml_.line(std::string_view(encoded).substr(at, 76));
-    held_.erase(0, length);
-  }
-  EmlWriter& eml_;
-  std::string held_;
-};
-
 std::string quoted_or_extended(std::string_view parameter, std::string_view value) {
   const bool ascii = std::all_of(value.begin(), value.end(), [](char c) {
     const auto u = static_cast<unsigned char>(c);
@@ -142,7 +124,7 @@ void AddAttachment(EmlWriter& eml, const AttachmentContent& attachment) {
   eml.line("Content-Disposition: attachment;");
   eml.line("\t" + quoted_or_extended("filename", name));
   eml.line("");
-  Base64Lines lines(eml);
+  Base64Lines lines(eml, kCrLf);
   copy_attachment(attachment, lines);
   lines.finish();
 }

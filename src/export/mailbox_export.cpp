@@ -33,6 +33,7 @@ struct FolderJob {
   const scan::foldertree* folder2007 = nullptr;
   const scan::folderTree2010* folder2010 = nullptr;
   std::string header_table, body_table;
+  std::vector<size_t> header_entries;  // the 2010 folder's entries in the header list, in list order
   bool whole_mailbox = true;
   std::set<std::string> only;  // message identifiers; empty: all
   std::optional<DateRange> filter;
@@ -191,8 +192,11 @@ class FolderExporter {
         summary.failures.push_back(std::to_string(listing.records_skipped) + " damaged records of " +
                                    job.display_path + " were skipped");
     } else {
-      rows = scan::header_rows_for_folder(lists_.MessageHeaderList2010Dump, ref_of(*job.folder2010),
-                                          generation_of(session_));
+      const scan::HeaderFolderRef ref = ref_of(*job.folder2010);
+      const std::string table = scan::folder_table_name(ref, generation_of(session_));
+      rows.reserve(job.header_entries.size());
+      for (size_t i : job.header_entries)
+        rows.push_back(scan::header_row(lists_.MessageHeaderList2010Dump[i], ref, table, rows.size() + 1));
       std::reverse(rows.begin(), rows.end());  // the header index's order
     }
     std::set<std::string> unseen = job.only;
@@ -300,8 +304,8 @@ void attach_folder(const scan::ScanSession& session, scan::TreeItem item, Folder
     }
 }
 
-// Loads what the 2010 jobs read: header and body lists, and the stored times.
-void prepare_2010(scan::ScanSession& session, const std::vector<FolderJob>& jobs, Lookups2010& lookups,
+// Loads what the 2010 jobs read: header and body lists, the stored times, and each job's entries.
+void prepare_2010(scan::ScanSession& session, std::vector<FolderJob>& jobs, Lookups2010& lookups,
                   ExportObserver& observer) {
   decode::DecodeContext ctx = render::decode_context_for(session);
   LogScanObserver log(observer);
@@ -314,6 +318,16 @@ void prepare_2010(scan::ScanSession& session, const std::vector<FolderJob>& jobs
     if (timed.insert(job.header_table).second) lookups.read_stored_times(session, job.header_table);
   }
   lookups.index_lists(session.lists2010);
+  std::vector<size_t> positions;
+  std::vector<scan::HeaderFolderRef> folders;
+  for (size_t i = 0; i < jobs.size(); ++i)
+    if (jobs[i].folder2010) {
+      positions.push_back(i);
+      folders.push_back(ref_of(*jobs[i].folder2010));
+    }
+  auto entries = scan::header_entries_by_folder(session.lists2010.MessageHeaderList2010Dump, folders,
+                                                generation_of(session));
+  for (size_t f = 0; f < positions.size(); ++f) jobs[positions[f]].header_entries = std::move(entries[f]);
 }
 
 uint64_t message_total(const scan::ScanSession& session, const std::vector<FolderJob>& jobs) {
@@ -322,15 +336,13 @@ uint64_t message_total(const scan::ScanSession& session, const std::vector<Folde
     if (job.folder2007) {
       if (auto table = scan::open_contents_table(session, *job.folder2007)) total += table->record_count();
     } else if (job.folder2010) {
-      const auto rows = scan::header_rows_for_folder(session.lists2010.MessageHeaderList2010Dump,
-                                                     ref_of(*job.folder2010), generation_of(session));
-      total += job.only.empty() ? rows.size() : job.only.size();
+      total += job.only.empty() ? job.header_entries.size() : job.only.size();
     }
   }
   return total;
 }
 
-ExportSummary run_jobs(scan::ScanSession& session, const std::vector<FolderJob>& jobs, unsigned threads,
+ExportSummary run_jobs(scan::ScanSession& session, std::vector<FolderJob> jobs, unsigned threads,
                        const ese::PassControl& control, ExportObserver& observer) {
   Lookups2010 lookups;
   prepare_2010(session, jobs, lookups, observer);
@@ -442,7 +454,7 @@ ExportSummary SaveData_to_EML(scan::ScanSession& session, const MailboxExportReq
       jobs.push_back(std::move(job));
     }
   }
-  return run_jobs(session, jobs, request.jobs, control, observer);
+  return run_jobs(session, std::move(jobs), request.jobs, control, observer);
 }
 
 ExportSummary ExportEML(scan::ScanSession& session, const SelectedItemsRequest& request,

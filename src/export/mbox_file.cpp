@@ -51,6 +51,9 @@ void MboxFile::write_out() {
     if (n <= 0) fail(errno_text(n < 0 ? errno : EIO));
     done += static_cast<size_t>(n);
   }
+  // Start writing back what was just written, so the fsync at commit waits only for the
+  // tail instead of the whole file; this is only a hint, so its failure does not matter.
+  ::sync_file_range(fd_, static_cast<off_t>(flushed_), static_cast<off_t>(buffer_.size()), SYNC_FILE_RANGE_WRITE);
   flushed_ += buffer_.size();
   buffer_.clear();
 }
@@ -111,6 +114,8 @@ void MboxFile::write(std::span<const uint8_t> chunk) {
       pending_cr_ = false;
       if (*at != '\n') put('\r');
     }
+    // Most lines cannot become ">*From " from their first character on.
+    if (in_prefix_ && prefix_.empty() && *at != '>' && *at != 'F' && *at != '\r' && *at != '\n') in_prefix_ = false;
     if (!in_prefix_) {
       // Inside a line only CR and LF matter: copy up to the next one at once.
       const char* cr = static_cast<const char*>(std::memchr(at, '\r', static_cast<size_t>(end - at)));

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <set>
 
 #include "decode/address_extraction.hpp"
@@ -81,10 +82,13 @@ void Lookups2010::index_lists(const scan::MessageLists2010& lists) {
   this->lists = &lists;
   body_by_key.clear();
   attachments_by_key.clear();
+  std::set<size_t, std::greater<>> lengths;
   for (size_t i = 0; i < lists.MessageBodyList2010Dump.size(); ++i) {
     const auto& body = lists.MessageBodyList2010Dump[i];
     body_by_key[key(body.tableName, body.messageKey)] = i;  // the last entry wins
+    lengths.insert(body.messageKey.size());
   }
+  body_key_lengths.assign(lengths.begin(), lengths.end());
   for (size_t i = 0; i < lists.MessageAttachmentList2010Dump.size(); ++i) {
     const auto& attachment = lists.MessageAttachmentList2010Dump[i];
     if (attachment.messageKey.empty()) continue;
@@ -266,10 +270,13 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
   const scan::MessageLists2010& lists = lookups_ && lookups_->lists ? *lookups_->lists : session_.lists2010;
   std::optional<size_t> body_entry;
   if (lookups_) {
-    // The body key is the message identifier or a leading part of it.
-    for (size_t length = row.message_id.size(); length > 0 && !body_entry; --length) {
+    // The body key is the message identifier or its longest leading part that is a key.
+    for (size_t length : lookups_->body_key_lengths) {
+      if (length == 0 || length > row.message_id.size()) continue;
       auto it = lookups_->body_by_key.find(Lookups2010::key(body_table, row.message_id.substr(0, length)));
-      if (it != lookups_->body_by_key.end()) body_entry = it->second;
+      if (it == lookups_->body_by_key.end()) continue;
+      body_entry = it->second;
+      break;
     }
   }
   const ese::Table* table = body_entry ? table_at(lists.MessageBodyList2010Dump[*body_entry].tableIndex) : nullptr;

@@ -23,6 +23,7 @@ namespace quorvine::exporting {
 // afterwards (by every worker).
 struct Lookups2010 {
   std::unordered_map<std::string, size_t> body_by_key;                   // body table, key -> last entry
+  std::vector<size_t> body_key_lengths;  // the lengths of those keys, longest first
   std::unordered_map<std::string, std::vector<size_t>> attachments_by_key;  // body table, key -> entries
   std::unordered_map<std::string, uint64_t> stored_times;  // header table, message id -> FILETIME
   // The lists indexed, read by every worker: one copy for all of them.

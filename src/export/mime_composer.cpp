@@ -10,6 +10,7 @@
 #include <string>
 #include <system_error>
 
+#include "export/base64.hpp"
 #include "export/gmime_streams.hpp"
 #include "export/mail_addresses.hpp"
 #include "export/mail_dates.hpp"
@@ -30,11 +31,6 @@ void initialise_gmime() {
   std::call_once(once, [] { g_mime_init(); });
 }
 
-// Kept while one message is built and written: where GMime's I/O errors came from.
-struct Failures {
-  std::exception_ptr output;      // the sink failed
-  std::exception_ptr attachment;  // a stored attachment turned out damaged
-};
 
 // A text part whose lines never begin with "From " once encoded, so mailbox readers that do
 // not undo ">From " quoting still give the body back unchanged: such a body is sent base64
@@ -62,11 +58,9 @@ void set_utf8_parameter_charsets(GMimeParamList* params) {
     g_mime_param_set_charset(g_mime_param_list_get_parameter_at(params, i), "UTF-8");
 }
 
-GPtr<GMimeObject> attachment_part(const AttachmentContent& attachment, Failures& failures) {
+// The headers of an attachment's part; its content is written by write_attachment.
+GPtr<GMimeObject> attachment_part(const AttachmentContent& attachment) {
   GPtr<GMimePart> part(g_mime_part_new_with_type("application", "octet-stream"));
-  GPtr<GMimeStream> stream(attachment_stream_new(attachment, failures.attachment));
-  GPtr<GMimeDataWrapper> content(g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
-  g_mime_part_set_content(part.get(), content.get());
   g_mime_part_set_content_encoding(part.get(), GMIME_CONTENT_ENCODING_BASE64);
   g_mime_part_set_filename(part.get(), attachment.name.c_str());
   set_utf8_parameter_charsets(g_mime_content_type_get_parameters(g_mime_object_get_content_type(GMIME_OBJECT(part.get()))));
@@ -131,11 +125,54 @@ class StdioSink final : public ese::ByteSink {
   std::FILE* file_;
 };
 
+// Writes to `out` through GMime; an exception of `out` ends the message (rethrown here).
+class GMimeOutput {
+ public:
+  explicit GMimeOutput(ese::ByteSink& out)
+      : stream_(sink_stream_new(out, failure_)), options_(g_mime_format_options_new()) {
+    g_mime_format_options_set_newline_format(options_, GMIME_NEWLINE_FORMAT_DOS);
+  }
+  ~GMimeOutput() { g_mime_format_options_free(options_); }
+  GMimeOutput(const GMimeOutput&) = delete;
+  GMimeOutput& operator=(const GMimeOutput&) = delete;
+
+  const char* newline() const { return g_mime_format_options_get_newline(options_); }
+  void object(GMimeObject* object) { check(g_mime_object_write_to_stream(object, options_, stream_.get())); }
+  // The object's header block; a message's includes the headers of its MIME part.
+  void headers(GMimeObject* object) {
+    char* block = g_mime_object_get_headers(object, options_);
+    const std::string copy = block ? block : "";
+    g_free(block);
+    text(copy);
+  }
+  void text(const std::string& text) { check(g_mime_stream_write(stream_.get(), text.data(), text.size())); }
+
+ private:
+  void check(ssize_t written) {
+    if (failure_) std::rethrow_exception(failure_);
+    if (written < 0) throw ComposeError("GMime could not write it");
+  }
+  std::exception_ptr failure_;
+  GPtr<GMimeStream> stream_;
+  GMimeFormatOptions* options_;
+};
+
+// An attachment's content, base64 in lines, straight into the message's sink: GMime's own
+// path would pass the bulk of an export's bytes through two filters a byte at a time.
+void write_attachment(const AttachmentContent& attachment, const std::string& newline, ese::ByteSink& out) {
+  Base64Lines lines(out, newline);
+  try {
+    copy_attachment(attachment, lines);
+  } catch (const ese::EseError& error) {
+    throw ComposeError(std::string("cannot read an attachment: ") + error.what());
+  }
+  lines.finish();
+}
+
 }  // namespace
 
 void compose_message(const CompositionRecord& record, ese::ByteSink& out) {
   initialise_gmime();
-  Failures failures;
   GPtr<GMimeMessage> message(g_mime_message_new(TRUE));
   add_addresses(message.get(), GMIME_ADDRESS_TYPE_FROM, parse_sender(record.from));
   add_addresses(message.get(), GMIME_ADDRESS_TYPE_TO, parse_address_list(record.to));
@@ -150,31 +187,31 @@ void compose_message(const CompositionRecord& record, ese::ByteSink& out) {
   if (!record.references.empty())
     g_mime_object_set_header(GMIME_OBJECT(message.get()), "References", record.references.c_str(), nullptr);
 
+  GMimeOutput output(out);
   GPtr<GMimeObject> content = body(record);
-  if (!record.attachments.empty()) {
-    GPtr<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
-    g_mime_multipart_set_boundary(mixed.get(), boundary_for(record, 0).c_str());
-    g_mime_multipart_add(mixed.get(), content.get());
-    for (const AttachmentContent& attachment : record.attachments)
-      g_mime_multipart_add(mixed.get(), attachment_part(attachment, failures).get());
-    content.reset(GMIME_OBJECT(mixed.release()));
+  if (record.attachments.empty()) {
+    g_mime_message_set_mime_part(message.get(), content.get());
+    output.object(GMIME_OBJECT(message.get()));
+    return;
   }
-  g_mime_message_set_mime_part(message.get(), content.get());
-
-  GPtr<GMimeStream> stream(sink_stream_new(out, failures.output));
-  GMimeFormatOptions* options = g_mime_format_options_new();
-  g_mime_format_options_set_newline_format(options, GMIME_NEWLINE_FORMAT_DOS);
-  const ssize_t written = g_mime_object_write_to_stream(GMIME_OBJECT(message.get()), options, stream.get());
-  g_mime_format_options_free(options);
-  if (failures.output) std::rethrow_exception(failures.output);
-  if (failures.attachment) {
-    try {
-      std::rethrow_exception(failures.attachment);
-    } catch (const std::exception& error) {
-      throw ComposeError(std::string("cannot read an attachment: ") + error.what());
-    }
+  // multipart/mixed, laid out as GMime lays it out: the body part, then each attachment.
+  const std::string boundary = boundary_for(record, 0);
+  GPtr<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
+  g_mime_multipart_set_boundary(mixed.get(), boundary.c_str());
+  g_mime_message_set_mime_part(message.get(), GMIME_OBJECT(mixed.get()));
+  const std::string newline = output.newline();
+  const std::string delimiter = "--" + boundary + newline;
+  output.headers(GMIME_OBJECT(message.get()));
+  output.text(newline + delimiter);
+  output.object(content.get());
+  for (const AttachmentContent& attachment : record.attachments) {
+    output.text(newline + delimiter);
+    GPtr<GMimeObject> part = attachment_part(attachment);
+    output.headers(part.get());
+    output.text(newline);
+    write_attachment(attachment, newline, out);
   }
-  if (written < 0) throw ComposeError("GMime could not write it");
+  output.text(newline + "--" + boundary + "--" + newline);
 }
 
 std::filesystem::path ReCreateEML(const CompositionRecord& record) {

@@ -3,6 +3,8 @@
 
 #include "listing/message_list_text.hpp"
 
+#include <unordered_map>
+
 namespace quorvine::scan {
 
 std::string header_table_name(const HeaderFolderRef& folder, HeaderGeneration generation, bool public_store) {
@@ -23,32 +25,59 @@ std::string folder_table_name(const HeaderFolderRef& folder, HeaderGeneration ge
   return folder.folderTable;
 }
 
+namespace {
+
+// The table a header entry's records map back to: the folder table that names it.
+std::string own_folder_table(const MessageHeaderList2010& h, HeaderGeneration generation) {
+  return generation == HeaderGeneration::Exchange2013 ? decode::replaced(h.tableName, "Message", "Folder")
+                                                      : decode::replaced(h.tableName, "MsgHeader", "Folders");
+}
+
+}  // namespace
+
+MessageListRow header_row(const MessageHeaderList2010& h, const HeaderFolderRef& folder, const std::string& table,
+                          size_t number) {
+  MessageListRow row;
+  row.message_id = h.messageId;
+  row.kind = h.kind;
+  row.mail_number = std::to_string(number);
+  row.key = table;
+  row.from = h.from;
+  row.subject = h.subject;
+  row.date = h.date;
+  row.attachment = h.attachmentFlag;
+  row.to = h.folderId;
+  row.cc = folder.mailboxName;
+  row.bcc = folder.folderName;
+  return row;
+}
+
 size_t for_each_header_row(const std::vector<MessageHeaderList2010>& headers, const HeaderFolderRef& folder,
                            HeaderGeneration generation, const std::function<void(const MessageListRow&)>& visit) {
   const std::string table = folder_table_name(folder, generation);
-  const bool is2013 = generation == HeaderGeneration::Exchange2013;
   size_t count = 0;
-  MessageListRow row;
   for (auto it = headers.rbegin(); it != headers.rend(); ++it) {
     const MessageHeaderList2010& h = *it;
-    if (h.folderId != folder.folderId) continue;
-    std::string own_table =
-        is2013 ? decode::replaced(h.tableName, "Message", "Folder") : decode::replaced(h.tableName, "MsgHeader", "Folders");
-    if (own_table != table) continue;
-    row.message_id = h.messageId;
-    row.kind = h.kind;
-    row.mail_number = std::to_string(++count);
-    row.key = table;
-    row.from = h.from;
-    row.subject = h.subject;
-    row.date = h.date;
-    row.attachment = h.attachmentFlag;
-    row.to = h.folderId;
-    row.cc = folder.mailboxName;
-    row.bcc = folder.folderName;
-    visit(row);
+    if (h.folderId != folder.folderId || own_folder_table(h, generation) != table) continue;
+    visit(header_row(h, folder, table, ++count));
   }
   return count;
+}
+
+std::vector<std::vector<size_t>> header_entries_by_folder(const std::vector<MessageHeaderList2010>& headers,
+                                                          std::span<const HeaderFolderRef> folders,
+                                                          HeaderGeneration generation) {
+  std::unordered_map<std::string, std::vector<size_t>> folders_by_key;
+  const auto key = [](const std::string& folder_id, const std::string& table) { return folder_id + '\n' + table; };
+  for (size_t f = 0; f < folders.size(); ++f)
+    folders_by_key[key(folders[f].folderId, folder_table_name(folders[f], generation))].push_back(f);
+  std::vector<std::vector<size_t>> entries(folders.size());
+  for (size_t i = headers.size(); i-- > 0;) {
+    auto it = folders_by_key.find(key(headers[i].folderId, own_folder_table(headers[i], generation)));
+    if (it == folders_by_key.end()) continue;
+    for (size_t f : it->second) entries[f].push_back(i);
+  }
+  return entries;
 }
 
 std::vector<MessageListRow> header_rows_for_folder(const std::vector<MessageHeaderList2010>& headers,

@@ -3,6 +3,7 @@
 // header list.
 #include <cstddef>
 #include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -35,5 +36,14 @@ std::vector<MessageListRow> header_rows_for_folder(const std::vector<MessageHead
 // their number.
 size_t for_each_header_row(const std::vector<MessageHeaderList2010>& headers, const HeaderFolderRef& folder,
                            HeaderGeneration generation, const std::function<void(const MessageListRow&)>& visit);
+// The entries of each of `folders` at once, as positions in `headers` in list order: one walk
+// over the list instead of one per folder.
+std::vector<std::vector<size_t>> header_entries_by_folder(const std::vector<MessageHeaderList2010>& headers,
+                                                          std::span<const HeaderFolderRef> folders,
+                                                          HeaderGeneration generation);
+// The row of the header entry `h` of `folder`, `number` in list order from 1; `table` is
+// folder_table_name(folder, ...).
+MessageListRow header_row(const MessageHeaderList2010& h, const HeaderFolderRef& folder, const std::string& table,
+                          size_t number);
 
 }  // namespace quorvine::scan

@@ -86,6 +86,17 @@ void Utf8TextSink::write(std::span<const uint8_t> chunk) {
     utf8.reserve(chunk.size());
     size_t i = 0;
     while (i < chunk.size()) {
+      // Runs of ASCII, most of any text, go straight across.
+      if (odd_byte_ < 0 && !high_surrogate_) {
+        size_t end = i;
+        while (end + 1 < chunk.size() && chunk[end + 1] == 0 && chunk[end] != 0 && chunk[end] < 0x80) end += 2;
+        if (end > i) {
+          const size_t at = utf8.size();
+          utf8.resize(at + (end - i) / 2);
+          for (size_t k = at; i < end; i += 2) utf8[k++] = static_cast<char>(chunk[i]);
+          continue;
+        }
+      }
       char32_t unit;
       if (odd_byte_ >= 0) {
         unit = static_cast<char32_t>(odd_byte_ | chunk[i] << 8);

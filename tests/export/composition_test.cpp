@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "export/base64.hpp"
 #include "export/date_filter.hpp"
 #include "export/eml_fallback_builder.hpp"
 #include "export/mail_addresses.hpp"
@@ -138,6 +139,69 @@ TEST(MimeComposer, SinkFailurePassesThroughUnchanged) {
   const CompositionRecord r = sample(dir);
   FailingSink sink(50000);  // halfway through the attachment
   EXPECT_THROW(compose_message(r, sink), MboxWriteError);
+}
+
+// Collects what the composer writes.
+class StringSink final : public ese::ByteSink {
+ public:
+  void write(std::span<const uint8_t> chunk) override { text.append(reinterpret_cast<const char*>(chunk.data()), chunk.size()); }
+  std::string text;
+};
+
+// Attachments are encoded by our own base64 writer: its lines are the ones GMime's encoder
+// writes, whatever the pieces the content arrives in.
+TEST(Base64Lines, MatchesGMimeLinesForAnySizeAndChunking) {
+  g_mime_init();
+  for (size_t size : {0, 1, 2, 3, 56, 57, 58, 113, 114, 115, 1000, 5000}) {
+    std::string bytes(size, '\0');
+    for (size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>(i * 31 + 7);
+    std::string expected(size * 2 + 16, '\0');
+    int state = 0;
+    guint32 save = 0;
+    expected.resize(g_mime_encoding_base64_encode_close(reinterpret_cast<const unsigned char*>(bytes.data()), size,
+                                                        reinterpret_cast<unsigned char*>(expected.data()), &state, &save));
+    for (size_t piece : {1, 7, 57, 100, 4096}) {
+      StringSink out;
+      Base64Lines lines(out, "\n");
+      for (size_t at = 0; at < size; at += piece) {
+        const size_t n = std::min(piece, size - at);
+        lines.write(std::span(reinterpret_cast<const uint8_t*>(bytes.data() + at), n));
+      }
+      lines.finish();
+      EXPECT_EQ(out.text, expected) << size << " bytes in pieces of " << piece;
+    }
+  }
+}
+
+// Attachments of the sizes where base64 lines and padding change read back whole, each in
+// its own part, and the message closes its multipart.
+TEST(MimeComposer, AttachmentsOfEdgeSizesReadBack) {
+  g_mime_init();
+  ScratchDir dir;
+  CompositionRecord r = sample(dir);
+  r.attachments.clear();
+  const std::vector<size_t> sizes = {0, 1, 57, 58};
+  for (size_t size : sizes) r.attachments.push_back({"a" + std::to_string(size) + ".bin", std::string(size, 'x'), std::nullopt, 0});
+  StringSink out;
+  compose_message(r, out);
+  EXPECT_TRUE(out.text.ends_with("--\r\n"));
+  GMimeStream* stream = g_mime_stream_mem_new_with_buffer(out.text.data(), out.text.size());
+  GMimeParser* parser = g_mime_parser_new_with_stream(stream);
+  GMimeMessage* message = g_mime_parser_construct_message(parser, nullptr);
+  ASSERT_NE(message, nullptr);
+  GMimeObject* top = g_mime_message_get_mime_part(message);
+  ASSERT_TRUE(GMIME_IS_MULTIPART(top));
+  GMimeMultipart* mixed = GMIME_MULTIPART(top);
+  ASSERT_EQ(g_mime_multipart_get_count(mixed), static_cast<int>(sizes.size() + 1));
+  for (size_t i = 0; i < sizes.size(); ++i) {
+    GMimePart* part = GMIME_PART(g_mime_multipart_get_part(mixed, static_cast<int>(i + 1)));
+    EXPECT_STREQ(g_mime_part_get_filename(part), r.attachments[i].name.c_str());
+    EXPECT_EQ(part_text(part), r.attachments[i].bytes) << r.attachments[i].name;
+  }
+  EXPECT_EQ(g_mime_multipart_get_epilogue(mixed), nullptr);
+  g_object_unref(message);
+  g_object_unref(parser);
+  g_object_unref(stream);
 }
 
 TEST(FallbackBuilder, KeepsTheHeaderBlockAndIsAValidMessage) {

@@ -242,7 +242,7 @@ class FolderExporter {
                                         : gatherer_.gather_2010(row, job.body_table, job.header_table, eml);
       mbox.begin_record(record.filetime);
       try {
-        compose_message(record, mbox);
+        compose_message(record, mbox, LineEnds::Lf);
         mbox.end_record();
       } catch (const ComposeError&) {
         mbox.abandon_record();

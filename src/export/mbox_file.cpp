@@ -109,6 +109,8 @@ void MboxFile::begin_record(std::optional<uint64_t> filetime) {
 void MboxFile::write(std::span<const uint8_t> chunk) {
   const char* at = reinterpret_cast<const char*>(chunk.data());
   const char* const end = at + chunk.size();
+  const char* next_cr = nullptr;  // the next CR at or after `at`, once looked for
+  bool cr_known = false;
   while (at < end) {
     if (pending_cr_) {
       pending_cr_ = false;
@@ -117,11 +119,26 @@ void MboxFile::write(std::span<const uint8_t> chunk) {
     // Most lines cannot become ">*From " from their first character on.
     if (in_prefix_ && prefix_.empty() && *at != '>' && *at != 'F' && *at != '\r' && *at != '\n') in_prefix_ = false;
     if (!in_prefix_) {
-      // Inside a line only CR and LF matter: copy up to the next one at once.
-      const char* cr = static_cast<const char*>(std::memchr(at, '\r', static_cast<size_t>(end - at)));
-      const char* line_end = cr ? cr : end;
-      const char* lf = static_cast<const char*>(std::memchr(at, '\n', static_cast<size_t>(line_end - at)));
-      const char* stop = lf ? lf : line_end;
+      if (!cr_known || (next_cr && next_cr < at)) {
+        next_cr = static_cast<const char*>(std::memchr(at, '\r', static_cast<size_t>(end - at)));
+        cr_known = true;
+      }
+      const char* const line_end = next_cr ? next_cr : end;
+      // Whole lines go across at once while the line after each cannot need quoting.
+      const char* stop = at;
+      for (;;) {
+        const char* lf = static_cast<const char*>(std::memchr(stop, '\n', static_cast<size_t>(line_end - stop)));
+        if (!lf) {
+          stop = line_end;
+          break;
+        }
+        if (lf + 1 < line_end && lf[1] != '>' && lf[1] != 'F' && lf[1] != '\n') {
+          stop = lf + 1;
+          continue;
+        }
+        stop = lf;
+        break;
+      }
       if (stop > at) {
         buffer_.append(at, stop);
         last_ = stop[-1];

@@ -128,9 +128,10 @@ class StdioSink final : public ese::ByteSink {
 // Writes to `out` through GMime; an exception of `out` ends the message (rethrown here).
 class GMimeOutput {
  public:
-  explicit GMimeOutput(ese::ByteSink& out)
+  GMimeOutput(ese::ByteSink& out, LineEnds line_ends)
       : stream_(sink_stream_new(out, failure_)), options_(g_mime_format_options_new()) {
-    g_mime_format_options_set_newline_format(options_, GMIME_NEWLINE_FORMAT_DOS);
+    g_mime_format_options_set_newline_format(
+        options_, line_ends == LineEnds::CrLf ? GMIME_NEWLINE_FORMAT_DOS : GMIME_NEWLINE_FORMAT_UNIX);
   }
   ~GMimeOutput() { g_mime_format_options_free(options_); }
   GMimeOutput(const GMimeOutput&) = delete;
@@ -171,7 +172,7 @@ void write_attachment(const AttachmentContent& attachment, const std::string& ne
 
 }  // namespace
 
-void compose_message(const CompositionRecord& record, ese::ByteSink& out) {
+void compose_message(const CompositionRecord& record, ese::ByteSink& out, LineEnds line_ends) {
   initialise_gmime();
   GPtr<GMimeMessage> message(g_mime_message_new(TRUE));
   add_addresses(message.get(), GMIME_ADDRESS_TYPE_FROM, parse_sender(record.from));
@@ -187,7 +188,7 @@ void compose_message(const CompositionRecord& record, ese::ByteSink& out) {
   if (!record.references.empty())
     g_mime_object_set_header(GMIME_OBJECT(message.get()), "References", record.references.c_str(), nullptr);
 
-  GMimeOutput output(out);
+  GMimeOutput output(out, line_ends);
   GPtr<GMimeObject> content = body(record);
   if (record.attachments.empty()) {
     g_mime_message_set_mime_part(message.get(), content.get());

@@ -13,13 +13,17 @@ class ComposeError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
+// How the lines of a composed message end: CR LF in a message file of its own, LF in an
+// MBOX file.
+enum class LineEnds { CrLf, Lf };
+
 // Writes the message to `out`: the text body, the HTML body beside it as an alternative,
 // every attachment in full (base64, RFC 2231 file names), the address and subject headers
 // RFC 2047-encoded in UTF-8, Date from the stored time, and the kept message identifiers.
-// Lines end in CR LF. Throws ComposeError when the message cannot be composed (a stored
+// Throws ComposeError when the message cannot be composed (a stored
 // attachment turns out damaged, say); what `out` throws passes unchanged. Either way part of
 // the message may have reached `out`.
-void compose_message(const CompositionRecord& record, ese::ByteSink& out);
+void compose_message(const CompositionRecord& record, ese::ByteSink& out, LineEnds line_ends = LineEnds::CrLf);
 
 // The same message as the file `record.message_file`. Returns its path; throws ComposeError
 // when the file cannot be written completely (it is removed then).

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "edbgen/ese_compress.hpp"
 #include "edbgen/scenario_parse.hpp"
 
 namespace edbgen {
@@ -56,6 +57,12 @@ TEST(ScenarioParse, SizeFillerIsDeterministicAndExact) {
   EXPECT_EQ(a, b);
   EXPECT_NE(filler_content("y.bin", 100), filler_content("x.bin", 100));
   EXPECT_TRUE(filler_content("z", 0).empty());
+  // Random content is as deterministic, and does not shrink when compressed.
+  const Bytes r = random_content("x.bin", 100000);
+  EXPECT_EQ(r, random_content("x.bin", 100000));
+  EXPECT_NE(r, random_content("y.bin", 100000));
+  const std::optional<Bytes> packed = ese::compress_xpress(std::span(r).first(65536));
+  EXPECT_TRUE(!packed || packed->size() > 60000u);
 }
 
 TEST(ScenarioParse, BrokenJsonNamesTheFile) {

@@ -72,11 +72,16 @@ std::span<const uint8_t> bytes_of(std::string_view text) {
 // a ">" run or a CR LF split across two writes is still quoted and ended as one.
 TEST(MboxFile, RecordWrittenInPiecesIsTheSameForEveryCut) {
   ScratchDir dir;
-  const std::string message = "Subject: a\r\n\r\nFrom here\r\n>>From far\r\nFrom\r\nlone\rcr\r\n From x\r\nFromage";
-  const std::string expected =
+  // With CR LF line ends, and with LF ones (as the composer writes into MBOX files).
+  const std::string crlf = "Subject: a\r\n\r\nFrom here\r\n>>From far\r\nFrom\r\nlone\rcr\r\n From x\r\nFromage";
+  const std::string lf = "Subject: a\n\nFrom here\n>>From far\nFrom\nlone\rcr\n From x\nab\nFromage";
+  const std::string expected_crlf =
       "From - Mon Mar  7 14:05:09 2011\nSubject: a\n\n>From here\n>>>From far\nFrom\nlone\rcr\n From x\nFromage\n\n";
+  const std::string expected_lf =
+      "From - Mon Mar  7 14:05:09 2011\nSubject: a\n\n>From here\n>>>From far\nFrom\nlone\rcr\n From x\nab\nFromage\n\n";
   MboxFile mbox(dir / "box");
   std::string all;
+  for (const auto& [message, expected] : {std::pair(crlf, expected_crlf), std::pair(lf, expected_lf)})
   for (size_t first = 0; first <= message.size(); ++first) {
     for (size_t second = first; second <= message.size(); second += 3) {
       mbox.begin_record(kMarch7);

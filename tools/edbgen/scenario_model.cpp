@@ -30,6 +30,20 @@ Bytes filler_content(const std::string& name, size_t size) {
   return out;
 }
 
+Bytes random_content(const std::string& name, size_t size) {
+  Bytes out(size);
+  uint64_t state = 14695981039346656037ULL;  // FNV-1a of the name seeds it
+  for (char c : name) state = (state ^ static_cast<uint8_t>(c)) * 1099511628211ULL;
+  state |= 1;
+  for (size_t i = 0; i < size; ++i) {
+    state ^= state << 13;  // xorshift64
+    state ^= state >> 7;
+    state ^= state << 17;
+    out[i] = static_cast<uint8_t>(state >> 32);
+  }
+  return out;
+}
+
 uint64_t exchange_identifier(uint64_t counter) {
   return (uint64_t{0x01} << 56) | (counter & 0xFFFFFFFFFFFFull);
 }

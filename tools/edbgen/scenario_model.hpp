@@ -81,6 +81,9 @@ struct Scenario {
 
 // Deterministic filler for an attachment given only by size.
 Bytes filler_content(const std::string& name, size_t size);
+// Deterministic bytes that do not compress, as most large attachments (archives, pictures)
+// are.
+Bytes random_content(const std::string& name, size_t size);
 
 // Identifiers are 8 bytes: replica number 1 (little-endian 01 00) and a 6-byte big-endian
 // counter, the form Exchange gives folder and message identifiers.

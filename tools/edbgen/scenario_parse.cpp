@@ -156,7 +156,7 @@ class Parser {
       if (!list.is_array()) fail(where, "\"attachments\" must be an array");
       for (size_t i = 0; i < list.size(); ++i) {
         const std::string at = where + ".attachments[" + std::to_string(i) + "]";
-        only_keys(list[i], at, {"name", "content", "size"});
+        only_keys(list[i], at, {"name", "content", "size", "random"});
         Attachment a;
         a.name = text(list[i], "name", at);
         if (list[i].contains("content") == list[i].contains("size"))
@@ -165,7 +165,8 @@ class Parser {
           const json& size = list[i].at("size");
           if (!size.is_number_unsigned() || size.get<uint64_t>() > (uint64_t{512} << 20))
             fail(at, "\"size\" must be a number of bytes up to 512 MiB");
-          a.content = filler_content(a.name, size.get<size_t>());
+          const bool random = list[i].contains("random") && list[i].at("random").is_boolean() && list[i].at("random").get<bool>();
+          a.content = random ? random_content(a.name, size.get<size_t>()) : filler_content(a.name, size.get<size_t>());
         } else {
           a.content = bytes_of(text(list[i], "content", at));
         }

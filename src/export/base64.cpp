@@ -1,11 +1,20 @@
 #include "export/base64.hpp"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
 
 namespace quorvine::exporting {
 namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+
+// The two characters of every 12 bits: two lookups encode three bytes.
+constexpr std::array<std::array<char, 2>, 4096> kPairs = [] {
+  std::array<std::array<char, 2>, 4096> pairs{};
+  for (size_t i = 0; i < pairs.size(); ++i) pairs[i] = {kAlphabet[i >> 6], kAlphabet[i & 63]};
+  return pairs;
+}();
 
 // Appends the encoding of `bytes`, padded at the end.
 void append_base64(std::string& out, const uint8_t* bytes, size_t size) {
@@ -15,10 +24,9 @@ void append_base64(std::string& out, const uint8_t* bytes, size_t size) {
   size_t i = 0;
   for (; i + 2 < size; i += 3) {
     const uint32_t v = (uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
-    *to++ = kAlphabet[v >> 18];
-    *to++ = kAlphabet[(v >> 12) & 63];
-    *to++ = kAlphabet[(v >> 6) & 63];
-    *to++ = kAlphabet[v & 63];
+    std::memcpy(to, kPairs[v >> 12].data(), 2);
+    std::memcpy(to + 2, kPairs[v & 0xFFF].data(), 2);
+    to += 4;
   }
   if (i < size) {
     const uint32_t v = (uint32_t{bytes[i]} << 16) | (i + 1 < size ? uint32_t{bytes[i + 1]} << 8 : 0);

@@ -57,12 +57,14 @@ bool kind_skipped(const std::string& kind, bool whole_mailbox, bool is2007) {
   return (is2007 ? skipped2007 : skipped2010).count(kind) != 0;
 }
 
-// Scan-side status texts go to the export log.
+// Scan-side status texts go to the export log, from any thread.
 class LogScanObserver final : public scan::ScanObserver {
  public:
   explicit LogScanObserver(ExportObserver& observer) : observer_(observer) {}
   void status(std::string_view text) override {
-    if (!text.empty()) observer_.log(text);
+    if (text.empty()) return;
+    std::lock_guard lock(mutex_);
+    observer_.log(text);
   }
   void preview_notice(std::string_view) override {}
   void progress_range(uint64_t) override {}
@@ -71,9 +73,13 @@ class LogScanObserver final : public scan::ScanObserver {
   void tree_item_added(const scan::AddedTreeItem&) override {}
   void control_enabled(scan::Control, bool) override {}
   void message_box(std::string_view, std::string_view) override {}
-  void warning(std::string_view text) override { observer_.log(text); }
+  void warning(std::string_view text) override {
+    std::lock_guard lock(mutex_);
+    observer_.log(text);
+  }
 
  private:
+  std::mutex mutex_;
   ExportObserver& observer_;
 };
 
@@ -304,18 +310,65 @@ void attach_folder(const scan::ScanSession& session, scan::TreeItem item, Folder
     }
 }
 
-// Loads what the 2010 jobs read: header and body lists, the stored times, and each job's entries.
+// What the jobs of one mailbox (in a public store: of one folder) read before the export.
+struct MailboxLists {
+  std::string header_table, body_table;
+  bool read_headers = false, read_bodies = false;  // false: the scan has them already
+  std::vector<scan::MessageHeaderList2010> headers;
+  scan::HeaderListLoader::BodyLists bodies;
+  Lookups2010 times;  // its stored times
+};
+
+// Loads what the 2010 jobs read: header and body lists, the stored times, and each job's
+// entries. Up to `threads` mailboxes are read at once, each worker on its own handle of the
+// store; the lists are then kept in job order, so they are the same whatever the number.
 void prepare_2010(scan::ScanSession& session, std::vector<FolderJob>& jobs, Lookups2010& lookups,
-                  ExportObserver& observer) {
+                  unsigned threads, ExportObserver& observer) {
   decode::DecodeContext ctx = render::decode_context_for(session);
   LogScanObserver log(observer);
   scan::HeaderListLoader loader(session, ctx, log);
-  std::set<std::string> timed;
+  const bool has_bodies = session.settings.exchange_version_support == scan::ExchangeVersion::V2010;
+  std::vector<MailboxLists> mailboxes;
+  std::set<std::string> seen;
   for (const FolderJob& job : jobs) {
-    if (!job.folder2010) continue;
-    loader.list_folder(*job.folder2010);
-    loader.ensure_bodies_loaded(*job.folder2010);
-    if (timed.insert(job.header_table).second) lookups.read_stored_times(session, job.header_table);
+    if (!job.folder2010 || !seen.insert(job.header_table).second) continue;
+    MailboxLists& m = mailboxes.emplace_back();
+    m.header_table = job.header_table;
+    m.body_table = job.body_table;
+    m.read_headers = !loader.headers_loaded(m.header_table);
+    m.read_bodies = has_bodies && !loader.bodies_loaded(m.body_table);
+  }
+  std::atomic<size_t> next{0};
+  std::mutex failure_mutex;
+  std::exception_ptr failure;
+  auto read = [&](scan::ScanSession& own) {
+    try {
+      scan::HeaderListLoader reader(own, ctx, log);
+      for (size_t i; (i = next++) < mailboxes.size();) {
+        MailboxLists& m = mailboxes[i];
+        if (m.read_headers) m.headers = reader.load_header_table(m.header_table);
+        if (m.read_bodies) m.bodies = reader.load_body_table(m.body_table);
+        m.times.read_stored_times(own, m.header_table);
+      }
+    } catch (...) {
+      std::lock_guard lock(failure_mutex);
+      failure = std::current_exception();
+    }
+  };
+  threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(std::max<size_t>(mailboxes.size(), 1)));
+  if (threads == 1) {
+    read(session);
+  } else {
+    std::vector<scan::ScanSession> sessions;
+    for (unsigned t = 0; t < threads; ++t) sessions.push_back(worker_session(session));
+    std::vector<std::jthread> readers;
+    for (unsigned t = 0; t < threads; ++t) readers.emplace_back([&, t] { read(sessions[t]); });
+  }
+  if (failure) std::rethrow_exception(failure);
+  for (MailboxLists& m : mailboxes) {
+    if (m.read_headers) loader.keep_headers(m.header_table, std::move(m.headers));
+    if (m.read_bodies) loader.keep_bodies(m.body_table, std::move(m.bodies));
+    lookups.stored_times.merge(m.times.stored_times);
   }
   lookups.index_lists(session.lists2010);
   std::vector<size_t> positions;
@@ -345,7 +398,7 @@ uint64_t message_total(const scan::ScanSession& session, const std::vector<Folde
 ExportSummary run_jobs(scan::ScanSession& session, std::vector<FolderJob> jobs, unsigned threads,
                        const ese::PassControl& control, ExportObserver& observer) {
   Lookups2010 lookups;
-  prepare_2010(session, jobs, lookups, observer);
+  prepare_2010(session, jobs, lookups, threads, observer);
   RunReport report(observer, control, message_total(session, jobs));
   std::vector<ExportSummary> results(jobs.size());
   std::vector<char> reached(jobs.size(), 0);

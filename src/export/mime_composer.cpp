@@ -2,6 +2,7 @@
 
 #include <gmime/gmime.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <mutex>
@@ -32,6 +33,35 @@ void initialise_gmime() {
 }
 
 
+// The transfer encoding for 7-bit transport, by the rule GMime's "best" filter applies:
+// base64 for text with NUL bytes or many 8-bit ones, quoted-printable for a few 8-bit bytes
+// or lines over 998 characters, else none. Worked out in one pass here rather than by
+// running the text through GMime's filter chain.
+GMimeContentEncoding seven_bit_encoding(std::string_view text, bool& from_line) {
+  size_t nul = 0, eight_bit = 0, longest = 0, line = 0;
+  from_line = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if ((i == 0 || text[i - 1] == '\n') && text.substr(i, 5) == "From ") from_line = true;
+    const auto c = static_cast<unsigned char>(text[i]);
+    if (c == '\n') {
+      longest = std::max(longest, line);
+      line = 0;
+      continue;
+    }
+    if (c == 0) ++nul;
+    else if (c & 0x80) ++eight_bit;
+    ++line;
+  }
+  longest = std::max(longest, line);
+  if (nul > 0) return GMIME_CONTENT_ENCODING_BASE64;
+  if (eight_bit > 0)
+    return eight_bit >= static_cast<size_t>(static_cast<double>(text.size()) * (17.0 / 100.0))
+               ? GMIME_CONTENT_ENCODING_BASE64
+               : GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
+  if (longest > 998 || from_line) return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
+  return GMIME_CONTENT_ENCODING_DEFAULT;
+}
+
 // A text part whose lines never begin with "From " once encoded, so mailbox readers that do
 // not undo ">From " quoting still give the body back unchanged: such a body is sent base64
 // (GMime's quoted-printable encoder leaves "From " as it is).
@@ -43,9 +73,8 @@ GPtr<GMimeObject> text_part(const char* subtype, const std::optional<std::string
   GPtr<GMimeDataWrapper> content(g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
   g_mime_part_set_content(GMIME_PART(part.get()), content.get());
   g_mime_text_part_set_charset(part.get(), "utf-8");
-  GMimeContentEncoding encoding = g_mime_part_get_best_content_encoding(GMIME_PART(part.get()),
-                                                                        GMIME_ENCODING_CONSTRAINT_7BIT);
-  const bool from_line = bytes.starts_with("From ") || bytes.find("\nFrom ") != std::string_view::npos;
+  bool from_line = false;
+  GMimeContentEncoding encoding = seven_bit_encoding(bytes, from_line);
   if ((encoding == GMIME_CONTENT_ENCODING_7BIT || encoding == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE) && from_line)
     encoding = GMIME_CONTENT_ENCODING_BASE64;
   g_mime_part_set_content_encoding(GMIME_PART(part.get()), encoding);

@@ -68,30 +68,48 @@ size_t HeaderListLoader::for_each_row(const folderTree2010& folder,
   const std::string header_table = header_table_name(ref, generation(), session_.is_public());
   // Marked by the header table rather than by the mailbox's display name: two mailboxes
   // that share a display name must each get their own messages read.
-  auto& lists = session_.lists2010;
-  const bool loaded = lists.read([&](const MessageLists2010& l) { return marked(l.tempMailboxLoadDump, header_table); });
-  if (!loaded) {
+  if (!headers_loaded(header_table)) {
     observer_.status(kLoadingHeaders);
     // Read without the lock, so readers of other mailboxes are not held up meanwhile.
-    std::vector<MessageHeaderList2010> headers = load_header_table(header_table);
-    std::lock_guard lock(lists.mutex);
-    if (!marked(lists.tempMailboxLoadDump, header_table)) {
-      // Moved whole or into room made once: growing the list entry by entry would hold a
-      // big mailbox's headers up to three times over while the list reallocates.
-      auto& dump = lists.MessageHeaderList2010Dump;
-      if (dump.empty()) {
-        dump = std::move(headers);
-      } else {
-        dump.reserve(dump.size() + headers.size());
-        std::move(headers.begin(), headers.end(), std::back_inserter(dump));
-      }
-      lists.tempMailboxLoadDump.push_back({header_table});
-    }
+    keep_headers(header_table, load_header_table(header_table));
     observer_.status("");
   }
-  return lists.read([&](const MessageLists2010& l) {
+  return session_.lists2010.read([&](const MessageLists2010& l) {
     return for_each_header_row(l.MessageHeaderList2010Dump, ref, generation(), visit);
   });
+}
+
+bool HeaderListLoader::headers_loaded(const std::string& header_table) const {
+  return session_.lists2010.read([&](const MessageLists2010& l) { return marked(l.tempMailboxLoadDump, header_table); });
+}
+
+bool HeaderListLoader::bodies_loaded(const std::string& body_table) const {
+  return session_.lists2010.read([&](const MessageLists2010& l) { return marked(l.bodyTableLoadDump, body_table); });
+}
+
+void HeaderListLoader::keep_headers(const std::string& header_table, std::vector<MessageHeaderList2010> headers) {
+  auto& lists = session_.lists2010;
+  std::lock_guard lock(lists.mutex);
+  if (marked(lists.tempMailboxLoadDump, header_table)) return;
+  // Moved whole or into room made once: growing the list entry by entry would hold a big
+  // mailbox's headers up to three times over while the list reallocates.
+  auto& dump = lists.MessageHeaderList2010Dump;
+  if (dump.empty()) {
+    dump = std::move(headers);
+  } else {
+    dump.reserve(dump.size() + headers.size());
+    std::move(headers.begin(), headers.end(), std::back_inserter(dump));
+  }
+  lists.tempMailboxLoadDump.push_back({header_table});
+}
+
+void HeaderListLoader::keep_bodies(const std::string& body_table, BodyLists loaded) {
+  auto& lists = session_.lists2010;
+  std::lock_guard lock(lists.mutex);
+  if (marked(lists.bodyTableLoadDump, body_table)) return;
+  for (auto& body : loaded.bodies) lists.MessageBodyList2010Dump.push_back(std::move(body));
+  for (auto& attachment : loaded.attachments) lists.MessageAttachmentList2010Dump.push_back(std::move(attachment));
+  lists.bodyTableLoadDump.push_back({body_table});
 }
 
 void HeaderListLoader::ensure_bodies_loaded(const folderTree2010& folder) {
@@ -99,16 +117,9 @@ void HeaderListLoader::ensure_bodies_loaded(const folderTree2010& folder) {
   const HeaderFolderRef ref{folder.folderId, folder.mailboxName, folder.folderTable, folder.folderName};
   // Marked by table, like the header list, so mailboxes sharing a display name stay apart.
   const std::string body_table = body_table_name(ref, generation(), session_.is_public());
-  auto& lists = session_.lists2010;
-  if (lists.read([&](const MessageLists2010& l) { return marked(l.bodyTableLoadDump, body_table); })) return;
+  if (bodies_loaded(body_table)) return;
   observer_.status(kLoadingBodies);
-  BodyLists loaded = load_body_table(body_table);
-  std::lock_guard lock(lists.mutex);
-  if (!marked(lists.bodyTableLoadDump, body_table)) {
-    for (auto& body : loaded.bodies) lists.MessageBodyList2010Dump.push_back(std::move(body));
-    for (auto& attachment : loaded.attachments) lists.MessageAttachmentList2010Dump.push_back(std::move(attachment));
-    lists.bodyTableLoadDump.push_back({body_table});
-  }
+  keep_bodies(body_table, load_body_table(body_table));
   observer_.status("");
 }
 

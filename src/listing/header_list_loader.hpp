@@ -37,6 +37,22 @@ class HeaderListLoader {
   // stores have no body table, so it reads nothing there.
   void ensure_bodies_loaded(const folderTree2010& folder);
 
+  // Reading several mailboxes at once: each table is read by a loader on its own session
+  // (load_*), and the lists are then kept in the session in a fixed order (keep_*), so
+  // that they come out as one loader reading them in that order would leave them.
+  struct BodyLists {
+    std::vector<MessageBodyList2010> bodies;
+    std::vector<MessageAttachmentList2010> attachments;
+  };
+  bool headers_loaded(const std::string& header_table) const;
+  bool bodies_loaded(const std::string& body_table) const;
+  // Reads the named header (body) table; a table that does not exist gives empty lists.
+  std::vector<MessageHeaderList2010> load_header_table(const std::string& table_name);
+  BodyLists load_body_table(const std::string& table_name);
+  // Adds the lists read from a table to the session's, unless they are there already.
+  void keep_headers(const std::string& header_table, std::vector<MessageHeaderList2010> headers);
+  void keep_bodies(const std::string& body_table, BodyLists loaded);
+
   // Records that could not be read and were skipped, over all loads.
   uint64_t records_skipped() const { return skipped_; }
   // Tables that exist but could not be opened, one sentence each.
@@ -46,13 +62,6 @@ class HeaderListLoader {
   HeaderGeneration generation() const;
   // The table named `name`; nullopt when there is none or it cannot be opened (a warning).
   std::optional<ese::Table> open_named_table(const std::string& name);
-  // Reads the named header table into the header list (records appended in table order).
-  std::vector<MessageHeaderList2010> load_header_table(const std::string& table_name);
-  struct BodyLists {
-    std::vector<MessageBodyList2010> bodies;
-    std::vector<MessageAttachmentList2010> attachments;
-  };
-  BodyLists load_body_table(const std::string& table_name);
   // Reads every record of `table` with the wanted columns, keeping the progress bar and
   // counting unreadable records as skipped; `handle(record, index)` gets the others.
   void for_each_record(const ese::Table& table, const WantedColumns& wanted,

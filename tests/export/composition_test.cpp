@@ -204,6 +204,21 @@ TEST(MimeComposer, AttachmentsOfEdgeSizesReadBack) {
   g_object_unref(stream);
 }
 
+// A body with a line beginning "From " is sent base64 wherever that line falls, also across
+// the 4 KiB pieces GMime's own scan read the text in (it missed such lines there).
+TEST(MimeComposer, FromLineAnywhereInTheBodyMakesItBase64) {
+  ScratchDir dir;
+  for (size_t before : {0, 100, 4090, 4093, 8188}) {
+    CompositionRecord r = sample(dir);
+    r.attachments.clear();
+    r.body = (before ? std::string(before, 'a') + "\r\n" : std::string()) + "From here\r\nplain\r\n";
+    StringSink out;
+    compose_message(r, out, LineEnds::Lf);
+    EXPECT_NE(out.text.find("Content-Transfer-Encoding: base64"), std::string::npos) << before;
+    EXPECT_EQ(out.text.find("\nFrom here"), std::string::npos) << before;
+  }
+}
+
 TEST(FallbackBuilder, KeepsTheHeaderBlockAndIsAValidMessage) {
   ScratchDir dir;
   CompositionRecord r = sample(dir);

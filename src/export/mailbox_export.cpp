@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <numeric>
 #include <set>
 #include <thread>
 #include <unordered_map>
@@ -383,23 +384,34 @@ void prepare_2010(scan::ScanSession& session, std::vector<FolderJob>& jobs, Look
   for (size_t f = 0; f < positions.size(); ++f) jobs[positions[f]].header_entries = std::move(entries[f]);
 }
 
-uint64_t message_total(const scan::ScanSession& session, const std::vector<FolderJob>& jobs) {
-  uint64_t total = 0;
+// How many messages each job goes through.
+std::vector<uint64_t> job_sizes(const scan::ScanSession& session, const std::vector<FolderJob>& jobs) {
+  std::vector<uint64_t> sizes;
   for (const FolderJob& job : jobs) {
+    uint64_t size = 0;
     if (job.folder2007) {
-      if (auto table = scan::open_contents_table(session, *job.folder2007)) total += table->record_count();
+      if (auto table = scan::open_contents_table(session, *job.folder2007)) size = table->record_count();
     } else if (job.folder2010) {
-      total += job.only.empty() ? job.header_entries.size() : job.only.size();
+      size = job.only.empty() ? job.header_entries.size() : job.only.size();
     }
+    sizes.push_back(size);
   }
-  return total;
+  return sizes;
 }
 
 ExportSummary run_jobs(scan::ScanSession& session, std::vector<FolderJob> jobs, unsigned threads,
                        const ese::PassControl& control, ExportObserver& observer) {
   Lookups2010 lookups;
   prepare_2010(session, jobs, lookups, threads, observer);
-  RunReport report(observer, control, message_total(session, jobs));
+  const std::vector<uint64_t> sizes = job_sizes(session, jobs);
+  RunReport report(observer, control, std::accumulate(sizes.begin(), sizes.end(), uint64_t{0}));
+  threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(std::max<size_t>(jobs.size(), 1)));
+  // Several workers take the biggest folders first, so that none is left with a big one at
+  // the end while the others wait; each job's result keeps its place.
+  std::vector<size_t> order(jobs.size());
+  std::iota(order.begin(), order.end(), size_t{0});
+  if (threads > 1)
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) { return sizes[a] > sizes[b]; });
   std::vector<ExportSummary> results(jobs.size());
   std::vector<char> reached(jobs.size(), 0);
   std::atomic<size_t> next{0};
@@ -409,7 +421,8 @@ ExportSummary run_jobs(scan::ScanSession& session, std::vector<FolderJob> jobs, 
     try {
       WorkFolder folder(session.settings.tempFilePath);
       FolderExporter exporter(worker, &lookups, folder.path(), control, report);
-      for (size_t i; (i = next++) < jobs.size();) {
+      for (size_t n; (n = next++) < jobs.size();) {
+        const size_t i = order[n];
         reached[i] = 1;
         results[i] = exporter.run(jobs[i]);
         if (results[i].aborted) break;
@@ -419,7 +432,6 @@ ExportSummary run_jobs(scan::ScanSession& session, std::vector<FolderJob> jobs, 
       worker_failures.push_back(error.what());
     }
   };
-  threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(std::max<size_t>(jobs.size(), 1)));
   if (threads == 1) {
     work(session);
   } else {

@@ -29,12 +29,18 @@ size_t for_each_header_row(const std::vector<MessageHeaderList2010>& headers, co
   const bool is2013 = generation == HeaderGeneration::Exchange2013;
   size_t count = 0;
   MessageListRow row;
+  // Entries come in runs of one table: its name is mapped back once per run, not per entry.
+  const std::string* mapped_name = nullptr;
+  bool own_table = false;
   for (auto it = headers.rbegin(); it != headers.rend(); ++it) {
     const MessageHeaderList2010& h = *it;
     if (h.folderId != folder.folderId) continue;
-    std::string own_table =
-        is2013 ? decode::replaced(h.tableName, "Message", "Folder") : decode::replaced(h.tableName, "MsgHeader", "Folders");
-    if (own_table != table) continue;
+    if (!mapped_name || *mapped_name != h.tableName) {
+      own_table = (is2013 ? decode::replaced(h.tableName, "Message", "Folder")
+                          : decode::replaced(h.tableName, "MsgHeader", "Folders")) == table;
+      mapped_name = &h.tableName;
+    }
+    if (!own_table) continue;
     row.message_id = h.messageId;
     row.kind = h.kind;
     row.mail_number = std::to_string(++count);

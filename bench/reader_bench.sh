@@ -123,7 +123,9 @@ for k, pattern in enumerate(tables):
         records = int(first.split(": ")[1].split()[0])
         runs = open(os.path.join(work, f"pass{k}.all")).read().splitlines()
         best_us = min(float(l.split("; ")[-1].split()[0]) for l in runs if "per record" in l)
-        row[f"pass{k}"].update(table=first.split(":")[0][len("table "):], records=records, seconds=best_us * records / 1e6)
+        count_s = min(float(l.split("open and count ")[1].split()[0]) for l in runs if "open and count" in l)
+        row[f"pass{k}"].update(table=first.split(":")[0][len("table "):], records=records, seconds=best_us * records / 1e6,
+                               open_count=count_s)
     bare = out(f"bare{k}")
     if f"bare{k}" in row and bare.startswith("records"):
         f = bare.split()
@@ -152,6 +154,7 @@ def f(x, fmt="{:.2f}"):
     return "-" if x is None else fmt.format(x)
 print("\nTimes: wall seconds (processor seconds in brackets); peak MB: the most any measured command held;")
 print("pass = full pass over the table, every column built (open and count not included; best of 3);")
+print("open+count = opening the store and the walk that finds every record's position (best of 3);")
 print("libesedb = bare loop over two columns of the same table; speed-up = libesedb loop / reader pass.\n")
 print("scan and list: best of RUN_REPEATS (default 2); load: 1-minute load average when the store was done.\n")
 print("| messages | Exchange | store MB | cat | scan | list (rows) | scan/cat (<=3) | list/cat (<=5) | peak MB | edbgen s | load |")
@@ -167,8 +170,8 @@ for r in rows:
           f"| {f(sc, '{:.1f}')} {ok(sc is not None and sc <= 3)} | {f(lc, '{:.1f}')} {ok(lc is not None and lc <= 5)} "
           f"| {f(peak, '{:.0f}')} {ok(peak is not None and peak < 300)} | {f(t(r, 'edbgen'), '{:.0f}')} "
           f"| {f(r.get('load'))} |")
-print("\n| messages | Exchange | table | records | pass s | us/record | libesedb loop s | speed-up | pass peak MB |")
-print("|---|---|---|---|---|---|---|---|---|")
+print("\n| messages | Exchange | table | records | open+count s | pass s | us/record | libesedb loop s | speed-up | pass peak MB |")
+print("|---|---|---|---|---|---|---|---|---|---|")
 for r in rows:
     for k in range(2):
         p, b = r.get(f"pass{k}"), r.get(f"bare{k}")
@@ -179,7 +182,8 @@ for r in rows:
         gt = b["failed_after"] if b and "failed_after" in b else None
         loop = f(bs, "{:.2f}") if gt is None else f"> {gt:.0f} (stopped)"
         speed = (bs or gt) / p["seconds"] if (bs or gt) and p["seconds"] else None
-        print(f"| {r['size']:,} | {r['gen']} | {p['table']} | {p['records']:,} | {p['seconds']:.3f} | {us:.2f} "
+        print(f"| {r['size']:,} | {r['gen']} | {p['table']} | {p['records']:,} | {f(p.get('open_count'), '{:.3f}')} "
+              f"| {p['seconds']:.3f} | {us:.2f} "
               f"| {loop} | {'> ' if gt else ''}{f(speed, '{:.0f}x')} | {p['peak_mb']:.0f} |")
 print("\nLinearity: time per record at the largest size / at the smallest (target <= 1.5)\n")
 for gen in sorted({r["gen"] for r in rows}):

@@ -202,8 +202,10 @@ class FolderExporter {
       const scan::HeaderFolderRef ref = ref_of(*job.folder2010);
       const std::string table = scan::folder_table_name(ref, generation_of(session_));
       rows.reserve(job.header_entries.size());
-      for (size_t i : job.header_entries)
-        rows.push_back(scan::header_row(lists_.MessageHeaderList2010Dump[i], ref, table, rows.size() + 1));
+      for (size_t i : job.header_entries) {
+        const size_t number = rows.size() + 1;
+        scan::fill_header_row(lists_.MessageHeaderList2010Dump[i], ref, table, number, rows.emplace_back());
+      }
       std::reverse(rows.begin(), rows.end());  // the header index's order
     }
     std::set<std::string> unseen = job.only;

@@ -27,17 +27,30 @@ std::string folder_table_name(const HeaderFolderRef& folder, HeaderGeneration ge
 
 namespace {
 
-// The table a header entry's records map back to: the folder table that names it.
-std::string own_folder_table(const MessageHeaderList2010& h, HeaderGeneration generation) {
-  return generation == HeaderGeneration::Exchange2013 ? decode::replaced(h.tableName, "Message", "Folder")
-                                                      : decode::replaced(h.tableName, "MsgHeader", "Folders");
-}
+// The folder table a header entry's records map back to. Entries come in runs of one table,
+// so the mapping is worked out once per run, not for every entry.
+class OwnFolderTable {
+ public:
+  explicit OwnFolderTable(HeaderGeneration generation) : generation_(generation) {}
+  const std::string& of(const MessageHeaderList2010& h) {
+    if (!mapped_ || *mapped_ != h.tableName) {
+      mapped_ = &h.tableName;
+      own_ = generation_ == HeaderGeneration::Exchange2013 ? decode::replaced(h.tableName, "Message", "Folder")
+                                                           : decode::replaced(h.tableName, "MsgHeader", "Folders");
+    }
+    return own_;
+  }
+
+ private:
+  HeaderGeneration generation_;
+  const std::string* mapped_ = nullptr;
+  std::string own_;
+};
 
 }  // namespace
 
-MessageListRow header_row(const MessageHeaderList2010& h, const HeaderFolderRef& folder, const std::string& table,
-                          size_t number) {
-  MessageListRow row;
+void fill_header_row(const MessageHeaderList2010& h, const HeaderFolderRef& folder, const std::string& table,
+                     size_t number, MessageListRow& row) {
   row.message_id = h.messageId;
   row.kind = h.kind;
   row.mail_number = std::to_string(number);
@@ -49,17 +62,19 @@ MessageListRow header_row(const MessageHeaderList2010& h, const HeaderFolderRef&
   row.to = h.folderId;
   row.cc = folder.mailboxName;
   row.bcc = folder.folderName;
-  return row;
 }
 
 size_t for_each_header_row(const std::vector<MessageHeaderList2010>& headers, const HeaderFolderRef& folder,
                            HeaderGeneration generation, const std::function<void(const MessageListRow&)>& visit) {
   const std::string table = folder_table_name(folder, generation);
+  OwnFolderTable own(generation);
   size_t count = 0;
+  MessageListRow row;  // reused: its texts keep their room from row to row
   for (auto it = headers.rbegin(); it != headers.rend(); ++it) {
     const MessageHeaderList2010& h = *it;
-    if (h.folderId != folder.folderId || own_folder_table(h, generation) != table) continue;
-    visit(header_row(h, folder, table, ++count));
+    if (h.folderId != folder.folderId || own.of(h) != table) continue;
+    fill_header_row(h, folder, table, ++count, row);
+    visit(row);
   }
   return count;
 }
@@ -72,8 +87,9 @@ std::vector<std::vector<size_t>> header_entries_by_folder(const std::vector<Mess
   for (size_t f = 0; f < folders.size(); ++f)
     folders_by_key[key(folders[f].folderId, folder_table_name(folders[f], generation))].push_back(f);
   std::vector<std::vector<size_t>> entries(folders.size());
+  OwnFolderTable own(generation);
   for (size_t i = headers.size(); i-- > 0;) {
-    auto it = folders_by_key.find(key(headers[i].folderId, own_folder_table(headers[i], generation)));
+    auto it = folders_by_key.find(key(headers[i].folderId, own.of(headers[i])));
     if (it == folders_by_key.end()) continue;
     for (size_t f : it->second) entries[f].push_back(i);
   }

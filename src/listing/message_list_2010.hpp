@@ -41,9 +41,9 @@ size_t for_each_header_row(const std::vector<MessageHeaderList2010>& headers, co
 std::vector<std::vector<size_t>> header_entries_by_folder(const std::vector<MessageHeaderList2010>& headers,
                                                           std::span<const HeaderFolderRef> folders,
                                                           HeaderGeneration generation);
-// The row of the header entry `h` of `folder`, `number` in list order from 1; `table` is
-// folder_table_name(folder, ...).
-MessageListRow header_row(const MessageHeaderList2010& h, const HeaderFolderRef& folder, const std::string& table,
-                          size_t number);
+// Makes `row` the row of the header entry `h` of `folder`, `number` in list order from 1;
+// `table` is folder_table_name(folder, ...).
+void fill_header_row(const MessageHeaderList2010& h, const HeaderFolderRef& folder, const std::string& table,
+                     size_t number, MessageListRow& row);
 
 }  // namespace quorvine::scan

@@ -6,27 +6,28 @@ namespace quorvine::scan {
 
 void MessageIndex::AddMsgTable(std::string messageId, uint64_t recordNumber,
                                std::string attachmentIds) {
-  message_first_.try_emplace(messageId, messages_.size());
   messages_.push_back(MsgTable{std::move(messageId), recordNumber, std::move(attachmentIds)});
+  message_first_.insert_first(messages_.back().messageId, messages_.size() - 1,
+                              [this](size_t i) { return message_id(i); });
 }
 
 void MessageIndex::AddAttachmentTable(std::string attachmentId, uint64_t recordNumber,
                                       std::string fileName) {
   // An empty identifier occurs in every text; it can never name an attachment.
-  if (!attachmentId.empty()) {
-    attachment_first_.try_emplace(attachmentId, attachments_.size());
-    const size_t length = attachmentId.size();
-    if (std::find(attachment_id_lengths_.begin(), attachment_id_lengths_.end(), length) ==
-        attachment_id_lengths_.end())
-      attachment_id_lengths_.push_back(length);
-  }
+  const size_t length = attachmentId.size();
   attachments_.push_back(
       AttachmentTable{std::move(attachmentId), std::move(fileName), recordNumber});
+  if (length == 0) return;
+  attachment_first_.insert_first(attachments_.back().attachmentId, attachments_.size() - 1,
+                                 [this](size_t i) { return attachment_id(i); });
+  if (std::find(attachment_id_lengths_.begin(), attachment_id_lengths_.end(), length) ==
+      attachment_id_lengths_.end())
+    attachment_id_lengths_.push_back(length);
 }
 
 const MsgTable* MessageIndex::MsgFindRecord(std::string_view messageId) const {
-  const auto it = message_first_.find(messageId);
-  return it == message_first_.end() ? nullptr : &messages_[it->second];
+  const auto at = message_first_.find(messageId, [this](size_t i) { return message_id(i); });
+  return at ? &messages_[*at] : nullptr;
 }
 
 uint64_t MessageIndex::FindArrayString(std::string_view messageId,
@@ -44,8 +45,8 @@ std::vector<const AttachmentTable*> MessageIndex::AttFindAll(std::string_view te
   for (size_t length : attachment_id_lengths_) {
     if (length > text.size()) continue;
     for (size_t start = 0; start + length <= text.size(); ++start) {
-      const auto it = attachment_first_.find(text.substr(start, length));
-      if (it != attachment_first_.end()) hits.push_back(it->second);
+      const auto at = attachment_first_.find(text.substr(start, length), [this](size_t i) { return attachment_id(i); });
+      if (at) hits.push_back(*at);
     }
   }
   std::sort(hits.begin(), hits.end());

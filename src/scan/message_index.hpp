@@ -1,12 +1,13 @@
 #pragma once
 // The 2003/2007 message and attachment index built by the scan from "Msg" and the attachment
-// table. Lists keep table order and first-match semantics; hash maps beside them make every
-// lookup independent of the number of messages.
+// table. Lists keep table order and first-match semantics; hash indexes beside them make
+// every lookup independent of the number of messages.
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
+
+#include "scan/first_position_index.hpp"
 
 namespace quorvine::scan {
 
@@ -42,16 +43,13 @@ class MessageIndex {
   void clear();
 
  private:
-  struct Hash {
-    using is_transparent = void;
-    size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
-  };
-  using FirstIndex = std::unordered_map<std::string, size_t, Hash, std::equal_to<>>;
+  std::string_view message_id(size_t i) const { return messages_[i].messageId; }
+  std::string_view attachment_id(size_t i) const { return attachments_[i].attachmentId; }
 
   std::vector<MsgTable> messages_;
   std::vector<AttachmentTable> attachments_;
-  FirstIndex message_first_;
-  FirstIndex attachment_first_;
+  FirstPositionIndex message_first_;
+  FirstPositionIndex attachment_first_;
   // Distinct lengths of the attachment identifiers, so a substring search tries only those.
   std::vector<size_t> attachment_id_lengths_;
 };

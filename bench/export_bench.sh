@@ -27,9 +27,17 @@ measure() {  # measure COMMAND...: prints wall seconds (to the millisecond) and 
 report() {  # report LABEL STORE MESSAGES
   local label=$1 store=$2 count=$3 mb
   mb=$(( $(stat -c %s "$store") / 1048576 ))
+  # The floor: the store read from the page cache and written once, best of three copies
+  # after the writes of its generation are on disk.
   sync
-  read -r cp_s cp_kb < <(measure cp "$store" "$work/copy/")
-  rm -f "$work/copy/"*
+  cat "$store" >/dev/null
+  cp_s=
+  for _ in 1 2 3; do
+    read -r s _ < <(measure cp "$store" "$work/copy/")
+    rm -f "$work/copy/"*
+    sync
+    if [ -z "$cp_s" ] || awk -v a="$s" -v b="$cp_s" 'BEGIN { exit !(a < b) }'; then cp_s=$s; fi
+  done
   read -r j1_s j1_kb < <(measure "$quorvine" export "$store" --out "$work/out1" --jobs 1)
   read -r j2_s j2_kb < <(measure "$quorvine" export "$store" --out "$work/out2" --jobs 2)
   cmp <(cd "$work/out1" && find . -type f -exec sha256sum {} + | sort) \

@@ -32,7 +32,6 @@ void initialise_gmime() {
   std::call_once(once, [] { g_mime_init(); });
 }
 
-
 // The transfer encoding for 7-bit transport, by the rule GMime's "best" filter applies:
 // base64 for text with NUL bytes or many 8-bit ones, quoted-printable for a few 8-bit bytes
 // or lines over 998 characters, else none. Worked out in one pass here rather than by
@@ -74,10 +73,8 @@ GPtr<GMimeObject> text_part(const char* subtype, const std::optional<std::string
   g_mime_part_set_content(GMIME_PART(part.get()), content.get());
   g_mime_text_part_set_charset(part.get(), "utf-8");
   bool from_line = false;
-  GMimeContentEncoding encoding = seven_bit_encoding(bytes, from_line);
-  if ((encoding == GMIME_CONTENT_ENCODING_7BIT || encoding == GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE) && from_line)
-    encoding = GMIME_CONTENT_ENCODING_BASE64;
-  g_mime_part_set_content_encoding(GMIME_PART(part.get()), encoding);
+  const GMimeContentEncoding encoding = seven_bit_encoding(bytes, from_line);
+  g_mime_part_set_content_encoding(GMIME_PART(part.get()), from_line ? GMIME_CONTENT_ENCODING_BASE64 : encoding);
   return GPtr<GMimeObject>(GMIME_OBJECT(part.release()));
 }
 

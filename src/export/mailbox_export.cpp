@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <numeric>
 #include <set>
@@ -101,6 +102,19 @@ scan::ScanSession worker_session(scan::ScanSession& session) {
   for (scan::TableFile& file : copy.TableFileDump)
     if (file.table) file.table = copy.database->open_table(file.table->index());
   return copy;
+}
+
+// Runs `task` on `threads` threads at once, each with a session of its own; a single one
+// runs on the caller's thread with `session` itself. Returns when all are done.
+void on_workers(scan::ScanSession& session, unsigned threads, const std::function<void(scan::ScanSession&)>& task) {
+  if (threads <= 1) {
+    task(session);
+    return;
+  }
+  std::vector<scan::ScanSession> sessions;
+  for (unsigned t = 0; t < threads; ++t) sessions.push_back(worker_session(session));
+  std::vector<std::jthread> workers;
+  for (unsigned t = 0; t < threads; ++t) workers.emplace_back([&, t] { task(sessions[t]); });
 }
 
 // A private work folder for one worker's temporary files, removed with it.
@@ -359,14 +373,7 @@ void prepare_2010(scan::ScanSession& session, std::vector<FolderJob>& jobs, Look
     }
   };
   threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(std::max<size_t>(mailboxes.size(), 1)));
-  if (threads == 1) {
-    read(session);
-  } else {
-    std::vector<scan::ScanSession> sessions;
-    for (unsigned t = 0; t < threads; ++t) sessions.push_back(worker_session(session));
-    std::vector<std::jthread> readers;
-    for (unsigned t = 0; t < threads; ++t) readers.emplace_back([&, t] { read(sessions[t]); });
-  }
+  on_workers(session, threads, read);
   if (failure) std::rethrow_exception(failure);
   for (MailboxLists& m : mailboxes) {
     if (m.read_headers) loader.keep_headers(m.header_table, std::move(m.headers));
@@ -419,7 +426,7 @@ ExportSummary run_jobs(scan::ScanSession& session, std::vector<FolderJob> jobs, 
   std::atomic<size_t> next{0};
   std::mutex failure_mutex;
   std::vector<std::string> worker_failures;
-  auto work = [&](const scan::ScanSession& worker) {
+  auto work = [&](scan::ScanSession& worker) {
     try {
       WorkFolder folder(session.settings.tempFilePath);
       FolderExporter exporter(worker, &lookups, folder.path(), control, report);
@@ -434,14 +441,7 @@ ExportSummary run_jobs(scan::ScanSession& session, std::vector<FolderJob> jobs, 
       worker_failures.push_back(error.what());
     }
   };
-  if (threads == 1) {
-    work(session);
-  } else {
-    std::vector<scan::ScanSession> sessions;
-    for (unsigned t = 0; t < threads; ++t) sessions.push_back(worker_session(session));
-    std::vector<std::jthread> workers;
-    for (unsigned t = 0; t < threads; ++t) workers.emplace_back([&, t] { work(sessions[t]); });
-  }
+  on_workers(session, threads, work);
   report.finish();
   ExportSummary summary;
   for (const ExportSummary& result : results) summary.add(result);

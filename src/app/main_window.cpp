@@ -213,7 +213,11 @@ void MainWindow::openStore(const StoreChoice& choice, bool start_notice) {
   tree_->reset(path);
   path_field_->setText(path);
 
-  temp_folder_ = choice.temp_folder;
+  // Pages are loaded from file URLs, which must be absolute: a folder given relative to the
+  // working folder is made absolute once, here.
+  std::error_code unresolved;
+  temp_folder_ = choice.temp_folder.empty() ? choice.temp_folder : fs::absolute(choice.temp_folder, unresolved);
+  if (unresolved) temp_folder_ = choice.temp_folder;
   try {
     scan::create_private_folder(temp_folder_);
   } catch (const std::exception&) {

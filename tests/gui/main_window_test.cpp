@@ -7,8 +7,10 @@
 #include <thread>
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -302,6 +304,35 @@ class MainWindowTest : public QObject {
     const int before = window.preview()->interceptor().refused();
     window.preview()->view()->load(QUrl("http://192.0.2.9/"));
     QTRY_VERIFY_WITH_TIMEOUT(window.preview()->interceptor().refused() > before, 10000);
+  }
+
+  // A temporary folder given relative to the working folder still gives a preview that
+  // loads: pages are opened by file URL, which must be absolute.
+  void preview_loads_with_a_relative_temp_folder() {
+    const QString before = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(scratch_.path()));
+    app::MainWindow window;
+    window.show();
+    window.setPrompt(recorder());
+    app::StoreChoice relative = choice(store("2010"), "2010");
+    relative.temp_folder = "relative-temp";
+    window.openStore(relative);
+    QTRY_VERIFY_WITH_TIMEOUT(window.state() != app::MainWindow::State::Scanning && !window.workerBusy(), 120000);
+    QSignalSpy listed(&window, &app::MainWindow::listingFinished);
+    window.tree()->setCurrentItem(find_path(window.tree(), {"Gina Ruiz", "Inbox"}));
+    QTRY_COMPARE_WITH_TIMEOUT(listed.count(), 1, 30000);
+    QVERIFY(window.list()->topLevelItemCount() > 0);
+    QSignalSpy rendered(&window, &app::MainWindow::previewRendered);
+    QSignalSpy loaded(window.preview(), &ui::PreviewPane::loadFinished);
+    window.list()->setCurrentItem(window.list()->topLevelItem(0));
+    emit window.list()->rowClicked(0);
+    QTRY_COMPARE_WITH_TIMEOUT(rendered.count(), 1, 30000);
+    const QString page = rendered.first().at(0).toString();
+    QVERIFY2(QFileInfo(page).isAbsolute(), qPrintable(page));
+    QVERIFY(page.startsWith(QDir(scratch_.path()).filePath("relative-temp")));
+    QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty() && loaded.last().at(0).toBool(), 30000);
+    QCOMPARE(window.preview()->view()->url().toLocalFile(), page);
+    QVERIFY(QDir::setCurrent(before));
   }
 
   void window_thread_turns_during_scan_and_export() {

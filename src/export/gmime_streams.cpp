@@ -20,24 +20,11 @@ namespace {
 G_DEFINE_TYPE(QvSinkStream, qv_sink_stream, GMIME_TYPE_STREAM)
 
 ssize_t no_read(GMimeStream*, char*, size_t) { return -1; }
-ssize_t no_write(GMimeStream*, const char*, size_t) { return -1; }
 int nothing_to_do(GMimeStream*) { return 0; }
 gint64 no_seek(GMimeStream*, gint64, GMimeSeekWhence) { return -1; }
 gint64 tell(GMimeStream* stream) { return stream->position; }
 gint64 no_length(GMimeStream*) { return -1; }
 GMimeStream* no_substream(GMimeStream*, gint64, gint64) { return nullptr; }
-
-void set_common(GMimeStreamClass* klass) {
-  klass->read = no_read;
-  klass->write = no_write;
-  klass->flush = nothing_to_do;
-  klass->close = nothing_to_do;
-  klass->reset = nothing_to_do;
-  klass->seek = no_seek;
-  klass->tell = tell;
-  klass->length = no_length;
-  klass->substream = no_substream;
-}
 
 ssize_t sink_write(GMimeStream* stream, const char* buffer, size_t length) {
   auto* self = reinterpret_cast<QvSinkStream*>(stream);
@@ -55,9 +42,16 @@ gboolean sink_eos(GMimeStream*) { return FALSE; }
 
 void qv_sink_stream_class_init(QvSinkStreamClass* klass) {
   GMimeStreamClass* stream_class = GMIME_STREAM_CLASS(klass);
-  set_common(stream_class);
+  stream_class->read = no_read;
   stream_class->write = sink_write;
+  stream_class->flush = nothing_to_do;
+  stream_class->close = nothing_to_do;
   stream_class->eos = sink_eos;
+  stream_class->reset = nothing_to_do;
+  stream_class->seek = no_seek;
+  stream_class->tell = tell;
+  stream_class->length = no_length;
+  stream_class->substream = no_substream;
 }
 
 void qv_sink_stream_init(QvSinkStream*) {}

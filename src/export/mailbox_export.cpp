@@ -215,12 +215,12 @@ class FolderExporter {
     } else {
       const scan::HeaderFolderRef ref = ref_of(*job.folder2010);
       const std::string table = scan::folder_table_name(ref, generation_of(session_));
-      rows.reserve(job.header_entries.size());
-      for (size_t i : job.header_entries) {
-        const size_t number = rows.size() + 1;
-        scan::fill_header_row(lists_.MessageHeaderList2010Dump[i], ref, table, number, rows.emplace_back());
-      }
-      std::reverse(rows.begin(), rows.end());  // the header index's order
+      // Numbered in list order, exported in the header index's order: the other way round.
+      const size_t count = job.header_entries.size();
+      rows.resize(count);
+      for (size_t k = 0; k < count; ++k)
+        scan::fill_header_row(lists_.MessageHeaderList2010Dump[job.header_entries[k]], ref, table, k + 1,
+                              rows[count - 1 - k]);
     }
     std::set<std::string> unseen = job.only;
     for (const scan::MessageListRow& row : rows) {

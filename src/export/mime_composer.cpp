@@ -32,13 +32,15 @@ void initialise_gmime() {
   std::call_once(once, [] { g_mime_init(); });
 }
 
-// The transfer encoding for 7-bit transport, by the rule GMime's "best" filter applies:
-// base64 for text with NUL bytes or many 8-bit ones, quoted-printable for a few 8-bit bytes
-// or lines over 998 characters, else none. Worked out in one pass here rather than by
-// running the text through GMime's filter chain.
-GMimeContentEncoding seven_bit_encoding(std::string_view text, bool& from_line) {
+// The transfer encoding of a text part for 7-bit transport, by the rule GMime's "best"
+// filter applies: base64 for text with NUL bytes or many 8-bit ones, quoted-printable for a
+// few 8-bit bytes or lines over 998 characters, else none. A text with a line beginning
+// "From " is sent base64, so mailbox readers that do not undo ">From " quoting still give it
+// back unchanged (GMime's quoted-printable encoder leaves "From " as it is). Worked out in
+// one pass here rather than by running the text through GMime's filter chain.
+GMimeContentEncoding text_encoding(std::string_view text) {
   size_t nul = 0, eight_bit = 0, longest = 0, line = 0;
-  from_line = false;
+  bool from_line = false;
   for (size_t i = 0; i < text.size(); ++i) {
     if ((i == 0 || text[i - 1] == '\n') && text.substr(i, 5) == "From ") from_line = true;
     const auto c = static_cast<unsigned char>(text[i]);
@@ -52,18 +54,15 @@ GMimeContentEncoding seven_bit_encoding(std::string_view text, bool& from_line) 
     ++line;
   }
   longest = std::max(longest, line);
-  if (nul > 0) return GMIME_CONTENT_ENCODING_BASE64;
+  if (nul > 0 || from_line) return GMIME_CONTENT_ENCODING_BASE64;
   if (eight_bit > 0)
     return eight_bit >= static_cast<size_t>(static_cast<double>(text.size()) * (17.0 / 100.0))
                ? GMIME_CONTENT_ENCODING_BASE64
                : GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
-  if (longest > 998 || from_line) return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
+  if (longest > 998) return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
   return GMIME_CONTENT_ENCODING_DEFAULT;
 }
 
-// A text part whose lines never begin with "From " once encoded, so mailbox readers that do
-// not undo ">From " quoting still give the body back unchanged: such a body is sent base64
-// (GMime's quoted-printable encoder leaves "From " as it is).
 GPtr<GMimeObject> text_part(const char* subtype, const std::optional<std::string>& text) {
   GPtr<GMimeTextPart> part(g_mime_text_part_new_with_subtype(subtype));
   const std::string_view bytes = text ? std::string_view(*text) : std::string_view();
@@ -72,9 +71,7 @@ GPtr<GMimeObject> text_part(const char* subtype, const std::optional<std::string
   GPtr<GMimeDataWrapper> content(g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
   g_mime_part_set_content(GMIME_PART(part.get()), content.get());
   g_mime_text_part_set_charset(part.get(), "utf-8");
-  bool from_line = false;
-  const GMimeContentEncoding encoding = seven_bit_encoding(bytes, from_line);
-  g_mime_part_set_content_encoding(GMIME_PART(part.get()), from_line ? GMIME_CONTENT_ENCODING_BASE64 : encoding);
+  g_mime_part_set_content_encoding(GMIME_PART(part.get()), text_encoding(bytes));
   return GPtr<GMimeObject>(GMIME_OBJECT(part.release()));
 }
 
@@ -168,11 +165,11 @@ class GMimeOutput {
   // The object's header block; a message's includes the headers of its MIME part.
   void headers(GMimeObject* object) {
     char* block = g_mime_object_get_headers(object, options_);
-    const std::string copy = block ? block : "";
+    const ssize_t written = block ? g_mime_stream_write_string(stream_.get(), block) : 0;
     g_free(block);
-    text(copy);
+    check(written);
   }
-  void text(const std::string& text) { check(g_mime_stream_write(stream_.get(), text.data(), text.size())); }
+  void text(std::string_view text) { check(g_mime_stream_write(stream_.get(), text.data(), text.size())); }
 
  private:
   void check(ssize_t written) {

@@ -67,13 +67,11 @@ void fill_header_row(const MessageHeaderList2010& h, const HeaderFolderRef& fold
 size_t for_each_header_row(const std::vector<MessageHeaderList2010>& headers, const HeaderFolderRef& folder,
                            HeaderGeneration generation, const std::function<void(const MessageListRow&)>& visit) {
   const std::string table = folder_table_name(folder, generation);
-  OwnFolderTable own(generation);
-  size_t count = 0;
+  const std::vector<size_t> entries = header_entries_by_folder(headers, std::span(&folder, 1), generation).front();
   MessageListRow row;  // reused: its texts keep their room from row to row
-  for (auto it = headers.rbegin(); it != headers.rend(); ++it) {
-    const MessageHeaderList2010& h = *it;
-    if (h.folderId != folder.folderId || own.of(h) != table) continue;
-    fill_header_row(h, folder, table, ++count, row);
+  size_t count = 0;
+  for (size_t i : entries) {
+    fill_header_row(headers[i], folder, table, ++count, row);
     visit(row);
   }
   return count;
@@ -82,16 +80,18 @@ size_t for_each_header_row(const std::vector<MessageHeaderList2010>& headers, co
 std::vector<std::vector<size_t>> header_entries_by_folder(const std::vector<MessageHeaderList2010>& headers,
                                                           std::span<const HeaderFolderRef> folders,
                                                           HeaderGeneration generation) {
-  std::unordered_map<std::string, std::vector<size_t>> folders_by_key;
-  const auto key = [](const std::string& folder_id, const std::string& table) { return folder_id + '\n' + table; };
+  // Folder identifier -> the folder tables and positions of the folders asked for.
+  std::unordered_map<std::string, std::vector<std::pair<std::string, size_t>>> wanted;
   for (size_t f = 0; f < folders.size(); ++f)
-    folders_by_key[key(folders[f].folderId, folder_table_name(folders[f], generation))].push_back(f);
+    wanted[folders[f].folderId].emplace_back(folder_table_name(folders[f], generation), f);
   std::vector<std::vector<size_t>> entries(folders.size());
   OwnFolderTable own(generation);
   for (size_t i = headers.size(); i-- > 0;) {
-    auto it = folders_by_key.find(key(headers[i].folderId, own.of(headers[i])));
-    if (it == folders_by_key.end()) continue;
-    for (size_t f : it->second) entries[f].push_back(i);
+    auto it = wanted.find(headers[i].folderId);
+    if (it == wanted.end()) continue;
+    const std::string& table = own.of(headers[i]);
+    for (const auto& [folder_table, f] : it->second)
+      if (folder_table == table) entries[f].push_back(i);
   }
   return entries;
 }

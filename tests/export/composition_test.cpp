@@ -14,6 +14,7 @@
 #include "export/mbox_file.hpp"
 #include "export/mime_composer.hpp"
 #include "export/output_names.hpp"
+#include "export_test_support.hpp"
 #include "support/test_support.hpp"
 
 namespace quorvine::exporting {
@@ -29,14 +30,6 @@ struct Parsed {
   int attachments = 0;
 };
 
-std::string part_text(GMimePart* part) {
-  GMimeStream* memory = g_mime_stream_mem_new();
-  g_mime_data_wrapper_write_to_stream(g_mime_part_get_content(part), memory);
-  GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(memory));
-  std::string text(reinterpret_cast<const char*>(bytes->data), bytes->len);
-  g_object_unref(memory);
-  return text;
-}
 
 Parsed parse(const fs::path& file) {
   g_mime_init();

@@ -1,5 +1,6 @@
 #pragma once
-// Stores made by edbgen and scanned, for the export tests.
+// Stores made by edbgen and scanned, and parts read back, for the export tests.
+#include <gmime/gmime.h>
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -30,6 +31,16 @@ inline void scan_store(const std::filesystem::path& store, const std::filesystem
   scan::SilentScanObserver observer;
   scan::exportdata(session, observer);
   ASSERT_EQ(session.outcome, scan::ScanOutcome::Completed) << session.failure_reason;
+}
+
+// The decoded content of a part GMime parsed.
+inline std::string part_text(GMimePart* part) {
+  GMimeStream* memory = g_mime_stream_mem_new();
+  g_mime_data_wrapper_write_to_stream(g_mime_part_get_content(part), memory);
+  GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(memory));
+  std::string text(reinterpret_cast<const char*>(bytes->data), bytes->len);
+  g_object_unref(memory);
+  return text;
 }
 
 }  // namespace quorvine::exporting

@@ -43,13 +43,9 @@ ReadBack read_mbox(const fs::path& file) {
     do {
       GMimeObject* current = g_mime_part_iter_get_current(iter);
       if (!current || !GMIME_IS_PART(current) || !g_mime_part_is_attachment(GMIME_PART(current))) continue;
-      GMimeStream* memory = g_mime_stream_mem_new();
-      g_mime_data_wrapper_write_to_stream(g_mime_part_get_content(GMIME_PART(current)), memory);
-      GByteArray* bytes = g_mime_stream_mem_get_byte_array(GMIME_STREAM_MEM(memory));
-      out.contents.emplace_back(reinterpret_cast<const char*>(bytes->data), bytes->len);
+      out.contents.push_back(part_text(GMIME_PART(current)));
       const char* name = g_mime_part_get_filename(GMIME_PART(current));
       out.names.emplace_back(name ? name : "");
-      g_object_unref(memory);
     } while (g_mime_part_iter_next(iter));
     g_mime_part_iter_free(iter);
     g_object_unref(message);

@@ -10,6 +10,8 @@
 #include <locale.h>
 #include <time.h>
 
+#include "ese/byte_reader.hpp"
+
 namespace quorvine::decode {
 namespace {
 
@@ -137,14 +139,16 @@ std::string filetime_utc_text(uint64_t filetime) {
   return buffer;
 }
 
-std::optional<std::string> filetime_utc_text(std::span<const uint8_t> bytes, char byte_order) {
+std::optional<uint64_t> read_u64(std::span<const uint8_t> bytes, char byte_order) {
   if (bytes.size() != 8 || (byte_order != 'l' && byte_order != 'b')) return std::nullopt;
-  uint64_t value = 0;
-  for (size_t i = 0; i < 8; ++i) {
-    size_t index = byte_order == 'l' ? 7 - i : i;
-    value = (value << 8) | bytes[index];
-  }
-  return filetime_utc_text(value);
+  const ese::ByteReader in(bytes, "An 8-byte value");
+  return byte_order == 'l' ? in.u64_at(0, "the value") : in.be64_at(0, "the value");
+}
+
+std::optional<std::string> filetime_utc_text(std::span<const uint8_t> bytes, char byte_order) {
+  const auto filetime = read_u64(bytes, byte_order);
+  if (!filetime) return std::nullopt;
+  return filetime_utc_text(*filetime);
 }
 
 std::optional<int64_t> parse_utc_text(std::string_view utc_text) {

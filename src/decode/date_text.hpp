@@ -10,6 +10,10 @@
 
 namespace quorvine::decode {
 
+// The 8 bytes as a number, in byte_order 'l' (little-endian) or 'b' (big-endian); nothing for
+// another size or byte order.
+std::optional<uint64_t> read_u64(std::span<const uint8_t> bytes, char byte_order);
+
 // Stage 1.
 std::string filetime_utc_text(uint64_t filetime);
 // Stage 1 of 8 bytes holding a FILETIME; byte_order 'l' little-endian or 'b' big-endian.

@@ -5,6 +5,7 @@
 
 #include "decode/date_text.hpp"
 #include "decode/printable_filters.hpp"
+#include "ese/byte_reader.hpp"
 
 namespace quorvine::decode {
 namespace {
@@ -13,13 +14,6 @@ bool is_plain(uint8_t flags) { return flags == 0x00 || flags == 0x01; }
 
 bool holds_eight_bytes(ese::ColumnType type) {
   return type == ese::ColumnType::Binary || type == ese::ColumnType::Currency;
-}
-
-std::optional<uint64_t> read_u64(std::span<const uint8_t> bytes, char byte_order) {
-  if (bytes.size() != 8 || (byte_order != 'b' && byte_order != 'l')) return std::nullopt;
-  uint64_t value = 0;
-  for (size_t i = 0; i < 8; ++i) value = (value << 8) | bytes[byte_order == 'b' ? i : 7 - i];
-  return value;
 }
 
 std::string hex(uint64_t value, bool upper) {
@@ -55,10 +49,13 @@ std::string export_exchange_record_value_64bit_2010(uint32_t format_revision, es
   if (format_revision != 17 || !holds_eight_bytes(type) || !is_plain(flags))
     return export_exchange_record_value_64bit(type, flags, bytes, byte_order);
   if (bytes.size() != 8) return {};
+  // The first two bytes are the replica number, the other six the counter.
+  const ese::ByteReader in(bytes, "An identifier");
   std::array<uint8_t, 8> counter{};
-  std::copy(bytes.begin(), bytes.end(), counter.begin());
-  counter[0] = counter[1] = 0;
-  std::array<uint8_t, 8> replica{bytes[1], bytes[0], 0, 0, 0, 0, 0, 0};
+  const auto counter_bytes = in.bytes_at(2, 6, "the counter");
+  std::copy(counter_bytes.begin(), counter_bytes.end(), counter.begin() + 2);
+  const uint16_t replica_number = in.be16_at(0, "the replica number");
+  std::array<uint8_t, 8> replica{uint8_t(replica_number), uint8_t(replica_number >> 8), 0, 0, 0, 0, 0, 0};
   auto counter_value = read_u64(counter, byte_order);
   auto replica_value = read_u64(replica, byte_order);
   if (!counter_value || !replica_value) return {};

@@ -4,6 +4,8 @@
 #include <array>
 #include <string_view>
 
+#include "ese/byte_reader.hpp"
+
 namespace quorvine::decode {
 namespace {
 
@@ -17,10 +19,6 @@ constexpr std::string_view preset_dictionary =
     "\\fdecor MS Sans SerifSymbolArialTimes New RomanCourier{\\colortbl\\red0\\green0\\blue0\r\n\\par "
     "\\pard\\plain\\f0\\fs20\\b\\i\\u\\tab\\tx";
 static_assert(preset_dictionary.size() == 207);
-
-uint32_t le32(std::span<const uint8_t> bytes, size_t at) {
-  return bytes[at] | bytes[at + 1] << 8 | bytes[at + 2] << 16 | static_cast<uint32_t>(bytes[at + 3]) << 24;
-}
 
 constexpr std::array<uint32_t, 256> crc_table = [] {
   std::array<uint32_t, 256> table{};
@@ -42,14 +40,17 @@ uint32_t lzfu_crc(std::span<const uint8_t> bytes) {
 
 std::optional<LzfuResult> lzfu_decompress(std::span<const uint8_t> input) {
   if (input.size() < header_size) return std::nullopt;
-  const uint64_t compressed_size = le32(input, 0);  // counts the bytes after this field
+  ese::ByteReader header(input, "A compressed RTF body");
+  const uint64_t compressed_size = header.u32("the compressed size");  // counts the bytes after this field
   if (compressed_size + 4 > input.size() || compressed_size < 12) return std::nullopt;
-  const uint32_t type = le32(input, 8);
+  const uint32_t raw_size = header.u32("the raw size");
+  const uint32_t type = header.u32("the compression type");
+  const uint32_t crc = header.u32("the CRC");
   if (type != type_lzfu && type != type_mela) return std::nullopt;
 
   LzfuResult result;
-  result.raw_size = le32(input, 4);
-  const auto data = input.subspan(header_size, static_cast<size_t>(compressed_size) + 4 - header_size);
+  result.raw_size = raw_size;
+  const auto data = header.bytes(static_cast<size_t>(compressed_size) + 4 - header_size, "the compressed data");
 
   if (type == type_mela) {
     result.compressed = false;
@@ -59,7 +60,7 @@ std::optional<LzfuResult> lzfu_decompress(std::span<const uint8_t> input) {
     return result;
   }
 
-  result.crc_ok = lzfu_crc(data) == le32(input, 12);
+  result.crc_ok = lzfu_crc(data) == crc;
   // Each input byte yields at most 17/2 output bytes, so the input bounds the output; the
   // announced raw size only sizes the first allocation.
   result.rtf.reserve(std::min<uint64_t>(result.raw_size, data.size() * 9));
@@ -73,19 +74,19 @@ std::optional<LzfuResult> lzfu_decompress(std::span<const uint8_t> input) {
     write = (write + 1) % dictionary_size;
   };
 
-  size_t p = 0;
+  // A stream cut short gives what it held so far, marked incomplete.
+  ese::ByteReader in(data, "A compressed RTF body");
   result.complete = false;
-  while (p < data.size()) {
-    const uint8_t control = data[p++];
+  while (!in.at_end()) {
+    const uint8_t control = in.u8("a control byte");
     for (int bit = 0; bit < 8; ++bit) {
       if (!(control & (1u << bit))) {
-        if (p >= data.size()) return result;
-        put(static_cast<char>(data[p++]));
+        if (in.at_end()) return result;
+        put(static_cast<char>(in.u8("a literal")));
         continue;
       }
-      if (p + 2 > data.size()) return result;
-      const uint32_t word = static_cast<uint32_t>(data[p]) << 8 | data[p + 1];
-      p += 2;
+      if (in.remaining() < 2) return result;
+      const uint16_t word = in.be16("a reference");
       const size_t offset = word >> 4;
       const size_t length = (word & 0xF) + 2;
       if (offset == write) {  // the end marker

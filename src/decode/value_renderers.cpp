@@ -1,13 +1,14 @@
 #include "decode/value_renderers.hpp"
 
+#include <bit>
 #include <cstdio>
-#include <cstring>
 #include <optional>
 #include <span>
 
 #include "decode/date_text.hpp"
 #include "decode/long_value_spill.hpp"
 #include "decode/printable_filters.hpp"
+#include "ese/byte_reader.hpp"
 #include "ese/error.hpp"
 
 namespace quorvine::decode {
@@ -31,10 +32,12 @@ StorageForm storage_form(uint8_t flags) {
 
 template <typename T>
 std::optional<T> read_le(std::span<const uint8_t> bytes) {
+  static_assert(sizeof(T) == 2 || sizeof(T) == 4 || sizeof(T) == 8);
   if (bytes.size() != sizeof(T)) return std::nullopt;
-  T value;
-  std::memcpy(&value, bytes.data(), sizeof(T));  // stored little-endian, as this host
-  return value;
+  const ese::ByteReader in(bytes, "A number");
+  if constexpr (sizeof(T) == 2) return std::bit_cast<T>(in.u16_at(0, "the value"));
+  else if constexpr (sizeof(T) == 4) return std::bit_cast<T>(in.u32_at(0, "the value"));
+  else return std::bit_cast<T>(in.u64_at(0, "the value"));
 }
 
 // Widened to the type printf expects for the format.

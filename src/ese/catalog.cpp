@@ -1,6 +1,6 @@
 #include "ese/catalog.hpp"
 
-#include "ese/byte_order.hpp"
+#include "ese/byte_reader.hpp"
 #include "ese/error.hpp"
 #include "ese/record_parser.hpp"
 #include "ese/text.hpp"
@@ -61,10 +61,10 @@ constexpr size_t kSchemaIndex[kCatalogColumnCount] = {0, 1, 2, 3, 4, 5, 6, 12, 1
 
 uint32_t number(const std::optional<StoredValue>& v) {
   if (!v) return 0;
-  const auto& b = v->raw;
-  if (b.size() >= 4) return load_le32(b.data());
-  if (b.size() >= 2) return load_le16(b.data());
-  return b.empty() ? 0 : b[0];
+  const ByteReader in(v->raw, "A catalog value");
+  if (in.size() >= 4) return in.u32_at(0, "a number");
+  if (in.size() >= 2) return in.u16_at(0, "a number");
+  return in.size() == 0 ? 0 : in.u8_at(0, "a number");
 }
 
 std::vector<uint8_t> bytes(const std::optional<StoredValue>& v) { return v ? v->raw : std::vector<uint8_t>{}; }

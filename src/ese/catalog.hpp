@@ -39,10 +39,10 @@ struct Catalog {
   const CatalogTable* find(const std::string& name) const;
 };
 
-inline constexpr uint32_t kCatalogRootPage = 4;
-inline constexpr uint32_t kCatalogObjectId = 2;
-inline constexpr uint32_t kShadowCatalogRootPage = 24;
-inline constexpr uint32_t kShadowCatalogObjectId = 3;
+inline constexpr uint32_t kCatalogRootPage = format::catalog::root_page;
+inline constexpr uint32_t kCatalogObjectId = format::catalog::object_id;
+inline constexpr uint32_t kShadowCatalogRootPage = format::catalog::shadow_root_page;
+inline constexpr uint32_t kShadowCatalogObjectId = format::catalog::shadow_object_id;
 
 // Reads every row of the catalog tree rooted at `root_page`. Damaged pages and rows are
 // left out and counted; a catalog with no table entry at all comes back empty.

@@ -3,8 +3,10 @@
 #include <map>
 #include <mutex>
 
+#include "ese/byte_reader.hpp"
 #include "ese/catalog.hpp"
 #include "ese/file_descriptor.hpp"
+#include "ese/file_format.hpp"
 #include "ese/long_value_store.hpp"
 #include "ese/page_reader.hpp"
 #include "ese/table_impl.hpp"
@@ -62,7 +64,9 @@ Database Database::open(const std::filesystem::path& file) {
   std::vector<uint8_t> start(2 * 32768);
   start.resize(fd->read_at(0, start));
   if (start.size() < 4096) {
-    const bool signature = start.size() >= 8 && start[4] == 0xEF && start[5] == 0xCD && start[6] == 0xAB && start[7] == 0x89;
+    const ByteReader in(start, "The file header");
+    const bool signature = start.size() >= 8 && in.u32_at(format::file_header::signature, "the signature") ==
+                                                    format::file_header::signature_value;
     throw EseError("Cannot open " + name + (signature ? ": the file is truncated (shorter than a header)."
                                                        : ": it is not an ESE database (no signature)."));
   }

@@ -4,18 +4,17 @@
 #include <string>
 #include <vector>
 
-#include "ese/byte_order.hpp"
+#include "ese/byte_reader.hpp"
 #include "ese/error.hpp"
 #include "ese/file_descriptor.hpp"
+#include "ese/file_format.hpp"
 
 namespace quorvine::ese {
 namespace {
 
-using detail::load_le32;
-using detail::load_le64;
+namespace field = format::file_header;
 
-constexpr uint32_t kSignature = 0x89ABCDEF;
-constexpr size_t kMinimumHeader = 668;
+constexpr size_t kMinimumHeader = field::interpreted_size;
 
 bool supported_page_size(uint32_t size) {
   return size == 4096 || size == 8192 || size == 16384 || size == 32768;
@@ -24,21 +23,23 @@ bool supported_page_size(uint32_t size) {
 // Checks one header copy; returns an empty string when it is sound, else the fault.
 std::string check_copy(std::span<const uint8_t> copy, DatabaseHeader& out) {
   if (copy.size() < kMinimumHeader) return "the header is truncated";
-  if (load_le32(copy.data() + 4) != kSignature) return "it is not an ESE database (no signature)";
+  const ByteReader in(copy, "The file header");
+  if (in.u32_at(field::signature, "the signature") != field::signature_value)
+    return "it is not an ESE database (no signature)";
   DatabaseHeader h;
-  h.format_version = load_le32(copy.data() + 8);
-  h.file_type = load_le32(copy.data() + 12);
-  h.database_time = load_le64(copy.data() + 16);
-  h.state = static_cast<DatabaseState>(load_le32(copy.data() + 52));
-  h.last_object_id = load_le32(copy.data() + 212);
-  h.format_revision = load_le32(copy.data() + 232);
-  h.page_size = load_le32(copy.data() + 236);
-  h.creation_format_version = load_le32(copy.data() + 340);
-  h.creation_format_revision = load_le32(copy.data() + 344);
+  h.format_version = in.u32_at(field::format_version, "the format version");
+  h.file_type = in.u32_at(field::file_type, "the file type");
+  h.database_time = in.u64_at(field::database_time, "the database time");
+  h.state = static_cast<DatabaseState>(in.u32_at(field::state, "the state"));
+  h.last_object_id = in.u32_at(field::last_object_id, "the last object id");
+  h.format_revision = in.u32_at(field::format_revision, "the format revision");
+  h.page_size = in.u32_at(field::page_size, "the page size");
+  h.creation_format_version = in.u32_at(field::creation_format_version, "the creation format version");
+  h.creation_format_revision = in.u32_at(field::creation_format_revision, "the creation format revision");
   if (!supported_page_size(h.page_size))
     return "its page size " + std::to_string(h.page_size) + " is not supported";
   if (copy.size() < h.page_size) return "the header is truncated";
-  if (header_checksum(copy.first(h.page_size)) != load_le32(copy.data()))
+  if (header_checksum(copy.first(h.page_size)) != in.u32_at(field::checksum, "the checksum"))
     return "the header checksum does not match";
   out = h;
   return {};
@@ -58,9 +59,10 @@ const char* to_string(DatabaseState state) {
 }
 
 uint32_t header_checksum(std::span<const uint8_t> header_page) {
-  uint32_t sum = kSignature;
-  for (size_t offset = 4; offset + 4 <= header_page.size(); offset += 4) sum ^= load_le32(header_page.data() + offset);
-  return sum;
+  if (header_page.size() < field::signature) return field::signature_value;
+  const ByteReader in(header_page, "The file header");
+  const size_t words = (header_page.size() - field::signature) / 4;
+  return in.xor_words(field::signature, words, field::signature_value, "the checksummed words");
 }
 
 DatabaseHeader parse_database_header(std::span<const uint8_t> file_start) {
@@ -69,11 +71,12 @@ DatabaseHeader parse_database_header(std::span<const uint8_t> file_start) {
   if (primary.empty()) return header;
   // The shadow copy sits one page further; its page size is the copy's own.
   if (file_start.size() >= kMinimumHeader) {
-    uint32_t page_size = load_le32(file_start.data() + 236);
+    const ByteReader in(file_start, "The file header");
+    uint32_t page_size = in.u32_at(field::page_size, "the page size");
     if (!supported_page_size(page_size) && file_start.size() >= 4096 + kMinimumHeader) {
       for (uint32_t candidate : {4096u, 8192u, 16384u, 32768u}) {
         if (file_start.size() >= 2ull * candidate &&
-            load_le32(file_start.data() + candidate + 236) == candidate) {
+            in.u32_at(candidate + field::page_size, "the shadow copy's page size") == candidate) {
           page_size = candidate;
           break;
         }

@@ -5,7 +5,7 @@
 #include <set>
 #include <string>
 
-#include "ese/byte_order.hpp"
+#include "ese/byte_reader.hpp"
 #include "ese/compressed_value.hpp"
 #include "ese/error.hpp"
 
@@ -82,7 +82,7 @@ void LongValueCursor::descend() {
       }
     }
     if (chosen->data_size < 4) damaged("a branch entry on page " + std::to_string(number) + " has no child");
-    number = detail::load_le32(current_->data(*chosen).data());
+    number = ByteReader(current_->data(*chosen), "A branch entry").u32("the child page number");
   }
 }
 
@@ -135,7 +135,7 @@ std::span<const uint8_t> LongValueCursor::next() {
     if (order < 0) continue;
     if (order == 0) {
       if (e.data_size < 8) damaged("its root entry is too short");
-      total_ = detail::load_le32(current_->data(e).data() + 4);
+      total_ = ByteReader(current_->data(e), "A long value's root entry").u32_at(4, "the total size");
       continue;
     }
     if (!starts_with(e.key, key_)) {
@@ -144,7 +144,7 @@ std::span<const uint8_t> LongValueCursor::next() {
     }
     if (e.key.size() != key_.size() + 4) continue;  // a longer reference sharing our prefix
     if (!total_) damaged("a segment comes before the value's root entry");
-    const uint32_t offset = detail::load_be32(e.key.data() + key_.size());
+    const uint32_t offset = ByteReader(e.key, "A segment key").be32_at(key_.size(), "the segment offset");
     std::span<const uint8_t> out;
     if (pending_) out = emit(offset);
     pending_ = Pending{offset, current_, current_->data(e)};

@@ -1,28 +1,36 @@
 #include "ese/page_checksum.hpp"
 
-#include "ese/byte_order.hpp"
+#include "ese/byte_reader.hpp"
+#include "ese/file_format.hpp"
 
 namespace quorvine::ese::detail {
 namespace {
 
-uint32_t xor_words(std::span<const uint8_t> bytes, uint32_t seed) {
-  for (size_t at = 0; at + 4 <= bytes.size(); at += 4) seed ^= load_le32(bytes.data() + at);
-  return seed;
+namespace field = format::page_header;
+
+// XOR of the whole words of `bytes` from `from` to `to`.
+uint32_t xor_words(const ByteReader& page, size_t from, size_t to, uint32_t seed) {
+  return page.xor_words(from, (to - from) / 4, seed, "the checksummed words");
 }
 
 }  // namespace
 
-bool page_checksum_matches(std::span<const uint8_t> page, uint32_t page_number) {
-  if (page.size() < 4096 || page.size() % 4 != 0) return false;
-  if (load_le32(page.data()) == 0 && load_le32(page.data() + 4) == 0) return true;
-  const uint32_t flags = load_le32(page.data() + 36);
-  if (!(flags & 0x2000)) return xor_words(page.subspan(4), 0x89ABCDEF) == load_le32(page.data());
-  if (page.size() <= 8192) return xor_words(page.subspan(8), page_number) == load_le32(page.data());
-  const size_t block = page.size() / 4;
-  for (size_t k = 1; k < 4; ++k)
-    if (xor_words(page.subspan(k * block, block), page_number) != load_le32(page.data() + 40 + 8 * (k - 1)))
+bool page_checksum_matches(std::span<const uint8_t> bytes, uint32_t page_number) {
+  if (bytes.size() < 4096 || bytes.size() % 4 != 0) return false;
+  const ByteReader page(bytes, "Page", page_number);
+  const uint32_t stored = page.u32_at(field::checksum, "the checksum");
+  if (stored == 0 && page.u32_at(field::ecc_checksum, "the ECC checksum") == 0) return true;
+  const uint32_t flags = page.u32_at(field::flags, "the page flags");
+  if (!(flags & format::page_flags::new_checksum))
+    return xor_words(page, field::ecc_checksum, bytes.size(), format::file_header::signature_value) == stored;
+  if (bytes.size() <= 8192) return xor_words(page, field::database_time, bytes.size(), page_number) == stored;
+  const size_t block = bytes.size() / 4;
+  for (size_t k = 1; k < 4; ++k) {
+    const size_t stored_at = field::block_checksums + field::block_checksum_stride * (k - 1);
+    if (xor_words(page, k * block, (k + 1) * block, page_number) != page.u32_at(stored_at, "a block checksum"))
       return false;
-  return xor_words(page.subspan(8, block - 8), page_number) == load_le32(page.data());
+  }
+  return xor_words(page, field::database_time, block, page_number) == stored;
 }
 
 }  // namespace quorvine::ese::detail

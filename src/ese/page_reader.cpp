@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ese/byte_order.hpp"
+#include "ese/byte_reader.hpp"
 #include "ese/error.hpp"
 #include "ese/page_checksum.hpp"
 
@@ -44,72 +44,62 @@ Page PageReader::read(uint32_t page_number) const {
 }
 
 Page PageReader::parse(uint32_t page_number, std::vector<uint8_t> bytes) const {
+  namespace field = format::page_header;
   const uint32_t page_size = layout_.page_size;
   if (bytes.size() != page_size) bad_page(page_number, "it is not one page long");
-  const uint8_t* p = bytes.data();
+  const ByteReader in(bytes, "Page", page_number);
   Page page;
   page.number = page_number;
-  page.previous = load_le32(p + 16);
-  page.next = load_le32(p + 20);
-  page.fdp_object_id = load_le32(p + 24);
-  page.flags = load_le32(p + 36);
+  page.previous = in.u32_at(field::previous_page, "the previous page number");
+  page.next = in.u32_at(field::next_page, "the next page number");
+  page.fdp_object_id = in.u32_at(field::object_id, "the object id");
+  page.flags = in.u32_at(field::flags, "the page flags");
   if (page.flags == page_flags::uninitialised) bad_page(page_number, "it was never initialised");
   const uint32_t header_size = layout_.header_size();
-  const uint32_t tag_count = load_le16(p + 34) & layout_.tag_count_mask();
+  const uint32_t tag_count = in.u16_at(field::tag_count, "the tag count") & layout_.tag_count_mask();
   if (tag_count == 0) bad_page(page_number, "it has no tags");
-  if (static_cast<uint64_t>(tag_count) * 4 > page_size - header_size) bad_page(page_number, "too many tags");
-  const uint32_t tags_start = page_size - tag_count * 4;
+  if (static_cast<uint64_t>(tag_count) * format::tag::size > page_size - header_size) bad_page(page_number, "too many tags");
+  const uint32_t tags_start = page_size - tag_count * static_cast<uint32_t>(format::tag::size);
 
   std::vector<Tag> tags(tag_count);
   for (uint32_t i = 0; i < tag_count; ++i) {
-    const uint8_t* t = p + page_size - 4 * (i + 1);
-    uint16_t size_word = load_le16(t);
-    uint16_t offset_word = load_le16(t + 2);
+    const size_t at = page_size - format::tag::size * (i + 1);
+    const uint16_t size_word = in.u16_at(at + format::tag::size_word, "a tag's size");
+    const uint16_t offset_word = in.u16_at(at + format::tag::offset_word, "a tag's offset");
     Tag tag;
-    if (layout_.large_tags()) {
-      tag.size = size_word & 0x7FFF;
-      tag.offset = offset_word & 0x7FFF;
-    } else {
-      tag.size = size_word & 0x1FFF;
-      tag.offset = offset_word & 0x1FFF;
-      tag.flags = static_cast<uint8_t>(offset_word >> 13);
-    }
+    tag.size = size_word & layout_.tag_mask();
+    tag.offset = offset_word & layout_.tag_mask();
+    if (!layout_.large_tags()) tag.flags = static_cast<uint8_t>(offset_word >> format::tag::flags_shift);
     uint64_t start = static_cast<uint64_t>(header_size) + tag.offset;
     if (start + tag.size > tags_start) bad_page(page_number, "tag " + std::to_string(i) + " runs outside the page");
     tag.offset = static_cast<uint32_t>(start);
     // Large pages keep the tag flags in the top bits of the value's first word.
     if (layout_.large_tags() && i > 0 && tag.size >= 2) {
-      tag.flags = static_cast<uint8_t>(bytes[tag.offset + 1] >> 5);
+      tag.flags = static_cast<uint8_t>(in.u8_at(tag.offset + 1, "a tag's flags") >> 5);
       bytes[tag.offset + 1] &= 0x1F;
     }
     tags[i] = tag;
   }
 
   const Tag& header_tag = tags[0];
+  const std::span<const uint8_t> common_key = in.bytes_at(header_tag.offset, header_tag.size, "the common key");
   page.entries.reserve(tag_count - 1);
   for (uint32_t i = 1; i < tag_count; ++i) {
     const Tag& tag = tags[i];
     if (tag.flags & tag_flags::deleted) continue;
-    uint32_t pos = tag.offset;
-    const uint32_t end = tag.offset + tag.size;
+    ByteReader value = in.sub_at(tag.offset, tag.size, "an entry");
     uint32_t common = 0;
     if (tag.flags & tag_flags::common_key) {
-      if (end - pos < 2) bad_page(page_number, "entry " + std::to_string(i) + " is too short");
-      common = load_le16(p + pos);
-      pos += 2;
-      if (common > header_tag.size) bad_page(page_number, "entry " + std::to_string(i) + " has a common key longer than the page's");
+      common = value.u16("an entry's common key size");
+      if (common > common_key.size()) bad_page(page_number, "entry " + std::to_string(i) + " has a common key longer than the page's");
     }
-    if (end - pos < 2) bad_page(page_number, "entry " + std::to_string(i) + " is too short");
-    uint32_t local = load_le16(p + pos);
-    pos += 2;
-    if (local > end - pos) bad_page(page_number, "entry " + std::to_string(i) + " has a key longer than itself");
+    const std::span<const uint8_t> local = value.bytes(value.u16("an entry's key size"), "an entry's key");
     PageEntry entry;
-    entry.key.reserve(common + local);
-    entry.key.insert(entry.key.end(), p + header_tag.offset, p + header_tag.offset + common);
-    entry.key.insert(entry.key.end(), p + pos, p + pos + local);
-    pos += local;
-    entry.data_offset = pos;
-    entry.data_size = end - pos;
+    entry.key.reserve(common + local.size());
+    entry.key.insert(entry.key.end(), common_key.begin(), common_key.begin() + common);
+    entry.key.insert(entry.key.end(), local.begin(), local.end());
+    entry.data_offset = static_cast<uint32_t>(tag.offset + value.position());
+    entry.data_size = static_cast<uint32_t>(value.remaining());
     page.entries.push_back(std::move(entry));
   }
   page.bytes = std::move(bytes);

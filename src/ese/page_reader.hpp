@@ -8,22 +8,12 @@
 #include <vector>
 
 #include "ese/byte_source.hpp"
+#include "ese/file_format.hpp"
 
 namespace quorvine::ese::detail {
 
-namespace page_flags {
-inline constexpr uint32_t root = 0x0001;
-inline constexpr uint32_t leaf = 0x0002;
-inline constexpr uint32_t empty = 0x0008;
-inline constexpr uint32_t space_tree = 0x0020;
-inline constexpr uint32_t long_value = 0x0080;
-inline constexpr uint32_t uninitialised = 0xFFFFFFFF;
-}  // namespace page_flags
-
-namespace tag_flags {
-inline constexpr uint8_t deleted = 0x2;
-inline constexpr uint8_t common_key = 0x4;
-}  // namespace tag_flags
+namespace page_flags = format::page_flags;
+namespace tag_flags = format::tag_flags;
 
 // One live B-tree entry: its full key (common prefix joined with the local key) and where
 // its data lies in the page.
@@ -54,8 +44,11 @@ struct PageLayout {
   uint32_t format_revision = 0;
   bool verify_checksums = false;  // refuse pages whose stored checksum does not match
   bool extended_header() const { return page_size >= 16384 && format_revision >= 0x11; }
-  uint32_t header_size() const { return extended_header() ? 80 : 40; }
+  uint32_t header_size() const {
+    return static_cast<uint32_t>(extended_header() ? format::page_header::extended_size : format::page_header::size);
+  }
   bool large_tags() const { return page_size >= 16384; }
+  uint16_t tag_mask() const { return large_tags() ? format::tag::large_page_mask : format::tag::small_page_mask; }
   uint16_t tag_count_mask() const { return format_revision >= 0x122 ? 0x0FFF : 0xFFFF; }
 };
 

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ese/byte_order.hpp"
+#include "ese/byte_reader.hpp"
 #include "ese/error.hpp"
 
 namespace quorvine::ese::detail {
@@ -14,7 +14,7 @@ constexpr uint32_t kHeaderSize = 4;
 
 // The parts of a record every column lookup needs, checked once.
 struct Layout {
-  std::span<const uint8_t> r;
+  ByteReader r;
   uint32_t last_fixed = 0;
   uint32_t variable_count = 0;
   uint32_t variable_array = 0;  // offset of the variable end-offset array
@@ -23,24 +23,23 @@ struct Layout {
   uint32_t tagged_entries = 0;  // number of (id, offset) entries
 };
 
-uint16_t word(std::span<const uint8_t> r, uint32_t at) { return load_le16(r.data() + at); }
-
 // End of the last non-NULL variable value before entry `index` (NULL entries repeat it).
 uint32_t variable_start(const Layout& l, uint32_t index) {
   for (uint32_t i = index; i-- > 0;) {
-    const uint16_t end = word(l.r, l.variable_array + 2 * i);
+    const uint16_t end = l.r.u16_at(l.variable_array + 2 * i, "a variable column's end offset");
     if (!(end & 0x8000)) return end & 0x7FFF;
   }
   return 0;
 }
 
-Layout read_layout(std::span<const uint8_t> r, const RecordFormat& format) {
-  if (r.size() < kHeaderSize) damaged("it is shorter than its header");
-  Layout l;
-  l.r = r;
-  l.last_fixed = r[0];
-  l.variable_count = r[1] > 127 ? r[1] - 127u : 0u;
-  l.variable_array = word(r, 2);
+Layout read_layout(std::span<const uint8_t> record, const RecordFormat& format) {
+  if (record.size() < kHeaderSize) damaged("it is shorter than its header");
+  Layout l{ByteReader(record, "The record")};
+  const ByteReader& r = l.r;
+  const uint8_t variable_byte = r.u8_at(1, "the last variable column");
+  l.last_fixed = r.u8_at(0, "the last fixed column");
+  l.variable_count = variable_byte > 127 ? variable_byte - 127u : 0u;
+  l.variable_array = r.u16_at(2, "the variable data offset");
   if (l.variable_array < kHeaderSize || l.variable_array > r.size()) damaged("its variable data offset lies outside it");
   l.variable_data = l.variable_array + 2 * l.variable_count;
   if (l.variable_data > r.size()) damaged("its variable offset array runs outside it");
@@ -50,48 +49,53 @@ Layout read_layout(std::span<const uint8_t> r, const RecordFormat& format) {
   const uint32_t tagged_size = static_cast<uint32_t>(r.size()) - l.tagged;
   if (tagged_size > 0) {
     if (tagged_size < 4) damaged("its tagged data is cut short");
-    const uint32_t array_size = word(r, l.tagged + 2) & format.tagged_offset_mask;
+    const uint32_t array_size = r.u16_at(l.tagged + 2, "the tagged column array size") & format.tagged_offset_mask;
     if (array_size < 4 || array_size > tagged_size) damaged("its tagged column array runs outside it");
     l.tagged_entries = array_size / 4;
   }
   return l;
 }
 
+StoredValue stored(std::span<const uint8_t> data) {
+  StoredValue v;
+  v.raw.assign(data.begin(), data.end());
+  return v;
+}
+
 std::optional<StoredValue> fixed_value(const Layout& l, const ColumnInfo& c, uint32_t offset, uint32_t size) {
   if (c.id > l.last_fixed || size == 0) return std::nullopt;
-  if (offset > l.r.size() || size > l.r.size() - offset) damaged("fixed column " + std::to_string(c.id) + " runs outside it");
+  const std::span<const uint8_t> data = l.r.bytes_at(offset, size, "a fixed column");
   // The null bitmap sits just before the variable offset array.
   const uint32_t bitmap_size = (l.last_fixed + 7) / 8;
   if (!(c.flags & column_flags::not_null) && l.variable_array >= kHeaderSize + bitmap_size) {
-    const uint8_t* bitmap = l.r.data() + l.variable_array - bitmap_size;
-    if ((bitmap[(c.id - 1) / 8] >> ((c.id - 1) % 8)) & 1) return std::nullopt;
+    const uint8_t bits = l.r.u8_at(l.variable_array - bitmap_size + (c.id - 1) / 8, "the null bitmap");
+    if ((bits >> ((c.id - 1) % 8)) & 1) return std::nullopt;
   }
-  StoredValue v;
-  v.raw.assign(l.r.begin() + offset, l.r.begin() + offset + size);
-  return v;
+  return stored(data);
 }
 
 std::optional<StoredValue> variable_value(const Layout& l, const ColumnInfo& c) {
   const uint32_t index = c.id - 128;
   if (index >= l.variable_count) return std::nullopt;
-  const uint16_t end_word = word(l.r, l.variable_array + 2 * index);
+  const uint16_t end_word = l.r.u16_at(l.variable_array + 2 * index, "a variable column's end offset");
   if (end_word & 0x8000) return std::nullopt;
   const uint32_t start = variable_start(l, index);
   const uint32_t end = end_word & 0x7FFF;
   if (end < start) damaged("variable column " + std::to_string(c.id) + " ends before it starts");
-  if (end > l.r.size() - l.variable_data) damaged("variable column " + std::to_string(c.id) + " runs outside it");
-  if (end == start) return std::nullopt;
-  StoredValue v;
-  v.raw.assign(l.r.begin() + l.variable_data + start, l.r.begin() + l.variable_data + end);
-  return v;
+  const std::span<const uint8_t> data = l.r.bytes_at(l.variable_data + start, end - start, "a variable column");
+  if (data.empty()) return std::nullopt;
+  return stored(data);
 }
 
 std::optional<StoredValue> tagged_value(const Layout& l, const ColumnInfo& c, const RecordFormat& format) {
+  const ByteReader& r = l.r;
+  auto id_at = [&](uint32_t entry) { return r.u16_at(l.tagged + 4 * entry, "a tagged column id"); };
+  auto offset_at = [&](uint32_t entry) { return r.u16_at(l.tagged + 4 * entry + 2, "a tagged column offset"); };
   // Identifiers ascend through the array.
   uint32_t low = 0, high = l.tagged_entries;
   while (low < high) {
     const uint32_t mid = low + (high - low) / 2;
-    const uint16_t id = word(l.r, l.tagged + 4 * mid);
+    const uint16_t id = id_at(mid);
     if (id == c.id) {
       low = mid;
       high = mid + 1;
@@ -101,21 +105,18 @@ std::optional<StoredValue> tagged_value(const Layout& l, const ColumnInfo& c, co
     else high = mid;
   }
   if (low >= high) return std::nullopt;
-  const uint32_t tagged_size = static_cast<uint32_t>(l.r.size()) - l.tagged;
-  const uint16_t offset_word = word(l.r, l.tagged + 4 * low + 2);
+  const uint32_t tagged_size = static_cast<uint32_t>(r.size()) - l.tagged;
+  const uint16_t offset_word = offset_at(low);
   const uint32_t start = offset_word & format.tagged_offset_mask;
-  const uint32_t end = low + 1 < l.tagged_entries ? word(l.r, l.tagged + 4 * (low + 1) + 2) & format.tagged_offset_mask
-                                                  : tagged_size;
-  if (start > end || end > tagged_size) damaged("tagged column " + std::to_string(c.id) + " lies outside it");
-  if (start == end) return std::nullopt;
-  std::span<const uint8_t> data = l.r.subspan(l.tagged + start, end - start);
-  StoredValue v;
-  if (format.flag_byte_always || (offset_word & 0x4000)) {
-    v.flags = data[0];
-    data = data.subspan(1);
-  }
-  if (data.empty()) return std::nullopt;
-  v.raw.assign(data.begin(), data.end());
+  const uint32_t end = low + 1 < l.tagged_entries ? offset_at(low + 1) & format.tagged_offset_mask : tagged_size;
+  if (start > end) damaged("tagged column " + std::to_string(c.id) + " ends before it starts");
+  ByteReader data = r.sub_at(l.tagged + start, end - start, "a tagged column");
+  if (data.at_end()) return std::nullopt;
+  uint8_t flags = 0;
+  if (format.flag_byte_always || (offset_word & 0x4000)) flags = data.u8("a tagged column's flags");
+  if (data.at_end()) return std::nullopt;
+  StoredValue v = stored(data.bytes(data.remaining(), "a tagged column"));
+  v.flags = flags;
   return v;
 }
 

@@ -1,12 +1,14 @@
 #include "ese/seven_bit.hpp"
 
+#include "ese/byte_reader.hpp"
 #include "ese/error.hpp"
 
 namespace quorvine::ese {
 
 std::vector<uint8_t> decompress_seven_bit(std::span<const uint8_t> value) {
   if (value.size() < 2) throw EseError("A 7-bit compressed value is too short.");
-  const uint8_t header = value[0];
+  ByteReader in(value, "A 7-bit compressed value");
+  const uint8_t header = in.u8("the header byte");
   const unsigned scheme = header >> 3;
   if (scheme != 1 && scheme != 2) throw EseError("A value is not 7-bit compressed.");
   const uint64_t bits = (value.size() - 2) * 8ull + (header & 7u) + 1;
@@ -16,11 +18,9 @@ std::vector<uint8_t> decompress_seven_bit(std::span<const uint8_t> value) {
   out.reserve(unicode ? count * 2 : count);
   uint32_t buffer = 0;
   unsigned buffered = 0;
-  size_t in = 1;
   for (uint64_t i = 0; i < count; ++i) {
     while (buffered < 7) {
-      // count is derived from the size, so the input never runs out here.
-      buffer |= static_cast<uint32_t>(value[in++]) << buffered;
+      buffer |= static_cast<uint32_t>(in.u8("a packed byte")) << buffered;
       buffered += 8;
     }
     out.push_back(static_cast<uint8_t>(buffer & 0x7F));

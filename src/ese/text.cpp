@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "ese/byte_reader.hpp"
+
 namespace quorvine::ese {
 
 void append_utf8(std::string& out, char32_t cp) {
@@ -37,15 +39,16 @@ constexpr std::array<char16_t, 32> kCp1252High = {
 std::string utf16le_to_utf8(std::span<const uint8_t> bytes) {
   std::string out;
   out.reserve(bytes.size() / 2);
-  const size_t units = bytes.size() / 2;
-  for (size_t i = 0; i < units; ++i) {
-    char32_t unit = bytes[2 * i] | (bytes[2 * i + 1] << 8);
+  // An odd last byte is no unit.
+  ByteReader in(bytes.first(bytes.size() & ~size_t{1}), "A UTF-16 text");
+  while (!in.at_end()) {
+    const char32_t unit = in.u16("a unit");
     if (unit >= 0xD800 && unit <= 0xDBFF) {
-      if (i + 1 < units) {
-        char32_t low = bytes[2 * i + 2] | (bytes[2 * i + 3] << 8);
+      if (!in.at_end()) {
+        const char32_t low = in.u16_at(in.position(), "a low surrogate");
         if (low >= 0xDC00 && low <= 0xDFFF) {
           append_utf8(out, 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00));
-          ++i;
+          in.skip(2, "a low surrogate");
           continue;
         }
       }

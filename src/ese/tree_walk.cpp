@@ -1,6 +1,6 @@
 #include "ese/tree_walk.hpp"
 
-#include "ese/byte_order.hpp"
+#include "ese/byte_reader.hpp"
 #include "ese/error.hpp"
 
 namespace quorvine::ese::detail {
@@ -20,8 +20,11 @@ std::optional<Page> TreeWalk::enter(uint32_t number) {
     ++damaged_;
     return std::nullopt;
   }
-  const bool foreign = page->fdp_object_id != object_id_ || (page->flags & page_flags::space_tree) ||
-                       (reader_->layout().extended_header() && load_le64(page->bytes.data() + 64) != number);
+  // The extended header repeats the page number: a page found at another place is not ours.
+  const bool misplaced = reader_->layout().extended_header() &&
+                         ByteReader(page->bytes, "Page", number).u64_at(format::page_header::page_number,
+                                                                      "the page number") != number;
+  const bool foreign = page->fdp_object_id != object_id_ || (page->flags & page_flags::space_tree) || misplaced;
   if (foreign) {
     ++damaged_;
     return std::nullopt;
@@ -45,11 +48,12 @@ std::optional<Page> TreeWalk::next_leaf() {
       continue;
     }
     const PageEntry& entry = top.page.entries[top.next_entry++];
-    if (entry.data_size < 4) {
+    ByteReader data(top.page.data(entry), "A branch entry");
+    if (data.size() < 4) {
       ++damaged_;
       continue;
     }
-    const uint32_t child = load_le32(top.page.data(entry).data());
+    const uint32_t child = data.u32("the child page number");
     auto page = enter(child);
     if (!page) continue;
     if (page->is_leaf()) return page;

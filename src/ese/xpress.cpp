@@ -4,7 +4,7 @@
 #include <cstring>
 #include <string>
 
-#include "ese/byte_order.hpp"
+#include "ese/byte_reader.hpp"
 #include "ese/error.hpp"
 
 namespace quorvine::ese {
@@ -14,73 +14,42 @@ namespace {
   throw EseError(std::string("An Xpress compressed value is damaged: ") + what + ".");
 }
 
-class Input {
- public:
-  explicit Input(std::span<const uint8_t> data) : data_(data) {}
-  size_t position() const { return pos_; }
-  bool at_end() const { return pos_ >= data_.size(); }
-  uint8_t byte_at(size_t at) const { return data_[at]; }
-  uint8_t u8() {
-    need(1);
-    return data_[pos_++];
-  }
-  uint16_t u16() {
-    need(2);
-    uint16_t v = detail::load_le16(data_.data() + pos_);
-    pos_ += 2;
-    return v;
-  }
-  uint32_t u32() {
-    need(4);
-    uint32_t v = detail::load_le32(data_.data() + pos_);
-    pos_ += 4;
-    return v;
-  }
-
- private:
-  void need(size_t n) const {
-    if (data_.size() - pos_ < n) damaged("the stream ends early");
-  }
-  std::span<const uint8_t> data_;
-  size_t pos_ = 0;
-};
-
 }  // namespace
 
 std::vector<uint8_t> decompress_plain_lz77(std::span<const uint8_t> stream, size_t length) {
   std::vector<uint8_t> out(length);
   size_t done = 0;
-  Input in(stream);
+  ByteReader in(stream, "An Xpress compressed value");
   uint32_t flags = 0;
   unsigned flag_count = 0;
   constexpr size_t kNoNibble = static_cast<size_t>(-1);
   size_t half_byte = kNoNibble;
   while (done < length) {
     if (flag_count == 0) {
-      flags = in.u32();
+      flags = in.u32("a flag word");
       flag_count = 32;
     }
     --flag_count;
     if ((flags & (1u << flag_count)) == 0) {
-      out[done++] = in.u8();
+      out[done++] = in.u8("a literal byte");
       continue;
     }
-    const uint16_t token = in.u16();
+    const uint16_t token = in.u16("a match token");
     const size_t distance = (token >> 3) + 1u;
     uint64_t match = token & 7u;
     if (match == 7) {
       if (half_byte == kNoNibble) {
         half_byte = in.position();
-        match = in.u8() & 0x0F;
+        match = in.u8("a match length nibble") & 0x0F;
       } else {
-        match = in.byte_at(half_byte) >> 4;
+        match = in.u8_at(half_byte, "a match length nibble") >> 4;
         half_byte = kNoNibble;
       }
       if (match == 15) {
-        match = in.u8();
+        match = in.u8("a match length byte");
         if (match == 255) {
-          match = in.u16();
-          if (match == 0) match = in.u32();
+          match = in.u16("a match length word");
+          if (match == 0) match = in.u32("a match length");
           if (match < 15 + 7) damaged("a match length is invalid");
           match -= 15 + 7;
         }
@@ -106,10 +75,11 @@ std::vector<uint8_t> decompress_plain_lz77(std::span<const uint8_t> stream, size
 }
 
 std::vector<uint8_t> decompress_xpress(std::span<const uint8_t> value) {
+  ByteReader in(value, "An Xpress compressed value");
   if (value.size() < 3) damaged("the header is truncated");
-  if (value[0] != 0x18) damaged("the header byte is not Xpress");
-  const size_t length = detail::load_le16(value.data() + 1);
-  return decompress_plain_lz77(value.subspan(3), length);
+  if (in.u8("the header byte") != 0x18) damaged("the header byte is not Xpress");
+  const size_t length = in.u16("the decompressed length");
+  return decompress_plain_lz77(in.bytes(in.remaining(), "the stream"), length);
 }
 
 }  // namespace quorvine::ese

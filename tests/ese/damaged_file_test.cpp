@@ -7,7 +7,7 @@
 #include <random>
 
 #include "edbgen/ese_checksum.hpp"
-#include "ese/byte_order.hpp"
+#include "ese/byte_reader.hpp"
 #include "ese/error.hpp"
 #include "ese/page_reader.hpp"
 #include "ese/sample_values.hpp"
@@ -202,9 +202,11 @@ struct BrokenTree {
     auto reader = std::make_shared<detail::PageReader>(std::make_shared<detail::MemorySource>(bytes),
                                                        detail::PageLayout{page_size, db.header().format_revision});
     for (uint32_t n = 1; n <= reader->page_count() && !root; ++n) {
-      const uint8_t* p = bytes.data() + (n + 1ull) * page_size;
-      const uint32_t flags = detail::load_le32(p + 36);
-      if (detail::load_le32(p + 24) == object_id && (flags & 0x1) && !(flags & 0x2) && !(flags & 0xE0)) root = n;
+      const ByteReader p(std::span<const uint8_t>(bytes).subspan((n + 1ull) * page_size, page_size), "Page", n);
+      const uint32_t flags = p.u32_at(format::page_header::flags, "the flags");
+      if (p.u32_at(format::page_header::object_id, "the object id") == object_id && (flags & 0x1) && !(flags & 0x2) &&
+          !(flags & 0xE0))
+        root = n;
     }
     EXPECT_NE(root, 0u) << "the biggest table has no branch root";
     if (!root) return;
@@ -212,7 +214,7 @@ struct BrokenTree {
     for (const auto& e : page.entries)
       child_at.push_back(static_cast<uint32_t>((root + 1ull) * page_size + e.data_offset));
   }
-  uint32_t child(size_t i) const { return detail::load_le32(bytes.data() + child_at[i]); }
+  uint32_t child(size_t i) const { return ByteReader(bytes, "The store").u32_at(child_at[i], "a child page"); }
   void set_child(std::vector<uint8_t>& b, size_t i, uint32_t page) const {
     for (int k = 0; k < 4; ++k) b[child_at[i] + k] = static_cast<uint8_t>(page >> (8 * k));
     edbgen::ese::seal_page(std::span<uint8_t>(b).subspan((root + 1ull) * page_size, page_size), root);

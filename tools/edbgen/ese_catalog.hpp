@@ -17,10 +17,10 @@ inline constexpr uint16_t long_value = 4;
 inline constexpr uint16_t callback = 5;
 }  // namespace catalog_type
 
-inline constexpr uint32_t kCatalogObjid = 2;
-inline constexpr uint32_t kShadowCatalogObjid = 3;
-inline constexpr uint32_t kCatalogRootPage = 4;
-inline constexpr uint32_t kShadowCatalogRootPage = 24;
+inline constexpr uint32_t kCatalogObjid = quorvine::ese::format::catalog::object_id;
+inline constexpr uint32_t kShadowCatalogObjid = quorvine::ese::format::catalog::shadow_object_id;
+inline constexpr uint32_t kCatalogRootPage = quorvine::ese::format::catalog::root_page;
+inline constexpr uint32_t kShadowCatalogRootPage = quorvine::ese::format::catalog::shadow_root_page;
 
 struct CatalogEntry {
   uint32_t objid_table = 0;

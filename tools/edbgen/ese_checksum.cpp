@@ -3,12 +3,16 @@
 #include <bit>
 
 #include "edbgen/ese_bytes.hpp"
+#include "ese/file_format.hpp"
 
 namespace edbgen::ese {
 
+namespace field = quorvine::ese::format::page_header;
+
 uint32_t header_checksum(std::span<const uint8_t> header_page) {
-  uint32_t sum = 0x89ABCDEF;
-  for (size_t off = 4; off + 4 <= header_page.size(); off += 4) sum ^= load_le32(&header_page[off]);
+  namespace header = quorvine::ese::format::file_header;
+  uint32_t sum = header::signature_value;
+  for (size_t off = header::signature; off + 4 <= header_page.size(); off += 4) sum ^= load_le32(&header_page[off]);
   return sum;
 }
 
@@ -39,19 +43,20 @@ ChecksumPair block_checksum(std::span<const uint8_t> block, uint32_t page_number
 void seal_page(std::span<uint8_t> page, uint32_t page_number) {
   if (page.size() <= 8192) {
     ChecksumPair p = block_checksum(page, page_number, true);
-    store_le32(&page[0], p.xor_sum);
-    store_le32(&page[4], p.ecc);
+    store_le32(&page[field::checksum], p.xor_sum);
+    store_le32(&page[field::ecc_checksum], p.ecc);
     return;
   }
   const size_t block = page.size() / 4;
   for (size_t b = 1; b < 4; ++b) {
     ChecksumPair p = block_checksum(page.subspan(b * block, block), page_number, false);
-    store_le32(&page[32 + 8 * b], p.xor_sum);
-    store_le32(&page[36 + 8 * b], p.ecc);
+    const size_t at = field::block_checksums + field::block_checksum_stride * (b - 1);
+    store_le32(&page[at], p.xor_sum);
+    store_le32(&page[at + 4], p.ecc);
   }
   ChecksumPair p = block_checksum(page.subspan(0, block), page_number, true);
-  store_le32(&page[0], p.xor_sum);
-  store_le32(&page[4], p.ecc);
+  store_le32(&page[field::checksum], p.xor_sum);
+  store_le32(&page[field::ecc_checksum], p.ecc);
 }
 
 }  // namespace edbgen::ese

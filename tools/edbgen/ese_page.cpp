@@ -10,8 +10,14 @@
 namespace edbgen::ese {
 
 namespace {
-constexpr size_t kTagSize = 4;
+namespace field = quorvine::ese::format::page_header;
+namespace tag = quorvine::ese::format::tag;
+constexpr size_t kTagSize = tag::size;
 constexpr size_t kTag0Reserve = 16 + kTagSize;
+
+uint16_t tag_mask(const PageLayout& layout) {
+  return layout.page_size >= 16384 ? tag::large_page_mask : tag::small_page_mask;
+}
 }  // namespace
 
 PageBuilder::PageBuilder(const PageLayout& layout) : layout_(layout), page_(layout.page_size, 0) {}
@@ -34,20 +40,20 @@ bool PageBuilder::fits(size_t size) const {
 
 void PageBuilder::put_tag(size_t index, size_t offset, size_t size, uint16_t flags) {
   uint8_t* tag = &page_[layout_.page_size - kTagSize * (index + 1)];
-  store_le16(tag, uint16_t(size));
-  store_le16(tag + 2, uint16_t(offset | flags << 13));
+  store_le16(tag + tag::size_word, uint16_t(size));
+  store_le16(tag + tag::offset_word, uint16_t(offset | flags << tag::flags_shift));
 }
 
 std::span<const uint8_t> PageBuilder::value(size_t index) const {
-  const uint8_t* tag = &page_[layout_.page_size - kTagSize * (index + 1)];
-  const size_t size = load_le16(tag);
-  const size_t offset = load_le16(tag + 2) & (layout_.page_size >= 16384 ? 0x7FFF : 0x1FFF);
+  const uint8_t* at = &page_[layout_.page_size - kTagSize * (index + 1)];
+  const size_t size = load_le16(at + tag::size_word);
+  const size_t offset = load_le16(at + tag::offset_word) & tag_mask(layout_);
   return {&page_[layout_.header_size() + offset], size};
 }
 
 std::vector<uint8_t> PageBuilder::share_common_key() {
   constexpr size_t kMaxCommon = 16;  // what the room kept for tag 0 holds
-  constexpr uint16_t kCommonKeyFlag = 0x4;
+  constexpr uint16_t kCommonKeyFlag = quorvine::ese::format::tag_flags::common_key;
   if (count_ < 2) return {};
   auto key_of = [](std::span<const uint8_t> v) { return v.subspan(2, load_le16(v.data())); };
   // Keys ascend, so the prefix of the first and last key is shared by all.
@@ -63,8 +69,8 @@ std::vector<uint8_t> PageBuilder::share_common_key() {
   scratch_.assign(page_.begin() + header, page_.begin() + header + value_end_);
   std::vector<std::pair<size_t, size_t>> old(count_);  // offset, size of each entry in scratch_
   for (size_t i = 1; i <= count_; ++i) {
-    const uint8_t* tag = &page_[layout_.page_size - kTagSize * (i + 1)];
-    old[i - 1] = {load_le16(tag + 2) & (layout_.page_size >= 16384 ? 0x7FFF : 0x1FFF), load_le16(tag)};
+    const uint8_t* at = &page_[layout_.page_size - kTagSize * (i + 1)];
+    old[i - 1] = {load_le16(at + tag::offset_word) & tag_mask(layout_), load_le16(at + tag::size_word)};
   }
   const bool large = layout_.page_size >= 16384;
   size_t end = 0;
@@ -74,7 +80,7 @@ std::vector<uint8_t> PageBuilder::share_common_key() {
     const size_t key_size = load_le16(v);
     uint8_t* out = &page_[header + end];
     // Large pages keep tag flags in the top bits of the value's first word.
-    store_le16(out, uint16_t(common | (large ? kCommonKeyFlag << 13 : 0)));
+    store_le16(out, uint16_t(common | (large ? kCommonKeyFlag << tag::flags_shift : 0)));
     store_le16(out + 2, uint16_t(key_size - common));
     std::copy(v + 2 + common, v + size, out + 4);
     const size_t new_size = size + 2;  // common bytes dropped, a size word added
@@ -110,16 +116,16 @@ std::span<const uint8_t> PageBuilder::seal(const Seal& s, std::span<const uint8_
   const size_t tags = count_ + 1;
   uint8_t* p = page_.data();
   std::memset(p, 0, header);
-  store_le64(p + 8, s.dbtime);
-  store_le32(p + 16, s.prev);
-  store_le32(p + 20, s.next);
-  store_le32(p + 24, s.objid);
-  store_le16(p + 28, uint16_t(layout_.page_size - header - end - kTagSize * tags));
-  store_le16(p + 30, 0);
-  store_le16(p + 32, uint16_t(end));
-  store_le16(p + 34, uint16_t(tags));
-  store_le32(p + 36, s.flags | layout_.base_flags);
-  if (layout_.extended_header) store_le64(p + 64, s.page_number);
+  store_le64(p + field::database_time, s.dbtime);
+  store_le32(p + field::previous_page, s.prev);
+  store_le32(p + field::next_page, s.next);
+  store_le32(p + field::object_id, s.objid);
+  store_le16(p + field::free_bytes, uint16_t(layout_.page_size - header - end - kTagSize * tags));
+  store_le16(p + field::uncommitted_free_bytes, 0);
+  store_le16(p + field::value_area_end, uint16_t(end));
+  store_le16(p + field::tag_count, uint16_t(tags));
+  store_le32(p + field::flags, s.flags | layout_.base_flags);
+  if (layout_.extended_header) store_le64(p + field::page_number, s.page_number);
   seal_page(page_, s.page_number);
   return page_;
 }

@@ -6,18 +6,11 @@
 #include <span>
 #include <vector>
 
+#include "ese/file_format.hpp"
+
 namespace edbgen::ese {
 
-namespace page_flags {
-inline constexpr uint32_t root = 0x0001;
-inline constexpr uint32_t leaf = 0x0002;
-inline constexpr uint32_t parent = 0x0004;
-inline constexpr uint32_t space_tree = 0x0020;
-inline constexpr uint32_t long_value = 0x0080;
-inline constexpr uint32_t new_record_format = 0x0800;
-inline constexpr uint32_t new_checksum = 0x2000;
-inline constexpr uint32_t flush_type = 0x8000;
-}  // namespace page_flags
+namespace page_flags = quorvine::ese::format::page_flags;
 
 // What tag 0 of a root page holds: initial page count, parent FDP page, extent word and
 // space-tree root.
@@ -32,7 +25,10 @@ struct PageLayout {
   uint32_t page_size = 8192;
   bool extended_header = false;  // 80-byte header of 16/32 KiB pages, revision >= 0x11
   uint32_t base_flags = 0;       // bits every page of this file carries
-  uint32_t header_size() const { return extended_header ? 80 : 40; }
+  uint32_t header_size() const {
+    namespace field = quorvine::ese::format::page_header;
+    return uint32_t(extended_header ? field::extended_size : field::size);
+  }
 };
 
 class PageBuilder {

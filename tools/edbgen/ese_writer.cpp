@@ -434,32 +434,33 @@ void DatabaseWriter::Impl::write_catalogs() {
 void DatabaseWriter::Impl::write_header() {
   std::vector<uint8_t> h(layout.page_size, 0);
   uint8_t* p = h.data();
-  store_le32(p + 4, 0x89ABCDEF);
-  store_le32(p + 8, options.format_version);
-  store_le32(p + 12, 0);
-  store_le64(p + 16, file->dbtime());
+  namespace field = quorvine::ese::format::file_header;
+  store_le32(p + field::signature, field::signature_value);
+  store_le32(p + field::format_version, options.format_version);
+  store_le32(p + field::file_type, 0);
+  store_le64(p + field::database_time, file->dbtime());
   // Database signature: a random number and the creation time.
   std::random_device rd;
-  store_le32(p + 24, rd());
+  store_le32(p + field::database_signature, rd());
   const std::time_t now = std::time(nullptr);
   std::tm tm{};
   gmtime_r(&now, &tm);
   const uint8_t log_time[8] = {uint8_t(tm.tm_sec), uint8_t(tm.tm_min), uint8_t(tm.tm_hour),
                                uint8_t(tm.tm_mday), uint8_t(tm.tm_mon + 1), uint8_t(tm.tm_year), 0, 0};
-  std::copy(std::begin(log_time), std::end(log_time), p + 28);
-  store_le32(p + 52, uint32_t(options.state));
-  store_le32(p + 104, 1);
-  store_le32(p + 212, next_objid - 1);
-  store_le32(p + 216, 6);
-  store_le32(p + 220, 1);
-  store_le32(p + 224, 7601);
-  store_le32(p + 228, 1);
-  store_le32(p + 232, options.format_revision);
-  store_le32(p + 236, layout.page_size);
-  store_le32(p + 340, options.format_version);
-  store_le32(p + 344, options.creation_format_revision);
-  store_le32(p + 664, 0x01000000);
-  store_le32(p, ese::header_checksum(h));
+  std::copy(std::begin(log_time), std::end(log_time), p + field::creation_log_time);
+  store_le32(p + field::state, uint32_t(options.state));
+  store_le32(p + field::constant_one, 1);
+  store_le32(p + field::last_object_id, next_objid - 1);
+  store_le32(p + field::os_major, 6);
+  store_le32(p + field::os_minor, 1);
+  store_le32(p + field::os_build, 7601);
+  store_le32(p + field::os_service_pack, 1);
+  store_le32(p + field::format_revision, options.format_revision);
+  store_le32(p + field::page_size, layout.page_size);
+  store_le32(p + field::creation_format_version, options.format_version);
+  store_le32(p + field::creation_format_revision, options.creation_format_revision);
+  store_le32(p + field::constant_flag, 0x01000000);
+  store_le32(p + field::checksum, ese::header_checksum(h));
   file->write_header(h);
 }
 

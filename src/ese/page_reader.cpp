@@ -29,6 +29,19 @@ PageReader::PageReader(std::shared_ptr<const ByteSource> source, PageLayout layo
   uint64_t blocks = source_->size() / layout_.page_size;
   uint64_t pages = blocks > 2 ? blocks - 2 : 0;
   page_count_ = pages > 0xFFFFFFFEull ? 0xFFFFFFFEu : static_cast<uint32_t>(pages);
+  if (layout_.verify_checksums) {
+    const size_t words = page_count_ / 64 + 1;
+    verified_ = std::make_unique<std::atomic<uint64_t>[]>(words);
+    for (size_t w = 0; w < words; ++w) verified_[w].store(0, std::memory_order_relaxed);
+  }
+}
+
+bool PageReader::verified(uint32_t page_number) const {
+  return verified_[page_number / 64].load(std::memory_order_relaxed) & (uint64_t{1} << (page_number % 64));
+}
+
+void PageReader::mark_verified(uint32_t page_number) const {
+  verified_[page_number / 64].fetch_or(uint64_t{1} << (page_number % 64), std::memory_order_relaxed);
 }
 
 Page PageReader::read(uint32_t page_number) const {
@@ -38,8 +51,10 @@ Page PageReader::read(uint32_t page_number) const {
   std::vector<uint8_t> bytes(layout_.page_size);
   uint64_t offset = (static_cast<uint64_t>(page_number) + 1) * layout_.page_size;
   if (source_->read_at(offset, bytes) != bytes.size()) bad_page(page_number, "the file ends inside it");
-  if (layout_.verify_checksums && !page_checksum_matches(bytes, page_number))
-    bad_page(page_number, "its checksum does not match");
+  if (layout_.verify_checksums && !verified(page_number)) {
+    if (!page_checksum_matches(bytes, page_number)) bad_page(page_number, "its checksum does not match");
+    mark_verified(page_number);
+  }
   return parse(page_number, std::move(bytes));
 }
 

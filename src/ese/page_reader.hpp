@@ -2,6 +2,7 @@
 // Our own bounds-checked reader of ESE pages and B-tree entries. Every size, offset and tag
 // is checked against the page before use; a page that does not hold what it claims gives
 // EseError.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -60,15 +61,22 @@ class PageReader {
   // Pages 1 .. page_count() exist in the file (the two header copies come first).
   uint32_t page_count() const { return page_count_; }
   // Reads and parses a page. Throws EseError for a page outside the file, an uninitialised
-  // page, or tags and keys that do not fit the page.
+  // page, a checksum that does not match, or tags and keys that do not fit the page. Each
+  // page's checksum is worked out on its first read; a page that passed once is not summed
+  // again (a store is read while nothing writes it).
   Page read(uint32_t page_number) const;
   // Parses page bytes already in memory (exactly one page).
   Page parse(uint32_t page_number, std::vector<uint8_t> bytes) const;
 
  private:
+  bool verified(uint32_t page_number) const;
+  void mark_verified(uint32_t page_number) const;
+
   std::shared_ptr<const ByteSource> source_;
   PageLayout layout_;
   uint32_t page_count_ = 0;
+  // One bit a page, set once its checksum matched; shared by every thread reading the file.
+  std::unique_ptr<std::atomic<uint64_t>[]> verified_;
 };
 
 }  // namespace quorvine::ese::detail

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "ese/page_builder.hpp"
+#include "ese/error.hpp"
 #include "ese/page_checksum.hpp"
+#include "ese/page_reader.hpp"
 
 namespace quorvine::ese {
 namespace {
@@ -49,6 +51,23 @@ TEST(PageChecksum, OldFormatPagesSumFromOffsetFour) {
   EXPECT_TRUE(detail::page_checksum_matches(bytes, 12));
   bytes[301] = 1;
   EXPECT_FALSE(detail::page_checksum_matches(bytes, 12));
+}
+
+// The reader sums a page once; a page that failed is refused again on every later read.
+TEST(PageChecksum, TheReaderRefusesADamagedPageEveryTime) {
+  CraftedPage crafted;
+  crafted.entries = {{be32(1), {'a'}}};
+  Bytes good = build_page(crafted, 4096);
+  put32(good, 0, xor_words(good, 8, good.size(), 1));
+  Bytes bad = build_page(crafted, 4096);
+  put32(bad, 0, xor_words(bad, 8, bad.size(), 2) ^ 1);
+  detail::PageReader reader(std::make_shared<detail::MemorySource>(build_file({good, bad})),
+                            detail::PageLayout{4096, 0x14, true});
+  for (int pass = 0; pass < 2; ++pass) {
+    SCOPED_TRACE(pass);
+    EXPECT_EQ(reader.read(1).entries.size(), 1u);
+    EXPECT_THROW(reader.read(2), EseError);
+  }
 }
 
 }  // namespace

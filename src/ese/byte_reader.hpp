@@ -57,6 +57,22 @@ class ByteReader {
     inner.pos_ = 0;
     return inner;
   }
+  // The index of an entry whose leading little-endian 16-bit key is `key`, among `count`
+  // entries of `stride` (at least 2) bytes from `at` sorted by that key; `count` when there is
+  // none. The array is checked once, not at every probe.
+  size_t find_u16(size_t at, size_t count, size_t stride, uint16_t key, const char* what) const {
+    if (count > data_.size() / stride) fail(what, at, SIZE_MAX);
+    const uint8_t* p = data_.data() + check(at, count * stride, what);
+    size_t low = 0, high = count;
+    while (low < high) {
+      const size_t mid = low + (high - low) / 2;
+      const uint16_t found = le16(p + mid * stride);
+      if (found == key) return mid;
+      if (found < key) low = mid + 1;
+      else high = mid;
+    }
+    return count;
+  }
   // XOR of the `count` little-endian words from `at`, checked once: the page checksums.
   uint32_t xor_words(size_t at, size_t count, uint32_t seed, const char* what) const {
     const uint8_t* p = data_.data() + check(at, 4 * count, what);
@@ -81,8 +97,10 @@ class ByteReader {
            (static_cast<uint32_t>(p[2]) << 8) | static_cast<uint32_t>(p[3]);
   }
 
+  // In this order the first test is the same for every read of one width, so a loop tests it
+  // once.
   size_t check(size_t at, size_t count, const char* what) const {
-    if (at > data_.size() || count > data_.size() - at) fail(what, at, count);
+    if (count > data_.size() || at > data_.size() - count) fail(what, at, count);
     return at;
   }
   size_t advance(size_t count, const char* what) {

@@ -89,22 +89,12 @@ std::optional<StoredValue> variable_value(const Layout& l, const ColumnInfo& c) 
 
 std::optional<StoredValue> tagged_value(const Layout& l, const ColumnInfo& c, const RecordFormat& format) {
   const ByteReader& r = l.r;
-  auto id_at = [&](uint32_t entry) { return r.u16_at(l.tagged + 4 * entry, "a tagged column id"); };
   auto offset_at = [&](uint32_t entry) { return r.u16_at(l.tagged + 4 * entry + 2, "a tagged column offset"); };
+  if (c.id > 0xFFFF) return std::nullopt;  // no 16-bit identifier names it
   // Identifiers ascend through the array.
-  uint32_t low = 0, high = l.tagged_entries;
-  while (low < high) {
-    const uint32_t mid = low + (high - low) / 2;
-    const uint16_t id = id_at(mid);
-    if (id == c.id) {
-      low = mid;
-      high = mid + 1;
-      break;
-    }
-    if (id < c.id) low = mid + 1;
-    else high = mid;
-  }
-  if (low >= high) return std::nullopt;
+  const uint32_t low = static_cast<uint32_t>(
+      r.find_u16(l.tagged, l.tagged_entries, 4, static_cast<uint16_t>(c.id), "the tagged column array"));
+  if (low == l.tagged_entries) return std::nullopt;
   const uint32_t tagged_size = static_cast<uint32_t>(r.size()) - l.tagged;
   const uint16_t offset_word = offset_at(low);
   const uint32_t start = offset_word & format.tagged_offset_mask;

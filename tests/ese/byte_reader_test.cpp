@@ -28,6 +28,13 @@ TEST(ByteReader, ReadsLittleAndBigEndianInSequenceAndInPlace) {
   EXPECT_TRUE(rest.at_end());
   EXPECT_EQ(in.remaining(), 1u);
   EXPECT_EQ(in.xor_words(0, 2, 0, "j"), 0x04030201u ^ 0x08070605u);
+  // Keys 1, 5 and 9 at a stride of 4 bytes.
+  const Bytes sorted{1, 0, 0xff, 0xff, 5, 0, 0xff, 0xff, 9, 0, 0xff, 0xff};
+  const ByteReader keys(sorted, "A record");
+  EXPECT_EQ(keys.find_u16(0, 3, 4, 5, "k"), 1u);
+  EXPECT_EQ(keys.find_u16(0, 3, 4, 9, "k"), 2u);
+  EXPECT_EQ(keys.find_u16(0, 3, 4, 6, "k"), 3u);
+  EXPECT_THROW(keys.find_u16(4, 3, 4, 5, "k"), EseError);  // the array runs past the end
 }
 
 // Every kind of read that runs past the end fails, naming the subject, the field and the byte

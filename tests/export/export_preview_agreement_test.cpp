@@ -16,7 +16,6 @@
 #include <sstream>
 
 #include "decode/date_text.hpp"
-#include "decode/text_passes.hpp"
 #include "edbgen/exchange_sha256.hpp"
 #include "export/mail_addresses.hpp"
 #include "export/mailbox_export.hpp"
@@ -41,9 +40,11 @@ std::string lower(std::string text) {
   return text;
 }
 
-// Body text compared without line-end and trailing-blank differences, or a byte-order mark.
+// Body text compared without line-end and trailing-blank differences, and without what only
+// a preview file carries: a byte-order mark, or the content security policy before the HTML.
 std::string normalised(std::string text) {
   if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
+  if (text.starts_with("<head><meta http-equiv=\"Content-Security-Policy\"")) text.erase(0, text.find('>', 6) + 1);
   std::erase(text, '\r');
   while (!text.empty() && (text.back() == '\n' || text.back() == ' ' || text.back() == '\0')) text.pop_back();
   return text;
@@ -253,8 +254,10 @@ TEST_P(ExportAgreesWithPreview, EveryMailMessage) {
       } else if (got.from[0].address.empty()) {
         EXPECT_EQ(got.from[0].name, from.empty() ? "undisclosed-sender" : from);
       }
-      for (const auto& [label, list] : {std::pair{"To:", &got.to}, std::pair{"Cc: ", &got.cc}})
-        EXPECT_EQ(exported_addresses(*list), shown_addresses(field(preview, label))) << label;
+      EXPECT_EQ(exported_addresses(got.to), shown_addresses(field(preview, "To:")));
+      if (is2007) {  // the 2010 preview shows no Cc
+        EXPECT_EQ(exported_addresses(got.cc), shown_addresses(field(preview, "Cc: ")));
+      }
       const std::string date = field(preview, "Date:");
       ASSERT_EQ(got.date.has_value(), !date.empty()) << date;
       if (got.date) {
@@ -342,8 +345,13 @@ TEST_P(FidelityExport, KeepsSendersBodiesHeadersAndTypes) {
         std::pair{"reply-to", "Frank Ext <frank.reply@example.net>"},
         std::pair{"list-id", "Fidelity list <fidelity.example.net>"}, std::pair{"x-fidelity", "kept as it was"}}) {
     ASSERT_TRUE(m.headers.count(name)) << name;
-    std::string unfolded = m.headers.at(name);
-    for (const char* fold : {"\r\n\t", "\n\t", "\r\n ", "\n "}) decode::replace_all(unfolded, fold, " ");
+    // Refolded: the same words with any run of blanks between them.
+    std::string unfolded;
+    for (char c : m.headers.at(name)) {
+      const bool blank = c == ' ' || c == '\t' || c == '\r' || c == '\n';
+      if (!blank) unfolded += c;
+      else if (!unfolded.empty() && unfolded.back() != ' ') unfolded += ' ';
+    }
     EXPECT_EQ(unfolded, value);
   }
   EXPECT_EQ(m.content_types.at("report.pdf"), "application/pdf");

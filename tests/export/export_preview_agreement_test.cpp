@@ -9,11 +9,9 @@
 #include <time.h>
 
 #include <algorithm>
-#include <fstream>
 #include <map>
 #include <set>
 #include <tuple>
-#include <sstream>
 
 #include "decode/date_text.hpp"
 #include "edbgen/exchange_sha256.hpp"
@@ -50,12 +48,8 @@ std::string normalised(std::string text) {
   return text;
 }
 
-struct Mailbox {
-  std::string name, address;  // a group (a sender known by name alone) has no address
-};
-
 struct Exported {
-  std::vector<Mailbox> from, to, cc;
+  std::vector<MailAddress> from, to, cc;  // a group (a sender by name alone) has no address
   std::string subject;
   std::optional<int64_t> date;  // seconds since 1970
   std::optional<std::string> plain, html;
@@ -64,15 +58,13 @@ struct Exported {
   std::map<std::string, std::string> headers;                      // lower-case name -> value
 };
 
-std::vector<Mailbox> mailboxes(InternetAddressList* list) {
-  std::vector<Mailbox> out;
+std::vector<MailAddress> mailboxes(InternetAddressList* list) {
+  std::vector<MailAddress> out;
   for (int i = 0; list && i < internet_address_list_length(list); ++i) {
     InternetAddress* a = internet_address_list_get_address(list, i);
     const char* name = internet_address_get_name(a);
-    if (INTERNET_ADDRESS_IS_MAILBOX(a))
-      out.push_back({name ? name : "", internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(a))});
-    else
-      out.push_back({name ? name : "", ""});
+    out.push_back({name ? name : "", INTERNET_ADDRESS_IS_MAILBOX(a)
+                                          ? internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(a)) : ""});
   }
   return out;
 }
@@ -128,8 +120,9 @@ std::vector<Exported> read_mbox(const fs::path& file) {
   return messages;
 }
 
-// The addresses of a list's display text ("Name[a@b]", "a@b,c@d,"), lower case.
-std::set<std::string> shown_addresses(const std::string& text) {
+// The addresses, lower case, of a list's display text ("Name[a@b]", "a@b,c@d,") or of a
+// parsed list.
+std::set<std::string> addresses_of(const std::string& text) {
   std::set<std::string> found;
   std::string word;
   for (char c : text + ",") {
@@ -142,25 +135,16 @@ std::set<std::string> shown_addresses(const std::string& text) {
   }
   return found;
 }
-
-std::set<std::string> exported_addresses(const std::vector<Mailbox>& list) {
-  std::set<std::string> found;
-  for (const Mailbox& m : list)
-    if (!m.address.empty()) found.insert(lower(m.address));
-  return found;
+std::set<std::string> addresses_of(const std::vector<MailAddress>& list) {
+  std::string text;
+  for (const MailAddress& m : list) text += m.address + ",";
+  return addresses_of(text);
 }
 
 std::string field(const render::PreviewResult& preview, std::string_view label) {
   for (const auto& f : preview.fields)
     if (f.label == label) return f.value;
   return {};
-}
-
-std::string read_whole(const fs::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 // One test store, scanned, with what the export wrote for each folder.
@@ -249,14 +233,14 @@ TEST_P(ExportAgreesWithPreview, EveryMailMessage) {
       // name, or no address anywhere) is still there, with an address when the store has one.
       const std::string from = field(preview, "From :");
       ASSERT_EQ(got.from.size(), 1u) << from;
-      if (!shown_addresses(from).empty()) {
-        EXPECT_EQ(exported_addresses(got.from), shown_addresses(from)) << from;
+      if (!addresses_of(from).empty()) {
+        EXPECT_EQ(addresses_of(got.from), addresses_of(from)) << from;
       } else if (got.from[0].address.empty()) {
         EXPECT_EQ(got.from[0].name, from.empty() ? "undisclosed-sender" : from);
       }
-      EXPECT_EQ(exported_addresses(got.to), shown_addresses(field(preview, "To:")));
+      EXPECT_EQ(addresses_of(got.to), addresses_of(field(preview, "To:")));
       if (is2007) {  // the 2010 preview shows no Cc
-        EXPECT_EQ(exported_addresses(got.cc), shown_addresses(field(preview, "Cc: ")));
+        EXPECT_EQ(addresses_of(got.cc), addresses_of(field(preview, "Cc: ")));
       }
       const std::string date = field(preview, "Date:");
       ASSERT_EQ(got.date.has_value(), !date.empty()) << date;
@@ -265,7 +249,7 @@ TEST_P(ExportAgreesWithPreview, EveryMailMessage) {
                   date);
       }
       // The body the preview shows is one of the message's bodies.
-      const std::string shown = normalised(read_whole(preview.body.body.path));
+      const std::string shown = normalised(quorvine::testing::read_file(preview.body.body.path));
       const auto& part = preview.body.body.html ? got.html : got.plain;
       if (!shown.empty() || part) {
         ASSERT_TRUE(part.has_value()) << shown;
@@ -273,7 +257,7 @@ TEST_P(ExportAgreesWithPreview, EveryMailMessage) {
       }
       std::multiset<std::pair<std::string, std::string>> written;
       for (const auto& file : preview.attachments.files)
-        if (file.error.empty()) written.insert({file.name, digest(read_whole(file.path))});
+        if (file.error.empty()) written.insert({file.name, digest(quorvine::testing::read_file(file.path))});
       EXPECT_EQ(got.attachments, written);
     }
   }

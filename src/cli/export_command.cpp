@@ -101,6 +101,9 @@ int report(const exporting::ExportSummary& summary, const std::filesystem::path&
                 where.string().c_str(), seconds);
     for (const auto& [reason, count] : summary.skipped)
       std::printf("skipped: %llu messages, %s\n", static_cast<unsigned long long>(count), reason.c_str());
+    if (summary.senders_without_address > 0)
+      std::printf("%llu messages have a sender without an address; their From holds the name alone\n",
+                  static_cast<unsigned long long>(summary.senders_without_address));
     std::fflush(stdout);
   }
   for (const std::string& failure : summary.failures) std::fprintf(stderr, "%s%s\n", prefix.c_str(), failure.c_str());

@@ -17,7 +17,12 @@ struct AttachmentContent {
   std::string bytes;                  // the content, when held in memory
   std::optional<ese::Record> record;  // the stored value, when it is read while writing
   size_t column = 0;
+  std::string mime_tag;               // the stored MIME type ("S370e"), when the record has one
 };
+
+// The attachment's content type: its stored MIME tag when that is a "type/subtype", else
+// the type GLib guesses from its name, else "application/octet-stream".
+std::string attachment_content_type(const AttachmentContent& attachment);
 
 // Values up to this size are held in memory.
 inline constexpr size_t kAttachmentHeldInMemory = size_t{1} << 20;

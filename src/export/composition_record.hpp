@@ -8,16 +8,18 @@
 #include <vector>
 
 #include "export/attachment_content.hpp"
+#include "export/mail_addresses.hpp"
 
 namespace quorvine::exporting {
 
 struct CompositionRecord {
   std::filesystem::path message_file;  // the ".eml" file the fallback builder creates
-  std::optional<std::string> body;     // the body text, when the message has one
-  std::string from;                    // display text, then "<address>" once or twice
-  std::string to;                      // ","-separated
-  std::string cc;
-  std::string bcc;
+  std::optional<std::string> body;     // the text body (or the HTML body of body kind "html")
+  // The sender: one entry, whose address is empty when the store holds none for it.
+  std::vector<MailAddress> from;
+  std::vector<MailAddress> to;
+  std::vector<MailAddress> cc;
+  std::vector<MailAddress> bcc;
   std::string date_text;               // the list's date text
   std::string body_kind;               // "txt", "html", "rtf" or ""
   std::vector<AttachmentContent> attachments;
@@ -27,10 +29,12 @@ struct CompositionRecord {
   std::optional<uint64_t> filetime;
   // An HTML body beside a text body: the two become alternatives.
   std::optional<std::string> html_body;
-  // Kept from the transport headers when they hold them.
-  std::string message_id;
-  std::string in_reply_to;
-  std::string references;
+  // The message's own transport headers ("S7d"), whose other fields the message keeps.
+  std::string transport_headers;
+  std::string message_id;  // kept from the transport headers
+
+  // True when the sender has a name but no address.
+  bool sender_without_address() const { return !from.empty() && from.front().address.empty(); }
 };
 
 }  // namespace quorvine::exporting

@@ -118,7 +118,7 @@ std::string quoted_or_extended(std::string_view parameter, std::string_view valu
 void AddAttachment(EmlWriter& eml, const AttachmentContent& attachment) {
   const std::string& name = attachment.name;
   eml.line(std::string("--") + kFallbackBoundary);
-  eml.line("Content-Type: application/octet-stream;");
+  eml.line("Content-Type: " + attachment_content_type(attachment) + ";");
   eml.line("\t" + quoted_or_extended("name", name));
   eml.line("Content-Transfer-Encoding: base64");
   eml.line("Content-Disposition: attachment;");
@@ -136,10 +136,10 @@ bool createEMLFile(const CompositionRecord& record) {
   std::filesystem::remove(record.message_file, ignored);
   EmlWriter eml(record.message_file);
   if (!eml.good()) return false;
-  AddAddresses(eml, "From", parse_sender(record.from));
-  AddAddresses(eml, "To", parse_address_list(record.to));
-  AddAddresses(eml, "Bcc", parse_address_list(record.bcc));
-  AddAddresses(eml, "Cc", parse_address_list(record.cc));
+  AddAddresses(eml, "From", record.from);
+  AddAddresses(eml, "To", record.to);
+  AddAddresses(eml, "Bcc", record.bcc);
+  AddAddresses(eml, "Cc", record.cc);
   const std::string date = rfc5322_date(record.filetime);
   if (!date.empty()) eml.line("Date: " + date);
   eml.line("Subject: " + encode_header_text(record.subject));

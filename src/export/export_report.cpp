@@ -9,6 +9,7 @@ void ExportSummary::add(const ExportSummary& other) {
   for (const auto& [reason, count] : other.skipped) skipped[reason] += count;
   failures.insert(failures.end(), other.failures.begin(), other.failures.end());
   messages_failed += other.messages_failed;
+  senders_without_address += other.senders_without_address;
   aborted = aborted || other.aborted;
 }
 

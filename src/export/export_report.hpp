@@ -34,6 +34,9 @@ struct ExportSummary {
   // What could not be exported, one sentence each (a folder, a message).
   std::vector<std::string> failures;
   uint64_t messages_failed = 0;
+  // Messages written whose sender the store names but gives no address for: their From
+  // holds the name alone.
+  uint64_t senders_without_address = 0;
   bool aborted = false;      // stopped by the user before the end
   std::string refused;       // why nothing was exported at all ("" when the run went ahead)
 

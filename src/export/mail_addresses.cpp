@@ -1,6 +1,9 @@
 #include "export/mail_addresses.hpp"
 
+#include <gmime/gmime.h>
+
 #include <algorithm>
+#include <mutex>
 #include <optional>
 
 #include "decode/text_passes.hpp"
@@ -10,14 +13,6 @@ namespace quorvine::exporting {
 namespace {
 
 std::string_view trim(std::string_view text) { return decode::trim(text, " \t\r\n\""); }
-
-bool plausible_address(std::string_view text) {
-  const auto at = text.find('@');
-  return at != std::string_view::npos && at > 0 && at + 1 < text.size() &&
-         std::none_of(text.begin(), text.end(), [](char c) {
-           return c == ' ' || c == '<' || c == '>' || c == ',' || c == '"' || static_cast<unsigned char>(c) < 0x20;
-         });
-}
 
 std::optional<MailAddress> parse_piece(std::string_view piece) {
   piece = trim(piece);
@@ -59,9 +54,40 @@ size_t utf8_length(unsigned char lead) {
 
 }  // namespace
 
-std::vector<MailAddress> parse_sender(std::string_view text) {
-  if (auto address = parse_piece(text)) return {*address};
-  return {};
+bool plausible_address(std::string_view text) {
+  const auto at = text.find('@');
+  return at != std::string_view::npos && at > 0 && at + 1 < text.size() &&
+         std::none_of(text.begin(), text.end(), [](char c) {
+           return c == ' ' || c == '<' || c == '>' || c == ',' || c == '"' || static_cast<unsigned char>(c) < 0x20;
+         });
+}
+
+void initialise_gmime() {
+  static std::once_flag once;
+  std::call_once(once, [] { g_mime_init(); });
+}
+
+std::vector<MailAddress> parse_header_addresses(std::string_view value) {
+  std::vector<MailAddress> out;
+  if (value.empty()) return out;
+  initialise_gmime();
+  InternetAddressList* list = internet_address_list_parse(nullptr, std::string(value).c_str());
+  if (!list) return out;
+  const auto take = [&out](InternetAddressList* addresses, const auto& self) -> void {
+    for (int i = 0; i < internet_address_list_length(addresses); ++i) {
+      InternetAddress* address = internet_address_list_get_address(addresses, i);
+      if (INTERNET_ADDRESS_IS_GROUP(address)) {
+        self(internet_address_group_get_members(INTERNET_ADDRESS_GROUP(address)), self);
+        continue;
+      }
+      const char* name = internet_address_get_name(address);
+      const char* addr = internet_address_mailbox_get_addr(INTERNET_ADDRESS_MAILBOX(address));
+      if (addr && plausible_address(addr)) out.push_back({name ? name : "", addr});
+    }
+  };
+  take(list, take);
+  g_object_unref(list);
+  return out;
 }
 
 std::vector<MailAddress> parse_address_list(std::string_view text) {
@@ -112,7 +138,7 @@ std::string format_address(const MailAddress& address) {
   } else {
     name = address.name;
   }
-  return name + " <" + address.address + ">";
+  return address.address.empty() ? name + ":;" : name + " <" + address.address + ">";
 }
 
 }  // namespace quorvine::exporting

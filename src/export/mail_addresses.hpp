@@ -1,28 +1,34 @@
 #pragma once
-// The address texts of a composition record as (display name, address) pairs, and RFC 2047
-// encoding of header text, shared by the MIME composer and the fallback builder.
+// Address texts read into (display name, address) pairs, and RFC 2047 encoding of header
+// text, shared by the gathering, the MIME composer and the fallback builder.
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "scan/mail_address.hpp"
+
 namespace quorvine::exporting {
 
-struct MailAddress {
-  std::string name;     // may be empty
-  std::string address;  // never empty
-};
+using MailAddress = scan::MailAddress;
 
-// The sender text "Name<a@b><a@b>": the display name and the first address. A text without
-// an address in angle brackets gives its first word containing "@", if any.
-std::vector<MailAddress> parse_sender(std::string_view text);
-// A ","-separated list: every piece holding an address ("a@b", "Name<a@b>", "[a@b]"), the
-// last piece included whether or not a separator follows it.
+// GMime set up for this process (once, from any thread).
+void initialise_gmime();
+
+// An address as a header can carry it: "local@domain", no blanks, brackets or commas.
+bool plausible_address(std::string_view text);
+
+// A ","-separated list of the list's forms: every piece holding an address ("a@b",
+// "Name<a@b>", "Name [a@b]"), the last piece included whether or not a separator follows it.
 std::vector<MailAddress> parse_address_list(std::string_view text);
+// An RFC 5322 address-list header value (encoded words and quoted names undone, group
+// members taken one by one): names and addresses as written.
+std::vector<MailAddress> parse_header_addresses(std::string_view value);
 
 // The text as one header value: unchanged when it is printable ASCII, else RFC 2047
 // encoded words (UTF-8, base64), each at most 75 characters and never splitting a character.
 std::string encode_header_text(std::string_view text);
-// "name <address>" with the name quoted or encoded as needed; the address alone without a name.
+// "name <address>" with the name quoted or encoded as needed; the address alone without a
+// name; a sender known by name alone as an empty group "name:;" (RFC 6854).
 std::string format_address(const MailAddress& address);
 
 }  // namespace quorvine::exporting

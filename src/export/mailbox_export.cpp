@@ -280,6 +280,7 @@ class FolderExporter {
         mbox.abandon_record();
         throw;
       }
+      if (record.sender_without_address()) ++summary.senders_without_address;
       report_.log("Mail saving Items:-  " + row.subject);
     } catch (const MboxWriteError&) {
       throw;

@@ -10,9 +10,10 @@
 #include "decode/text_passes.hpp"
 #include "decode/value_renderers.hpp"
 #include "export/mail_dates.hpp"
+#include "export/transport_headers.hpp"
+#include "listing/list_row_address.hpp"
 #include "render/attachment_files.hpp"
 #include "render/body_readers.hpp"
-#include "export/transport_headers.hpp"
 #include "scan/partial_record.hpp"
 
 namespace quorvine::exporting {
@@ -23,25 +24,41 @@ std::string without_quotes(std::string text) {
   return text;
 }
 
-// The first address of an extractemailid result ("a@b,c@d,"), without its separator.
-std::string first_address(const std::string& addresses) {
-  const auto comma = addresses.find(',');
-  std::string first = addresses.substr(0, comma);
-  return first.find('@') == std::string::npos ? std::string() : first;
-}
-
-bool has_address(const std::string& sender) {
-  return sender.find('@') != std::string::npos;
-}
-
 bool attachments_wanted(const scan::MessageListRow& row, const std::string& ids) {
   return ids.size() > 14 && (row.kind == "mail" || row.kind == "activity" || row.kind == "appointment");
 }
 
-void keep_transport_identifiers(const std::string& headers, CompositionRecord& out) {
-  out.message_id = header_field(headers, "Message-ID");
-  out.in_reply_to = header_field(headers, "In-Reply-To");
-  out.references = header_field(headers, "References");
+// The address a sender or recipient column holds: the text itself when it is one (an
+// "SMTP:" prefix aside), case kept; else the first address found in it.
+std::string address_in(const std::string& text) {
+  std::string_view bare = decode::trim(text, " \t\r\n\"<>[]");
+  if (bare.size() > 5 && (bare.substr(0, 5) == "SMTP:" || bare.substr(0, 5) == "smtp:")) bare.remove_prefix(5);
+  if (plausible_address(bare)) return std::string(bare);
+  return render::first_extracted_address(text);
+}
+
+// The list's recipient text (addresses in "[ ]" or "< >", "," between them) as addresses.
+std::vector<MailAddress> listed_addresses(std::string text) {
+  std::erase(text, '"');
+  return parse_address_list(text);
+}
+
+// The sender with the first address of `candidates` (in order), then of the header's From; a
+// sender whose address is nowhere keeps its name (the header's, else the list's text).
+MailAddress exported_sender(std::string name, std::initializer_list<std::string> candidates,
+                            const std::vector<MailAddress>& header_from, const std::string& listed) {
+  MailAddress sender{without_quotes(std::string(decode::trim(name, " \t\r\n"))), {}};
+  // A name that carries its address ("Name <a@b>") keeps the name part.
+  if (auto parsed = parse_address_list(sender.name); parsed.size() == 1) sender.name = parsed.front().name;
+  for (const std::string& candidate : candidates)
+    if (sender.address.empty()) sender.address = address_in(candidate);
+  if (sender.address.empty() && !header_from.empty()) sender.address = header_from.front().address;
+  if (sender.name.empty() && !header_from.empty()) sender.name = header_from.front().name;
+  if (sender.name.empty() && sender.address.empty()) sender.name = without_quotes(listed);
+  if (sender.name == sender.address) sender.name.clear();
+  // A message always has a sender, if only in name.
+  if (sender.name.empty() && sender.address.empty()) sender.name = "undisclosed-sender";
+  return sender;
 }
 
 std::optional<size_t> column(const ese::Table& table, std::string_view name, scan::WantedColumns& wanted) {
@@ -124,9 +141,11 @@ MessageGatherer::MessageGatherer(const scan::ScanSession& session, const Lookups
 }
 
 void MessageGatherer::add_attachment(const ese::Record& record, size_t column, std::string name,
-                                     LargeValueCheck check, std::set<std::string>& taken, CompositionRecord& out) {
+                                     std::optional<size_t> mime_tag, LargeValueCheck check,
+                                     std::set<std::string>& taken, CompositionRecord& out) {
   std::optional<AttachmentContent> content = load_attachment(record, column, std::move(name), check);
   if (!content) return;
+  if (mime_tag) content->mime_tag = record.text(*mime_tag).value_or("");
   // A nameless attachment is called what its file would be called.
   const std::string file_name = claim_file_name(content->name, taken);
   if (content->name.empty()) content->name = file_name;
@@ -162,13 +181,12 @@ void MessageGatherer::select_bodies(const ese::Record& record, const std::option
     if (!html_body) html_body = rtf_body;
     rtf_body.reset();
   }
-  // 2010 tries RTF, HTML, text; 2003/2007 text, HTML, RTF. The first found is the body.
-  const std::optional<render::BodyFile>& first_text = is2010 ? (rtf_body ? rtf_body : text_body)
-                                                             : (text_body ? text_body : rtf_body);
-  const bool text_first = is2010 ? rtf_body.has_value() : text_body.has_value();
-  if (first_text && (text_first || !html_body)) {
+  // Every body the store holds goes in: the plain text (or the text of the RTF body when
+  // there is none) and the HTML beside it as its alternative.
+  const std::optional<render::BodyFile>& plain = text_body ? text_body : rtf_body;
+  if (plain) {
     out.body_kind = "txt";
-    out.body = first_text->bytes;
+    out.body = plain->bytes;
     if (html_body) out.html_body = html_body->bytes;
   } else if (html_body) {
     out.body_kind = "html";
@@ -177,6 +195,7 @@ void MessageGatherer::select_bodies(const ese::Record& record, const std::option
 }
 
 std::optional<uint64_t> MessageGatherer::stored_time_2007(const scan::MessageListRow& row) {
+  if (row.stored_time) return row.stored_time;
   const scan::MsgTable* entry = session_.index.MsgFindRecord(row.message_id);
   if (!entry || !session_.msgtable) return std::nullopt;
   const ese::Table& table = *session_.msgtable;
@@ -200,19 +219,11 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
                                                const std::filesystem::path& message_file) {
   CompositionRecord out;
   out.message_file = message_file;
-  out.from = without_quotes(row.from);
   out.subject = row.subject;
   out.date_text = row.date;
-  out.cc = row.cc;
-  out.bcc = row.bcc;
-  std::string to = row.to;
-  std::replace(to.begin(), to.end(), '[', '<');
-  std::replace(to.begin(), to.end(), ']', '>');
-  decode::replace_all(to, ">", ">,");
-  decode::replace_all(to, ",,", ",");
-  decode::replace_all(to, ", ", ",");
-  decode::replace_all(to, " <", "<");
-  out.to = to;
+  // The time the list shows, from the contents record; the message record's only without one.
+  out.filetime = row.stored_time;
+  std::string N67b5, S4025;
 
   const scan::MsgTable* entry = session_.index.MsgFindRecord(row.message_id);
   if (entry && session_.msgtable) {
@@ -220,20 +231,32 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
     scan::WantedColumns wanted;
     const auto S7d = column(table, "S7d", wanted), S1000 = column(table, "S1000", wanted),
                N1013 = column(table, "N1013", wanted), N1009 = column(table, "N1009", wanted),
-               S70 = column(table, "S70", wanted), S4025 = column(table, "S4025", wanted);
+               S70 = column(table, "S70", wanted), S4025_column = column(table, "S4025", wanted),
+               N67b5_column = column(table, "N67b5", wanted);
     const std::vector<std::optional<size_t>> dates = {column(table, "T39", wanted), column(table, "Te06", wanted),
                                                        column(table, "T3007", wanted)};
     wanted.recompute();
     const ese::Record record = table.read_record(static_cast<uint64_t>(entry->recordNumber), wanted.columns);
     if (out.subject.empty() && S70) out.subject = record.text(*S70).value_or("");
-    if (S7d) keep_transport_identifiers(record.text(*S7d).value_or(""), out);
-    // A sender shown by its owner's name alone still gets its address.
-    if (!has_address(out.from) && S4025) {
-      const std::string address = first_address(decode::extractemailid(record.text(*S4025).value_or("")));
-      if (!address.empty()) out.from += "<" + address + ">";
-    }
-    out.filetime = first_stored_time(record, dates);
+    if (S7d) out.transport_headers = record.text(*S7d).value_or("");
+    if (N67b5_column) N67b5 = decode::export_handle_export_msg_record_value(ctx_, &record, *N67b5_column);
+    if (S4025_column) S4025 = record.text(*S4025_column).value_or("");
+    if (!out.filetime) out.filetime = first_stored_time(record, dates);
     select_bodies(record, S1000, N1013, N1009, false, out);
+  }
+  const std::string& headers = out.transport_headers;
+  out.message_id = header_field(headers, "Message-ID");
+  out.from = {exported_sender(row.sender.name, {row.sender.address, row.sender.name, N67b5, S4025},
+                              header_addresses(headers, "From"), row.from)};
+  // Recipients as the transport headers write them; the list's text where they have none.
+  const struct {
+    std::vector<MailAddress>& list;
+    const char* field;
+    const std::string& listed;
+  } recipients[] = {{out.to, "To", row.to}, {out.cc, "Cc", row.cc}, {out.bcc, "Bcc", row.bcc}};
+  for (const auto& r : recipients) {
+    r.list = header_addresses(headers, r.field);
+    if (r.list.empty()) r.list = listed_addresses(r.listed);
   }
   if (!out.body) {
     out.body_kind = "txt";
@@ -247,9 +270,12 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
       try {
         const ese::Table* table = table_at(found.table_index);
         if (!table || !found.column) continue;
-        const size_t data[] = {*found.column};
+        const auto tag = table->column_index("S370e");
+        std::vector<size_t> data = {*found.column};
+        if (tag) data.push_back(*tag);
+        std::sort(data.begin(), data.end());
         const ese::Record record = table->read_record(found.record, data);
-        add_attachment(record, *found.column, std::move(found.name), LargeValueCheck::ReadThrough, taken, out);
+        add_attachment(record, *found.column, std::move(found.name), tag, LargeValueCheck::ReadThrough, taken, out);
       } catch (const ese::EseError&) {
       }
     }
@@ -262,10 +288,10 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
                                                const std::filesystem::path& message_file) {
   CompositionRecord out;
   out.message_file = message_file;
-  out.from = row.from;
   out.subject = row.subject;
   out.date_text = row.date;
   out.filetime = stored_time_2010(row, header_table);
+  std::string N67b5, S4025, display_to, N2c;
 
   const scan::MessageLists2010& lists = lookups_ && lookups_->lists ? *lookups_->lists : session_.lists2010;
   std::optional<size_t> body_entry;
@@ -285,39 +311,21 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
     scan::WantedColumns wanted;
     const auto S7d = column(*table, "S7d", wanted), S1000 = column(*table, "S1000", wanted),
                N1013 = column(*table, "N1013", wanted), N1009 = column(*table, "N1009", wanted),
-               S4025 = column(*table, "S4025", wanted), N67b4 = column(*table, "N67b4", wanted),
-               N2c = column(*table, "N2c", wanted), N67b3 = column(*table, "N67b3", wanted);
+               S4025_column = column(*table, "S4025", wanted), N67b5_column = column(*table, "N67b5", wanted),
+               N67b4 = column(*table, "N67b4", wanted), N2c_column = column(*table, "N2c", wanted),
+               N67b3 = column(*table, "N67b3", wanted);
     wanted.recompute();
     const ese::Record record = table->read_record(static_cast<uint64_t>(entry.recordNumber), wanted.columns);
-
-    const std::string headers = S7d ? record.text(*S7d).value_or("") : std::string();
-    if (!headers.empty()) {
-      const std::string sender = first_address(header_addresses(headers, "From"));
-      if (!sender.empty()) out.from += "<" + sender + ">";
-      // Every address of each field, not only the first.
-      out.to = header_addresses(headers, "To");
-      out.cc = header_addresses(headers, "Cc");
-      out.bcc = header_addresses(headers, "Bcc");
-      keep_transport_identifiers(headers, out);
+    if (S7d) out.transport_headers = record.text(*S7d).value_or("");
+    if (S4025_column) S4025 = record.text(*S4025_column).value_or("");
+    if (N67b5_column) N67b5 = decode::export_handle_export_msg_record_value(ctx_, &record, *N67b5_column);
+    if (N67b4) {
+      display_to = decode::export_handle_export_msg_record_value(ctx_, &record, *N67b4);
+      decode::replace_all(display_to, "  ", "\x01");
+      std::erase(display_to, ' ');
+      std::replace(display_to.begin(), display_to.end(), '\x01', ' ');
     }
-    if (out.to.empty()) {
-      if (N67b4) {
-        std::string display = decode::export_handle_export_msg_record_value(ctx_, &record, *N67b4);
-        decode::replace_all(display, "  ", "\x01");
-        std::erase(display, ' ');
-        std::replace(display.begin(), display.end(), '\x01', ' ');
-        out.to = decode::extractemailid(display);
-      }
-      if (out.to.find('@') == std::string::npos && N2c)
-        out.to = decode::extractemailid(decode::export_handle_export_msg_record_value(ctx_, &record, *N2c));
-      if (out.to.find('@') == std::string::npos) out.to.clear();
-      std::replace(out.to.begin(), out.to.end(), '<', '[');
-      std::replace(out.to.begin(), out.to.end(), '>', ']');
-    }
-    if (S4025) {
-      const std::string address = first_address(decode::extractemailid(record.text(*S4025).value_or("")));
-      if (!address.empty()) out.from += "<" + address + ">";
-    }
+    if (N2c_column) N2c = decode::export_handle_export_msg_record_value(ctx_, &record, *N2c_column);
     select_bodies(record, S1000, N1013, N1009, true, out);
 
     // The message's attachment identifiers, read from its own record: the listed text of
@@ -332,22 +340,33 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
       std::sort(found.begin(), found.end());
       found.erase(std::unique(found.begin(), found.end()), found.end());
       std::set<std::string> taken;
+      const auto tag = table->column_index("S370e");
       for (size_t i : found) {
         const scan::MessageAttachmentList2010& attachment = lists.MessageAttachmentList2010Dump[i];
         const ese::Table* attachment_table = table_at(attachment.tableIndex);
         if (!attachment_table || !attachment.dataColumn) continue;
-        const size_t data[] = {*attachment.dataColumn};
+        const auto attachment_tag = attachment_table == table ? tag : attachment_table->column_index("S370e");
+        std::vector<size_t> data = {*attachment.dataColumn};
+        if (attachment_tag) data.push_back(*attachment_tag);
+        std::sort(data.begin(), data.end());
         const ese::Record record = attachment_table->read_record(static_cast<uint64_t>(attachment.recordNumber), data);
         // A damaged attachment fails its message, as a damaged body does.
-        add_attachment(record, *attachment.dataColumn, attachment.fileName, LargeValueCheck::WhenWritten, taken, out);
+        add_attachment(record, *attachment.dataColumn, attachment.fileName, attachment_tag,
+                       LargeValueCheck::WhenWritten, taken, out);
       }
     }
   }
-  out.from = without_quotes(out.from);
+  const std::string& headers = out.transport_headers;
+  out.message_id = header_field(headers, "Message-ID");
+  out.from = {exported_sender(row.from, {row.from, N67b5, S4025}, header_addresses(headers, "From"), row.from)};
+  out.to = header_addresses(headers, "To");
+  out.cc = header_addresses(headers, "Cc");
+  out.bcc = header_addresses(headers, "Bcc");
+  if (out.to.empty()) {
+    out.to = parse_address_list(decode::extractemailid(display_to));
+    if (out.to.empty()) out.to = parse_address_list(decode::extractemailid(N2c));
+  }
   if (!out.body && out.body_kind.empty()) out.body_kind = "txt";
-  decode::replace_all(out.to, ">", ">,");
-  decode::replace_all(out.to, ",,", ",");
-  decode::replace_all(out.to, " <", "<");
   return out;
 }
 

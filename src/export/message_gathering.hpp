@@ -42,7 +42,8 @@ class MessageGatherer {
   // would be spilled.
   MessageGatherer(const scan::ScanSession& session, const Lookups2010* lookups, std::filesystem::path work_folder);
 
-  // The stored time of a listed message (the first of the date chain that can be shown).
+  // The stored time of a listed message: 2003/2007 the one the row carries from its contents
+  // record, else the message record's date chain; 2010 the header record's.
   std::optional<uint64_t> stored_time_2007(const scan::MessageListRow& row);
   std::optional<uint64_t> stored_time_2010(const scan::MessageListRow& row, const std::string& header_table) const;
 
@@ -57,8 +58,8 @@ class MessageGatherer {
   const ese::Table* table_at(size_t index);
   void select_bodies(const ese::Record& record, const std::optional<size_t>& text, const std::optional<size_t>& html,
                      const std::optional<size_t>& rtf, bool is2010, CompositionRecord& out);
-  void add_attachment(const ese::Record& record, size_t column, std::string name, LargeValueCheck check,
-                      std::set<std::string>& taken, CompositionRecord& out);
+  void add_attachment(const ese::Record& record, size_t column, std::string name, std::optional<size_t> mime_tag,
+                      LargeValueCheck check, std::set<std::string>& taken, CompositionRecord& out);
 
   const scan::ScanSession& session_;
   const Lookups2010* lookups_;

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <span>
 #include <string>
@@ -15,6 +14,7 @@
 #include "export/gmime_streams.hpp"
 #include "export/mail_addresses.hpp"
 #include "export/mail_dates.hpp"
+#include "export/transport_headers.hpp"
 
 namespace quorvine::exporting {
 namespace {
@@ -26,11 +26,6 @@ struct ObjectUnref {
 };
 template <typename T>
 using GPtr = std::unique_ptr<T, ObjectUnref>;
-
-void initialise_gmime() {
-  static std::once_flag once;
-  std::call_once(once, [] { g_mime_init(); });
-}
 
 // The transfer encoding of a text part for 7-bit transport, by the rule GMime's "best"
 // filter applies: base64 for text with NUL bytes or many 8-bit ones, quoted-printable for a
@@ -83,7 +78,9 @@ void set_utf8_parameter_charsets(GMimeParamList* params) {
 
 // The headers of an attachment's part; its content is written by write_attachment.
 GPtr<GMimeObject> attachment_part(const AttachmentContent& attachment) {
-  GPtr<GMimePart> part(g_mime_part_new_with_type("application", "octet-stream"));
+  const std::string type = attachment_content_type(attachment);
+  const size_t slash = type.find('/');
+  GPtr<GMimePart> part(g_mime_part_new_with_type(type.substr(0, slash).c_str(), type.substr(slash + 1).c_str()));
   g_mime_part_set_content_encoding(part.get(), GMIME_CONTENT_ENCODING_BASE64);
   g_mime_part_set_filename(part.get(), attachment.name.c_str());
   set_utf8_parameter_charsets(g_mime_content_type_get_parameters(g_mime_object_get_content_type(GMIME_OBJECT(part.get()))));
@@ -100,7 +97,7 @@ std::string boundary_for(const CompositionRecord& record, int part) {
     hash = (hash ^ 0xff) * 1099511628211ULL;
   };
   mix(record.message_id);
-  mix(record.from);
+  for (const MailAddress& sender : record.from) mix(sender.name + '\n' + sender.address);
   mix(record.subject);
   mix(std::to_string(record.filetime.value_or(0)));
   mix(std::to_string(part));
@@ -120,12 +117,17 @@ GPtr<GMimeObject> body(const CompositionRecord& record) {
   return GPtr<GMimeObject>(GMIME_OBJECT(alternative.release()));
 }
 
+// A sender known by name alone becomes an empty group (RFC 6854), so the name is kept and
+// no address is made up.
 void add_addresses(GMimeMessage* message, GMimeAddressType type, const std::vector<MailAddress>& addresses) {
   InternetAddressList* list = g_mime_message_get_addresses(message, type);
   for (const MailAddress& address : addresses) {
-    GPtr<InternetAddress> mailbox(internet_address_mailbox_new(address.name.c_str(), address.address.c_str()));
-    internet_address_set_charset(mailbox.get(), "UTF-8");
-    internet_address_list_add(list, mailbox.get());
+    if (address.address.empty() && address.name.empty()) continue;
+    GPtr<InternetAddress> entry(address.address.empty()
+                                    ? internet_address_group_new(address.name.c_str())
+                                    : internet_address_mailbox_new(address.name.c_str(), address.address.c_str()));
+    internet_address_set_charset(entry.get(), "UTF-8");
+    internet_address_list_add(list, entry.get());
   }
 }
 
@@ -198,18 +200,18 @@ void write_attachment(const AttachmentContent& attachment, const std::string& ne
 void compose_message(const CompositionRecord& record, ese::ByteSink& out, LineEnds line_ends) {
   initialise_gmime();
   GPtr<GMimeMessage> message(g_mime_message_new(TRUE));
-  add_addresses(message.get(), GMIME_ADDRESS_TYPE_FROM, parse_sender(record.from));
-  add_addresses(message.get(), GMIME_ADDRESS_TYPE_TO, parse_address_list(record.to));
-  add_addresses(message.get(), GMIME_ADDRESS_TYPE_CC, parse_address_list(record.cc));
-  add_addresses(message.get(), GMIME_ADDRESS_TYPE_BCC, parse_address_list(record.bcc));
+  add_addresses(message.get(), GMIME_ADDRESS_TYPE_FROM, record.from);
+  add_addresses(message.get(), GMIME_ADDRESS_TYPE_TO, record.to);
+  add_addresses(message.get(), GMIME_ADDRESS_TYPE_CC, record.cc);
+  add_addresses(message.get(), GMIME_ADDRESS_TYPE_BCC, record.bcc);
   g_mime_message_set_subject(message.get(), record.subject.c_str(), "UTF-8");
   const std::string date = rfc5322_date(record.filetime);
   if (!date.empty()) g_mime_object_set_header(GMIME_OBJECT(message.get()), "Date", date.c_str(), nullptr);
   if (!record.message_id.empty()) g_mime_message_set_message_id(message.get(), bare_id(record.message_id).c_str());
-  if (!record.in_reply_to.empty())
-    g_mime_object_set_header(GMIME_OBJECT(message.get()), "In-Reply-To", record.in_reply_to.c_str(), nullptr);
-  if (!record.references.empty())
-    g_mime_object_set_header(GMIME_OBJECT(message.get()), "References", record.references.c_str(), nullptr);
+  // The original transport fields (Received, Reply-To, References, List-*, X-*, ...) are kept,
+  // refolded by GMime.
+  for (const HeaderField& field : carried_header_fields(record.transport_headers))
+    g_mime_object_append_header(GMIME_OBJECT(message.get()), field.name.c_str(), field.value.c_str(), "UTF-8");
 
   GMimeOutput output(out, line_ends);
   GPtr<GMimeObject> content = body(record);

@@ -28,10 +28,7 @@ std::string list_date(const ContentsTexts& c) {
 
 std::string sender_first_pass(const ContentsTexts& c) {
   std::string sender;
-  if (!c.S42.empty() || !c.S4031.empty()) {
-    sender = c.S42;
-    if (!c.S4031.empty() && email_looks_valid(c.S4031)) sender += "<" + c.S4031 + ">";
-  }
+  if (!c.S42.empty() || !c.S4031.empty()) sender = sender_display_text(contents_sender(c.S42, c.S4031));
   for (const std::string* column : {&c.N67bd, &c.N67b9, &c.N67ba}) {
     if (!sender.empty()) break;
     if (!column->empty()) sender += extract_addresses(*column);
@@ -106,6 +103,8 @@ std::optional<BuiltRow> build_contents_row(const ContentsTexts& c, const Message
   row.to = std::move(transport.xTo);
   row.cc = std::move(transport.xCC);
   row.bcc = std::move(transport.xBcc);
+  row.stored_time = c.stored_time;
+  row.sender = contents_sender(c.S42, c.S4031);
   built.position = scan::leading_int(c.Le23);
   return built;
 }

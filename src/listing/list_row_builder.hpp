@@ -22,6 +22,7 @@ struct ContentsTexts {
   std::string Be1b;
   std::string Le23;
   std::string T39, Te06, T3007;  // local date texts, or the "(0x" form
+  std::optional<uint64_t> stored_time;  // the FILETIME of the date column the list shows
 };
 
 // What the row needs from the message's own record in "Msg".

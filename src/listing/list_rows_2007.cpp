@@ -37,6 +37,16 @@ std::string transport_header_text(const decode::DecodeContext& ctx, const ese::R
   return text;
 }
 
+// The 8 bytes of a time column as a FILETIME.
+std::optional<uint64_t> stored_filetime(const ese::Record& record, ColumnIndex column) {
+  if (!column) return std::nullopt;
+  const auto bytes = record.bytes(*column);
+  if (!bytes || bytes->size() != 8) return std::nullopt;
+  uint64_t value = 0;
+  for (size_t i = 0; i < 8; ++i) value |= static_cast<uint64_t>((*bytes)[i]) << (8 * i);
+  return value;
+}
+
 class ContentsRowSource {
  public:
   ContentsRowSource(const scan::ScanSession& session, const decode::DecodeContext& ctx)
@@ -83,6 +93,13 @@ class ContentsRowSource {
     t.T39 = date(c.T39);
     if (!scan::is_usable_date_text(t.T39)) t.Te06 = date(c.Te06);
     if (!scan::is_usable_date_text(t.T39) && !scan::is_usable_date_text(t.Te06)) t.T3007 = date(c.T3007);
+    // The export dates the message by the column the list shows.
+    const std::pair<const std::string*, ColumnIndex> chain[] = {{&t.T39, c.T39}, {&t.Te06, c.Te06}, {&t.T3007, c.T3007}};
+    for (const auto& [shown, column] : chain)
+      if (scan::is_usable_date_text(*shown)) {
+        t.stored_time = stored_filetime(record, column);
+        break;
+      }
     return t;
   }
 

@@ -2,7 +2,11 @@
 // One row of a folder's message list: the eleven list columns, of which From, Subject,
 // Date and the attachment flag are shown and the others carry the keys with which the
 // preview and the exports find the message again.
+#include <cstdint>
+#include <optional>
 #include <string>
+
+#include "scan/mail_address.hpp"
 
 namespace quorvine::scan {
 
@@ -18,6 +22,12 @@ struct MessageListRow {
   std::string to;           // column 8 (2010/2013: the folder identifier)
   std::string cc;           // column 9 (2010/2013: the mailbox name)
   std::string bcc;          // column 10 (2010/2013: the folder name)
+
+  // Not shown, kept for the export (2003/2007 rows): the stored time the date column shows
+  // (FILETIME), and the sender as the contents record names it, whose address survives
+  // when the owner rule shows the sender by an owner's name.
+  std::optional<uint64_t> stored_time;
+  MailAddress sender;
 
   bool operator==(const MessageListRow&) const = default;
 };

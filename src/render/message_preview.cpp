@@ -214,7 +214,8 @@ PreviewResult preview_message(scan::ScanSession& session, decode::DecodeContext&
   if (exchange2010 && result.renderer == "mail") {
     const std::string headers = column_text(ctx, item, "S7d");
     if (!headers.empty()) {
-      if (std::string from = decode::extractemailid(header_line(headers, "From:")); !from.empty())
+      // extractemailid gives back the leftover words when the line holds no address.
+      if (std::string from = decode::extractemailid(header_line(headers, "From:")); from.find('@') != std::string::npos)
         s.szMessageFrom += "[" + from + "]";
       s.szTo = decode::extractemailid(header_line(headers, "To:"));
     }

@@ -152,7 +152,8 @@ INSTANTIATE_TEST_SUITE_P(Scenarios, ExportMatchesManifest,
                          ::testing::Values(StoreCase{"basic2007", "2007"}, StoreCase{"basic2010", "2010"},
                                            StoreCase{"edge2007", "2007"}, StoreCase{"edge2007", "2010"},
                                            StoreCase{"public", "2007", true}, StoreCase{"public", "2010", true},
-                                           StoreCase{"demo", "2007"}, StoreCase{"demo", "2010"}),
+                                           StoreCase{"demo", "2007"}, StoreCase{"demo", "2010"},
+                                           StoreCase{"fidelity", "2007"}, StoreCase{"fidelity", "2010"}),
                          case_name);
 
 TEST(ExportCommand, OutputIsTheSameForAnyNumberOfJobs) {

@@ -77,11 +77,11 @@ CompositionRecord sample(const ScratchDir& dir) {
   r.message_file = dir / "m.eml";
   r.body = "Grüße aus Köln\r\nFrom the start of a line\r\n";
   r.body_kind = "txt";
-  r.from = "Jürgen \"Big\" Groß<juergen@example.de><juergen@example.de>";
-  r.to = "anna@example.com,bob@example.org";  // no separator after the last address
+  r.from = {{"Jürgen \"Big\" Groß", "juergen@example.de"}};
+  r.to = parse_address_list("anna@example.com,bob@example.org");  // no separator after the last address
   r.subject = "Über Änderungen — Bericht";
   r.filetime = 129439803090000000ULL;
-  r.attachments.push_back({"Übersicht.bin", binary, std::nullopt, 0});
+  r.attachments.push_back({"Übersicht.bin", binary, std::nullopt, 0, ""});
   return r;
 }
 
@@ -174,7 +174,7 @@ TEST(MimeComposer, AttachmentsOfEdgeSizesReadBack) {
   CompositionRecord r = sample(dir);
   r.attachments.clear();
   const std::vector<size_t> sizes = {0, 1, 57, 58};
-  for (size_t size : sizes) r.attachments.push_back({"a" + std::to_string(size) + ".bin", std::string(size, 'x'), std::nullopt, 0});
+  for (size_t size : sizes) r.attachments.push_back({"a" + std::to_string(size) + ".bin", std::string(size, 'x'), std::nullopt, 0, ""});
   StringSink out;
   compose_message(r, out);
   EXPECT_TRUE(out.text.ends_with("--\r\n"));
@@ -236,11 +236,13 @@ TEST(FallbackBuilder, KeepsTheHeaderBlockAndIsAValidMessage) {
   EXPECT_FALSE(createEMLFile(empty));
 }
 
-TEST(MailAddresses, SenderAndListForms) {
-  EXPECT_EQ(parse_sender("Bob<bob@x.org><bob@x.org>").front().address, "bob@x.org");
-  EXPECT_EQ(parse_sender("Bob<bob@x.org><bob@x.org>").front().name, "Bob");
+TEST(MailAddresses, ListAndHeaderForms) {
   EXPECT_EQ(parse_address_list("A<a@x.org>,[b@y.org],c@z.org").size(), 3u);
-  EXPECT_TRUE(parse_sender("Alice Smith").empty());
+  EXPECT_TRUE(parse_address_list("Alice Smith").empty());
+  // Names, case and encoded words as the header writes them; group members one by one.
+  EXPECT_EQ(parse_header_addresses("\"Case, Carol\" <Carol.Case@Example.COM>, =?UTF-8?B?w6k=?= <e@x.org>, team: t@y.org;"),
+            (std::vector<MailAddress>{{"Case, Carol", "Carol.Case@Example.COM"}, {"é", "e@x.org"}, {"", "t@y.org"}}));
+  EXPECT_EQ(format_address({"Owner, Dana", ""}), "\"Owner, Dana\":;");
   EXPECT_EQ(encode_header_text("plain"), "plain");
   EXPECT_EQ(encode_header_text("é"), "=?UTF-8?B?w6k=?=");
 }

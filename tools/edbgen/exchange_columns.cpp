@@ -144,7 +144,7 @@ const std::vector<std::string>& message_property_columns() {
         // 2010 body-table names beyond the ones above
         "S8232", "L3705", "S3707", "N67b3", "N65f9", "N3701", "N64f0", "S801a", "MN81e9",
         "S8023", "S801d", "S8020", "S8145", "S8143", "S8144", "S8146", "L813a", "S8051",
-        "S8049", "S8004", "T8041", "T8040", "S4025", "N2c", "S800e", "S800b", "N8102"};
+        "S8049", "S8004", "T8041", "T8040", "S4025", "N2c", "S800e", "S800b", "N8102", "S370e"};
     std::vector<std::string> out;
     std::set<std::string> seen;
     for (const char* n : names)

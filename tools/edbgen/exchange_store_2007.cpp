@@ -115,11 +115,13 @@ class Filler2007 : public StoreFiller {
     msg.binary("N67b0", identifier_bytes(m.id));
     if (!m.attachments.empty()) msg.binary("N67b3", attachment_id_list(m));
     // Readers parse the transport headers only when they come as a separate long value.
-    put_message_content(msg, m, Storage::LongValue);
-    msg.text_if("S42", m.sender_name, Storage::Inline);
-    msg.text_if("S4031", m.sender_address, Storage::Inline);
+    put_message_content(msg, m, Storage::LongValue, !m.sparse_msg_record);
+    if (!m.sparse_msg_record) {
+      msg.text_if("S42", m.sender_name, Storage::Inline);
+      msg.text_if("S4031", m.sender_address, Storage::Inline);
+      put_dates(msg, m.dates);
+    }
     msg.boolean("Be1b", !m.attachments.empty());
-    put_dates(msg, m.dates);
     put_fields(msg, msg_, m);
     msg_writer_->add_record(msg.cells());
 
@@ -133,6 +135,7 @@ class Filler2007 : public StoreFiller {
       att.binary("N3701", a.content);
       att.int32("L3705", 1);
       att.int32("L0e20", static_cast<int32_t>(a.content.size()));
+      att.text_if("S370e", a.mime_type, Storage::Inline);
       att_writer_->add_record(att.cells());
     }
   }

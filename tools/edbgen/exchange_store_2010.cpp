@@ -123,6 +123,7 @@ class Filler2010 : public StoreFiller {
       row.text_if("S3001", a.name, Storage::Inline);
       row.text_if("S3707", a.name, Storage::Inline);
       row.binary("N3701", a.content);
+      row.text_if("S370e", a.mime_type, Storage::Inline);
       t.body_writer->add_record(row.cells());
     }
   }

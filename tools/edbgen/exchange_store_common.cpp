@@ -9,7 +9,7 @@ bool generator_owned_column(const std::string& name) {
   static const std::set<std::string> owned = {
       "N67b0", "N67b3", "N65f9", "S7d",  "S1000", "N1013", "N1009", "S70",  "S1a",
       "Se1d",  "S3d",   "S42",   "S4031", "Te06", "T39",   "T3007", "Be1b", "N67b4",
-      "N67b5", "S4025", "L3705", "S3707", "N3701", "Q6748", "Le23", "Se04"};
+      "N67b5", "S4025", "L3705", "S3707", "N3701", "Q6748", "Le23", "Se04", "S370e"};
   return owned.count(name) != 0;
 }
 
@@ -41,7 +41,7 @@ void put_fields(RecordCells& cells, const ColumnSet& columns, const Message& m) 
   }
 }
 
-void put_message_content(RecordCells& cells, const Message& m, Storage headers_storage) {
+void put_message_content(RecordCells& cells, const Message& m, Storage headers_storage, bool sender_columns) {
   cells.text("S7d", transport_headers(m), headers_storage);
   cells.text_if("S1000", m.body_text);
   if (!m.body_html.empty()) cells.binary("N1013", bytes_of(m.body_html));
@@ -53,7 +53,7 @@ void put_message_content(RecordCells& cells, const Message& m, Storage headers_s
   cells.text_if("S3d", m.subject_prefix, Storage::Inline);
   const std::string to = display_to(m);
   if (!to.empty()) cells.binary("N67b4", bytes_of(to));
-  if (!m.sender_address.empty()) {
+  if (sender_columns && !m.sender_address.empty()) {
     cells.binary("N67b5", bytes_of("SMTP:" + m.sender_address));
     cells.text("S4025", m.sender_address, Storage::Inline);
   }

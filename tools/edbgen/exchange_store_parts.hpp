@@ -18,6 +18,7 @@ bool generator_owned_column(const std::string& name);
 void put_fields(RecordCells& cells, const ColumnSet& columns, const Message& m);
 
 // Plain text, HTML and compressed-RTF bodies, transport headers, class, subject, topic.
-void put_message_content(RecordCells& cells, const Message& m, Storage headers_storage);
+void put_message_content(RecordCells& cells, const Message& m, Storage headers_storage,
+                         bool sender_columns = true);
 
 }  // namespace edbgen

@@ -18,7 +18,8 @@ struct Recipient {
 
 struct Attachment {
   std::string name;
-  Bytes content;  // a scenario's "size" is filled with deterministic bytes
+  Bytes content;          // a scenario's "size" is filled with deterministic bytes
+  std::string mime_type;  // the stored MIME tag ("S370e"), "" for none
 };
 
 // A value of an extra message column, by column name ("S3a06", "T8198", "MS80db", ...).
@@ -48,6 +49,9 @@ struct Message {
   std::string body_rtf_text;               // text of a compressed-RTF body ("" = none)
   std::vector<Attachment> attachments;
   std::map<std::string, FieldValue> fields;
+  // 2003/2007: the "Msg" record carries no time and no sender columns, only the contents
+  // record does, as in stores Exchange wrote.
+  bool sparse_msg_record = false;
 
   // Assigned by assign_identifiers().
   uint64_t id = 0;

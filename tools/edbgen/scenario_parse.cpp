@@ -120,7 +120,7 @@ class Parser {
     only_keys(obj, where,
               {"class", "subject", "subject_prefix", "sender_name", "sender_address", "to", "cc",
                "bcc", "date", "submit_date", "delivery_date", "creation_date", "headers", "body",
-               "html", "rtf", "attachments", "fields"});
+               "html", "rtf", "attachments", "fields", "sparse_msg_record"});
     Message m;
     m.message_class = text(obj, "class", where, "IPM.Note");
     m.subject = text(obj, "subject", where);
@@ -148,6 +148,10 @@ class Parser {
         m.extra_headers.push_back(line.get<std::string>());
       }
     }
+    if (obj.contains("sparse_msg_record")) {
+      if (!obj.at("sparse_msg_record").is_boolean()) fail(where, "\"sparse_msg_record\" must be true or false");
+      m.sparse_msg_record = obj.at("sparse_msg_record").get<bool>();
+    }
     m.body_text = text(obj, "body", where);
     m.body_html = text(obj, "html", where);
     m.body_rtf_text = text(obj, "rtf", where);
@@ -156,9 +160,10 @@ class Parser {
       if (!list.is_array()) fail(where, "\"attachments\" must be an array");
       for (size_t i = 0; i < list.size(); ++i) {
         const std::string at = where + ".attachments[" + std::to_string(i) + "]";
-        only_keys(list[i], at, {"name", "content", "size", "random"});
+        only_keys(list[i], at, {"name", "content", "size", "random", "mime_type"});
         Attachment a;
         a.name = text(list[i], "name", at);
+        a.mime_type = text(list[i], "mime_type", at);
         if (list[i].contains("content") == list[i].contains("size"))
           fail(at, "give exactly one of \"content\" and \"size\"");
         if (list[i].contains("size")) {

@@ -31,6 +31,8 @@ struct CompositionRecord {
   std::string message_id;
   std::string in_reply_to;
   std::string references;
+  // Attachments that could not be read and were left out, one sentence each.
+  std::vector<std::string> attachments_lost;
 };
 
 }  // namespace quorvine::exporting

@@ -249,8 +249,9 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
         if (!table || !found.column) continue;
         const size_t data[] = {*found.column};
         const ese::Record record = table->read_record(found.record, data);
-        add_attachment(record, *found.column, std::move(found.name), LargeValueCheck::ReadThrough, taken, out);
-      } catch (const ese::EseError&) {
+        add_attachment(record, *found.column, found.name, LargeValueCheck::ReadThrough, taken, out);
+      } catch (const ese::EseError& error) {
+        out.attachments_lost.push_back("the attachment \"" + found.name + "\" cannot be read: " + error.what());
       }
     }
   }

@@ -56,6 +56,7 @@ void export_exchange_record_folders(ScanSession& session, const FolderColumns& c
   if (path.empty()) path = "/Unknown" + number;
   folder.folderClass = map_folder_class(value_text(context, record, columns.S3613));
   folder.recordNumber = record_number;
+  folder.messageCount = stored_message_count(record, columns.L3602);
 
   replace_all(path, "/NON_IPM_SUBTREE", "");
   if (path == "/") {

@@ -177,6 +177,7 @@ int exportdata(ScanSession& session, ScanObserver& observer, const ese::PassCont
     return 1;
   }
 
+  warn_damaged_message_tables(session, observer, control);
   if (const uint64_t damaged = session.damaged_values->values.load(); damaged > 0)
     warn(session, observer,
          std::to_string(damaged) + " damaged value(s) could not be read and were left empty");

@@ -32,6 +32,7 @@ void ScanSession::reset() {
   outcome = ScanOutcome::NotRun;
   failure_reason.clear();
   warnings.clear();
+  losses.clear();
   ++scan_generation;
 }
 

@@ -39,7 +39,30 @@ void warn_skipped_records(ScanSession& session, ScanObserver& observer,
   const std::string text = std::to_string(skipped) + " damaged record(s) of table \"" +
                            std::string(table_name) + "\" were skipped";
   session.warnings.push_back(text);
+  session.losses.push_back(text);
   observer.warning(text);
+}
+
+void warn_damaged_message_tables(ScanSession& session, ScanObserver& observer, const ese::PassControl& control) {
+  if (!session.database) return;
+  const bool contents = session.settings.exchange_version_support == ExchangeVersion::V2007;
+  for (const TableFile& file : session.TableFileDump) {
+    if (!control.checkpoint()) return;
+    const bool holds_messages = contents ? !file.folderKey.empty() : file.tableName.starts_with("MsgHeader");
+    if (!holds_messages) continue;
+    std::string text;
+    try {
+      const ese::Table table = session.database->open_table(static_cast<size_t>(file.tableIndex));
+      if (const uint64_t damaged = table.damaged_pages(); damaged > 0)
+        text = std::to_string(damaged) + " damaged page(s) of table \"" + file.tableName +
+               "\" were skipped; the messages on them cannot be listed or exported";
+    } catch (const ese::EseError& error) {
+      text = "the messages of table \"" + file.tableName + "\" cannot be listed or exported: " + error.what();
+    }
+    if (text.empty()) continue;
+    session.warnings.push_back(text);
+    observer.warning(text);
+  }
 }
 
 int export_handle_export_table(ScanSession& session, ScanObserver& observer,

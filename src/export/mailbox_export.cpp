@@ -395,58 +395,62 @@ struct MailboxLists {
   std::vector<scan::MessageHeaderList2010> headers;
   scan::HeaderListLoader::BodyLists bodies;
   Lookups2010 times;  // its stored times
-  uint64_t header_records_skipped = 0, body_records_skipped = 0;
-  std::vector<std::string> header_failures;  // the header list could not be read: its messages are lost
-  std::vector<std::string> losses;           // the rest of what reading cost, one sentence each
+  scan::TableDamage header_damage, body_damage;  // what reading them passed over
+  std::vector<std::string> losses;               // of the stored times
 };
+
+scan::TableDamage damage_of(const scan::ScanSession& session, const std::string& table) {
+  return session.lists2010.read([&](const scan::MessageLists2010& lists) {
+    const auto it = lists.damage.find(table);
+    return it == lists.damage.end() ? scan::TableDamage{} : it->second;
+  });
+}
 
 // Reads one mailbox's lists; damage costs the list it is in, never the other lists or the run.
 void read_mailbox_lists(scan::ScanSession& own, const decode::DecodeContext& ctx, scan::ScanObserver& log,
                         MailboxLists& m) {
   scan::HeaderListLoader reader(own, ctx, log);
-  auto warnings_since = [&](size_t before, std::vector<std::string>& into) {
-    into.insert(into.end(), reader.warnings().begin() + static_cast<std::ptrdiff_t>(before), reader.warnings().end());
-  };
-  if (m.read_headers) {
-    const size_t warned = reader.warnings().size();
-    const uint64_t skipped = reader.records_skipped();
-    try {
+  std::string headers_failed, bodies_failed;
+  if (m.read_headers) try {
       m.headers = reader.load_header_table(m.header_table);
     } catch (const std::exception& error) {
       m.headers.clear();
-      m.header_failures.push_back("the message list of table \"" + m.header_table + "\" cannot be read: " +
-                                  error.what());
+      headers_failed = error.what();
     }
-    m.header_records_skipped = reader.records_skipped() - skipped;
-    warnings_since(warned, m.header_failures);
-  }
-  if (m.read_bodies) {
-    const size_t warned = reader.warnings().size();
-    const uint64_t skipped = reader.records_skipped();
-    try {
+  if (m.read_bodies) try {
       m.bodies = reader.load_body_table(m.body_table);
     } catch (const std::exception& error) {
       m.bodies = {};
-      m.losses.push_back("the bodies and attachments of table \"" + m.body_table + "\" cannot be read: " +
-                         error.what() + "; its messages are written without them");
+      bodies_failed = error.what();
     }
-    m.body_records_skipped = reader.records_skipped() - skipped;
-    warnings_since(warned, m.losses);
-  }
+  m.header_damage = damage_of(own, m.header_table);
+  m.body_damage = damage_of(own, m.body_table);
+  if (!headers_failed.empty()) m.header_damage.unreadable.push_back(headers_failed);
+  if (!bodies_failed.empty()) m.body_damage.unreadable.push_back(bodies_failed);
   try {
     m.times.read_stored_times(own, m.header_table);
   } catch (const std::exception& error) {
     m.losses.push_back("the stored dates of table \"" + m.header_table + "\" cannot be read: " + error.what() +
                        "; its messages are dated from what else they hold");
   }
-  if (m.header_records_skipped > 0)
-    m.losses.push_back(std::to_string(m.header_records_skipped) + " damaged record(s) or page(s) of table \"" +
-                       m.header_table + "\" could not be read; the messages in them are lost, and which folders " +
-                       "they belonged to is not known");
-  if (m.body_records_skipped > 0)
-    m.losses.push_back(std::to_string(m.body_records_skipped) + " damaged record(s) or page(s) of table \"" +
-                       m.body_table + "\" could not be read; messages whose bodies or attachments they held are " +
-                       "written without them");
+}
+
+// The sentences of what reading a mailbox's header and body tables passed over.
+std::vector<std::string> damage_sentences(const MailboxLists& m) {
+  std::vector<std::string> out;
+  if (m.header_damage.records_skipped > 0)
+    out.push_back(std::to_string(m.header_damage.records_skipped) + " damaged record(s) or page(s) of table \"" +
+                  m.header_table + "\" could not be read; the messages in them are lost, and which folders they " +
+                  "belonged to is not known");
+  for (const std::string& why : m.body_damage.unreadable)
+    out.push_back("the bodies and attachments of table \"" + m.body_table + "\" cannot be read: " + why +
+                  "; its messages are written without them");
+  if (m.body_damage.records_skipped > 0)
+    out.push_back(std::to_string(m.body_damage.records_skipped) + " damaged record(s) or page(s) of table \"" +
+                  m.body_table + "\" could not be read; messages whose bodies or attachments they held are " +
+                  "written without them");
+  out.insert(out.end(), m.losses.begin(), m.losses.end());
+  return out;
 }
 
 // Loads what the 2010 jobs read: header and body lists, the stored times, and each job's
@@ -477,14 +481,23 @@ void prepare_2010(scan::ScanSession& session, std::vector<FolderJob>& jobs, Look
   on_workers(session, threads, read);
   std::map<std::string, std::vector<std::string>> unreadable;  // header table -> why
   for (MailboxLists& m : mailboxes) {
-    if (m.read_headers && m.header_failures.empty()) loader.keep_headers(m.header_table, std::move(m.headers));
+    // Lists read before (by a listing) bring what their reading passed over along.
+    if (!m.read_headers) m.header_damage = damage_of(session, m.header_table);
+    if (!m.read_bodies) m.body_damage = damage_of(session, m.body_table);
+    if (m.read_headers && m.header_damage.unreadable.empty()) loader.keep_headers(m.header_table, std::move(m.headers));
     if (m.read_bodies) loader.keep_bodies(m.body_table, std::move(m.bodies));
     lookups.stored_times.merge(m.times.stored_times);
-    for (const std::string& loss : m.losses) {
+    // Kept with the lists, so a later export of this scan reports the same damage.
+    {
+      std::lock_guard lock(session.lists2010.mutex);
+      if (m.read_headers) session.lists2010.damage[m.header_table] = m.header_damage;
+      if (m.read_bodies) session.lists2010.damage[m.body_table] = m.body_damage;
+    }
+    for (const std::string& loss : damage_sentences(m)) {
       summary.store_losses.push_back(loss);
       observer.loss(loss);
     }
-    if (!m.header_failures.empty()) unreadable[m.header_table] = std::move(m.header_failures);
+    if (!m.header_damage.unreadable.empty()) unreadable[m.header_table] = m.header_damage.unreadable;
   }
   lookups.index_lists(session.lists2010);
   std::vector<size_t> positions;

@@ -94,6 +94,7 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
   std::vector<std::pair<std::string, TreeItem>> top_level;
   std::vector<PendingFolder> pending;
   std::string mailbox_name;
+  size_t orphans = 0;  // rows naming a mailbox the store does not list: damaged in a mailbox's own table
   for (auto& [number, row] : rows) {
     PendingFolder& folder = row.folder;
     const std::string label = folder_label_2010(std::move(row.label));
@@ -101,7 +102,10 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
     folder.folderName = label;
 
     const MailBoxDetails* mailbox = session.mailbox(folder.mailboxId);
-    if (!mailbox) continue;
+    if (!mailbox) {
+      ++orphans;
+      continue;
+    }
     mailbox_name = mailbox->displayName;
     bool top;
     bool skip_empty_top;
@@ -123,6 +127,12 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
     } else if (!label.empty()) {
       pending.push_back(std::move(folder));
     }
+  }
+  if (orphans > 0) {
+    warn(session, observer,
+         std::to_string(orphans) + " folder record(s) of table \"" + table_name +
+             "\" name a mailbox the store does not list and were skipped");
+    session.losses.push_back(session.warnings.back());
   }
   const size_t unplaced =
       child_tree_build_2010(session, observer, top_level, pending, mailbox_name, table_name);

@@ -33,6 +33,7 @@ void ScanSession::reset() {
   failure_reason.clear();
   warnings.clear();
   losses.clear();
+  orphanFolderIds.clear();
   ++scan_generation;
 }
 

@@ -1,5 +1,6 @@
 #include "scan/table_scanner.hpp"
 
+#include <algorithm>
 #include <fstream>
 
 #include "scan/column_maps.hpp"
@@ -63,6 +64,33 @@ void warn_damaged_message_tables(ScanSession& session, ScanObserver& observer, c
     session.warnings.push_back(text);
     observer.warning(text);
   }
+}
+
+void warn_orphan_folders(ScanSession& session, ScanObserver& observer) {
+  if (!session.database) return;
+  uint64_t folders = 0, messages = 0;
+  for (std::string key : session.orphanFolderIds) {
+    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
+    const TableFile* file = session.table_with_folder_key(key);
+    if (!file) continue;
+    uint64_t held = 0;
+    try {
+      held = file->table ? file->table->record_count()
+                         : session.database->open_table(static_cast<size_t>(file->tableIndex)).record_count();
+    } catch (const ese::EseError&) {
+      held = 1;  // a table that cannot be read may hold anything
+    }
+    if (held == 0) continue;
+    ++folders;
+    messages += held;
+  }
+  if (folders == 0) return;
+  const std::string text = std::to_string(folders) + " folder record(s) of table \"Folders\" name a mailbox the " +
+                           "store does not list; the " + std::to_string(messages) +
+                           " message(s) of their contents tables cannot be listed or exported";
+  session.warnings.push_back(text);
+  session.losses.push_back(text);
+  observer.warning(text);
 }
 
 int export_handle_export_table(ScanSession& session, ScanObserver& observer,

@@ -276,6 +276,10 @@ TEST(DamageCampaign, EveryVariantEndsCleanlyAndLosesNothingInSilence) {
     }
     watchdog.stop();
     s.aborts += escaped;
+    // For a closer look: QUORVINE_CAMPAIGN_KEEP=DIR keeps the stores of failing variants.
+    if (const char* keep = std::getenv("QUORVINE_CAMPAIGN_KEEP"); keep && ::testing::Test::HasFailure())
+      fs::copy_file(store, fs::path(keep) / (std::to_string(v) + "-" + kind.name + ".edb"),
+                    fs::copy_options::overwrite_existing);
     s.slowest = std::max(s.slowest, std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
     fs::remove_all(work);
   }

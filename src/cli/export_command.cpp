@@ -6,6 +6,8 @@
 #include "cli/arguments.hpp"
 #include "cli/command.hpp"
 #include "cli/export_progress.hpp"
+#include "cli/export_summary_output.hpp"
+#include "cli/json_output.hpp"
 #include "cli/store_session.hpp"
 #include "cli/terminal_observer.hpp"
 #include "cli/verbosity.hpp"
@@ -23,8 +25,12 @@ std::optional<exporting::DateRange> date_filter(const Arguments& args) {
   if (!from || !to) throw UsageError("--from and --to go together");
   exporting::DateRange range;
   auto first = exporting::parse_filter_date(*from, false), last = exporting::parse_filter_date(*to, true);
-  if (!first) throw UsageError("--from must be a date YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS] (UTC), not \"" + *from + "\"");
-  if (!last) throw UsageError("--to must be a date YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS] (UTC), not \"" + *to + "\"");
+  const std::string forms = " must be a date YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS] (UTC) of the years " +
+                            std::to_string(exporting::kFilterFirstYear) + " to " +
+                            std::to_string(exporting::kFilterLastYear) + ", not \"";
+  if (!first) throw UsageError("--from" + forms + *from + "\"");
+  if (!last) throw UsageError("--to" + forms + *to + "\"");
+  if (*first > *last) throw UsageError("--from " + *from + " lies after --to " + *to + "; no message could match");
   range.from = *first;
   range.to = *last;
   return range;
@@ -56,21 +62,14 @@ void add_subtree(const scan::MailboxTree& tree, scan::TreeItem item, std::vector
   for (scan::TreeItem child : tree.node(item).children) add_subtree(tree, child, out);
 }
 
-std::string size_text(uint64_t bytes) {
-  char text[32];
-  if (bytes >= 1024 * 1024)
-    std::snprintf(text, sizeof text, "%.1f MB", static_cast<double>(bytes) / (1024 * 1024));
-  else
-    std::snprintf(text, sizeof text, "%.1f KB", static_cast<double>(bytes) / 1024);
-  return text;
-}
-
 // What the arguments ask of every store.
 struct ExportRequest {
   std::optional<exporting::DateRange> filter;
   unsigned jobs = 1;
   std::vector<std::string> mailboxes, folders, messages;
   bool selected = false;
+  bool json = false;
+  bool json_lines = false;  // several stores: one document a line
   Verbosity verbosity = Verbosity::Normal;
 };
 
@@ -86,33 +85,6 @@ std::vector<std::string> store_folder_names(const std::vector<std::string>& stor
     names.push_back(std::move(name));
   }
   return names;
-}
-
-int report(const exporting::ExportSummary& summary, const std::filesystem::path& where, double seconds,
-           const std::string& prefix, Verbosity verbosity) {
-  if (!summary.refused.empty()) {
-    std::fprintf(stderr, "%s%s\n", prefix.c_str(), summary.refused.c_str());
-    return exit_partial;
-  }
-  if (verbosity != Verbosity::Quiet) {
-    std::printf("%s %llu folders, %llu messages written (%s) to %s in %.1f s\n",
-                summary.aborted ? "Aborted after" : "Exported", static_cast<unsigned long long>(summary.folders),
-                static_cast<unsigned long long>(summary.messages_written), size_text(summary.bytes).c_str(),
-                where.string().c_str(), seconds);
-    for (const auto& [reason, count] : summary.skipped)
-      std::printf("skipped: %llu messages, %s\n", static_cast<unsigned long long>(count), reason.c_str());
-    if (summary.senders_without_address > 0)
-      std::printf("%llu messages have a sender without an address; their From holds the name alone\n",
-                  static_cast<unsigned long long>(summary.senders_without_address));
-    std::fflush(stdout);
-  }
-  for (const std::string& failure : summary.failures) std::fprintf(stderr, "%s%s\n", prefix.c_str(), failure.c_str());
-  if (summary.aborted) {
-    std::fprintf(stderr, "%saborted; every MBOX file completed before the stop is whole, "
-                         "the folder in progress was not written\n", prefix.c_str());
-    return exit_partial;
-  }
-  return summary.failures.empty() && summary.messages_failed == 0 ? exit_ok : exit_partial;
 }
 
 // Exports one store into `out` as if it were the only one; returns its exit status and
@@ -162,7 +134,16 @@ int export_store(const std::string& store, const std::filesystem::path& out, con
   progress.clear();
   interrupted = interrupt.interrupted();
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-  return report(summary, where, seconds, prefix, asked.verbosity);
+  const int status = export_status(summary);
+  if (asked.json) {
+    const auto document = summary_to_json(summary, store, where, seconds, status);
+    asked.json_lines ? write_json_line(document) : write_json_document(document);
+  } else if (asked.verbosity != Verbosity::Quiet) {
+    std::fputs(summary_to_text(summary, where, seconds).c_str(), stdout);
+    std::fflush(stdout);
+  }
+  print_problems(summary, prefix);
+  return status;
 }
 
 int run_export(const Arguments& parsed) {
@@ -176,6 +157,8 @@ int run_export(const Arguments& parsed) {
   asked.mailboxes = parsed.values("--mailbox");
   asked.messages = parsed.values("--message");
   asked.selected = !asked.messages.empty() || parsed.flag("--selected");
+  asked.json = parsed.flag("--json");
+  asked.json_lines = parsed.positionals.size() > 1;
   if (asked.selected && (asked.folders.size() != 1 || !asked.mailboxes.empty()))
     throw UsageError("--message and --selected need exactly one --folder and no --mailbox");
   (void)exchange_choice(parsed);  // a bad value is no store's fault
@@ -220,7 +203,9 @@ Command export_command() {
       "With several stores, each goes into a folder of its own in DIR named after the store file without\n"
       "its extension (\"-2\", \"-3\", ... added when two stores share a name); a store that fails does\n"
       "not stop the others, and the exit status is the worst of the stores', worst first: 1 usage (such as\n"
-      "a --folder the store lacks), 2 cannot be opened, 3 partly exported, 0 done.",
+      "a --folder or --message the store lacks), 2 cannot be opened, 3 partly exported (anything the store\n"
+      "held that could not be written, or a stop), 0 done. The summary says for each folder how many\n"
+      "messages its tables held, were written, skipped and lost, and why; --json prints it as JSON.",
       {{{"STORE", "the Exchange store database files (.edb)", true}},
        {exchange_option(),
         {"--out", "DIR", "the folder to write into", false, true},
@@ -228,9 +213,10 @@ Command export_command() {
         {"--folder", "PATH", "export this folder with its subfolders (its path as scan shows it)", true},
         {"--message", "ID", "export only this message of the one --folder (message_id of list --json)", true},
         {"--selected", "", "export the whole of the one --folder into one file"},
-        {"--from", "DATE", "keep messages stored at or after DATE (YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS], UTC)"},
-        {"--to", "DATE", "keep messages stored at or before DATE (with --from)"},
+        {"--from", "DATE", "keep messages stored at or after DATE (YYYY-MM-DD or YYYY-MM-DDTHH:MM[:SS], UTC, 1601-9999)"},
+        {"--to", "DATE", "keep messages stored at or before DATE (with --from, not before it)"},
         {"--jobs", "N", "export N folders at once (default: the number of cores)"},
+        {"--json", "", "print the summary as JSON"},
         verbose_option(),
         quiet_option()}},
       run_export};

@@ -35,6 +35,8 @@ struct CompositionRecord {
 
   // True when the sender has a name but no address.
   bool sender_without_address() const { return !from.empty() && from.front().address.empty(); }
+  // Attachments that could not be read and were left out, one sentence each.
+  std::vector<std::string> attachments_lost;
 };
 
 }  // namespace quorvine::exporting

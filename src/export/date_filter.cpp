@@ -1,11 +1,31 @@
 #include "export/date_filter.hpp"
 
-#include <cstdio>
 #include <string>
 
 #include "export/mail_dates.hpp"
 
 namespace quorvine::exporting {
+namespace {
+
+// The digits of text[at, at + count) as a number, or -1 when any is not a digit.
+int digits(std::string_view text, size_t at, size_t count) {
+  int value = 0;
+  for (size_t i = at; i < at + count; ++i) {
+    if (text[i] < '0' || text[i] > '9') return -1;
+    value = value * 10 + (text[i] - '0');
+  }
+  return value;
+}
+
+// The separators of "YYYY-MM-DDTHH:MM:SS" at their places, for as much of it as `text` is long.
+bool separators_match(std::string_view text) {
+  constexpr std::string_view form = "    -  -  T  :  :  ";
+  for (size_t i = 0; i < text.size(); ++i)
+    if (form[i] != ' ' && text[i] != form[i]) return false;
+  return true;
+}
+
+}  // namespace
 
 bool passes_filter(const std::optional<DateRange>& range, std::optional<uint64_t> filetime) {
   if (!range) return true;
@@ -15,16 +35,13 @@ bool passes_filter(const std::optional<DateRange>& range, std::optional<uint64_t
 }
 
 std::optional<std::time_t> parse_filter_date(std::string_view text, bool end_of_day) {
-  const std::string value(text);
-  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
-  char separator = 0, tail = 0;
-  int fields = std::sscanf(value.c_str(), "%4d-%2d-%2d%c%2d:%2d:%2d%c", &year, &month, &day, &separator, &hour,
-                           &minute, &second, &tail);
-  const bool date_only = fields == 3 && value.size() == 10;
-  const bool with_time = (fields == 6 || fields == 7) && (separator == 'T' || separator == ' ');
-  if (!date_only && !with_time) return std::nullopt;
-  if (fields == 6) second = 0;
-  if (month < 1 || month > 12 || day < 1 || day > 31 || hour > 23 || minute > 59 || second > 59 || year < 1601)
+  if ((text.size() != 10 && text.size() != 16 && text.size() != 19) || !separators_match(text)) return std::nullopt;
+  const bool date_only = text.size() == 10;
+  const int year = digits(text, 0, 4), month = digits(text, 5, 2), day = digits(text, 8, 2);
+  int hour = date_only ? 0 : digits(text, 11, 2), minute = date_only ? 0 : digits(text, 14, 2);
+  int second = text.size() == 19 ? digits(text, 17, 2) : 0;
+  if (year < kFilterFirstYear || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
+      minute < 0 || minute > 59 || second < 0 || second > 59)
     return std::nullopt;
   if (date_only && end_of_day) {
     hour = 23;

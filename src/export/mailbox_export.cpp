@@ -1,10 +1,9 @@
 #include "export/mailbox_export.hpp"
 
-#include <stdlib.h>
-
 #include <algorithm>
 #include <atomic>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <numeric>
 #include <set>
@@ -17,6 +16,7 @@
 #include "export/message_gathering.hpp"
 #include "export/mime_composer.hpp"
 #include "export/output_names.hpp"
+#include "export/work_folder.hpp"
 #include "listing/header_list_loader.hpp"
 #include "listing/message_list_2007.hpp"
 #include "listing/message_list_2010.hpp"
@@ -39,6 +39,9 @@ struct FolderJob {
   bool whole_mailbox = true;
   std::set<std::string> only;  // message identifiers; empty: all
   std::optional<DateRange> filter;
+  // Why messages of this folder may be missing before it is exported (its mailbox's header
+  // table could not be read).
+  std::vector<std::string> uncounted;
 };
 
 scan::HeaderFolderRef ref_of(const scan::folderTree2010& f) {
@@ -117,26 +120,6 @@ void on_workers(scan::ScanSession& session, unsigned threads, const std::functio
   for (unsigned t = 0; t < threads; ++t) workers.emplace_back([&, t] { task(sessions[t]); });
 }
 
-// A private work folder for one worker's temporary files, removed with it.
-class WorkFolder {
- public:
-  explicit WorkFolder(const std::filesystem::path& parent) {
-    std::filesystem::path base = parent.empty() ? std::filesystem::temp_directory_path() : parent;
-    std::filesystem::create_directories(base);
-    std::string pattern = (base / "export-XXXXXX").string();
-    if (!mkdtemp(pattern.data())) throw std::runtime_error("cannot create a work folder in " + base.string());
-    path_ = pattern;
-  }
-  ~WorkFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
 // Shared by the workers of one run: the observer and the progress, one call at a time.
 class RunReport {
  public:
@@ -150,6 +133,10 @@ class RunReport {
   void log(std::string_view text) {
     std::lock_guard lock(mutex_);
     observer_.log(text);
+  }
+  void loss(std::string_view sentence) {
+    std::lock_guard lock(mutex_);
+    observer_.loss(sentence);
   }
   void message_done() {
     std::lock_guard lock(mutex_);
@@ -168,6 +155,14 @@ class RunReport {
   uint64_t done_ = 0;
 };
 
+constexpr const char* kNotListed = "not listed (no message class the list knows, or neither sender nor subject)";
+
+// The rows a folder's export goes through, with what reading them cost.
+struct FolderRows {
+  std::vector<scan::MessageListRow> rows;
+  std::unordered_map<std::string, std::string> bodies;  // 2003/2007: message id -> body
+};
+
 class FolderExporter {
  public:
   FolderExporter(const scan::ScanSession& session, const Lookups2010* lookups, const std::filesystem::path& work,
@@ -177,90 +172,152 @@ class FolderExporter {
 
   ExportSummary run(const FolderJob& job) {
     ExportSummary summary;
+    FolderTally tally;
+    tally.path = job.display_path;
+    tally.store_count = job.folder2007 ? job.folder2007->messageCount : job.folder2010->messageCount;
+    for (const std::string& why : job.uncounted) note_uncounted(tally, why);
     report_.folder_started(job);
     try {
+      FolderRows found = read_rows(job, tally, summary);
+      std::vector<const scan::MessageListRow*> chosen = choose(job, found.rows, summary);
+      if (!summary.unknown_messages.empty()) return summary;  // nothing is written for a wrong request
+      if (!job.only.empty()) tally.held = chosen.size();
       std::filesystem::create_directories(job.mbox.parent_path());
       MboxFile mbox(job.mbox);
-      if (!export_messages(job, mbox, summary)) return summary;
+      for (const scan::MessageListRow* row : chosen) {
+        if (!control_.checkpoint()) {
+          summary.aborted = true;
+          summary.tallies.push_back(std::move(tally));
+          return summary;
+        }
+        export_message(job, *row, found.bodies[row->message_id], mbox, summary, tally);
+        report_.message_done();
+      }
       mbox.commit();
       summary.folders = 1;
-      summary.messages_written = mbox.records();
+      summary.messages_written = tally.written = mbox.records();
       summary.bytes = mbox.bytes();
     } catch (const MboxWriteError& error) {
-      summary.failures.push_back(std::string(error.what()) + "; the folder " + job.display_path + " was not exported");
+      lose_folder(summary, tally, std::string(error.what()) + "; the folder " + job.display_path +
+                                                  " was not exported", "its MBOX file could not be written");
     } catch (const std::filesystem::filesystem_error& error) {
-      summary.failures.push_back("cannot create the folder " + job.mbox.parent_path().string() + ": " +
-                                 error.code().message() + "; the folder " + job.display_path + " was not exported");
+      lose_folder(summary, tally,
+                  "cannot create the folder " + job.mbox.parent_path().string() + ": " + error.code().message() +
+                      "; the folder " + job.display_path + " was not exported",
+                  "its folder could not be created");
     } catch (const std::exception& error) {
-      summary.failures.push_back("the folder " + job.display_path + " was not exported: " + error.what());
+      lose_folder(summary, tally, "the folder " + job.display_path + " was not exported: " + error.what(),
+                  "the folder could not be read");
     }
+    summary.tallies.push_back(std::move(tally));
     return summary;
   }
 
  private:
-  // False when the run was stopped.
-  bool export_messages(const FolderJob& job, MboxFile& mbox, ExportSummary& summary) {
-    const bool is2007 = job.folder2007 != nullptr;
-    std::vector<scan::MessageListRow> rows;
-    std::unordered_map<std::string, std::string> bodies;
-    if (is2007) {
+  void note_uncounted(FolderTally& tally, const std::string& why) {
+    tally.uncounted.push_back(why);
+    report_.loss(why);
+  }
+
+  void lose(ExportSummary& summary, FolderTally& tally, const std::string& reason, uint64_t count,
+            const std::string& sentence) {
+    if (count > 0) tally.lost[reason] += count;
+    summary.failures.push_back(sentence);
+    report_.loss(sentence);
+  }
+
+  // The folder as a whole failed: what it had written goes with its file.
+  void lose_folder(ExportSummary& summary, FolderTally& tally, const std::string& sentence,
+                   const std::string& reason) {
+    const uint64_t accounted = tally.skipped + tally.lost_total();
+    tally.written = 0;
+    lose(summary, tally, reason, tally.held > accounted ? tally.held - accounted : 0, sentence);
+  }
+
+  FolderRows read_rows(const FolderJob& job, FolderTally& tally, ExportSummary& summary) {
+    FolderRows found;
+    if (job.folder2007) {
       decode::DecodeContext ctx = render::decode_context_for(session_);
       scan::SilentScanObserver silent;
       render::FolderListing listing = render::list_contents_folder(session_, ctx, *job.folder2007, silent);
-      rows = std::move(listing.rows);
-      for (auto& [id, body] : listing.tempBodyDump) bodies.emplace(id, std::move(body));
-      if (listing.records_skipped > 0)
-        summary.failures.push_back(std::to_string(listing.records_skipped) + " damaged records of " +
-                                   job.display_path + " were skipped");
+      found.rows = std::move(listing.rows);
+      for (auto& [id, body] : listing.tempBodyDump) found.bodies.emplace(id, std::move(body));
+      tally.held = listing.records_held;
+      // Asked for by identifier, the messages were all found; damage elsewhere in the folder
+      // costs nothing that was asked for.
+      if (!job.only.empty()) return found;
+      for (const std::string& warning : listing.warnings)
+        note_uncounted(tally, "the messages of " + job.display_path + " are lost: " + warning);
+      const uint64_t damaged_records =
+          listing.records_skipped > listing.damaged_pages ? listing.records_skipped - listing.damaged_pages : 0;
+      if (damaged_records > 0) {
+        tally.lost["damaged records"] += damaged_records;
+        report_.loss(std::to_string(damaged_records) + " damaged record(s) of the contents table of " +
+                     job.display_path + " could not be read; their messages are lost");
+      }
+      if (listing.damaged_pages > 0)
+        note_uncounted(tally, std::to_string(listing.damaged_pages) + " damaged page(s) of the contents table of " +
+                                  job.display_path + " could not be read; the messages on them are lost");
+      const uint64_t accounted = found.rows.size() + damaged_records;
+      if (tally.held > accounted) {
+        tally.skipped += tally.held - accounted;
+        summary.skipped[kNotListed] += tally.held - accounted;
+      }
     } else {
       const scan::HeaderFolderRef ref = ref_of(*job.folder2010);
       const std::string table = scan::folder_table_name(ref, generation_of(session_));
       // Numbered in list order, exported in the header index's order: the other way round.
       const size_t count = job.header_entries.size();
-      rows.resize(count);
+      found.rows.resize(count);
       for (size_t k = 0; k < count; ++k)
         scan::fill_header_row(lists_.MessageHeaderList2010Dump[job.header_entries[k]], ref, table, k + 1,
-                              rows[count - 1 - k]);
+                              found.rows[count - 1 - k]);
+      tally.held = count;
     }
+    return found;
+  }
+
+  // The rows to export; identifiers asked for that the folder lacks go to unknown_messages.
+  std::vector<const scan::MessageListRow*> choose(const FolderJob& job, const std::vector<scan::MessageListRow>& rows,
+                                                  ExportSummary& summary) {
+    std::vector<const scan::MessageListRow*> chosen;
     std::set<std::string> unseen = job.only;
     for (const scan::MessageListRow& row : rows) {
       if (!job.only.empty() && !job.only.count(row.message_id)) continue;
       unseen.erase(row.message_id);
-      if (!control_.checkpoint()) {
-        summary.aborted = true;
-        return false;
-      }
-      export_message(job, row, is2007 ? bodies[row.message_id] : std::string(), is2007, mbox, summary);
-      report_.message_done();
+      chosen.push_back(&row);
     }
-    for (const std::string& id : unseen) {
-      ++summary.messages_failed;
-      summary.failures.push_back("no message " + id + " in " + job.display_path);
-    }
-    return true;
+    summary.unknown_messages.assign(unseen.begin(), unseen.end());
+    return chosen;
+  }
+
+  void skip(ExportSummary& summary, FolderTally& tally, const std::string& reason) {
+    ++summary.skipped[reason];
+    ++tally.skipped;
   }
 
   void export_message(const FolderJob& job, const scan::MessageListRow& row, const std::string& cached_body,
-                      bool is2007, MboxFile& mbox, ExportSummary& summary) {
+                      MboxFile& mbox, ExportSummary& summary, FolderTally& tally) {
+    const bool is2007 = job.folder2007 != nullptr;
     if (kind_skipped(row.kind, job.whole_mailbox, is2007)) {
-      ++summary.skipped[(row.kind.empty() ? std::string("unknown") : row.kind) + " items are not exported as mail"];
+      skip(summary, tally, (row.kind.empty() ? std::string("unknown") : row.kind) + " items are not exported as mail");
       return;
     }
-    // The filter needs the stored time before gathering; without one, gathering reads it.
-    if (job.filter) {
-      const auto filetime = is2007 ? gatherer_.stored_time_2007(row) : gatherer_.stored_time_2010(row, job.header_table);
-      if (!passes_filter(job.filter, filetime)) {
-        ++summary.skipped[kOutsideFilter];
-        return;
-      }
-    }
-    // The message is composed straight into the MBOX file; the temporary message file is
-    // written only by the fallback builder.
-    const std::filesystem::path eml =
-        work_ / (is2007 ? temporary_message_name_2007(row.subject, row.mail_number)
-                        : temporary_message_name_2010(row.subject, row.mail_number));
     const std::string what = "the message \"" + row.subject + "\" of " + job.display_path;
     try {
+      // The filter needs the stored time before gathering; without one, gathering reads it.
+      if (job.filter) {
+        const auto filetime = is2007 ? gatherer_.stored_time_2007(row) : gatherer_.stored_time_2010(row, job.header_table);
+        if (!passes_filter(job.filter, filetime)) {
+          skip(summary, tally, kOutsideFilter);
+          return;
+        }
+      }
+      // The message is composed straight into the MBOX file; the temporary message file is
+      // written only by the fallback builder.
+      const std::filesystem::path eml =
+          work_ / (is2007 ? temporary_message_name_2007(row.subject, row.mail_number)
+                          : temporary_message_name_2010(row.subject, row.mail_number));
       CompositionRecord record = is2007 ? gatherer_.gather_2007(row, cached_body, eml)
                                         : gatherer_.gather_2010(row, job.body_table, job.header_table, eml);
       mbox.begin_record(record.filetime);
@@ -281,12 +338,16 @@ class FolderExporter {
         throw;
       }
       if (record.sender_without_address()) ++summary.senders_without_address;
+      for (const std::string& attachment : record.attachments_lost) {
+        ++tally.attachments_lost;
+        lose(summary, tally, "", 0, what + " was written without an attachment: " + attachment);
+      }
       report_.log("Mail saving Items:-  " + row.subject);
     } catch (const MboxWriteError&) {
       throw;
     } catch (const std::exception& error) {
       ++summary.messages_failed;
-      summary.failures.push_back(what + " was not exported: " + error.what());
+      lose(summary, tally, "could not be read or composed", 1, what + " was not exported: " + error.what());
     }
   }
 
@@ -335,13 +396,70 @@ struct MailboxLists {
   std::vector<scan::MessageHeaderList2010> headers;
   scan::HeaderListLoader::BodyLists bodies;
   Lookups2010 times;  // its stored times
+  scan::TableDamage header_damage, body_damage;  // what reading them passed over
+  std::vector<std::string> losses;               // of the stored times
 };
+
+scan::TableDamage damage_of(const scan::ScanSession& session, const std::string& table) {
+  return session.lists2010.read([&](const scan::MessageLists2010& lists) {
+    const auto it = lists.damage.find(table);
+    return it == lists.damage.end() ? scan::TableDamage{} : it->second;
+  });
+}
+
+// Reads one mailbox's lists; damage costs the list it is in, never the other lists or the run.
+void read_mailbox_lists(scan::ScanSession& own, const decode::DecodeContext& ctx, scan::ScanObserver& log,
+                        MailboxLists& m) {
+  scan::HeaderListLoader reader(own, ctx, log);
+  std::string headers_failed, bodies_failed;
+  if (m.read_headers) try {
+      m.headers = reader.load_header_table(m.header_table);
+    } catch (const std::exception& error) {
+      m.headers.clear();
+      headers_failed = error.what();
+    }
+  if (m.read_bodies) try {
+      m.bodies = reader.load_body_table(m.body_table);
+    } catch (const std::exception& error) {
+      m.bodies = {};
+      bodies_failed = error.what();
+    }
+  m.header_damage = damage_of(own, m.header_table);
+  m.body_damage = damage_of(own, m.body_table);
+  if (!headers_failed.empty()) m.header_damage.unreadable.push_back(headers_failed);
+  if (!bodies_failed.empty()) m.body_damage.unreadable.push_back(bodies_failed);
+  try {
+    m.times.read_stored_times(own, m.header_table);
+  } catch (const std::exception& error) {
+    m.losses.push_back("the stored dates of table \"" + m.header_table + "\" cannot be read: " + error.what() +
+                       "; its messages are dated from what else they hold");
+  }
+}
+
+// The sentences of what reading a mailbox's header and body tables passed over.
+std::vector<std::string> damage_sentences(const MailboxLists& m) {
+  std::vector<std::string> out;
+  if (m.header_damage.records_skipped > 0)
+    out.push_back(std::to_string(m.header_damage.records_skipped) + " damaged record(s) or page(s) of table \"" +
+                  m.header_table + "\" could not be read; the messages in them are lost, and which folders they " +
+                  "belonged to is not known");
+  for (const std::string& why : m.body_damage.unreadable)
+    out.push_back("the bodies and attachments of table \"" + m.body_table + "\" cannot be read: " + why +
+                  "; its messages are written without them");
+  if (m.body_damage.records_skipped > 0)
+    out.push_back(std::to_string(m.body_damage.records_skipped) + " damaged record(s) or page(s) of table \"" +
+                  m.body_table + "\" could not be read; messages whose bodies or attachments they held are " +
+                  "written without them");
+  out.insert(out.end(), m.losses.begin(), m.losses.end());
+  return out;
+}
 
 // Loads what the 2010 jobs read: header and body lists, the stored times, and each job's
 // entries. Up to `threads` mailboxes are read at once, each worker on its own handle of the
 // store; the lists are then kept in job order, so they are the same whatever the number.
+// What could not be read goes to the summary and to the jobs it concerns.
 void prepare_2010(scan::ScanSession& session, std::vector<FolderJob>& jobs, Lookups2010& lookups,
-                  unsigned threads, ExportObserver& observer) {
+                  unsigned threads, ExportObserver& observer, ExportSummary& summary) {
   decode::DecodeContext ctx = render::decode_context_for(session);
   LogScanObserver log(observer);
   scan::HeaderListLoader loader(session, ctx, log);
@@ -357,29 +475,30 @@ void prepare_2010(scan::ScanSession& session, std::vector<FolderJob>& jobs, Look
     m.read_bodies = has_bodies && !loader.bodies_loaded(m.body_table);
   }
   std::atomic<size_t> next{0};
-  std::mutex failure_mutex;
-  std::exception_ptr failure;
   auto read = [&](scan::ScanSession& own) {
-    try {
-      scan::HeaderListLoader reader(own, ctx, log);
-      for (size_t i; (i = next++) < mailboxes.size();) {
-        MailboxLists& m = mailboxes[i];
-        if (m.read_headers) m.headers = reader.load_header_table(m.header_table);
-        if (m.read_bodies) m.bodies = reader.load_body_table(m.body_table);
-        m.times.read_stored_times(own, m.header_table);
-      }
-    } catch (...) {
-      std::lock_guard lock(failure_mutex);
-      failure = std::current_exception();
-    }
+    for (size_t i; (i = next++) < mailboxes.size();) read_mailbox_lists(own, ctx, log, mailboxes[i]);
   };
   threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(std::max<size_t>(mailboxes.size(), 1)));
   on_workers(session, threads, read);
-  if (failure) std::rethrow_exception(failure);
+  std::map<std::string, std::vector<std::string>> unreadable;  // header table -> why
   for (MailboxLists& m : mailboxes) {
-    if (m.read_headers) loader.keep_headers(m.header_table, std::move(m.headers));
+    // Lists read before (by a listing) bring what their reading passed over along.
+    if (!m.read_headers) m.header_damage = damage_of(session, m.header_table);
+    if (!m.read_bodies) m.body_damage = damage_of(session, m.body_table);
+    if (m.read_headers && m.header_damage.unreadable.empty()) loader.keep_headers(m.header_table, std::move(m.headers));
     if (m.read_bodies) loader.keep_bodies(m.body_table, std::move(m.bodies));
     lookups.stored_times.merge(m.times.stored_times);
+    // Kept with the lists, so a later export of this scan reports the same damage.
+    {
+      std::lock_guard lock(session.lists2010.mutex);
+      if (m.read_headers) session.lists2010.damage[m.header_table] = m.header_damage;
+      if (m.read_bodies) session.lists2010.damage[m.body_table] = m.body_damage;
+    }
+    for (const std::string& loss : damage_sentences(m)) {
+      summary.store_losses.push_back(loss);
+      observer.loss(loss);
+    }
+    if (!m.header_damage.unreadable.empty()) unreadable[m.header_table] = m.header_damage.unreadable;
   }
   lookups.index_lists(session.lists2010);
   std::vector<size_t> positions;
@@ -388,19 +507,27 @@ void prepare_2010(scan::ScanSession& session, std::vector<FolderJob>& jobs, Look
     if (jobs[i].folder2010) {
       positions.push_back(i);
       folders.push_back(ref_of(*jobs[i].folder2010));
+      if (auto it = unreadable.find(jobs[i].header_table); it != unreadable.end())
+        for (const std::string& why : it->second)
+          jobs[i].uncounted.push_back("the messages of " + jobs[i].display_path + " are lost: " + why);
     }
   auto entries = scan::header_entries_by_folder(session.lists2010.MessageHeaderList2010Dump, folders,
                                                 generation_of(session));
   for (size_t f = 0; f < positions.size(); ++f) jobs[positions[f]].header_entries = std::move(entries[f]);
 }
 
-// How many messages each job goes through.
+// How many messages each job goes through, as far as can be told before it runs: a contents
+// table that cannot be read counts 0 here, and its job says why.
 std::vector<uint64_t> job_sizes(const scan::ScanSession& session, const std::vector<FolderJob>& jobs) {
   std::vector<uint64_t> sizes;
   for (const FolderJob& job : jobs) {
     uint64_t size = 0;
     if (job.folder2007) {
-      if (auto table = scan::open_contents_table(session, *job.folder2007)) size = table->record_count();
+      try {
+        if (auto table = scan::open_contents_table(session, *job.folder2007)) size = table->record_count();
+      } catch (const ese::EseError&) {
+        size = 0;
+      }
     } else if (job.folder2010) {
       size = job.only.empty() ? job.header_entries.size() : job.only.size();
     }
@@ -411,8 +538,14 @@ std::vector<uint64_t> job_sizes(const scan::ScanSession& session, const std::vec
 
 ExportSummary run_jobs(scan::ScanSession& session, std::vector<FolderJob> jobs, unsigned threads,
                        const ese::PassControl& control, ExportObserver& observer) {
+  ExportSummary summary;
+  if (std::string problem = work_folder_problem(session.settings.tempFilePath); !problem.empty()) {
+    summary.refused = problem + "; nothing was exported";
+    return summary;
+  }
+  const uint64_t damaged_values_before = session.damaged_values ? session.damaged_values->values.load() : 0;
   Lookups2010 lookups;
-  prepare_2010(session, jobs, lookups, threads, observer);
+  prepare_2010(session, jobs, lookups, threads, observer, summary);
   const std::vector<uint64_t> sizes = job_sizes(session, jobs);
   RunReport report(observer, control, std::accumulate(sizes.begin(), sizes.end(), uint64_t{0}));
   threads = std::clamp<unsigned>(threads, 1, static_cast<unsigned>(std::max<size_t>(jobs.size(), 1)));
@@ -444,15 +577,33 @@ ExportSummary run_jobs(scan::ScanSession& session, std::vector<FolderJob> jobs, 
   };
   on_workers(session, threads, work);
   report.finish();
-  ExportSummary summary;
   for (const ExportSummary& result : results) summary.add(result);
   summary.failures.insert(summary.failures.end(), worker_failures.begin(), worker_failures.end());
   if (control.stop.stop_requested()) summary.aborted = true;
   // Folders that no worker reached (a worker could not start) count as not exported.
   if (!summary.aborted)
     for (size_t i = 0; i < jobs.size(); ++i)
-      if (!reached[i]) summary.failures.push_back("the folder " + jobs[i].display_path + " was not exported");
+      if (!reached[i]) {
+        summary.failures.push_back("the folder " + jobs[i].display_path + " was not exported");
+        observer.loss(summary.failures.back());
+        FolderTally tally;
+        tally.path = jobs[i].display_path;
+        tally.uncounted.push_back(summary.failures.back());
+        summary.tallies.push_back(std::move(tally));
+      }
+  if (session.damaged_values)
+    if (const uint64_t damaged = session.damaged_values->values.load() - damaged_values_before; damaged > 0) {
+      summary.store_losses.push_back(std::to_string(damaged) +
+                                     " damaged value(s) of exported messages could not be read and were left empty");
+      observer.loss(summary.store_losses.back());
+    }
   return summary;
+}
+
+// Temporary MBOX files that a killed export left in the output tree.
+void clear_stale_partials(const std::filesystem::path& tree, ExportObserver& observer) {
+  for (const std::filesystem::path& file : remove_stale_partial_files(tree))
+    observer.log("removed " + file.string() + ", left unfinished by an earlier export");
 }
 
 std::string display_path(const scan::MailboxTree& tree, scan::TreeItem item) {
@@ -481,6 +632,7 @@ ExportSummary SaveData_to_EML(scan::ScanSession& session, const MailboxExportReq
     summary.failures.push_back("cannot create the folder " + root.string() + ": " + error.message());
     return summary;
   }
+  clear_stale_partials(root, observer);
   const std::set<scan::TreeItem> checked(request.checked.begin(), request.checked.end());
   const scan::MailboxTree& tree = session.tree;
   std::vector<FolderJob> jobs;
@@ -522,7 +674,15 @@ ExportSummary SaveData_to_EML(scan::ScanSession& session, const MailboxExportReq
       jobs.push_back(std::move(job));
     }
   }
-  return run_jobs(session, std::move(jobs), request.jobs, control, observer);
+  summary = run_jobs(session, std::move(jobs), request.jobs, control, observer);
+  // What the scan passed over (damaged mailbox and folder records, tables missing from a
+  // damaged catalog) is missing from any whole-mailbox export.
+  if (summary.refused.empty())
+    for (const std::string& loss : session.losses) {
+      summary.store_losses.push_back("the scan passed over damage: " + loss);
+      observer.loss(summary.store_losses.back());
+    }
+  return summary;
 }
 
 ExportSummary ExportEML(scan::ScanSession& session, const SelectedItemsRequest& request,
@@ -544,6 +704,7 @@ ExportSummary ExportEML(scan::ScanSession& session, const SelectedItemsRequest& 
   job.whole_mailbox = false;
   job.only.insert(request.message_ids.begin(), request.message_ids.end());
   job.filter = request.filter;
+  clear_stale_partials(request.destination / kSelectedItemsRoot, observer);
   return run_jobs(session, {job}, 1, control, observer);
 }
 

@@ -1,6 +1,7 @@
 #include "export/mbox_file.hpp"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -194,6 +195,36 @@ void MboxFile::commit() {
   std::filesystem::rename(temporary_, final_, error);
   if (error) fail("cannot put it in place: " + error.message());
   committed_ = true;
+}
+
+std::optional<long> partial_file_owner(const std::string& name) {
+  constexpr std::string_view marker = ".partial-";
+  const size_t at = name.rfind(marker);
+  if (name.size() < 2 || name[0] != '.' || at == std::string::npos || at < 2) return std::nullopt;
+  const std::string_view rest = std::string_view(name).substr(at + marker.size());
+  const size_t dash = rest.find('-');
+  if (dash == std::string_view::npos || dash == 0 || dash + 1 == rest.size() || dash > 9) return std::nullopt;
+  auto digits = [](std::string_view text) {
+    return text.find_first_not_of("0123456789") == std::string_view::npos;
+  };
+  if (!digits(rest.substr(0, dash)) || !digits(rest.substr(dash + 1))) return std::nullopt;
+  return std::stol(std::string(rest.substr(0, dash)));
+}
+
+std::vector<std::filesystem::path> remove_stale_partial_files(const std::filesystem::path& tree) {
+  std::vector<std::filesystem::path> removed;
+  std::error_code error;
+  std::filesystem::recursive_directory_iterator it(tree, error), end;
+  for (; !error && it != end; it.increment(error)) {
+    if (!it->is_regular_file(error) || it->is_symlink(error)) continue;
+    const auto owner = partial_file_owner(it->path().filename().string());
+    if (!owner || *owner <= 0) continue;
+    // A running process (this one included) may still be writing it.
+    if (*owner == ::getpid() || ::kill(static_cast<pid_t>(*owner), 0) == 0 || errno != ESRCH) continue;
+    std::error_code ignored;
+    if (std::filesystem::remove(it->path(), ignored)) removed.push_back(it->path());
+  }
+  return removed;
 }
 
 }  // namespace quorvine::exporting

@@ -9,6 +9,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "ese/database.hpp"
 
@@ -70,5 +71,14 @@ class MboxFile final : public ese::ByteSink {
   bool pending_cr_ = false;
   char last_ = '\n';
 };
+
+// Whether `name` is the temporary name an MboxFile writes under: "." + final name +
+// ".partial-" + process id + "-" + number; gives that process id.
+std::optional<long> partial_file_owner(const std::string& name);
+
+// Removes, in `tree` and below, the temporary MBOX files that processes no longer running
+// left behind (an earlier export that was killed). Symbolic links are neither followed nor
+// removed. Returns the removed files.
+std::vector<std::filesystem::path> remove_stale_partial_files(const std::filesystem::path& tree);
 
 }  // namespace quorvine::exporting

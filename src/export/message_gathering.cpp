@@ -275,8 +275,9 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
         if (tag) data.push_back(*tag);
         std::sort(data.begin(), data.end());
         const ese::Record record = table->read_record(found.record, data);
-        add_attachment(record, *found.column, std::move(found.name), tag, LargeValueCheck::ReadThrough, taken, out);
-      } catch (const ese::EseError&) {
+        add_attachment(record, *found.column, found.name, tag, LargeValueCheck::ReadThrough, taken, out);
+      } catch (const ese::EseError& error) {
+        out.attachments_lost.push_back("the attachment \"" + found.name + "\" cannot be read: " + error.what());
       }
     }
   }

@@ -27,7 +27,9 @@ class RowKeeper {
 
 struct ContentsPass {
   std::vector<size_t> display_order;  // for each display position, the row number there
-  uint64_t records_skipped = 0;
+  uint64_t records_skipped = 0;       // damaged records, and damaged pages counted once each
+  uint64_t records_held = 0;          // records on the table's readable pages
+  uint64_t damaged_pages = 0;         // pages left out, with their records uncounted
   std::vector<std::string> warnings;  // the table could not be read
 };
 

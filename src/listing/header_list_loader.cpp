@@ -123,7 +123,30 @@ void HeaderListLoader::ensure_bodies_loaded(const folderTree2010& folder) {
   observer_.status("");
 }
 
+// Notes in the session's lists what one table's reading passed over, when it ends (however).
+class HeaderListLoader::DamageNote {
+ public:
+  DamageNote(HeaderListLoader& loader, const std::string& table)
+      : loader_(loader), table_(table), skipped_(loader.skipped_), warned_(loader.warnings_.size()) {}
+  ~DamageNote() {
+    TableDamage damage;
+    damage.records_skipped = loader_.skipped_ - skipped_;
+    damage.unreadable.assign(loader_.warnings_.begin() + static_cast<std::ptrdiff_t>(warned_), loader_.warnings_.end());
+    if (damage.records_skipped == 0 && damage.unreadable.empty()) return;
+    auto& lists = loader_.session_.lists2010;
+    std::lock_guard lock(lists.mutex);
+    lists.damage[table_] = std::move(damage);
+  }
+
+ private:
+  HeaderListLoader& loader_;
+  std::string table_;
+  uint64_t skipped_;
+  size_t warned_;
+};
+
 std::vector<MessageHeaderList2010> HeaderListLoader::load_header_table(const std::string& table_name) {
+  DamageNote note(*this, table_name);
   std::vector<MessageHeaderList2010> headers;
   auto table = open_named_table(table_name);
   if (!table) return headers;
@@ -215,6 +238,7 @@ std::string attachment_id_text(const ese::Record* rec, const std::optional<size_
 }  // namespace
 
 HeaderListLoader::BodyLists HeaderListLoader::load_body_table(const std::string& table_name) {
+  DamageNote note(*this, table_name);
   BodyLists lists;
   auto table = open_named_table(table_name);
   if (!table) return lists;

@@ -59,6 +59,7 @@ class HeaderListLoader {
   const std::vector<std::string>& warnings() const { return warnings_; }
 
  private:
+  class DamageNote;
   HeaderGeneration generation() const;
   // The table named `name`; nullopt when there is none or it cannot be opened (a warning).
   std::optional<ese::Table> open_named_table(const std::string& name);

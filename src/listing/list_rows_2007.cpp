@@ -160,6 +160,8 @@ ContentsPass read_contents_rows(const scan::ScanSession& session, const decode::
         keeper.keep(std::move(row->row), std::move(texts.S1000));
       });
   pass.display_order = order.display_order();
+  pass.records_held = table->record_count();
+  pass.damaged_pages = table->damaged_pages();
   return pass;
 }
 
@@ -180,6 +182,8 @@ FolderListing list_contents_folder(const scan::ScanSession& session, const decod
   std::vector<scan::MessageListRow>& built = keeper.rows;
   listing.tempBodyDump = std::move(keeper.bodies);
   listing.records_skipped = pass.records_skipped;
+  listing.records_held = pass.records_held;
+  listing.damaged_pages = pass.damaged_pages;
   listing.warnings = std::move(pass.warnings);
   // Rows are put in display order in place: a second vector of a few hundred thousand rows
   // would double the listing's peak memory.

@@ -20,7 +20,9 @@ struct FolderListing {
   // Plain-text bodies of the listed 2003/2007 messages, (message identifier, body), in the
   // order the rows were built; the preview looks here first.
   std::vector<std::pair<std::string, std::string>> tempBodyDump;
-  uint64_t records_skipped = 0;  // damaged records left out
+  uint64_t records_skipped = 0;  // damaged records left out (a damaged page counts once)
+  uint64_t records_held = 0;     // 2003/2007: records on the contents table's readable pages
+  uint64_t damaged_pages = 0;    // 2003/2007: contents pages left out, their records uncounted
   std::vector<std::string> warnings;  // tables that could not be read
 };
 

@@ -31,9 +31,11 @@ int export_handle_export_file(ScanSession& session) {
   // A table that cannot be opened is reported and left closed; the walk goes on, so one
   // damaged table does not hide the tables after it.
   int result = 1;
-  if (const uint64_t damaged = session.database->damaged_catalog_entries(); damaged > 0)
+  if (const uint64_t damaged = session.database->damaged_catalog_entries(); damaged > 0) {
     session.warnings.push_back(std::to_string(damaged) +
                                " damaged catalog page(s) or entries were skipped; tables they described may be missing");
+    session.losses.push_back(session.warnings.back());
+  }
   for (const ese::TableInfo& info : tables) {
     if (info.name.empty()) {
       result = -1;
@@ -49,6 +51,7 @@ int export_handle_export_file(ScanSession& session) {
         file.table = session.database->open_table(info.index);
       } catch (const ese::EseError& error) {
         session.warnings.push_back(error.what());
+        session.losses.push_back(error.what());
         result = -1;
       }
       if (file.table && info.name == "Msg") session.msgtable = file.table;

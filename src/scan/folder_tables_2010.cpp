@@ -77,6 +77,7 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
           folder.mailboxId = is_public ? "public_folder" : identifier_text(record, columns.Q6764);
           row.label = value_text(context, record, columns.S3001);
           folder.folderClass = map_folder_class(value_text(context, record, columns.S3613));
+          folder.messageCount = stored_message_count(record, columns.L3602);
         } else {
           folder.folderId = value_text_2013(record, columns.Q6748);
           folder.secondId = folder.folderId;
@@ -93,6 +94,7 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
   std::vector<std::pair<std::string, TreeItem>> top_level;
   std::vector<PendingFolder> pending;
   std::string mailbox_name;
+  size_t orphans = 0;  // rows naming a mailbox the store does not list: damaged in a mailbox's own table
   for (auto& [number, row] : rows) {
     PendingFolder& folder = row.folder;
     const std::string label = folder_label_2010(std::move(row.label));
@@ -100,7 +102,10 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
     folder.folderName = label;
 
     const MailBoxDetails* mailbox = session.mailbox(folder.mailboxId);
-    if (!mailbox) continue;
+    if (!mailbox) {
+      ++orphans;
+      continue;
+    }
     mailbox_name = mailbox->displayName;
     bool top;
     bool skip_empty_top;
@@ -117,19 +122,27 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
       observer.tree_item_added(session.tree.added(item));
       session.folderTree2010Dump.push_back(folderTree2010{
           folder.secondId, folder.parentId, folder.mailboxId, mailbox_name, table_name, label,
-          folder.folderClass, item});
+          folder.folderClass, item, folder.messageCount});
       top_level.emplace_back(folder.folderId, item);
     } else if (!label.empty()) {
       pending.push_back(std::move(folder));
     }
   }
+  if (orphans > 0) {
+    warn(session, observer,
+         std::to_string(orphans) + " folder record(s) of table \"" + table_name +
+             "\" name a mailbox the store does not list and were skipped");
+    session.losses.push_back(session.warnings.back());
+  }
   const size_t unplaced =
       child_tree_build_2010(session, observer, top_level, pending, mailbox_name, table_name);
-  if (unplaced > 0)
+  if (unplaced > 0) {
     warn(session, observer,
          std::to_string(unplaced) + " folder(s) of table \"" + table_name +
              "\" have no parent chain to the mailbox (missing or looping parents) and were "
              "skipped");
+    session.losses.push_back(session.warnings.back());
+  }
 }
 
 int scan_folder_tables(ScanSession& session, ScanObserver& observer, std::string_view name,
@@ -194,7 +207,7 @@ size_t child_tree_build_2010(ScanSession& session, ScanObserver& observer,
       observer.tree_item_added(session.tree.added(item));
       session.folderTree2010Dump.push_back(folderTree2010{
           folder.secondId, folder.parentId, folder.mailboxId, mailbox_name, folder_table,
-          folder.folderName, folder.folderClass, item});
+          folder.folderName, folder.folderClass, item, folder.messageCount});
       const auto kids = children.find(folder.folderId);
       if (kids != children.end()) stack.push_back({&kids->second, 0, item});
     }

@@ -1,6 +1,7 @@
 #pragma once
 // The 2010 and 2013 folder tables: one per mailbox, folders placed under their parent
 // identifier.
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,6 +20,7 @@ struct PendingFolder {
   std::string mailboxId;
   std::string folderName;
   std::string folderClass;
+  std::optional<uint64_t> messageCount;  // "L3602", when stored
 };
 
 // Places, depth-first in list order, every pending folder whose parent chain leads to one of

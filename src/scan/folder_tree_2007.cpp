@@ -113,6 +113,7 @@ void build_folder_tree_2007(ScanSession& session, ScanObserver& observer,
     record.folderPath = parent_path + "\\" + label;
     record.recordNumber = folder.recordNumber;
     record.depth = depth;
+    record.messageCount = folder.messageCount;
     const Level level{item, record.folderPath, session.foldertreeDump.size()};
     session.foldertreeDump.push_back(std::move(record));
     levels[depth] = level;

@@ -4,6 +4,7 @@
 // them, since the folder rows use none of it. The scan only empties them, so they live in
 // the session.
 #include <cstdint>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -48,6 +49,12 @@ struct tempMailboxLoad {
 // Held by the session; emptied at the start of every scan. A listing may fill it on a worker
 // thread while the preview or an export reads it on another: both hold `mutex` (read()
 // takes it for a reader), and loads append whole tables at once.
+// What reading one header or body table had to pass over.
+struct TableDamage {
+  uint64_t records_skipped = 0;         // damaged records, and damaged pages counted once each
+  std::vector<std::string> unreadable;  // why the table could not be read at all
+};
+
 struct MessageLists2010 {
   mutable std::mutex mutex;
 
@@ -61,6 +68,7 @@ struct MessageLists2010 {
     MessageAttachmentList2010Dump = other.MessageAttachmentList2010Dump;
     tempMailboxLoadDump = other.tempMailboxLoadDump;
     bodyTableLoadDump = other.bodyTableLoadDump;
+    damage = other.damage;
     return *this;
   }
 
@@ -69,6 +77,9 @@ struct MessageLists2010 {
   std::vector<MessageAttachmentList2010> MessageAttachmentList2010Dump;
   std::vector<tempMailboxLoad> tempMailboxLoadDump;  // header tables read
   std::vector<tempMailboxLoad> bodyTableLoadDump;    // body tables read
+  // By table name, for every table read whose reading passed over damage: what the exports
+  // report as lost, whoever read the table first.
+  std::map<std::string, TableDamage> damage;
 
   template <typename Reader>
   decltype(auto) read(Reader&& reader) const {
@@ -83,6 +94,7 @@ struct MessageLists2010 {
     MessageAttachmentList2010Dump.clear();
     tempMailboxLoadDump.clear();
     bodyTableLoadDump.clear();
+    damage.clear();
   }
 };
 

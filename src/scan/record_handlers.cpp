@@ -56,6 +56,7 @@ void export_exchange_record_folders(ScanSession& session, const FolderColumns& c
   if (path.empty()) path = "/Unknown" + number;
   folder.folderClass = map_folder_class(value_text(context, record, columns.S3613));
   folder.recordNumber = record_number;
+  folder.messageCount = stored_message_count(record, columns.L3602);
 
   replace_all(path, "/NON_IPM_SUBTREE", "");
   if (path == "/") {
@@ -70,16 +71,20 @@ void export_exchange_record_folders(ScanSession& session, const FolderColumns& c
 
   // Every mailbox with an identifier gets the folder; the old "more than 2 characters" rule
   // lost the folders of mailboxes numbered below 256.
+  bool kept = false;
   for (const MailBoxDetails& box : session.MailBoxDetailsDump) {
     if (box.mailboxId.empty()) continue;
     if (box.mailboxId == folder.mailboxId) {
       addFolder(session, folder);
+      kept = true;
     } else if (box.mailboxId == "public_folder") {
       FolderDetails public_folder = folder;
       public_folder.mailboxId = "public_folder";
       addFolder(session, std::move(public_folder));
+      kept = true;
     }
   }
+  if (!kept && !folder.folderId.empty()) session.orphanFolderIds.push_back(folder.folderId);
 }
 
 std::string strip_ffffffff(std::string text) {

@@ -51,6 +51,7 @@ void scan_2007(ScanSession& session, ScanObserver& observer, const ese::PassCont
   // Copied: the tree build reads the mailbox while adding to other lists.
   const std::vector<MailBoxDetails> mailboxes = session.MailBoxDetailsDump;
   for (const MailBoxDetails& mailbox : mailboxes) build_folder_tree_2007(session, observer, mailbox);
+  warn_orphan_folders(session, observer);
 
   observer.status("Status : (Step 5/7) Extract mailbox email informations (please wait..) ");
   const std::filesystem::path& work = session.settings.tempFileDataDir;
@@ -177,6 +178,7 @@ int exportdata(ScanSession& session, ScanObserver& observer, const ese::PassCont
     return 1;
   }
 
+  warn_damaged_message_tables(session, observer, control);
   if (const uint64_t damaged = session.damaged_values->values.load(); damaged > 0)
     warn(session, observer,
          std::to_string(damaged) + " damaged value(s) could not be read and were left empty");

@@ -37,6 +37,7 @@ struct FolderDetails {
   std::string folderClass;
   std::string sortKey;  // cleaned path "+" class "+" record number "+" folder id
   uint64_t recordNumber = 0;
+  std::optional<uint64_t> messageCount;  // "L3602", when stored
 };
 
 // A placed 2003/2007 folder.
@@ -51,6 +52,7 @@ struct foldertree {
   std::string folderPath;  // "\a\b" from the mailbox down
   uint64_t recordNumber = 0;
   int32_t depth = 0;  // 1 directly under the mailbox
+  std::optional<uint64_t> messageCount;  // "L3602" of the folder record, when stored
 };
 
 // A 2010 folder table name ("Folders-<n>-<m>").
@@ -68,6 +70,7 @@ struct folderTree2010 {
   std::string folderName;
   std::string folderClass;
   TreeItem treeItem = root_tree_item;
+  std::optional<uint64_t> messageCount;  // "L3602" of the folder record, when stored
 };
 
 }  // namespace quorvine::scan

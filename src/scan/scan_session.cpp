@@ -32,6 +32,8 @@ void ScanSession::reset() {
   outcome = ScanOutcome::NotRun;
   failure_reason.clear();
   warnings.clear();
+  losses.clear();
+  orphanFolderIds.clear();
   ++scan_generation;
 }
 

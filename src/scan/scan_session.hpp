@@ -71,6 +71,11 @@ class ScanSession {
   ScanOutcome outcome = ScanOutcome::NotRun;
   std::string failure_reason;          // why the store could not be opened
   std::vector<std::string> warnings;   // damaged data skipped, dirty state, ...
+  // The warnings that say mailboxes, folders or index entries were passed over as damaged:
+  // what an export of this scan cannot write, whatever it is asked for.
+  std::vector<std::string> losses;
+  // 2003/2007 folder records whose mailbox the store does not list, by folder identifier.
+  std::vector<std::string> orphanFolderIds;
   uint64_t scan_generation = 0;        // incremented by every scan
 
   // Releases the previous scan's state (the settings stay).

@@ -1,5 +1,6 @@
 #include "scan/table_scanner.hpp"
 
+#include <algorithm>
 #include <fstream>
 
 #include "scan/column_maps.hpp"
@@ -39,6 +40,56 @@ void warn_skipped_records(ScanSession& session, ScanObserver& observer,
   const std::string text = std::to_string(skipped) + " damaged record(s) of table \"" +
                            std::string(table_name) + "\" were skipped";
   session.warnings.push_back(text);
+  session.losses.push_back(text);
+  observer.warning(text);
+}
+
+void warn_damaged_message_tables(ScanSession& session, ScanObserver& observer, const ese::PassControl& control) {
+  if (!session.database) return;
+  const bool contents = session.settings.exchange_version_support == ExchangeVersion::V2007;
+  for (const TableFile& file : session.TableFileDump) {
+    if (!control.checkpoint()) return;
+    const bool holds_messages = contents ? !file.folderKey.empty() : file.tableName.starts_with("MsgHeader");
+    if (!holds_messages) continue;
+    std::string text;
+    try {
+      const ese::Table table = session.database->open_table(static_cast<size_t>(file.tableIndex));
+      if (const uint64_t damaged = table.damaged_pages(); damaged > 0)
+        text = std::to_string(damaged) + " damaged page(s) of table \"" + file.tableName +
+               "\" were skipped; the messages on them cannot be listed or exported";
+    } catch (const ese::EseError& error) {
+      text = "the messages of table \"" + file.tableName + "\" cannot be listed or exported: " + error.what();
+    }
+    if (text.empty()) continue;
+    session.warnings.push_back(text);
+    observer.warning(text);
+  }
+}
+
+void warn_orphan_folders(ScanSession& session, ScanObserver& observer) {
+  if (!session.database) return;
+  uint64_t folders = 0, messages = 0;
+  for (std::string key : session.orphanFolderIds) {
+    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
+    const TableFile* file = session.table_with_folder_key(key);
+    if (!file) continue;
+    uint64_t held = 0;
+    try {
+      held = file->table ? file->table->record_count()
+                         : session.database->open_table(static_cast<size_t>(file->tableIndex)).record_count();
+    } catch (const ese::EseError&) {
+      held = 1;  // a table that cannot be read may hold anything
+    }
+    if (held == 0) continue;
+    ++folders;
+    messages += held;
+  }
+  if (folders == 0) return;
+  const std::string text = std::to_string(folders) + " folder record(s) of table \"Folders\" name a mailbox the " +
+                           "store does not list; the " + std::to_string(messages) +
+                           " message(s) of their contents tables cannot be listed or exported";
+  session.warnings.push_back(text);
+  session.losses.push_back(text);
   observer.warning(text);
 }
 

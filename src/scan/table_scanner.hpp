@@ -25,4 +25,13 @@ int export_handle_export_file_user_define(ScanSession& session, ScanObserver& ob
 void warn_skipped_records(ScanSession& session, ScanObserver& observer,
                           std::string_view table_name, uint64_t skipped);
 
+// Warns of the 2003/2007 folder records that name no mailbox of the store whose contents
+// tables hold messages: those messages are in no folder of the tree.
+void warn_orphan_folders(ScanSession& session, ScanObserver& observer);
+
+// Walks the trees of the tables that hold the messages (2003/2007 contents tables, 2010/2013
+// header tables) and warns of each that has pages a listing would leave out or that cannot
+// be read at all, as the listing of its folders would.
+void warn_damaged_message_tables(ScanSession& session, ScanObserver& observer, const ese::PassControl& control);
+
 }  // namespace quorvine::scan

@@ -32,4 +32,18 @@ std::string binary_text(const ese::Record& record, ColumnIndex column) {
   return decode::export_handle_export_binary_record_value(&record, *column);
 }
 
+std::optional<uint64_t> stored_message_count(const ese::Record& record, ColumnIndex column) {
+  if (!column) return std::nullopt;
+  try {
+    const auto bytes = record.bytes(*column);
+    if (!bytes || bytes->size() != 4) return std::nullopt;
+    const int32_t count = static_cast<int32_t>(uint32_t((*bytes)[0]) | uint32_t((*bytes)[1]) << 8 |
+                                               uint32_t((*bytes)[2]) << 16 | uint32_t((*bytes)[3]) << 24);
+    if (count < 0) return std::nullopt;
+    return static_cast<uint64_t>(count);
+  } catch (const ese::EseError&) {
+    return std::nullopt;  // a damaged count is no count to compare with
+  }
+}
+
 }  // namespace quorvine::scan

@@ -2,6 +2,7 @@
 // file read back by Python's mailbox/email packages, GMime's mbox parser and formail, against
 // the manifest; the edge cases of the output tree, the date filter and failures.
 #include <fcntl.h>
+#include <unistd.h>
 #include <gmime/gmime.h>
 #include <gtest/gtest.h>
 
@@ -283,12 +284,51 @@ TEST_P(ExportEdgeCases, ChosenMessagesByIdentifier) {
   const fs::path file = dir_ / "out" / "Quorvine" / "Sales: West" / "Inbox" / "Inbox";
   EXPECT_EQ(python_message_count(file), 1);
   EXPECT_NE(contents(file).find("Subject: " + rows[1].at("subject").get<std::string>() + "\n"), std::string::npos);
+  // An identifier the folder lacks is a usage error, and nothing is written, not even with
+  // a known identifier beside it.
   std::string err;
-  EXPECT_EQ(run_export(store_, "--out " + quoted((dir_ / "out").string()) +
-                                   " --folder 'Sales: West/Inbox' --message no-such-id",
+  EXPECT_EQ(run_export(store_, "--out " + quoted((dir_ / "other").string()) + " --folder 'Sales: West/Inbox' --message " +
+                                   quoted(id) + " --message no-such-id",
                        &err),
-            3);
+            1);
   EXPECT_NE(err.find("no message no-such-id"), std::string::npos) << err;
+  EXPECT_TRUE(mbox_files(dir_ / "other").empty());
+}
+
+// The summary counts each folder's messages as the listing sees them, and says nothing was lost.
+TEST_P(ExportEdgeCases, JsonSummaryAgreesWithTheListing) {
+  std::string out;
+  ASSERT_EQ(run_export(store_, "--out " + quoted((dir_ / "out").string()) + " --json", nullptr, &out), 0);
+  const auto summary = nlohmann::json::parse(out);
+  EXPECT_EQ(summary.at("status"), 0);
+  ASSERT_EQ(summary.at("folders").size(), 3u);
+  for (const auto& folder : summary.at("folders")) {
+    const std::string path = folder.at("path");
+    const auto listed = run_command(quoted(quorvine::testing::quorvine_program().string()) + " list " +
+                                    quoted(store_.string()) + " --folder " + quoted(path) + " --json 2>/dev/null");
+    ASSERT_EQ(listed.status, 0) << path;
+    const size_t rows = nlohmann::json::parse(listed.out).at("rows").size();
+    EXPECT_EQ(folder.at("written").get<size_t>() + folder.at("skipped").get<size_t>(), rows) << path;
+    EXPECT_EQ(folder.at("held"), rows) << path;
+    EXPECT_EQ(folder.at("store_count"), rows) << path;
+    EXPECT_EQ(folder.at("lost"), 0) << path;
+  }
+}
+
+// Temporary files that killed exports left are removed; a running process's file and names
+// that are not the writer's pattern are left alone.
+TEST_P(ExportEdgeCases, StaleTemporaryFilesOfAKilledExportAreRemoved) {
+  const fs::path inbox = mailbox_ / "Inbox";
+  fs::create_directories(inbox);
+  const std::string dead = "." + std::string("Inbox.partial-4194305-17");  // above any pid_max
+  const std::string alive = ".Inbox.partial-" + std::to_string(::getpid()) + "-3";
+  for (const std::string& name : {dead, alive, std::string(".Inbox.partial-x-1"), std::string("Inbox.partial-4194305-1")})
+    std::ofstream(inbox / name) << "half a message";
+  ASSERT_EQ(run_export(store_, "--out " + quoted((dir_ / "out").string())), 0);
+  EXPECT_FALSE(fs::exists(inbox / dead));
+  EXPECT_TRUE(fs::exists(inbox / alive));
+  EXPECT_TRUE(fs::exists(inbox / ".Inbox.partial-x-1"));
+  EXPECT_TRUE(fs::exists(inbox / "Inbox.partial-4194305-1"));
 }
 
 TEST_P(ExportEdgeCases, UnwritableDestinationFailsClearly) {
@@ -323,6 +363,15 @@ TEST(ExportCommand, UsageErrors) {
   EXPECT_EQ(run_export(store, "--out x --from 2011-01-01"), 1);
   EXPECT_EQ(run_export(store, "--out x --jobs 0"), 1);
   EXPECT_EQ(run_export(store, "--out x --message 1"), 1);
+  // Only the documented date forms, and a range that does not end before it starts.
+  for (const char* range : {"--from 2011-03-07T14:05 --to 2011-03-01", "--from '2011-03-07 14:05' --to 2012-01-01",
+                            "--from 2011-3-7 --to 2012-01-01", "--from 1600-12-31 --to 2012-01-01",
+                            "--from 2011-03-07T14:05Z --to 2012-01-01", "--from 2011-03-07 --to 10000-01-01"}) {
+    std::string err;
+    EXPECT_EQ(run_export(store, "--out " + quoted((dir / "d").string()) + " " + range, &err), 1) << range;
+    EXPECT_FALSE(err.empty()) << range;
+  }
+  EXPECT_FALSE(fs::exists(dir / "d"));
   std::string err;
   EXPECT_EQ(run_export(store, "--out " + quoted((dir / "o").string()) + " --folder 'Alice Smith/Inbx'", &err), 1);
   EXPECT_NE(err.find("Alice Smith/Inbox"), std::string::npos) << err;

@@ -274,9 +274,13 @@ TEST(DateFilter, BoundsAreInclusiveWithTheTimeOfDay) {
   EXPECT_FALSE(passes_filter(range, at_from + (2 * 86400 + 35691) * kSecond));
   EXPECT_FALSE(passes_filter(range, std::nullopt));
   EXPECT_TRUE(passes_filter(std::nullopt, std::nullopt));
-  EXPECT_FALSE(parse_filter_date("2011-02-30", false));
-  EXPECT_FALSE(parse_filter_date("2011-03-07x", false));
-  EXPECT_FALSE(parse_filter_date("yesterday", false));
+  // Exactly the documented forms and years.
+  for (const char* bad : {"2011-02-30", "2011-03-07x", "yesterday", "2011-03-07 14:05", "2011-3-07", " 2011-03-07",
+                          "+011-03-07", "2011-03-07T14:5", "2011-03-07T14:05:09Z", "1600-12-31", "2011-03-07T24:00"})
+    EXPECT_FALSE(parse_filter_date(bad, false)) << bad;
+  EXPECT_EQ(parse_filter_date("1601-01-01", false), std::optional<std::time_t>(-11644473600));
+  EXPECT_EQ(parse_filter_date("9999-12-31", true), std::optional<std::time_t>(253402300799));
+  EXPECT_EQ(parse_filter_date("2011-03-07T14:05", false), std::optional<std::time_t>(1299506700));
 }
 
 }  // namespace

@@ -14,14 +14,15 @@ namespace {
 int usage() {
   std::string modes;
   for (auto name : edbcorrupt::mode_names()) modes += (modes.empty() ? "" : "|") + std::string(name);
-  std::cerr << "usage: edbcorrupt " << modes << " SEED IN.edb OUT.edb\n";
+  std::cerr << "usage: edbcorrupt " << modes << " SEED IN.edb OUT.edb [OBJID...]\n"
+               "  OBJIDs aim record, huge-tag and cycle damage at those trees\n";
   return 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 5) return usage();
+  if (argc < 5) return usage();
   const auto mode = edbcorrupt::parse_mode(argv[1]);
   if (!mode) return usage();
   try {
@@ -29,7 +30,9 @@ int main(int argc, char** argv) {
     std::ifstream in(argv[3], std::ios::binary);
     if (!in) throw std::runtime_error(std::string("cannot read ") + argv[3]);
     std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto damage = edbcorrupt::corrupt(std::move(bytes), *mode, seed);
+    edbcorrupt::Targets targets;
+    for (int i = 5; i < argc; ++i) targets.object_ids.push_back(static_cast<uint32_t>(std::stoul(argv[i])));
+    const auto damage = edbcorrupt::corrupt(std::move(bytes), *mode, seed, targets);
     std::ofstream out(argv[4], std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(damage.bytes.data()), std::streamsize(damage.bytes.size()));
     out.close();

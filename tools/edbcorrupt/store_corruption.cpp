@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <functional>
 #include <random>
 #include <span>
 #include <stdexcept>
@@ -13,8 +14,15 @@ namespace edbcorrupt {
 
 namespace {
 
+using edbgen::ese::load_le16;
 using edbgen::ese::load_le32;
+using edbgen::ese::store_le16;
 using edbgen::ese::store_le32;
+
+constexpr uint32_t kFlagLeaf = 0x2;
+constexpr uint32_t kFlagEmpty = 0x8;
+constexpr uint32_t kFlagSpaceTree = 0x20;
+constexpr uint32_t kFlagLongValue = 0x80;
 
 constexpr uint32_t kCatalogRoot = 4;
 constexpr uint32_t kShadowCatalogRoot = 24;
@@ -46,6 +54,20 @@ class Image {
     return std::any_of(p.begin(), p.begin() + 40, [](uint8_t b) { return b != 0; });
   }
   uint32_t page_objid(uint32_t number) { return load_le32(&page(number)[24]); }
+  uint32_t page_flags(uint32_t number) { return load_le32(&page(number)[36]); }
+  uint32_t tag_count(uint32_t number) {
+    return std::min<uint32_t>(load_le16(&page(number)[34]) & 0x0FFF, uint32_t((page_size_ - page_header_size()) / 4));
+  }
+  uint16_t tag_mask() const { return page_size_ >= 16384 ? 0x7FFF : 0x1FFF; }
+  // Tag i's value as (offset in the page, size), clipped to the page.
+  std::pair<size_t, size_t> tag_value(uint32_t number, uint32_t i) {
+    auto p = page(number);
+    const size_t at = p.size() - 4 * (size_t(i) + 1);
+    const size_t size = load_le16(&p[at]) & tag_mask();
+    const size_t offset = page_header_size() + (load_le16(&p[at + 2]) & tag_mask());
+    if (offset >= p.size()) return {p.size(), 0};
+    return {offset, std::min(size, p.size() - offset)};
+  }
   void seal(uint32_t number) { edbgen::ese::seal_page(page(number), number); }
 
  private:
@@ -160,6 +182,90 @@ class Damager {
            (reseal ? ", resealed" : "");
   }
 
+  // In-use pages whose flags and tree fit; the targets' pages first when there are any.
+  std::vector<uint32_t> pages_where(const std::function<bool(uint32_t flags)>& fits, const Targets& targets) {
+    std::vector<uint32_t> aimed, any;
+    for (uint32_t n = 1; n <= image_.page_count(); ++n) {
+      if (!image_.page_in_use(n)) continue;
+      const uint32_t flags = image_.page_flags(n);
+      if (flags == 0xFFFFFFFF || (flags & kFlagEmpty) || (flags & kFlagSpaceTree) || !fits(flags)) continue;
+      if (image_.tag_count(n) < 2) continue;
+      any.push_back(n);
+      if (std::find(targets.object_ids.begin(), targets.object_ids.end(), image_.page_objid(n)) !=
+          targets.object_ids.end())
+        aimed.push_back(n);
+    }
+    return targets.object_ids.empty() ? any : aimed;
+  }
+
+  uint32_t pick(const std::vector<uint32_t>& pages, std::string_view what) {
+    if (pages.empty()) throw std::runtime_error("store has no " + std::string(what));
+    return pages[below(pages.size())];
+  }
+
+  // Flips 1-4 bytes inside the value of one entry (tag 1 on) of page `number`.
+  std::string flip_entry(uint32_t number) {
+    const uint32_t tag = 1 + uint32_t(below(image_.tag_count(number) - 1));
+    auto [offset, size] = image_.tag_value(number, tag);
+    if (size == 0) return "page " + std::to_string(number) + " entry " + std::to_string(tag) + " is empty; nothing";
+    auto page = image_.page(number);
+    const size_t flips = 1 + below(4);
+    std::string where;
+    for (size_t i = 0; i < flips; ++i) {
+      const size_t at = offset + below(size);
+      page[at] ^= uint8_t(1 + below(255));
+      where += (where.empty() ? "" : ",") + std::to_string(at);
+    }
+    image_.seal(number);
+    return std::to_string(flips) + " byte(s) of entry " + std::to_string(tag) + " of page " + std::to_string(number) +
+           " at " + where + ", resealed";
+  }
+
+  std::string huge_tag(uint32_t number) {
+    auto page = image_.page(number);
+    const uint32_t tag = uint32_t(below(image_.tag_count(number)));
+    const size_t at = page.size() - 4 * (size_t(tag) + 1);
+    const bool size_word = below(2) == 0;
+    const uint16_t word = load_le16(&page[at + (size_word ? 0 : 2)]);
+    store_le16(&page[at + (size_word ? 0 : 2)], uint16_t((word & ~image_.tag_mask()) | image_.tag_mask()));
+    image_.seal(number);
+    return std::string("the ") + (size_word ? "size" : "offset") + " of tag " + std::to_string(tag) + " of page " +
+           std::to_string(number) + " set to its largest value, resealed";
+  }
+
+  // A branch entry's child page (its value's last 4 bytes) set to the page itself or its tree's
+  // first page; on a leaf the next-sibling link pointed back at the page.
+  std::string cycle(const std::vector<uint32_t>& branches, const std::vector<uint32_t>& leaves) {
+    if (!branches.empty() && (leaves.empty() || below(3) != 0)) {
+      const uint32_t number = pick(branches, "branch page");
+      const uint32_t tag = 1 + uint32_t(below(image_.tag_count(number) - 1));
+      auto [offset, size] = image_.tag_value(number, tag);
+      if (size < 4) return "branch page " + std::to_string(number) + " entry " + std::to_string(tag) + " too short; nothing";
+      uint32_t target = number;
+      if (below(2) == 0)  // the tree's lowest-numbered page, usually its root
+        for (uint32_t n = 1; n < number; ++n)
+          if (image_.page_in_use(n) && image_.page_objid(n) == image_.page_objid(number)) {
+            target = n;
+            break;
+          }
+      store_le32(&image_.page(number)[offset + size - 4], target);
+      image_.seal(number);
+      return "child of entry " + std::to_string(tag) + " of branch page " + std::to_string(number) + " set to page " +
+             std::to_string(target) + ", resealed";
+    }
+    const uint32_t number = pick(leaves, "leaf page");
+    store_le32(&image_.page(number)[20], number);
+    image_.seal(number);
+    return "next sibling of leaf page " + std::to_string(number) + " set to itself, resealed";
+  }
+
+  std::string truncate_at_page(uint64_t seed) {
+    auto& bytes = image_.bytes();
+    const size_t keep = size_t(seed % image_.page_count());
+    bytes.resize((keep + 2) * size_t(image_.page_size()));
+    return "truncated to " + std::to_string(bytes.size()) + " bytes (" + std::to_string(keep) + " pages kept)";
+  }
+
   std::string truncate() {
     auto& bytes = image_.bytes();
     // Half the cuts land on a page boundary, which keeps the remaining pages whole.
@@ -174,7 +280,7 @@ class Damager {
   std::mt19937_64 rng_;
 };
 
-constexpr std::array<std::pair<std::string_view, Mode>, 8> kModes{{
+constexpr std::array<std::pair<std::string_view, Mode>, 13> kModes{{
     {"flip", Mode::Flip},
     {"flip-raw", Mode::FlipRaw},
     {"truncate", Mode::Truncate},
@@ -183,6 +289,11 @@ constexpr std::array<std::pair<std::string_view, Mode>, 8> kModes{{
     {"copy-page", Mode::CopyPage},
     {"catalog", Mode::Catalog},
     {"header", Mode::Header},
+    {"truncate-page", Mode::TruncatePage},
+    {"record", Mode::Record},
+    {"long-value", Mode::LongValue},
+    {"huge-tag", Mode::HugeTag},
+    {"cycle", Mode::Cycle},
 }};
 
 }  // namespace
@@ -202,7 +313,7 @@ const std::vector<std::string_view>& mode_names() {
   return names;
 }
 
-Damage corrupt(std::vector<uint8_t> store, Mode mode, uint64_t seed) {
+Damage corrupt(std::vector<uint8_t> store, Mode mode, uint64_t seed, const Targets& targets) {
   Image image(std::move(store));
   Damager damager(image, seed);
   std::string description;
@@ -242,6 +353,30 @@ Damage corrupt(std::vector<uint8_t> store, Mode mode, uint64_t seed) {
     case Mode::Header:
       description = damager.header();
       break;
+    case Mode::TruncatePage:
+      description = damager.truncate_at_page(seed);
+      break;
+    case Mode::Record: {
+      const auto leaves = damager.pages_where([](uint32_t f) { return (f & kFlagLeaf) && !(f & kFlagLongValue); }, targets);
+      description = "record: " + damager.flip_entry(damager.pick(leaves, "record page of the target tables"));
+      break;
+    }
+    case Mode::LongValue: {
+      const auto pages = damager.pages_where([](uint32_t f) { return (f & kFlagLongValue) != 0; }, {});
+      description = "long value: " + damager.flip_entry(damager.pick(pages, "long-value page"));
+      break;
+    }
+    case Mode::HugeTag: {
+      const auto pages = damager.pages_where([](uint32_t) { return true; }, targets);
+      description = damager.huge_tag(damager.pick(pages, "page of the target tables"));
+      break;
+    }
+    case Mode::Cycle: {
+      const auto branches = damager.pages_where([](uint32_t f) { return !(f & kFlagLeaf); }, targets);
+      const auto leaves = damager.pages_where([](uint32_t f) { return (f & kFlagLeaf) != 0; }, targets);
+      description = damager.cycle(branches, leaves);
+      break;
+    }
   }
   return {std::move(image.bytes()), std::move(description)};
 }

@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "export/eml_fallback_builder.hpp"
+#include "export/folder_items.hpp"
 #include "export/mbox_file.hpp"
 #include "export/message_gathering.hpp"
 #include "export/mime_composer.hpp"
@@ -39,6 +40,8 @@ struct FolderJob {
   bool whole_mailbox = true;
   std::set<std::string> only;  // message identifiers; empty: all
   std::optional<DateRange> filter;
+  OutputFormat format = OutputFormat::Mbox;
+  ItemSelection items;
 };
 
 scan::HeaderFolderRef ref_of(const scan::folderTree2010& f) {
@@ -51,13 +54,7 @@ scan::HeaderGeneration generation_of(const scan::ScanSession& session) {
              : scan::HeaderGeneration::Exchange2010;
 }
 
-// Which kinds the export leaves out.
-bool kind_skipped(const std::string& kind, bool whole_mailbox, bool is2007) {
-  if (!whole_mailbox) return kind != "mail";
-  static const std::set<std::string> skipped2007 = {"contact", "distlist", "appointment", "activity", "notes", "task"};
-  static const std::set<std::string> skipped2010 = {"contact", "distlist", "appointment", "task", "notes"};
-  return (is2007 ? skipped2007 : skipped2010).count(kind) != 0;
-}
+std::string kind_name(const std::string& kind) { return kind.empty() ? std::string("unknown") : kind; }
 
 // Scan-side status texts go to the export log, from any thread.
 class LogScanObserver final : public scan::ScanObserver {
@@ -173,19 +170,24 @@ class FolderExporter {
   FolderExporter(const scan::ScanSession& session, const Lookups2010* lookups, const std::filesystem::path& work,
                  const ese::PassControl& control, RunReport& report)
       : session_(session), lists_(lookups && lookups->lists ? *lookups->lists : session.lists2010),
-        gatherer_(session, lookups, work), work_(work), control_(control), report_(report) {}
+        gatherer_(session, lookups, work), records_(session, lookups), lookups_(lookups), work_(work),
+        control_(control), report_(report) {}
 
   ExportSummary run(const FolderJob& job) {
     ExportSummary summary;
     report_.folder_started(job);
     try {
       std::filesystem::create_directories(job.mbox.parent_path());
-      MboxFile mbox(job.mbox);
-      if (!export_messages(job, mbox, summary)) return summary;
-      mbox.commit();
+      const std::unique_ptr<MessageOutput> out = open_message_output(job.format, job.mbox);
+      // Only the whole-mailbox export writes the items that are not mail.
+      std::optional<FolderItems> items;
+      if (job.whole_mailbox) items.emplace(session_, lookups_, work_, job.mbox);
+      if (!export_messages(job, *out, items ? &*items : nullptr, summary)) return summary;
+      out->commit();
+      if (items) items->commit();
       summary.folders = 1;
-      summary.messages_written = mbox.records();
-      summary.bytes = mbox.bytes();
+      summary.messages_written = out->records();
+      summary.bytes = out->bytes();
     } catch (const MboxWriteError& error) {
       summary.failures.push_back(std::string(error.what()) + "; the folder " + job.display_path + " was not exported");
     } catch (const std::filesystem::filesystem_error& error) {
@@ -199,7 +201,7 @@ class FolderExporter {
 
  private:
   // False when the run was stopped.
-  bool export_messages(const FolderJob& job, MboxFile& mbox, ExportSummary& summary) {
+  bool export_messages(const FolderJob& job, MessageOutput& out, FolderItems* items, ExportSummary& summary) {
     const bool is2007 = job.folder2007 != nullptr;
     std::vector<scan::MessageListRow> rows;
     std::unordered_map<std::string, std::string> bodies;
@@ -230,7 +232,7 @@ class FolderExporter {
         summary.aborted = true;
         return false;
       }
-      export_message(job, row, is2007 ? bodies[row.message_id] : std::string(), is2007, mbox, summary);
+      export_message(job, row, is2007 ? bodies[row.message_id] : std::string(), is2007, out, items, summary);
       report_.message_done();
     }
     for (const std::string& id : unseen) {
@@ -241,9 +243,15 @@ class FolderExporter {
   }
 
   void export_message(const FolderJob& job, const scan::MessageListRow& row, const std::string& cached_body,
-                      bool is2007, MboxFile& mbox, ExportSummary& summary) {
-    if (kind_skipped(row.kind, job.whole_mailbox, is2007)) {
-      ++summary.skipped[(row.kind.empty() ? std::string("unknown") : row.kind) + " items are not exported as mail"];
+                      bool is2007, MessageOutput& out, FolderItems* items, ExportSummary& summary) {
+    const ItemGroup group = item_group(row.kind);
+    if (!job.items.wants(group)) {
+      ++summary.skipped[std::string(to_string(group)) + " items were not asked for"];
+      return;
+    }
+    // The selected-items export writes mail alone.
+    if (!items && row.kind != "mail") {
+      ++summary.skipped[kind_name(row.kind) + " items are not exported as mail"];
       return;
     }
     // The filter needs the stored time before gathering; without one, gathering reads it.
@@ -254,8 +262,19 @@ class FolderExporter {
         return;
       }
     }
-    // The message is composed straight into the MBOX file; the temporary message file is
-    // written only by the fallback builder.
+    if (group != ItemGroup::Mail) {
+      try {
+        const auto stored = is2007 ? gatherer_.stored_time_2007(row) : gatherer_.stored_time_2010(row, job.header_table);
+        items->add(row, job.body_table, stored, cached_body, summary);
+      } catch (const std::exception& error) {
+        ++summary.messages_failed;
+        summary.failures.push_back("the " + kind_name(row.kind) + " \"" + row.subject + "\" of " + job.display_path +
+                                   " was not exported: " + error.what());
+      }
+      return;
+    }
+    // The message is composed straight into the folder's output; the temporary message file
+    // is written only by the fallback builder.
     const std::filesystem::path eml =
         work_ / (is2007 ? temporary_message_name_2007(row.subject, row.mail_number)
                         : temporary_message_name_2010(row.subject, row.mail_number));
@@ -263,21 +282,23 @@ class FolderExporter {
     try {
       CompositionRecord record = is2007 ? gatherer_.gather_2007(row, cached_body, eml)
                                         : gatherer_.gather_2010(row, job.body_table, job.header_table, eml);
-      mbox.begin_record(record.filetime);
+      MessageInfo info{record.filetime, record.subject, false};
+      if (job.format == OutputFormat::Maildir) info.read = records_.read_flag(row, job.body_table);
+      out.begin_record(info);
       try {
-        compose_message(record, mbox, LineEnds::Lf);
-        mbox.end_record();
+        compose_message(record, out, out.line_ends());
+        out.end_record();
       } catch (const ComposeError&) {
-        mbox.abandon_record();
+        out.abandon_record();
         // Only the whole-mailbox export has the fallback builder.
         if (!job.whole_mailbox || !createEMLFile(record)) throw;
-        const bool appended = mbox.append(eml, record.filetime);
+        const bool appended = out.append(eml, info);
         std::error_code ignored;
         std::filesystem::remove(eml, ignored);
         if (!appended) throw std::runtime_error("cannot read the message file " + eml.string());
       } catch (...) {
         // No part of a message that failed stays in the file.
-        mbox.abandon_record();
+        out.abandon_record();
         throw;
       }
       report_.log("Mail saving Items:-  " + row.subject);
@@ -292,6 +313,8 @@ class FolderExporter {
   const scan::ScanSession& session_;
   const scan::MessageLists2010& lists_;
   MessageGatherer gatherer_;
+  ItemRecordReader records_;
+  const Lookups2010* lookups_;
   std::filesystem::path work_;
   const ese::PassControl& control_;
   RunReport& report_;
@@ -518,6 +541,8 @@ ExportSummary SaveData_to_EML(scan::ScanSession& session, const MailboxExportReq
       job.display_path = display_path(tree, item);
       job.mbox = mbox;
       job.filter = request.filter;
+      job.format = request.format;
+      job.items = request.items;
       jobs.push_back(std::move(job));
     }
   }
@@ -543,6 +568,7 @@ ExportSummary ExportEML(scan::ScanSession& session, const SelectedItemsRequest& 
   job.whole_mailbox = false;
   job.only.insert(request.message_ids.begin(), request.message_ids.end());
   job.filter = request.filter;
+  job.format = request.format;
   return run_jobs(session, {job}, 1, control, observer);
 }
 

@@ -8,6 +8,7 @@
 #include "decode/text_passes.hpp"
 #include "ese/text.hpp"
 #include "export/message_gathering.hpp"
+#include "export/transport_headers.hpp"
 #include "render/item_fields.hpp"
 
 namespace quorvine::exporting {
@@ -173,8 +174,13 @@ CalendarItem read_calendar_item(decode::DecodeContext& ctx, const ItemInput& in)
   item.description = in.body;
   item.stamp = in.stored_time;
   item.categories = text_elements(in.item, "MS80db");
+  // The sender and recipients as the mail export gathers them: a sender shown by name alone
+  // gets the sender address column's; 2010 recipients come from the transport headers, else
+  // from the recipient columns, 2003/2007 ones as listed.
   const std::string from = from_text(ctx, in);
-  if (auto senders = addresses_in(from); !senders.empty()) {
+  auto senders = addresses_in(from);
+  if (senders.empty()) senders = addresses_in(render::column_text(ctx, in.item, "S4025"));
+  if (!senders.empty()) {
     item.organizer_address = senders.front();
     item.organizer_name = display_part(from);
   }
@@ -186,8 +192,13 @@ CalendarItem read_calendar_item(decode::DecodeContext& ctx, const ItemInput& in)
     item.start = f.time("Start Date : ");
     item.end = f.time("End Date : ");
     item.show_as = f.text("Show As : ");
-    // 2010 lists its recipients in "N67b4"; a 2003/2007 row carries them as listed.
-    const std::string to = in.exchange2010 ? render::column_text(ctx, in.item, "N67b4") : in.row.to;
+    std::string to = in.row.to;
+    if (in.exchange2010) {
+      const std::string headers = render::column_text(ctx, in.item, "S7d");
+      to = header_addresses(headers, "To") + header_addresses(headers, "Cc");
+      for (const char* column : {"N67b4", "N2c"})
+        if (to.find('@') == std::string::npos) to = render::column_text(ctx, in.item, column);
+    }
     item.attendees = addresses_in(to);
     std::erase(item.attendees, item.organizer_address);
     item.recurring = !render::column_text(ctx, in.item, "S8232").empty();

@@ -121,7 +121,7 @@ TEST_P(ItemExport, ReadersAgreeWithThePreview) {
 
   const fs::path script = quorvine::testing::source_dir() / "tests" / "export" / "verify_items.py";
   fs::create_directories(dir_ / "work");
-  auto verified = run_command("python3 " + quoted(script.string()) + " " +
+  auto verified = run_command("/usr/bin/python3 " + quoted(script.string()) + " " +
                               quoted(quorvine::testing::quorvine_program().string()) + " " + quoted(store_.string()) +
                               " " + quoted((quorvine::testing::source_dir() / "tests/data/items.json").string()) +
                               " " + quoted((dir_ / "mbox").string()) + " " + quoted((dir_ / "maildir").string()) + " " +

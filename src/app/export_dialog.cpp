@@ -230,10 +230,9 @@ void ExportDialog::startExport() {
   if (filter_box_->isChecked())
     choices.filter = exporting::DateRange{static_cast<std::time_t>(from_date_->dateTime().toSecsSinceEpoch()),
                                           static_cast<std::time_t>(to_date_->dateTime().toSecsSinceEpoch())};
-  choices.format =
-      exporting::parse_output_format(format_box_->currentData().toString().toStdString()).value_or(exporting::OutputFormat::Mbox);
+  choices.format = exporting::parse_output_format(format_box_->currentData().toString().toStdString())
+                       .value_or(exporting::OutputFormat::Mbox);
   for (const auto& [group, box] : kind_boxes_) choices.items.set(group, box->isChecked());
-  }
   running_ = true;
   abort_requested_ = false;
   export_lines_ = 0;

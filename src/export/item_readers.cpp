@@ -47,8 +47,9 @@ std::vector<std::string> text_elements(const render::ItemRecord& item, std::stri
   const auto column = item.column(name);
   if (!column || !item.record || !item.record->has_value(*column)) return out;
   try {
+    const uint32_t codepage = item.table->columns()[*column].codepage;
     for (const ese::MultiValueElement& element : item.record->multi_values(*column)) {
-      std::string text = ese::utf16le_to_utf8(element.data);
+      std::string text = ese::decode_text(element.data, codepage ? codepage : 1200);
       std::erase(text, '\0');
       if (!text.empty()) out.push_back(std::move(text));
     }

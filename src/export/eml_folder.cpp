@@ -11,15 +11,6 @@ namespace {
 
 constexpr size_t kSubjectBytes = 100;
 
-// Cut at a character boundary.
-std::string cut(std::string text, size_t bytes) {
-  if (text.size() <= bytes) return text;
-  size_t end = bytes;
-  while (end > 0 && (static_cast<unsigned char>(text[end]) & 0xC0) == 0x80) --end;
-  text.resize(end);
-  return text;
-}
-
 }  // namespace
 
 EmlFolder::EmlFolder(std::filesystem::path directory) : directory_(std::move(directory)) {
@@ -37,7 +28,7 @@ std::string EmlFolder::base_name(const MessageInfo& info) {
     std::strftime(text, sizeof text, "%Y-%m-%d %H%M%S", &tm);
     date = text;
   }
-  std::string subject = cut(info.subject, kSubjectBytes);
+  std::string subject = cut_utf8(info.subject, kSubjectBytes);
   while (!subject.empty() && (subject.back() == ' ' || subject.back() == '.')) subject.pop_back();
   // The same characters a mailbox directory's name gives up, and nothing that leaves the folder.
   return date + " " + (subject.empty() ? std::string("(no subject)") : mailbox_directory_name(subject));

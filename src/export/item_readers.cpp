@@ -119,14 +119,11 @@ ContactItem read_contact(decode::DecodeContext& ctx, const ItemInput& in) {
   c.company = f.text("Company Name:");
   c.department = f.text("Department:");
   c.job_title = f.text("Job Title:");
-  c.office = f.text("Office:");
   c.profession = f.text("Profession:");
-  for (auto [address, display] : {std::pair{"E-Mail Addrees 1:", "Email Address 1 Display As:"},
-                                  std::pair{"E-Mail Addrees 2:", "Email Address 2 Display As:"},
-                                  std::pair{"E-Mail Addrees 3:", "Email Address 3 Display As:"}}) {
-    std::string value = f.text(address);
-    const bool taken = std::any_of(c.emails.begin(), c.emails.end(), [&](const auto& e) { return e.address == value; });
-    if (!value.empty() && !taken) c.emails.push_back({value, f.text(display)});
+  for (const char* label : {"E-Mail Addrees 1:", "E-Mail Addrees 2:", "E-Mail Addrees 3:"}) {
+    std::string value = f.text(label);
+    if (!value.empty() && std::find(c.emails.begin(), c.emails.end(), value) == c.emails.end())
+      c.emails.push_back(std::move(value));
   }
   const std::pair<const char*, std::vector<std::string>> phones[] = {
       {"Phone Number - Business:", {"work", "voice"}}, {"Phone Number - Business 2:", {"work", "voice"}},

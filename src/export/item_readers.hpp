@@ -23,11 +23,8 @@ struct ContactItem {
   std::string uid;
   std::string full_name, file_as, subject;
   std::string first, middle, last, prefix, suffix, nickname;
-  std::string company, department, job_title, office, profession;
-  struct Email {
-    std::string address, display;
-  };
-  std::vector<Email> emails;
+  std::string company, department, job_title, profession;
+  std::vector<std::string> emails;
   struct Phone {
     std::vector<std::string> types;  // vCard TYPE values: "work", "home", "cell", "fax", "voice"
     std::string number;

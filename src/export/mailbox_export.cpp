@@ -184,7 +184,15 @@ class FolderExporter {
       if (job.whole_mailbox) items.emplace(session_, lookups_, work_, job.mbox);
       if (!export_messages(job, *out, items ? &*items : nullptr, summary)) return summary;
       out->commit();
-      if (items) items->commit();
+      if (items) {
+        // The folder's messages stay written when its card or calendar file cannot be.
+        try {
+          items->commit();
+        } catch (const MboxWriteError& error) {
+          summary.failures.push_back(std::string(error.what()) + "; the items of " + job.display_path +
+                                     " were not exported");
+        }
+      }
       summary.folders = 1;
       summary.messages_written = out->records();
       summary.bytes = out->bytes();

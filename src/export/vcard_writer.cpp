@@ -42,10 +42,23 @@ std::string types_parameter(const std::vector<std::string>& types) {
   return ";TYPE=" + (types.size() > 1 ? "\"" + joined + "\"" : joined);
 }
 
+// A parameter value in quotes, with RFC 6868's caret escapes for what a quoted value cannot hold.
+std::string quoted_parameter(std::string_view text) {
+  std::string out = "\"";
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '^') out += "^^";
+    else if (c == '"') out += "^'";
+    else if (c == '\n' || (c == '\r' && !(i + 1 < text.size() && text[i + 1] == '\n'))) out += "^n";
+    else if (static_cast<unsigned char>(c) >= 0x20) out += c;
+  }
+  return out + "\"";
+}
+
 void address(Card& card, const PostalAddress& a, std::string_view type) {
   if (a.empty()) return;
   std::string name = "ADR;TYPE=" + std::string(type);
-  if (!a.label.empty()) name += ";LABEL=\"" + vcard_escape(a.label) + "\"";
+  if (!a.label.empty()) name += ";LABEL=" + quoted_parameter(a.label);
   // Post office box and extended address are not kept apart by the store.
   std::string value = ";;" + vcard_escape(a.street) + ";" + vcard_escape(a.city) + ";" + vcard_escape(a.region) + ";" +
                       vcard_escape(a.postal_code) + ";" + vcard_escape(a.country);
@@ -107,7 +120,7 @@ std::string vcard(const ContactItem& c) {
   card.text("TITLE", c.job_title);
   card.text("ROLE", c.profession);
   for (size_t i = 0; i < c.emails.size(); ++i)
-    card.line("EMAIL;PREF=" + std::to_string(i + 1) + ":" + vcard_escape(c.emails[i].address));
+    card.line("EMAIL;PREF=" + std::to_string(i + 1) + ":" + vcard_escape(c.emails[i]));
   for (const auto& phone : c.phones)
     card.line("TEL;VALUE=text" + types_parameter(phone.types) + ":" + vcard_escape(phone.number));
   address(card, c.business, "work");

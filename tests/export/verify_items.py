@@ -85,6 +85,10 @@ for folder in scenario["mailboxes"][0]["folders"]:
             check(phones == sorted(v for k, v in shown.items() if k.startswith("Phone Number")),
                   "%s: phones %r" % (where, phones))
             adrs = {a.params["TYPE"][0]: a.value for a in card.contents.get("adr", [])}
+            labels = {a.params["TYPE"][0]: a.params.get("LABEL", [""])[0] for a in card.contents.get("adr", [])}
+            if "Business Full Address 1 :" in shown:  # RFC 6868 carets, which vobject leaves as they are
+                label = labels.get("work", "").replace("^n", "\n").replace("^'", '"').replace("^^", "^")
+                check(label == text(shown["Business Full Address 1 :"]), "%s: LABEL %r" % (where, label))
             if "Business Address Street:" in shown:
                 check(adrs["work"].street == shown["Business Address Street:"] and
                       adrs["work"].city == shown["Business Address City:"] and

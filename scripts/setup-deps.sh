@@ -4,10 +4,11 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   libesedb-dev libbfio-dev libesedb-utils
-  libgmime-3.0-dev libpcre2-dev nlohmann-json3-dev
+  libgmime-3.0-dev libpcre2-dev nlohmann-json3-dev libical-dev
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   python3 procmail
+  python3-vobject python3-icalendar dovecot-core  # readers of the vCard, iCalendar and Maildir exports
   chromium  # opens the preview pages in the tests: no script runs, nothing remote loads
   time      # /usr/bin/time for the benchmarks' peak memory
   qt6-base-dev qt6-webengine-dev libcmark-dev xvfb xauth

@@ -4,6 +4,7 @@
 #include <memory>
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QDateTimeEdit>
 #include <QDir>
 #include <QFileDialog>
@@ -86,6 +87,31 @@ ExportDialog::ExportDialog(Kind kind, SessionWorker& worker, Export run, Prompt 
   filter->addWidget(to_date_);
   column->addLayout(filter);
 
+  auto* output = new QHBoxLayout;
+  output->addWidget(new QLabel("Format:"));
+  format_box_ = new QComboBox;
+  format_box_->addItem("MBOX", "mbox");
+  format_box_->addItem("Maildir", "maildir");
+  format_box_->addItem("EML files", "eml");
+  output->addWidget(format_box_);
+  if (whole) {
+    output->addSpacing(16);
+    output->addWidget(new QLabel("Items:"));
+    const std::pair<exporting::ItemGroup, const char*> kinds[] = {{exporting::ItemGroup::Mail, "Mail"},
+                                                                  {exporting::ItemGroup::Contacts, "Contacts"},
+                                                                  {exporting::ItemGroup::Calendar, "Calendar"},
+                                                                  {exporting::ItemGroup::Tasks, "Tasks"},
+                                                                  {exporting::ItemGroup::Notes, "Notes"}};
+    for (const auto& [group, label] : kinds) {
+      auto* box = new QCheckBox(label);
+      box->setChecked(true);
+      output->addWidget(box);
+      kind_boxes_.emplace_back(group, box);
+    }
+  }
+  output->addStretch(1);
+  column->addLayout(output);
+
   log_area_ = new QTextEdit;
   log_area_->setReadOnly(true);
   column->addWidget(log_area_, 1);
@@ -150,6 +176,14 @@ void ExportDialog::setDateFilter(bool on, const QDateTime& from, const QDateTime
   to_date_->setDateTime(to);
 }
 
+void ExportDialog::setFormat(exporting::OutputFormat format) {
+  format_box_->setCurrentIndex(format_box_->findData(QString::fromLatin1(exporting::to_string(format).data(), static_cast<int>(exporting::to_string(format).size()))));
+}
+
+void ExportDialog::setItems(const exporting::ItemSelection& items) {
+  for (const auto& [group, box] : kind_boxes_) box->setChecked(items.wants(group));
+}
+
 void ExportDialog::appendToLog(const QString& text, const QColor& colour) {
   log_.push_back({text, colour});
   QTextCursor cursor(log_area_->document());
@@ -191,10 +225,14 @@ void ExportDialog::startExport() {
     prompt_(this, QMessageBox::Warning, "Please select destination path?", product, QMessageBox::Ok);
     return;
   }
-  std::optional<exporting::DateRange> filter;
+  Choices choices;
+  choices.destination = std::filesystem::path(destination_.toStdString());
   if (filter_box_->isChecked())
-    filter = exporting::DateRange{static_cast<std::time_t>(from_date_->dateTime().toSecsSinceEpoch()),
-                                  static_cast<std::time_t>(to_date_->dateTime().toSecsSinceEpoch())};
+    choices.filter = exporting::DateRange{static_cast<std::time_t>(from_date_->dateTime().toSecsSinceEpoch()),
+                                          static_cast<std::time_t>(to_date_->dateTime().toSecsSinceEpoch())};
+  choices.format = exporting::parse_output_format(format_box_->currentData().toString().toStdString())
+                       .value_or(exporting::OutputFormat::Mbox);
+  for (const auto& [group, box] : kind_boxes_) choices.items.set(group, box->isChecked());
   running_ = true;
   abort_requested_ = false;
   export_lines_ = 0;
@@ -209,12 +247,11 @@ void ExportDialog::startExport() {
   auto summary = std::make_shared<exporting::ExportSummary>();
   auto failure = std::make_shared<QString>();
   worker_.run(
-      [this, destination = std::filesystem::path(destination_.toStdString()), filter, summary,
-       failure](const ese::PassControl& control) {
+      [this, choices, summary, failure](const ese::PassControl& control) {
         ese::PassControl with_progress = control;
         with_progress.progress = &bridge_;
         try {
-          *summary = run_(destination, filter, with_progress, bridge_);
+          *summary = run_(choices, with_progress, bridge_);
         } catch (const std::exception& error) {
           *failure = QString::fromStdString(error.what());
         }

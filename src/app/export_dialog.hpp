@@ -17,8 +17,11 @@
 #include "app/session_worker.hpp"
 #include "export/date_filter.hpp"
 #include "export/export_report.hpp"
+#include "export/item_kinds.hpp"
+#include "export/message_output.hpp"
 
 class QCheckBox;
+class QComboBox;
 class QDateTimeEdit;
 class QLabel;
 class QLineEdit;
@@ -35,10 +38,15 @@ class ExportDialog : public QDialog {
   Q_OBJECT
  public:
   enum class Kind { SelectedItems, WholeMailbox };
-  // Runs the export on the worker thread into `destination` with the dialog's filter.
-  using Export = std::function<exporting::ExportSummary(const std::filesystem::path& destination,
-                                                         const std::optional<exporting::DateRange>& filter,
-                                                         const ese::PassControl& control,
+  // What the user chose in the dialog.
+  struct Choices {
+    std::filesystem::path destination;
+    std::optional<exporting::DateRange> filter;
+    exporting::OutputFormat format = exporting::OutputFormat::Mbox;
+    exporting::ItemSelection items;  // the whole-mailbox export's kinds
+  };
+  // Runs the export on the worker thread with the dialog's choices.
+  using Export = std::function<exporting::ExportSummary(const Choices& choices, const ese::PassControl& control,
                                                          exporting::ExportObserver& observer)>;
 
   // `saving_text` is the progress text while the export runs.
@@ -48,6 +56,9 @@ class ExportDialog : public QDialog {
   // What "Browse" does once a folder is chosen: the destination is that folder.
   void chooseDestination(const QString& folder);
   void setDateFilter(bool on, const QDateTime& from, const QDateTime& to);
+  // The output format ("mbox", "maildir", "eml") and, for the whole-mailbox export, the kinds.
+  void setFormat(exporting::OutputFormat format);
+  void setItems(const exporting::ItemSelection& items);
   void startExport();
   // "Exit" closes the dialog; "Abort" asks first and stops the run at its next message.
   void exitOrAbort();
@@ -99,6 +110,8 @@ class ExportDialog : public QDialog {
   QLineEdit* mailbox_field_ = nullptr;
   QLineEdit* folder_field_ = nullptr;
   QLineEdit* items_field_ = nullptr;
+  QComboBox* format_box_;
+  std::vector<std::pair<exporting::ItemGroup, QCheckBox*>> kind_boxes_;  // whole-mailbox export only
 };
 
 }  // namespace quorvine::app

@@ -351,10 +351,12 @@ void MainWindow::saveMailbox() {
   request.jobs = std::max(1u, std::thread::hardware_concurrency());
   openExportDialog(
       ExportDialog::Kind::WholeMailbox,
-      [this, request](const fs::path& destination, const std::optional<exporting::DateRange>& filter,
-                      const ese::PassControl& control, exporting::ExportObserver& observer) mutable {
-        request.destination = destination;
-        request.filter = filter;
+      [this, request](const ExportDialog::Choices& choices, const ese::PassControl& control,
+                      exporting::ExportObserver& observer) mutable {
+        request.destination = choices.destination;
+        request.filter = choices.filter;
+        request.format = choices.format;
+        request.items = choices.items;
         return exporting::SaveData_to_EML(session_, request, control, observer);
       },
       scanned_version_ == scan::ExchangeVersion::V2007 ? "Saving Folder - " : "Saving Mailbox ");
@@ -372,10 +374,11 @@ void MainWindow::exportSelected() {
   for (const scan::MessageListRow& row : list_->checkedRows()) request.message_ids.push_back(row.message_id);
   openExportDialog(
       ExportDialog::Kind::SelectedItems,
-      [this, request](const fs::path& destination, const std::optional<exporting::DateRange>& filter,
-                      const ese::PassControl& control, exporting::ExportObserver& observer) mutable {
-        request.destination = destination;
-        request.filter = filter;
+      [this, request](const ExportDialog::Choices& choices, const ese::PassControl& control,
+                      exporting::ExportObserver& observer) mutable {
+        request.destination = choices.destination;
+        request.filter = choices.filter;
+        request.format = choices.format;
         return exporting::ExportEML(session_, request, control, observer);
       },
       "Saving ");

@@ -62,9 +62,25 @@ void add_subtree(const scan::MailboxTree& tree, scan::TreeItem item, std::vector
   for (scan::TreeItem child : tree.node(item).children) add_subtree(tree, child, out);
 }
 
+exporting::OutputFormat output_format(const Arguments& args) {
+  const auto text = args.option("--format");
+  if (!text) return exporting::OutputFormat::Mbox;
+  if (auto format = exporting::parse_output_format(*text)) return *format;
+  throw UsageError("--format must be mbox, maildir or eml, not \"" + *text + "\"");
+}
+
+exporting::ItemSelection item_selection(const Arguments& args) {
+  const auto text = args.option("--items");
+  if (!text) return {};
+  if (auto items = exporting::parse_item_selection(*text)) return *items;
+  throw UsageError("--items must list one or more of mail,contacts,calendar,tasks,notes, not \"" + *text + "\"");
+}
+
 // What the arguments ask of every store.
 struct ExportRequest {
   std::optional<exporting::DateRange> filter;
+  exporting::OutputFormat format = exporting::OutputFormat::Mbox;
+  exporting::ItemSelection items;
   unsigned jobs = 1;
   std::vector<std::string> mailboxes, folders, messages;
   bool selected = false;
@@ -114,6 +130,7 @@ int export_store(const std::string& store, const std::filesystem::path& out, con
     request.folder = find_item(session.tree, asked.folders.front(), store);
     request.message_ids = asked.messages;
     request.filter = asked.filter;
+    request.format = asked.format;
     where = out / exporting::kSelectedItemsRoot;
     summary = exporting::ExportEML(session, request, control, progress);
   } else {
@@ -121,6 +138,8 @@ int export_store(const std::string& store, const std::filesystem::path& out, con
     request.destination = out;
     request.filter = asked.filter;
     request.jobs = asked.jobs;
+    request.format = asked.format;
+    request.items = asked.items;
     std::vector<std::string> paths = asked.mailboxes;
     paths.insert(paths.end(), asked.folders.begin(), asked.folders.end());
     if (paths.empty()) {
@@ -153,6 +172,8 @@ int run_export(const Arguments& parsed) {
   asked.verbosity = verbosity_of(parsed);
   asked.filter = date_filter(parsed);
   asked.jobs = job_count(parsed);
+  asked.format = output_format(parsed);
+  asked.items = item_selection(parsed);
   asked.folders = parsed.values("--folder");
   asked.mailboxes = parsed.values("--mailbox");
   asked.messages = parsed.values("--message");
@@ -196,10 +217,14 @@ int run_export(const Arguments& parsed) {
 Command export_command() {
   return Command{
       "export",
-      "export mailboxes, folders or messages of stores into MBOX files",
+      "export mailboxes, folders or messages of stores into MBOX files, Maildirs or EML files",
       "Without a selection every folder of every mailbox goes to DIR/QuorvineRec/<mailbox>/<folders>/<folder>,\n"
       "one MBOX file per folder; with --message or --selected and one --folder, those messages go into one\n"
       "file under DIR/Quorvine. Each file is written under a temporary name and renamed when complete.\n"
+      "--format maildir makes <folder> a Maildir (cur/ new/ tmp/; read messages flagged S), --format eml a\n"
+      "folder with one CR LF .eml file per message named by its date and subject. The whole-mailbox export\n"
+      "also writes contacts and distribution lists to <folder>.vcf (vCard 4.0) and appointments, tasks,\n"
+      "notes and journal entries to <folder>.ics (iCalendar) beside it; --items chooses the kinds.\n"
       "With several stores, each goes into a folder of its own in DIR named after the store file without\n"
       "its extension (\"-2\", \"-3\", ... added when two stores share a name); a store that fails does\n"
       "not stop the others, and the exit status is the worst of the stores', worst first: 1 usage (such as\n"
@@ -217,6 +242,8 @@ Command export_command() {
         {"--to", "DATE", "keep messages stored at or before DATE (with --from, not before it)"},
         {"--jobs", "N", "export N folders at once (default: the number of cores)"},
         {"--json", "", "print the summary as JSON"},
+        {"--format", "FORMAT", "mbox (default), maildir or eml"},
+        {"--items", "KINDS", "what to export, any of mail,contacts,calendar,tasks,notes (default: all)"},
         verbose_option(),
         quiet_option()}},
       run_export};

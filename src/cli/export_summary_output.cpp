@@ -51,6 +51,9 @@ std::string summary_to_text(const exporting::ExportSummary& summary, const std::
                 static_cast<unsigned long long>(summary.messages_written), size_text(summary.bytes).c_str(),
                 where.string().c_str(), seconds);
   std::string text = head;
+  for (const auto& [kind, n] : summary.items_written) text += "written: " + count(n) + " " + kind + "\n";
+  if (summary.recurring_items > 0)
+    text += "recurring: " + count(summary.recurring_items) + " items written as their first occurrence\n";
   for (const auto& [reason, n] : summary.skipped) text += "skipped: " + count(n) + " messages, " + reason + "\n";
   if (summary.senders_without_address > 0)
     text += count(summary.senders_without_address) +
@@ -91,6 +94,8 @@ nlohmann::ordered_json summary_to_json(const exporting::ExportSummary& summary, 
           {"bytes", summary.bytes},
           {"seconds", seconds},
           {"skipped", skipped},
+          {"items_written", summary.items_written},
+          {"recurring_items", summary.recurring_items},
           {"folders", folders},
           {"store_losses", summary.store_losses},
           {"failures", summary.failures}};

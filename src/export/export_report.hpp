@@ -54,6 +54,9 @@ struct ExportSummary {
   uint64_t bytes = 0;             // bytes of those MBOX files
   // Messages left out on purpose, by reason ("contact items are not exported as mail", ...).
   std::map<std::string, uint64_t> skipped;
+  // Items written to vCard and iCalendar files, by kind ("contacts", "appointments", ...).
+  std::map<std::string, uint64_t> items_written;
+  uint64_t recurring_items = 0;  // written as their first occurrence
   // What could not be exported, one sentence each (a folder, a message, an attachment).
   std::vector<std::string> failures;
   uint64_t messages_failed = 0;

@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "export/eml_fallback_builder.hpp"
+#include "export/folder_items.hpp"
 #include "export/mbox_file.hpp"
 #include "export/message_gathering.hpp"
 #include "export/mime_composer.hpp"
@@ -42,6 +43,8 @@ struct FolderJob {
   // Why messages of this folder may be missing before it is exported (its mailbox's header
   // table could not be read).
   std::vector<std::string> uncounted;
+  OutputFormat format = OutputFormat::Mbox;
+  ItemSelection items;
 };
 
 scan::HeaderFolderRef ref_of(const scan::folderTree2010& f) {
@@ -54,13 +57,7 @@ scan::HeaderGeneration generation_of(const scan::ScanSession& session) {
              : scan::HeaderGeneration::Exchange2010;
 }
 
-// Which kinds the export leaves out.
-bool kind_skipped(const std::string& kind, bool whole_mailbox, bool is2007) {
-  if (!whole_mailbox) return kind != "mail";
-  static const std::set<std::string> skipped2007 = {"contact", "distlist", "appointment", "activity", "notes", "task"};
-  static const std::set<std::string> skipped2010 = {"contact", "distlist", "appointment", "task", "notes"};
-  return (is2007 ? skipped2007 : skipped2010).count(kind) != 0;
-}
+std::string kind_name(const std::string& kind) { return kind.empty() ? std::string("unknown") : kind; }
 
 // Scan-side status texts go to the export log, from any thread.
 class LogScanObserver final : public scan::ScanObserver {
@@ -168,7 +165,8 @@ class FolderExporter {
   FolderExporter(const scan::ScanSession& session, const Lookups2010* lookups, const std::filesystem::path& work,
                  const ese::PassControl& control, RunReport& report)
       : session_(session), lists_(lookups && lookups->lists ? *lookups->lists : session.lists2010),
-        gatherer_(session, lookups, work), work_(work), control_(control), report_(report) {}
+        gatherer_(session, lookups, work), records_(session, lookups), lookups_(lookups), work_(work),
+        control_(control), report_(report) {}
 
   ExportSummary run(const FolderJob& job) {
     ExportSummary summary;
@@ -183,20 +181,37 @@ class FolderExporter {
       if (!summary.unknown_messages.empty()) return summary;  // nothing is written for a wrong request
       if (!job.only.empty()) tally.held = chosen.size();
       std::filesystem::create_directories(job.mbox.parent_path());
-      MboxFile mbox(job.mbox);
+      const std::unique_ptr<MessageOutput> out = open_message_output(job.format, job.mbox);
+      // Only the whole-mailbox export writes the items that are not mail.
+      std::optional<FolderItems> items;
+      if (job.whole_mailbox) items.emplace(session_, lookups_, work_, job.mbox);
+      uint64_t items_added = 0;
       for (const scan::MessageListRow* row : chosen) {
         if (!control_.checkpoint()) {
           summary.aborted = true;
           summary.tallies.push_back(std::move(tally));
           return summary;
         }
-        export_message(job, *row, found.bodies[row->message_id], mbox, summary, tally);
+        if (export_message(job, *row, found.bodies[row->message_id], *out, items ? &*items : nullptr, summary,
+                           tally))
+          ++items_added;
         report_.message_done();
       }
-      mbox.commit();
+      out->commit();
+      tally.written = out->records();
+      if (items) {
+        // The folder's messages stay written when its card or calendar file cannot be.
+        try {
+          items->commit();
+          tally.written += items_added;
+        } catch (const MboxWriteError& error) {
+          lose(summary, tally, "their card or calendar file could not be written", items_added,
+               std::string(error.what()) + "; the items of " + job.display_path + " were not exported");
+        }
+      }
       summary.folders = 1;
-      summary.messages_written = tally.written = mbox.records();
-      summary.bytes = mbox.bytes();
+      summary.messages_written = out->records();
+      summary.bytes = out->bytes();
     } catch (const MboxWriteError& error) {
       lose_folder(summary, tally, std::string(error.what()) + "; the folder " + job.display_path +
                                                   " was not exported", "its MBOX file could not be written");
@@ -296,45 +311,60 @@ class FolderExporter {
     ++tally.skipped;
   }
 
-  void export_message(const FolderJob& job, const scan::MessageListRow& row, const std::string& cached_body,
-                      MboxFile& mbox, ExportSummary& summary, FolderTally& tally) {
+  // True when the row was an item gathered for the folder's card or calendar file.
+  bool export_message(const FolderJob& job, const scan::MessageListRow& row, const std::string& cached_body,
+                      MessageOutput& out, FolderItems* items, ExportSummary& summary, FolderTally& tally) {
     const bool is2007 = job.folder2007 != nullptr;
-    if (kind_skipped(row.kind, job.whole_mailbox, is2007)) {
-      skip(summary, tally, (row.kind.empty() ? std::string("unknown") : row.kind) + " items are not exported as mail");
-      return;
+    const ItemGroup group = item_group(row.kind);
+    if (!job.items.wants(group)) {
+      skip(summary, tally, std::string(to_string(group)) + " items were not asked for");
+      return false;
     }
-    const std::string what = "the message \"" + row.subject + "\" of " + job.display_path;
+    // The selected-items export writes mail alone.
+    if (!items && row.kind != "mail") {
+      skip(summary, tally, kind_name(row.kind) + " items are not exported as mail");
+      return false;
+    }
+    const std::string what = (group == ItemGroup::Mail ? std::string("the message") : "the " + kind_name(row.kind)) +
+                             " \"" + row.subject + "\" of " + job.display_path;
     try {
       // The filter needs the stored time before gathering; without one, gathering reads it.
       if (job.filter) {
         const auto filetime = is2007 ? gatherer_.stored_time_2007(row) : gatherer_.stored_time_2010(row, job.header_table);
         if (!passes_filter(job.filter, filetime)) {
           skip(summary, tally, kOutsideFilter);
-          return;
+          return false;
         }
       }
-      // The message is composed straight into the MBOX file; the temporary message file is
-      // written only by the fallback builder.
+      if (group != ItemGroup::Mail) {
+        const auto stored = is2007 ? gatherer_.stored_time_2007(row) : gatherer_.stored_time_2010(row, job.header_table);
+        items->add(row, job.body_table, stored, cached_body, summary);
+        return true;
+      }
+      // The message is composed straight into the folder's output; the temporary message file
+      // is written only by the fallback builder.
       const std::filesystem::path eml =
           work_ / (is2007 ? temporary_message_name_2007(row.subject, row.mail_number)
                           : temporary_message_name_2010(row.subject, row.mail_number));
       CompositionRecord record = is2007 ? gatherer_.gather_2007(row, cached_body, eml)
                                         : gatherer_.gather_2010(row, job.body_table, job.header_table, eml);
-      mbox.begin_record(record.filetime);
+      MessageInfo info{record.filetime, record.subject, false};
+      if (job.format == OutputFormat::Maildir) info.read = records_.read_flag(row, job.body_table);
+      out.begin_record(info);
       try {
-        compose_message(record, mbox, LineEnds::Lf);
-        mbox.end_record();
+        compose_message(record, out, out.line_ends());
+        out.end_record();
       } catch (const ComposeError&) {
-        mbox.abandon_record();
+        out.abandon_record();
         // Only the whole-mailbox export has the fallback builder.
         if (!job.whole_mailbox || !createEMLFile(record)) throw;
-        const bool appended = mbox.append(eml, record.filetime);
+        const bool appended = out.append(eml, info);
         std::error_code ignored;
         std::filesystem::remove(eml, ignored);
         if (!appended) throw std::runtime_error("cannot read the message file " + eml.string());
       } catch (...) {
         // No part of a message that failed stays in the file.
-        mbox.abandon_record();
+        out.abandon_record();
         throw;
       }
       if (record.sender_without_address()) ++summary.senders_without_address;
@@ -349,11 +379,14 @@ class FolderExporter {
       ++summary.messages_failed;
       lose(summary, tally, "could not be read or composed", 1, what + " was not exported: " + error.what());
     }
+    return false;
   }
 
   const scan::ScanSession& session_;
   const scan::MessageLists2010& lists_;
   MessageGatherer gatherer_;
+  ItemRecordReader records_;
+  const Lookups2010* lookups_;
   std::filesystem::path work_;
   const ese::PassControl& control_;
   RunReport& report_;
@@ -671,6 +704,8 @@ ExportSummary SaveData_to_EML(scan::ScanSession& session, const MailboxExportReq
       job.display_path = display_path(tree, item);
       job.mbox = mbox;
       job.filter = request.filter;
+      job.format = request.format;
+      job.items = request.items;
       jobs.push_back(std::move(job));
     }
   }
@@ -705,6 +740,7 @@ ExportSummary ExportEML(scan::ScanSession& session, const SelectedItemsRequest& 
   job.only.insert(request.message_ids.begin(), request.message_ids.end());
   job.filter = request.filter;
   clear_stale_partials(request.destination / kSelectedItemsRoot, observer);
+  job.format = request.format;
   return run_jobs(session, {job}, 1, control, observer);
 }
 

@@ -13,6 +13,8 @@
 #include "ese/pass_control.hpp"
 #include "export/date_filter.hpp"
 #include "export/export_report.hpp"
+#include "export/item_kinds.hpp"
+#include "export/message_output.hpp"
 #include "scan/scan_session.hpp"
 
 namespace quorvine::exporting {
@@ -22,6 +24,9 @@ struct MailboxExportRequest {
   std::vector<scan::TreeItem> checked;  // checked folder items; mailboxes with none are left out
   std::optional<DateRange> filter;
   unsigned jobs = 1;  // folders exported at once; the output is the same for any number
+  OutputFormat format = OutputFormat::Mbox;
+  // Contacts go to "<folder>.vcf", appointments, tasks and notes to "<folder>.ics".
+  ItemSelection items;
 };
 
 // SaveData_to_EML. The 2010 header and body lists of the mailboxes concerned are loaded
@@ -34,6 +39,7 @@ struct SelectedItemsRequest {
   scan::TreeItem folder = scan::root_tree_item;
   std::vector<std::string> message_ids;  // the checked rows; empty: every row of the folder
   std::optional<DateRange> filter;
+  OutputFormat format = OutputFormat::Mbox;
 };
 
 // ExportEML.

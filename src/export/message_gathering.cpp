@@ -113,6 +113,15 @@ void Lookups2010::index_lists(const scan::MessageLists2010& lists) {
   }
 }
 
+std::optional<size_t> Lookups2010::body_entry(const std::string& body_table, const std::string& message_id) const {
+  for (size_t length : body_key_lengths) {
+    if (length == 0 || length > message_id.size()) continue;
+    auto it = body_by_key.find(key(body_table, message_id.substr(0, length)));
+    if (it != body_by_key.end()) return it->second;
+  }
+  return std::nullopt;
+}
+
 void Lookups2010::read_stored_times(const scan::ScanSession& session, const std::string& table_name) {
   if (!session.database) return;
   auto index = session.database->find_table(table_name);
@@ -295,17 +304,7 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
   std::string N67b5, S4025, display_to, N2c;
 
   const scan::MessageLists2010& lists = lookups_ && lookups_->lists ? *lookups_->lists : session_.lists2010;
-  std::optional<size_t> body_entry;
-  if (lookups_) {
-    // The body key is the message identifier or its longest leading part that is a key.
-    for (size_t length : lookups_->body_key_lengths) {
-      if (length == 0 || length > row.message_id.size()) continue;
-      auto it = lookups_->body_by_key.find(Lookups2010::key(body_table, row.message_id.substr(0, length)));
-      if (it == lookups_->body_by_key.end()) continue;
-      body_entry = it->second;
-      break;
-    }
-  }
+  const std::optional<size_t> body_entry = lookups_ ? lookups_->body_entry(body_table, row.message_id) : std::nullopt;
   const ese::Table* table = body_entry ? table_at(lists.MessageBodyList2010Dump[*body_entry].tableIndex) : nullptr;
   if (table) {
     const scan::MessageBodyList2010& entry = lists.MessageBodyList2010Dump[*body_entry];

@@ -34,6 +34,9 @@ struct Lookups2010 {
   // Reads the stored times of the header table `table_name` (delivery, creation, submit).
   void read_stored_times(const scan::ScanSession& session, const std::string& table_name);
   static std::string key(const std::string& table, const std::string& id) { return table + '\n' + id; }
+  // The body-list entry of a message of `body_table`: its key is the message identifier or
+  // the identifier's longest leading part that is a key.
+  std::optional<size_t> body_entry(const std::string& body_table, const std::string& message_id) const;
 };
 
 class MessageGatherer {

@@ -9,7 +9,8 @@ namespace {
 
 constexpr size_t kNameMax = 255;
 
-// Cuts UTF-8 text to at most `limit` bytes without splitting a character.
+}  // namespace
+
 std::string cut_utf8(std::string text, size_t limit) {
   if (text.size() <= limit) return text;
   size_t end = limit;
@@ -17,8 +18,6 @@ std::string cut_utf8(std::string text, size_t limit) {
   text.resize(end);
   return text;
 }
-
-}  // namespace
 
 std::string safe_component(std::string_view name) {
   std::string safe(name);

@@ -12,6 +12,8 @@ namespace quorvine::exporting {
 inline constexpr const char* kMailboxTreeRoot = "QuorvineRec";
 inline constexpr const char* kSelectedItemsRoot = "Quorvine";
 
+// Cuts UTF-8 text to at most `limit` bytes without splitting a character.
+std::string cut_utf8(std::string text, size_t limit);
 // One path component made safe: "/" and NUL-to-0x1f become "_", "." and ".." become "_",
 // an empty name "_", and a name longer than 255 bytes is cut at a character boundary.
 std::string safe_component(std::string_view name);

@@ -9,6 +9,7 @@
 #include "render/item_fields.hpp"
 #include "render/file_sinks.hpp"
 #include "render/item_pages.hpp"
+#include "render/item_values.hpp"
 #include "textfile/utf16_file.hpp"
 
 namespace quorvine::render {
@@ -16,40 +17,10 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The record a renderer reads, with its table.
-struct ItemRecord {
-  const ese::Table* table = nullptr;
-  std::optional<ese::Record> record;
-
-  std::optional<size_t> column(std::string_view name) const { return table ? table->column_index(name) : std::nullopt; }
-};
-
 std::string brackets(std::string text) {
   decode::replace_all(text, "<", "[");
   decode::replace_all(text, ">", "]");
   return text;
-}
-
-// A field's value: the first column of the chain that gives a non-empty text.
-std::string column_text(decode::DecodeContext& ctx, const ItemRecord& item, std::string_view name) {
-  const auto column = item.column(name);
-  if (!column || !item.record) return {};
-  try {
-    if (name.front() == 'T')
-      return decode::export_exchange_record_value_filetime_header(&*item.record, *column, 'l').value_or("");
-    if (name.front() == 'S' && item.record->stored(*column) &&
-        (item.record->stored(*column)->flags & ese::value_flags::long_value))
-      return item.record->text(*column).value_or("");  // long text: read, not spilled
-    return decode::export_handle_export_msg_record_value(ctx, &*item.record, *column);
-  } catch (const ese::EseError&) {
-    return {};  // a damaged field shows empty, as a failed read does
-  }
-}
-
-std::string chain_text(decode::DecodeContext& ctx, const ItemRecord& item, const std::vector<std::string_view>& chain) {
-  for (auto name : chain)
-    if (std::string text = column_text(ctx, item, name); !text.empty()) return text;
-  return {};
 }
 
 // The first "Name: value" line of transport headers.

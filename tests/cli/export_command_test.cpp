@@ -258,9 +258,10 @@ TEST_P(ExportEdgeCases, TwoCheckedFoldersOfOneMailbox) {
                                    " --folder 'Sales: West/Inbox' --folder 'Sales: West/Contacts'"),
             0);
   const auto files = mbox_files(dir_ / "out");
-  ASSERT_EQ(files.size(), 2u);
+  ASSERT_EQ(files.size(), 3u);
   EXPECT_EQ(files[0], mailbox_ / "Contacts" / "Contacts");
-  EXPECT_EQ(files[1], mailbox_ / "Inbox" / "Inbox");
+  EXPECT_EQ(files[1], mailbox_ / "Contacts" / "Contacts.vcf");  // the contacts, beside their folder's MBOX file
+  EXPECT_EQ(files[2], mailbox_ / "Inbox" / "Inbox");
 }
 
 TEST_P(ExportEdgeCases, SelectedItemsGoToOneFile) {

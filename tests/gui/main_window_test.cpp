@@ -1,5 +1,6 @@
 // The desktop application driven offscreen on generated stores: open, tree, listing,
 // preview with nothing leaving the machine, check propagation, check-all, the dialogs.
+#include <algorithm>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -611,8 +612,28 @@ class MainWindowTest : public QObject {
       QCOMPARE(inbox->second.find("Subject: Remote images") != std::string::npos, !filtered);
       QVERIFY(inbox->second.find("Subject: Plain note") != std::string::npos);
       QVERIFY(gui.count("QuorvineRec/Hal Brown/Sent Items/Sent Items"));
+      // The contact has no date, so the filter leaves it out.
+      QCOMPARE(gui.count("QuorvineRec/Gina Ruiz/Contacts/Contacts.vcf"), filtered ? 0u : 1u);
       dialog->exitOrAbort();
     }
+
+    // The format and the kinds: Maildirs of mail alone, as the command line writes them.
+    window.saveMailbox();
+    dialog = window.exportDialog();
+    dialog->chooseDestination(QString::fromStdString((base / "gui-maildir").string()));
+    dialog->setFormat(exporting::OutputFormat::Maildir);
+    dialog->setItems(exporting::ItemSelection{true, false, false, false, false});
+    dialog->startExport();
+    QTRY_VERIFY_WITH_TIMEOUT(!dialog->running(), 60000);
+    cli_export(store(version), version, base / "cli-maildir", folders + " --format maildir --items mail");
+    const auto maildirs = tree_contents(base / "gui-maildir");
+    QVERIFY(maildirs == tree_contents(base / "cli-maildir"));
+    QCOMPARE(std::count_if(maildirs.begin(), maildirs.end(),
+                           [](const auto& file) { return file.first.find("Gina Ruiz/Inbox/Inbox/cur/") != std::string::npos; }),
+             2);
+    QVERIFY(std::none_of(maildirs.begin(), maildirs.end(),
+                         [](const auto& file) { return file.first.ends_with(".vcf"); }));
+    dialog->exitOrAbort();
 
     // Abort asks first; "No" leaves the run alone, "Yes" stops it and says so.
     asked_.clear();

@@ -155,12 +155,14 @@ TEST(HostileInput, ATemporaryFolderOwnedBySomeoneElseIsNotUsed) {
 TEST(HostileInput, DatabasesWithoutExchangeTablesAreRefusedUnderAuto) {
   QUORVINE_REQUIRE_SAMPLES();
   ScratchDir dir;
-  for (const char* sample : {"museum_srum_win10_SRUDB.dat", "museum_winsearch_win10_clean_Windows.edb.gz",
+  for (const char* sample : {"museum_srum_win10_SRUDB.dat", "museum_winsearch_win10_clean_Windows.edb",
                              "plaso_filehistory_Catalog1.edb"}) {
     const fs::path file = quorvine::testing::ese_sample(sample);
     std::vector<std::string> tables;
-    for (const auto& table : quorvine::ese::Database::open(file).tables()) tables.push_back(table.name);
-    for (const std::string command : {"scan ", "list --folder x ", "export --out " + quote(dir / "out") + " "}) {
+    const auto database = quorvine::ese::Database::open(file);
+    for (const auto& table : database.tables()) tables.push_back(table.name);
+    for (const std::string& command :
+         std::vector<std::string>{"scan ", "list --folder x ", "export --out " + quote(dir / "out") + " "}) {
       const auto result = run_quorvine(dir, command + quote(file));
       EXPECT_EQ(result.status, 2) << sample << ": " << command;
       const std::string err = stderr_of(dir);

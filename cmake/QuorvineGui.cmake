@@ -16,5 +16,6 @@ target_compile_definitions(quorvine_app PRIVATE QUORVINE_VERSION="${PROJECT_VERS
 
 add_executable(quorvine-gui ${CMAKE_SOURCE_DIR}/src/app/main.cpp)
 target_link_libraries(quorvine-gui PRIVATE quorvine_app)
+target_compile_definitions(quorvine-gui PRIVATE QUORVINE_VERSION="${PROJECT_VERSION}")
 
 target_compile_definitions(quorvine_app PRIVATE QUORVINE_SOURCE_README="${CMAKE_SOURCE_DIR}/README.md")

@@ -3,7 +3,8 @@
 # tests and the static core libraries stay in the build tree.
 include(GNUInstallDirs)
 
-set(QUORVINE_MAINTAINER "Quorvine developers <quorvine@example.org>" CACHE STRING "Maintainer of the Debian package")
+set(QUORVINE_MAINTAINER "Quorvine developers <quorvine@example.org>" CACHE STRING
+    "Maintainer of the Debian package and its changelog entry (scripts/build-deb.sh sets it from DEBFULLNAME and DEBEMAIL)")
 set(QUORVINE_DEB_VERSION "${PROJECT_VERSION}-1")
 
 install(TARGETS quorvine RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

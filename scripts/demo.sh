@@ -1,9 +1,24 @@
 #!/usr/bin/env bash
-# Builds everything and exports the bundled demo store (written by edbgen at build time)
-# into MBOX files.
+# Builds the command-line program and the demo store (written by edbgen), nothing else, and
+# exports the store into MBOX files. Installs only the packages those need (setup-deps.sh
+# --demo); scripts/test.sh adds the rest.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-./scripts/build.sh build
-./build/quorvine export build/demo/demo2007.edb --exchange 2007 --out build/demo/export
-echo "MBOX files:"
-find build/demo/export/QuorvineRec -type f | sort
+started=$SECONDS
+./scripts/setup-deps.sh --demo
+cmake -S . -B build -G Ninja >/dev/null
+cmake --build build --target quorvine edbgen_demo_store
+out=build/demo/export
+rm -rf "$out"
+./build/quorvine export build/demo/demo2007.edb --exchange 2007 --out "$out"
+first=$(find "$out/QuorvineRec" -type f | sort | head -n 1)
+echo
+echo "MBOX files, one per folder, under $(pwd)/$out/QuorvineRec:"
+find "$out/QuorvineRec" -type f | sort | sed 's/^/  /'
+echo
+echo "Open one with mutt:"
+printf '  mutt -f %q\n' "$first"
+echo "or read it with Python's mailbox module:"
+printf '  python3 -c %q %q\n' 'import mailbox, sys; [print(m["date"], "|", m["from"], "|", m["subject"]) for m in mailbox.mbox(sys.argv[1])]' "$first"
+echo
+echo "demo.sh took $((SECONDS - started)) s"

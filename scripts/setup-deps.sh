@@ -1,10 +1,16 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages Quorvine needs to build and test, when missing.
+#   scripts/setup-deps.sh            everything: the programs, the desktop application, the tests
+#   scripts/setup-deps.sh --demo     only what builds the command-line program and edbgen
 set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
-  libesedb-dev libbfio-dev libesedb-utils
   libgmime-3.0-dev libpcre2-dev nlohmann-json3-dev libical-dev
+)
+case "${1:-}" in
+  --demo) ;;
+  "") packages+=(
+  libesedb-dev libbfio-dev libesedb-utils  # the tests' independent reader
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   clang-14 libclang-rt-14-dev
   python3 procmail
@@ -14,7 +20,9 @@ packages=(
   qt6-base-dev qt6-webengine-dev libcmark-dev xvfb xauth
   scdoc librsvg2-bin  # manual pages and icon bitmaps, made at build time
   appstream           # appstreamcli checks the desktop metadata in the tests
-)
+  ) ;;
+  *) echo "usage: scripts/setup-deps.sh [--demo]" >&2; exit 1 ;;
+esac
 # Only for remaking the RTF fixtures in tests/data (soffice --headless --convert-to rtf):
 # QUORVINE_FIXTURE_TOOLS=1 scripts/setup-deps.sh
 if [ "${QUORVINE_FIXTURE_TOOLS:-0}" = 1 ]; then

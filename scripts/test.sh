@@ -3,4 +3,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/build.sh build
-ctest --test-dir build --output-on-failure -j2 --timeout 600
+ctest --test-dir build --output-on-failure --no-tests=error -j2 --timeout 600

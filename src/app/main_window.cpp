@@ -23,6 +23,7 @@
 
 #include "export/mailbox_export.hpp"
 #include "render/message_preview.hpp"
+#include "scan/exchange_pick.hpp"
 #include "scan/scan_driver.hpp"
 #include "scan/work_folders.hpp"
 #include "ui/folder_icons.hpp"
@@ -47,6 +48,8 @@ const QString resumed_page = "<div align=\"center\"><br><br><h1 >Process resume 
 struct ScanResult {
   scan::ScanOutcome outcome = scan::ScanOutcome::NotRun;
   std::string failure;
+  std::string refusal;  // not an Exchange store, under the table names' pick
+  scan::ExchangeVersion version = scan::ExchangeVersion::Unset;
   std::vector<FolderRecord> folders;
 };
 
@@ -157,6 +160,13 @@ void MainWindow::connectObserver() {
   connect(&observer_, &WindowObserver::progressRange, this, [this](quint64 max) { progress_->setRange(0, max); }, queued);
   connect(&observer_, &WindowObserver::progressPosition, this, [this](quint64 p) { progress_->setPosition(p); }, queued);
   connect(&observer_, &WindowObserver::progressText, progress_, &ui::TextProgressBar::setText, queued);
+  // One event for both, so that no paint falls between them.
+  connect(&observer_, &WindowObserver::progressReset, this,
+          [this] {
+            progress_->setText(QString());
+            progress_->setPosition(0);
+          },
+          queued);
   connect(&observer_, &WindowObserver::treeItemAdded, this,
           [this](quint64 item, quint64 parent, const QString& label, const QString& folder_class) {
             tree_->addItem(item, parent, label.toStdString(), folder_class.toStdString());
@@ -202,8 +212,22 @@ void MainWindow::browse(bool start_notice) {
   openStore(dialog.choice(), start_notice);
 }
 
+void MainWindow::openAtStart(const fs::path& database, scan::ExchangeVersion version) {
+  std::error_code error;
+  if (!fs::is_regular_file(database, error)) {
+    prompt_(this, QMessageBox::Critical, "Please select valid file", product + " ", QMessageBox::Ok);
+    browse(true);
+    return;
+  }
+  StoreChoice choice;
+  choice.database = database;
+  choice.version = version;
+  choice.temp_folder = scan::temp_folder();
+  openStore(choice);
+}
+
 void MainWindow::openStore(const StoreChoice& choice, bool start_notice) {
-  version_ = choice.version;
+  if (choice.version != scan::ExchangeVersion::Unset) version_ = choice.version;
   ++request_;
   listing_.reset();
   folder_records_.clear();
@@ -240,19 +264,36 @@ void MainWindow::openStore(const StoreChoice& choice, bool start_notice) {
   settings.tempFileDataDir = scan::work_folder_for(choice.database);
   settings.tempFilePath = temp_folder_;
   worker_.run(
-      [this, settings, result](const ese::PassControl& control) {
+      [this, settings, result](const ese::PassControl& control) mutable {
+        std::optional<ese::Database> opened;
+        if (settings.exchange_version_support == scan::ExchangeVersion::Unset) {
+          scan::ExchangePick pick = scan::pick_exchange_version(settings.strFileDir);
+          if (!pick.refusal.empty()) {
+            result->outcome = scan::ScanOutcome::OpenFailed;
+            result->refusal = pick.refusal;
+            return;
+          }
+          settings.exchange_version_support = pick.version;
+          opened = std::move(pick.database);
+        }
+        result->version = settings.exchange_version_support;
         std::error_code ignored;  // a work folder that cannot be made shows in the scan's own messages
         fs::create_directories(settings.tempFileDataDir, ignored);
         session_.settings = settings;
-        scan::exportdata(session_, observer_, control);
+        scan::exportdata(session_, observer_, control, std::move(opened));
         result->outcome = session_.outcome;
         result->failure = session_.failure_reason;
         result->folders = folder_records(session_);
       },
-      [this, result, version = choice.version] {
+      [this, result] {
         folder_records_ = result->folders;
-        scanned_version_ = version;
-        if (result->outcome == scan::ScanOutcome::OpenFailed) {
+        scanned_version_ = result->version;
+        if (!result->refusal.empty()) {
+          setState(State::OpenFailed);
+          const QString refusal = QString::fromStdString(result->refusal);
+          status_pane_->setText(refusal);
+          prompt_(this, QMessageBox::Critical, refusal, "  " + product + "                 ", QMessageBox::Ok);
+        } else if (result->outcome == scan::ScanOutcome::OpenFailed) {
           setState(State::OpenFailed);
           status_pane_->setText(QString::fromStdString(result->failure));
         } else {

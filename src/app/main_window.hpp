@@ -44,8 +44,12 @@ class MainWindow : public QMainWindow {
 
   // "Browse" and "Open Exchange EDB": the file-selection dialog, then the scan.
   void browse(bool start_notice = true);
-  // Opens `choice` as the dialog's "Next..." would.
+  // Opens `choice` as the dialog's "Next..." would. Without a version the table names pick
+  // it, and a database with none of the Exchange tables is refused.
   void openStore(const StoreChoice& choice, bool start_notice = true);
+  // The store named on the command line: opened with the dialog's default temporary folder,
+  // or, when it is not a file, refused as "Next..." refuses it and the dialog shown.
+  void openAtStart(const std::filesystem::path& database, scan::ExchangeVersion version);
   // "Stop"/"Resume" with the confirmation answered by the prompt.
   void stopOrResume();
   void saveMailbox();
@@ -55,6 +59,8 @@ class MainWindow : public QMainWindow {
   ExportDialog* exportDialog() const { return export_dialog_; }
   State state() const { return state_; }
   bool workerBusy() const { return worker_.busy(); }
+  // After "Stop": the running job has stopped at its next record.
+  bool workerHeld() const { return worker_.held(); }
   ui::FolderTree* tree() const { return tree_; }
   ui::MessageList* list() const { return list_; }
   ui::PreviewPane* preview() const { return preview_; }

@@ -30,6 +30,8 @@ class SessionWorker : public QObject {
   void pause() { pause_.pause(); }
   void resume() { pause_.resume(); }
   bool paused() const { return pause_.paused(); }
+  // The running job has reached its next record since pause() and waits there.
+  bool held() const { return pause_.holding(); }
   // Asks the running job to stop at its next record; its completion still runs.
   void stop();
 

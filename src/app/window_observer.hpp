@@ -18,6 +18,7 @@ class WindowObserver : public QObject, public scan::ScanObserver {
   void progress_range(uint64_t maximum) override { emit progressRange(maximum); }
   void progress_position(uint64_t position) override { emit progressPosition(position); }
   void progress_text(std::string_view text) override { emit progressText(q(text)); }
+  void progress_reset() override { emit progressReset(); }
   void tree_item_added(const scan::AddedTreeItem& added) override;
   void control_enabled(scan::Control control, bool enabled) override {
     emit controlEnabled(static_cast<int>(control), enabled);
@@ -31,6 +32,7 @@ class WindowObserver : public QObject, public scan::ScanObserver {
   void progressRange(quint64 maximum);
   void progressPosition(quint64 position);
   void progressText(const QString& text);
+  void progressReset();
   void treeItemAdded(quint64 item, quint64 parent, const QString& label, const QString& folderClass);
   void controlEnabled(int control, bool enabled);
   void messageBox(const QString& text, const QString& caption);

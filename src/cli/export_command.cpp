@@ -1,6 +1,5 @@
 #include <chrono>
 #include <cstdio>
-#include <set>
 #include <thread>
 
 #include "cli/arguments.hpp"
@@ -8,6 +7,7 @@
 #include "cli/export_progress.hpp"
 #include "cli/export_summary_output.hpp"
 #include "cli/json_output.hpp"
+#include "cli/store_folders.hpp"
 #include "cli/store_session.hpp"
 #include "cli/terminal_observer.hpp"
 #include "cli/verbosity.hpp"
@@ -89,20 +89,6 @@ struct ExportRequest {
   Verbosity verbosity = Verbosity::Normal;
 };
 
-// One output folder per store when there are several: the store's file name without its
-// extension, made safe; a name already taken gets "-2", "-3", ...
-std::vector<std::string> store_folder_names(const std::vector<std::string>& stores) {
-  std::vector<std::string> names;
-  std::set<std::string> taken;
-  for (const std::string& store : stores) {
-    const std::string base = exporting::safe_component(std::filesystem::path(store).filename().stem().string());
-    std::string name = base;
-    for (int n = 2; !taken.insert(name).second; ++n) name = base + "-" + std::to_string(n);
-    names.push_back(std::move(name));
-  }
-  return names;
-}
-
 // Exports one store into `out` as if it were the only one; returns its exit status and
 // sets `interrupted` when Ctrl-C stopped it.
 int export_store(const std::string& store, const std::filesystem::path& out, const Arguments& parsed,
@@ -112,8 +98,10 @@ int export_store(const std::string& store, const std::filesystem::path& out, con
   const StoreScan scanned = scan_store(store, parsed, session, observer);
   if (scanned.status != exit_ok) return scanned.status;  // the scan said why
   if (session.settings.exchange_version_support == scan::ExchangeVersion::V2013) {
+    // With several stores the prefix names the store already.
+    const bool named = prefix.ends_with(store + ": ");
     std::fprintf(stderr, "%s%s is an Exchange 2013 store, which cannot be exported yet; nothing was written\n",
-                 prefix.c_str(), store.c_str());
+                 prefix.c_str(), named ? "it" : store.c_str());
     return exit_partial;
   }
 
@@ -185,16 +173,17 @@ int run_export(const Arguments& parsed) {
   (void)exchange_choice(parsed);  // a bad value is no store's fault
 
   const auto& stores = parsed.positionals;
-  if (stores.size() == 1) {
+  if (stores.size() == 1 && !holds_store_folders(out)) {
     bool interrupted = false;
     return export_store(stores.front(), out, parsed, asked, "quorvine export: ", interrupted);
   }
-  const std::vector<std::string> names = store_folder_names(stores);
+  const std::vector<std::string> names = store_folder_names(stores, out);
   int status = exit_ok;
   for (size_t i = 0; i < stores.size(); ++i) {
     const std::string prefix = "quorvine export: " + stores[i] + ": ";
     bool interrupted = false;
     try {
+      mark_store_folder(out / names[i], stores[i]);
       status = worst_status(status, export_store(stores[i], out / names[i], parsed, asked, prefix, interrupted));
     } catch (const UsageError& error) {  // a folder or mailbox this store does not have
       std::fprintf(stderr, "%s%s\n", prefix.c_str(), error.what());

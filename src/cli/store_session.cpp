@@ -4,30 +4,11 @@
 #include <system_error>
 
 #include "cli/command.hpp"
-#include "ese/error.hpp"
+#include "scan/exchange_pick.hpp"
 #include "scan/scan_driver.hpp"
 #include "scan/work_folders.hpp"
 
 namespace quorvine::cli {
-namespace {
-
-// Opens the store once to pick the generation from its table names; the scan then reads
-// through the same open database. A store that cannot be opened is left to the scan, which
-// reports why.
-scan::ExchangeVersion pick_from_tables(const std::string& store, std::optional<ese::Database>& opened) {
-  std::vector<std::string> names;
-  if (scan::check_store_file(store).empty()) {
-    try {
-      opened = ese::Database::open(store);
-      for (const auto& table : opened->tables()) names.push_back(table.name);
-    } catch (const ese::EseError&) {
-      opened.reset();
-    }
-  }
-  return scan::guess_exchange_version(names);
-}
-
-}  // namespace
 
 OptionSpec exchange_option() {
   return {"--exchange", "2007|2010|2013|auto",
@@ -50,7 +31,15 @@ StoreScan scan_store(const std::string& store, const Arguments& args,
     version = *chosen;
     result.exchange_auto = false;
   } else {
-    version = pick_from_tables(store, opened);
+    scan::ExchangePick pick = scan::pick_exchange_version(store);
+    if (!pick.refusal.empty()) {
+      session.failure_reason = pick.refusal;
+      observer.line("quorvine: " + pick.refusal);
+      result.status = exit_cannot_open;
+      return result;
+    }
+    version = pick.version;
+    opened = std::move(pick.database);
     if (opened)  // otherwise the scan says why the store cannot be read
       observer.note("Exchange " + std::string(scan::to_string(version)) + " store layout picked from the table names");
   }

@@ -20,9 +20,17 @@ bool PauseState::paused() const {
   return paused_;
 }
 
+bool PauseState::holding() const {
+  std::lock_guard lock(mutex_);
+  return waiting_ > 0;
+}
+
 void PauseState::wait_while_paused(const std::stop_token& stop) const {
   std::unique_lock lock(mutex_);
+  if (!paused_) return;
+  ++waiting_;
   resumed_.wait(lock, stop, [this] { return !paused_; });
+  --waiting_;
 }
 
 ProgressThrottle::ProgressThrottle(ProgressObserver* observer, std::chrono::milliseconds interval)

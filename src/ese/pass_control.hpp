@@ -17,6 +17,9 @@ class PauseState {
   void pause();
   void resume();
   bool paused() const;
+  // Whether a worker is waiting in wait_while_paused() now, that is, the pause has taken
+  // hold and the worker reports nothing more until resumed.
+  bool holding() const;
   // Returns at once when not paused; otherwise waits until resumed or `stop` is requested.
   void wait_while_paused(const std::stop_token& stop) const;
 
@@ -24,6 +27,7 @@ class PauseState {
   mutable std::mutex mutex_;
   mutable std::condition_variable_any resumed_;
   bool paused_ = false;
+  mutable int waiting_ = 0;
 };
 
 // Receives the progress of one pass: `done` of `total` items (total 0 when unknown).

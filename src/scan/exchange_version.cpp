@@ -19,15 +19,16 @@ std::optional<ExchangeVersion> parse_exchange_version(std::string_view text) {
   return std::nullopt;
 }
 
-ExchangeVersion guess_exchange_version(const std::vector<std::string>& table_names) {
-  bool has_2010 = false;
+std::optional<ExchangeVersion> exchange_version_from_tables(const std::vector<std::string>& table_names) {
+  bool has_2010 = false, has_2007 = false;
   for (const std::string& name : table_names) {
     if (name.starts_with("Folder_") || name.starts_with("Message_")) return ExchangeVersion::V2013;
-    if (name.starts_with("Folders-") || name.starts_with("MsgHeader-") ||
-        name.starts_with("Body-"))
-      has_2010 = true;
+    has_2010 = has_2010 || name.starts_with("Folders-") || name.starts_with("MsgHeader-");
+    has_2007 = has_2007 || name == "Msg" || name == "Folders";
   }
-  return has_2010 ? ExchangeVersion::V2010 : ExchangeVersion::V2007;
+  if (has_2010) return ExchangeVersion::V2010;
+  if (has_2007) return ExchangeVersion::V2007;
+  return std::nullopt;
 }
 
 }  // namespace quorvine::scan

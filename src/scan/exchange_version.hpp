@@ -1,6 +1,6 @@
 #pragma once
 // Which Exchange generation a store comes from. The user's choice decides how the scan reads
-// the store; guess_exchange_version only serves the command line's "auto".
+// the store; exchange_version_from_tables only serves the "auto" choice.
 #include <optional>
 #include <string>
 #include <string_view>
@@ -15,8 +15,8 @@ std::string_view to_string(ExchangeVersion version);
 std::optional<ExchangeVersion> parse_exchange_version(std::string_view text);
 
 // The generation whose table layout the catalog's table names show: per-mailbox
-// "Folder_<n>"/"Message_<n>" tables mean 2013, "Folders-..."/"MsgHeader-..." tables mean
-// 2010, anything else (a single "Folders" and "Msg") 2003/2007.
-ExchangeVersion guess_exchange_version(const std::vector<std::string>& table_names);
+// "Folder_<n>"/"Message_<n>" tables mean 2013, "Folders-..."/"MsgHeader-..." tables 2010,
+// a single "Msg" or "Folders" 2003/2007. Nothing when there is none of these.
+std::optional<ExchangeVersion> exchange_version_from_tables(const std::vector<std::string>& table_names);
 
 }  // namespace quorvine::scan

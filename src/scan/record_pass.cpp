@@ -23,7 +23,7 @@ class BarProgress final : public ese::ProgressObserver {
         break;
     }
   }
-  ~BarProgress() override { observer_.progress_position(0); }
+  ~BarProgress() override { observer_.progress_reset(); }
 
   void progress(uint64_t done, uint64_t total) override {
     switch (rule_) {

@@ -24,6 +24,12 @@ class ScanObserver {
   virtual void progress_range(uint64_t maximum) = 0;
   virtual void progress_position(uint64_t position) = 0;
   virtual void progress_text(std::string_view text) = 0;
+  // A pass has ended: the text and the position go back together, so that the bar never
+  // shows the last text beside the reset value ("Completed0%").
+  virtual void progress_reset() {
+    progress_text("");
+    progress_position(0);
+  }
   // An item was just added to the scan's tree.
   virtual void tree_item_added(const AddedTreeItem& added) = 0;
   virtual void control_enabled(Control control, bool enabled) = 0;

@@ -5,8 +5,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <string_view>
 
 namespace quorvine::scan {
 namespace {
@@ -29,6 +32,28 @@ std::filesystem::path home_folder() {
   return home;
 }
 
+// FNV-1a: a fixed function, so that a store keeps its folder from one run to the next.
+uint64_t fnv1a(std::string_view bytes, uint64_t hash = 0xcbf29ce484222325ull) {
+  for (const unsigned char byte : bytes) hash = (hash ^ byte) * 0x100000001b3ull;
+  return hash;
+}
+
+// The full path (links resolved where they can be), the size and the modification time; a
+// store that cannot be looked at keys on its path alone.
+std::string store_key(const std::filesystem::path& database) {
+  std::error_code error;
+  std::filesystem::path full = std::filesystem::weakly_canonical(database, error);
+  if (error) full = std::filesystem::absolute(database, error).lexically_normal();
+  std::string identity = full.string();
+  struct stat info {};
+  if (::stat(database.c_str(), &info) == 0)
+    identity += '\0' + std::to_string(info.st_size) + '\0' + std::to_string(info.st_mtim.tv_sec) + '.' +
+                std::to_string(info.st_mtim.tv_nsec);
+  char key[17];
+  std::snprintf(key, sizeof key, "%016llx", static_cast<unsigned long long>(fnv1a(identity)));
+  return key;
+}
+
 }  // namespace
 
 std::filesystem::path data_folder() {
@@ -40,7 +65,7 @@ std::filesystem::path data_folder() {
 std::filesystem::path work_folder_for(const std::filesystem::path& database) {
   std::string name = database.stem().string();
   if (name.find_first_not_of('.') == std::string::npos) name.assign(name.size() + 1, '_');
-  return data_folder() / name;
+  return data_folder() / (name + "-" + store_key(database));
 }
 
 std::filesystem::path temp_folder(const std::optional<std::filesystem::path>& chosen) {

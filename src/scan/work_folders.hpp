@@ -9,8 +9,10 @@ namespace quorvine::scan {
 
 // $XDG_DATA_HOME/quorvine (default ~/.local/share/quorvine).
 std::filesystem::path data_folder();
-// data_folder() / <database file name without extension>; a name that would lead out of the
-// data folder ("..", ".") has its dots replaced.
+// data_folder() / <database file name without extension> + "-" + a key of the database's
+// full path, size and modification time, so that two stores of one name (from two servers)
+// never share a folder. A name that would lead out of the data folder ("..", ".") has its
+// dots replaced.
 std::filesystem::path work_folder_for(const std::filesystem::path& database);
 // $TMPDIR (default /tmp) + "/Quorvine-" + user name, or chosen + "/Quorvine".
 std::filesystem::path temp_folder(const std::optional<std::filesystem::path>& chosen = {});

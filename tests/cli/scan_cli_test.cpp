@@ -95,8 +95,10 @@ TEST(ScanCommand, TextTreeAndWorkFiles) {
   EXPECT_NE(stderr_of(dir).find("database state: clean shutdown"), std::string::npos);
   ASSERT_EQ(run_quorvine(dir, "scan " + quote(store) + " --verbose").out, result.out);
   EXPECT_NE(stderr_of(dir).find("Status: (Step 1/7) initialize Exchange EDB File (please wait..)"), std::string::npos);
-  // The work folder is named after the database, without its extension.
-  const auto work = dir / "data" / "quorvine" / "basic2007_2007";
+  // The work folder is named after the database, without its extension, and keyed by it.
+  std::filesystem::path work;
+  for (const auto& entry : std::filesystem::directory_iterator(dir / "data" / "quorvine"))
+    if (entry.path().filename().string().starts_with("basic2007_2007-")) work = entry.path();
   EXPECT_TRUE(std::filesystem::exists(work / "files.txt"));
   EXPECT_TRUE(std::filesystem::exists(work / "Msg.txt"));
 }

@@ -3,7 +3,9 @@
 // feeding them through xargs.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include <nlohmann/json.hpp>
@@ -138,4 +140,75 @@ TEST(SeveralStores, FindZeroFeedsScanThroughXargs) {
   size_t errors = 0;
   for (const auto& line : lines) errors += nlohmann::json::parse(line).contains("error");
   EXPECT_EQ(errors, 1u);
+}
+
+TEST(SeveralStores, The2013RefusalNamesTheStoreOnce) {
+  ScratchDir dir;
+  const fs::path store2013 = make_store(dir, "basic2013", "2013");
+  const fs::path store2007 = make_store(dir, "basic2007", "2007");
+  const CommandResult run =
+      run_quorvine(dir, "export --jobs 1 --out " + quote(dir / "out") + " " + quote(store2007) + " " + quote(store2013));
+  EXPECT_EQ(run.status, 3) << stderr_of(dir);
+  const std::string err = stderr_of(dir);
+  const std::vector<std::string> lines = lines_of(err);
+  const auto refusal = std::find_if(lines.begin(), lines.end(),
+                                    [](const std::string& l) { return l.find("cannot be exported") != std::string::npos; });
+  ASSERT_NE(refusal, lines.end()) << err;
+  size_t named = 0;
+  for (size_t at = refusal->find(store2013.string()); at != std::string::npos;
+       at = refusal->find(store2013.string(), at + 1))
+    ++named;
+  EXPECT_EQ(named, 1u) << *refusal;
+}
+
+// The README's batch export: every store below a folder, each into its own folder, stores of
+// one file name included, also when xargs splits the list into several runs (-n 3 here, so
+// the last run gets a single store) and when the same export runs again. Each folder holds what its store exports alone.
+TEST(SeveralStores, FindZeroFeedsExportThroughXargsOneFolderPerStore) {
+  ScratchDir dir;
+  const fs::path tree = dir / "stores";
+  std::vector<fs::path> stores;
+  const std::pair<const char*, const char*> made[] = {{"basic2007", "2007"}, {"basic2010", "2010"},
+                                                      {"gui", "2007"}, {"gui", "2010"}};
+  for (size_t i = 0; i < std::size(made); ++i) {
+    const fs::path server = tree / ("server" + std::to_string(i));
+    fs::create_directories(server);
+    stores.push_back(server / (i < 2 ? "Mailbox.edb" : "Other.edb"));  // two pairs of one name
+    fs::rename(make_store(dir, made[i].first, made[i].second), stores.back());
+  }
+  const fs::path out = dir / "out";
+  const std::string env = "XDG_DATA_HOME=" + quote(dir / "data") + " TMPDIR=" + quote(dir.path()) + " ";
+  const auto batch = [&](const std::string& xargs_options) {
+    return quorvine::testing::run_command(
+        quote(quorvine::testing::quorvine_program()) + " find " + quote(tree) + " --recursive -0 | " + env +
+        "xargs -0 " + xargs_options + " " + quote(quorvine::testing::quorvine_program()) +
+        " export --jobs 1 --quiet --out " + quote(out) + " 2>" + quote(dir / "err.txt"));
+  };
+  ASSERT_EQ(batch("-n 3").status, 0) << stderr_of(dir);
+  const auto first = quorvine::testing::run_command("cd " + quote(out) + " && find . -type f | sort").out;
+  ASSERT_EQ(batch("").status, 0) << stderr_of(dir);  // again, in one run: the same folders
+  EXPECT_EQ(quorvine::testing::run_command("cd " + quote(out) + " && find . -type f | sort").out, first);
+
+  std::set<std::string> folders;
+  for (const auto& entry : fs::directory_iterator(out)) folders.insert(entry.path().filename().string());
+  EXPECT_EQ(folders, (std::set<std::string>{"Mailbox", "Mailbox-2", "Other", "Other-2"}));
+  // Each store's own export matches exactly one of the folders.
+  std::set<std::string> matched;
+  for (const fs::path& store : stores) {
+    const fs::path alone = dir / "alone";
+    fs::remove_all(alone);
+    ASSERT_EQ(run_quorvine(dir, "export --jobs 1 --quiet --out " + quote(alone) + " " + quote(store)).status, 0);
+    for (const std::string& folder : folders) {
+      bool same = true;
+      size_t files = 0;
+      for (const auto& entry : fs::recursive_directory_iterator(alone)) {
+        if (!entry.is_regular_file()) continue;
+        ++files;
+        same = same && quorvine::testing::read_file(out / folder / fs::relative(entry.path(), alone)) ==
+                           quorvine::testing::read_file(entry.path());
+      }
+      if (same && files > 0) EXPECT_TRUE(matched.insert(folder).second) << store << " matches a taken " << folder;
+    }
+  }
+  EXPECT_EQ(matched, folders);
 }

@@ -23,6 +23,7 @@
 #include <QTreeWidget>
 #include <QWebEngineView>
 
+#include "app/command_line.hpp"
 #include "app/export_dialog.hpp"
 #include "app/export_observer_bridge.hpp"
 #include "app/file_selection_dialog.hpp"
@@ -124,6 +125,22 @@ class TickProbe {
   QTimer tick_;
 };
 
+// The pages the preview pane finished loading, each taken when its own load ends: a notice
+// shown before may still finish loading after the page of interest was asked for.
+class PageLoads {
+ public:
+  explicit PageLoads(ui::PreviewPane* pane) {
+    QObject::connect(pane, &ui::PreviewPane::loadFinished, &context_, [this, pane](bool ok) {
+      if (ok) pages_ << pane->view()->url().toLocalFile();
+    });
+  }
+  bool finished(const QString& page) const { return pages_.contains(page); }
+
+ private:
+  QObject context_;
+  QStringList pages_;
+};
+
 // Holds the worker thread inside its first event until released, so that the test acts
 // while the worker is certainly in the middle of its run.
 class WorkerGate {
@@ -208,6 +225,13 @@ class MainWindowTest : public QObject {
     window.stopOrResume();
     gate.release();
   }
+  // Until the paused worker has stopped at its next record and what it reported before
+  // that has reached the window: from then on nothing may change.
+  static void wait_until_held(app::MainWindow& window) {
+    QTRY_VERIFY_WITH_TIMEOUT(window.workerHeld(), 60000);
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+  }
   // What the status bar and the tree show, to tell whether the scan moves.
   static QString shown(const app::MainWindow& window) {
     return window.statusText() + '|' + window.progressBar()->displayText() + '|' +
@@ -252,6 +276,8 @@ class MainWindowTest : public QObject {
     QCOMPARE(window.state(), app::MainWindow::State::Scanned);
     QVERIFY(std::any_of(asked_.begin(), asked_.end(),
                         [](const Asked& a) { return a.text.startsWith("Analysis Completed successfully"); }));
+    // The bar's text went back with its value, not "Completed0%".
+    QCOMPARE(window.progressBar()->displayText(), QString("0%"));
 
     const QJsonObject manifest = read_manifest(store(version));
     QTreeWidgetItem* root = window.tree()->topLevelItem(0);
@@ -275,6 +301,73 @@ class MainWindowTest : public QObject {
     }
   }
 
+  // A store named on the command line without a generation: the table names pick it, and a
+  // database Windows wrote for itself is refused with a message instead of scanned as empty.
+  void store_from_the_command_line_is_picked_or_refused() {
+    app::MainWindow window;
+    window.show();
+    asked_.clear();
+    window.setPrompt(recorder());
+    window.openAtStart(store("2010"), scan::ExchangeVersion::Unset);
+    QTRY_VERIFY_WITH_TIMEOUT(window.state() != app::MainWindow::State::Scanning && !window.workerBusy(), 120000);
+    QCOMPARE(window.state(), app::MainWindow::State::Scanned);
+    QCOMPARE(widget_children(window.tree()->topLevelItem(0)),
+             manifest_labels(read_manifest(store("2010"))["tree"].toArray()));
+    if (const auto skip = testing::samples_skip_reason()) QSKIP(skip->c_str());
+    asked_.clear();
+    window.openAtStart(testing::ese_sample("museum_srum_win10_SRUDB.dat"), scan::ExchangeVersion::Unset);
+    QTRY_VERIFY_WITH_TIMEOUT(window.state() != app::MainWindow::State::Scanning && !window.workerBusy(), 120000);
+    QCOMPARE(window.state(), app::MainWindow::State::OpenFailed);
+    QCOMPARE(asked_.size(), size_t(1));
+    QVERIFY2(asked_[0].text.contains(" is not an Exchange store: "), qPrintable(asked_[0].text));
+    QCOMPARE(window.statusText(), asked_[0].text);
+    QCOMPARE(window.tree()->topLevelItem(0)->childCount(), 0);
+  }
+
+  void command_line() {
+    using Action = app::GuiCommandLine::Action;
+    using V = scan::ExchangeVersion;
+    struct Case {
+      std::vector<std::string> arguments;
+      Action action;
+      std::string store;
+      V version;
+    };
+    const Case cases[] = {
+        {{}, Action::Run, "", V::Unset},
+        {{"s.edb"}, Action::Run, "s.edb", V::Unset},
+        {{"s.edb", "--exchange", "2010"}, Action::Run, "s.edb", V::V2010},
+        {{"--exchange=2013", "s.edb"}, Action::Run, "s.edb", V::V2013},
+        {{"s.edb", "--exchange", "auto"}, Action::Run, "s.edb", V::Unset},
+        {{"--", "--help"}, Action::Run, "--help", V::Unset},
+        {{"s.edb", "--help"}, Action::Help, "", V::Unset},
+        {{"-h"}, Action::Help, "", V::Unset},
+        {{"--version", "s.edb"}, Action::Version, "", V::Unset},
+        {{"s.edb", "--exchange", "2016"}, Action::Usage, "", V::Unset},
+        {{"s.edb", "--exchange"}, Action::Usage, "", V::Unset},
+        {{"--exchange", "2010"}, Action::Usage, "", V::Unset},
+        {{"a.edb", "b.edb"}, Action::Usage, "", V::Unset},
+        {{"--bogus", "s.edb"}, Action::Usage, "", V::Unset},
+    };
+    for (const Case& c : cases) {
+      const app::GuiCommandLine line = app::parse_gui_command_line(c.arguments);
+      const QString what = QString::fromStdString(c.arguments.empty() ? "(none)" : c.arguments.front());
+      QVERIFY2(line.action == c.action, qPrintable(what));
+      QCOMPARE(line.store.value_or(fs::path()).string(), c.store);
+      QVERIFY2(line.version == c.version, qPrintable(what));
+      QCOMPARE(line.error.empty(), c.action != Action::Usage);
+    }
+    // The program answers both without reaching for a display: with the xcb plugin and no
+    // DISPLAY, starting the toolkit would fail.
+    const std::string program = (testing::binary_dir() / "quorvine-gui").string();
+    for (const auto& [option, start] : {std::pair{"--help", "Usage: quorvine-gui "}, {"--version", "quorvine-gui 1."}}) {
+      const auto run = testing::run_command("env -u DISPLAY -u WAYLAND_DISPLAY QT_QPA_PLATFORM=xcb timeout 30 '" +
+                                            program + "' " + option + " 2>&1");
+      QCOMPARE(run.status, 0);
+      QVERIFY2(run.out.rfind(start, 0) == 0, run.out.c_str());
+    }
+  }
+
   void preview_sends_nothing_off_the_machine_data() { open_shows_the_manifest_tree_and_rows_data(); }
   void preview_sends_nothing_off_the_machine() {
     QFETCH(QString, version);
@@ -291,12 +384,11 @@ class MainWindowTest : public QObject {
     QVERIFY(remote >= 0);
 
     QSignalSpy rendered(&window, &app::MainWindow::previewRendered);
-    QSignalSpy loaded(window.preview(), &ui::PreviewPane::loadFinished);
+    PageLoads loaded(window.preview());
     window.list()->setCurrentItem(window.list()->topLevelItem(remote));
     emit window.list()->rowClicked(remote);
     QTRY_COMPARE_WITH_TIMEOUT(rendered.count(), 1, 30000);
-    QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty() && loaded.last().at(0).toBool(), 30000);
-    QCOMPARE(window.preview()->view()->url().toLocalFile(), rendered.first().at(0).toString());
+    QTRY_VERIFY_WITH_TIMEOUT(loaded.finished(rendered.first().at(0).toString()), 30000);
     QTest::qWait(500);  // frames and images of the page settle
     QCOMPARE(window.preview()->interceptor().allowed_remote(), 0);
     qInfo("requests refused by the interceptor: %d", window.preview()->interceptor().refused());
@@ -324,15 +416,14 @@ class MainWindowTest : public QObject {
     QTRY_COMPARE_WITH_TIMEOUT(listed.count(), 1, 30000);
     QVERIFY(window.list()->topLevelItemCount() > 0);
     QSignalSpy rendered(&window, &app::MainWindow::previewRendered);
-    QSignalSpy loaded(window.preview(), &ui::PreviewPane::loadFinished);
+    PageLoads loaded(window.preview());
     window.list()->setCurrentItem(window.list()->topLevelItem(0));
     emit window.list()->rowClicked(0);
     QTRY_COMPARE_WITH_TIMEOUT(rendered.count(), 1, 30000);
     const QString page = rendered.first().at(0).toString();
     QVERIFY2(QFileInfo(page).isAbsolute(), qPrintable(page));
     QVERIFY(page.startsWith(QDir(scratch_.path()).filePath("relative-temp")));
-    QTRY_VERIFY_WITH_TIMEOUT(!loaded.isEmpty() && loaded.last().at(0).toBool(), 30000);
-    QCOMPARE(window.preview()->view()->url().toLocalFile(), page);
+    QTRY_VERIFY_WITH_TIMEOUT(loaded.finished(page), 30000);
     QVERIFY(QDir::setCurrent(before));
   }
 
@@ -364,7 +455,7 @@ class MainWindowTest : public QObject {
     window.show();
     stop_running_scale_scan(window, gate);
     QCOMPARE(window.stopButton()->text(), QString("Resume"));
-    QTest::qWait(300);  // what the worker reported before it paused arrives
+    wait_until_held(window);
     const QString paused = shown(window);
     QTest::qWait(700);
     QCOMPARE(shown(window), paused);
@@ -423,7 +514,7 @@ class MainWindowTest : public QObject {
       app::MainWindow window;
       window.show();
       stop_running_scale_scan(window, gate);
-      QTest::qWait(300);
+      wait_until_held(window);
       QVERIFY(window.workerBusy());
       QVERIFY(open_descriptors_of(scale_store()) > 0);
       // Leaving ends the pause as well; a worker that only waited for "Resume" would hang here.

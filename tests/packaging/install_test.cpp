@@ -51,3 +51,31 @@ TEST(Install, DesktopMetadataIsValid) {
                                   (source / "data" / "io.github.quorvine.gui.metainfo.xml").string() + "' 2>&1");
   EXPECT_EQ(result.status, 0) << result.out;
 }
+
+// The package's maintainer is taken as Debian's own tools take it, and the changelog entry
+// is signed by the same one the control file names.
+TEST(Install, MaintainerFromDebianVariablesSignsTheChangelogToo) {
+  const std::string script = (quorvine::testing::source_dir() / "scripts" / "deb-maintainer.sh").string();
+  const std::pair<const char*, const char*> cases[] = {
+      {"", "Quorvine developers <quorvine@example.org>"},
+      {"DEBFULLNAME='Ann Lee' DEBEMAIL=ann@example.net", "Ann Lee <ann@example.net>"},
+      {"DEBEMAIL='Bo Ray <bo@example.net>'", "Bo Ray <bo@example.net>"},
+      {"DEBFULLNAME=Cy DEBEMAIL='Bo Ray <bo@example.net>'", "Cy <bo@example.net>"},
+      {"EMAIL=e@example.net", "Quorvine developers <e@example.net>"},
+  };
+  for (const auto& [environment, expected] : cases) {
+    const auto result = run_command("env -i PATH=\"$PATH\" " + std::string(environment) + " '" + script + "'");
+    EXPECT_EQ(result.status, 0) << environment;
+    EXPECT_EQ(result.out, std::string(expected) + "\n") << environment;
+  }
+  EXPECT_NE(run_command("env -i PATH=\"$PATH\" DEBFULLNAME='a <b>' '" + script + "' 2>/dev/null").status, 0);
+
+  const std::string config = quorvine::testing::read_file(binary_dir() / "CPackConfig.cmake");
+  const std::string key = "set(CPACK_DEBIAN_PACKAGE_MAINTAINER \"";
+  const size_t at = config.find(key);
+  ASSERT_NE(at, std::string::npos);
+  const std::string maintainer = config.substr(at + key.size(), config.find('"', at + key.size()) - at - key.size());
+  EXPECT_NE(quorvine::testing::read_file(binary_dir() / "debian" / "changelog.Debian").find(" -- " + maintainer + "  "),
+            std::string::npos)
+      << maintainer;
+}

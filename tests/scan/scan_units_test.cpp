@@ -32,12 +32,16 @@ TEST(FolderClass, Mapping) {
 }
 
 TEST(ExchangePick, FromTableNames) {
-  EXPECT_EQ(guess_exchange_version({"MSysObjects", "Mailbox", "Folders", "Msg"}),
+  EXPECT_EQ(exchange_version_from_tables({"MSysObjects", "Mailbox", "Folders", "Msg"}),
             ExchangeVersion::V2007);
-  EXPECT_EQ(guess_exchange_version({"Mailbox", "Folders-1-2", "MsgHeader-1-2"}),
+  EXPECT_EQ(exchange_version_from_tables({"MSysObjects", "Msg"}), ExchangeVersion::V2007);
+  EXPECT_EQ(exchange_version_from_tables({"Mailbox", "Folders-1-2", "MsgHeader-1-2"}),
             ExchangeVersion::V2010);
-  EXPECT_EQ(guess_exchange_version({"Mailbox", "Folder_101", "Message_101"}),
+  EXPECT_EQ(exchange_version_from_tables({"Mailbox", "Folder_101", "Message_101"}),
             ExchangeVersion::V2013);
+  // None of the Exchange tables: nothing, whatever looks alike.
+  EXPECT_FALSE(exchange_version_from_tables({"MSysObjects", "Mailboxes", "Msgs", "Body-1", "FoldersX"}));
+  EXPECT_FALSE(exchange_version_from_tables({}));
   EXPECT_EQ(parse_exchange_version("2003"), ExchangeVersion::V2007);
   EXPECT_FALSE(parse_exchange_version("2016").has_value());
 }

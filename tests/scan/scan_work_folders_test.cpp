@@ -37,8 +37,9 @@ class ScopedEnv {
 TEST(WorkFolders, DataFolderFollowsXdgAndIgnoresRelativeValues) {
   {
     ScopedEnv xdg("XDG_DATA_HOME", "/srv/data");
-    EXPECT_EQ(work_folder_for("/stores/First Storage Group.edb"),
-              std::filesystem::path("/srv/data/quorvine/First Storage Group"));
+    const auto folder = work_folder_for("/stores/First Storage Group.edb");
+    EXPECT_EQ(folder.parent_path(), std::filesystem::path("/srv/data/quorvine"));
+    EXPECT_EQ(folder.filename().string().rfind("First Storage Group-", 0), 0u) << folder;
   }
   {
     ScopedEnv xdg("XDG_DATA_HOME", "relative/dir");
@@ -48,9 +49,24 @@ TEST(WorkFolders, DataFolderFollowsXdgAndIgnoresRelativeValues) {
   {
     ScopedEnv xdg("XDG_DATA_HOME", nullptr);
     ScopedEnv home("HOME", "/home/someone");
-    EXPECT_EQ(work_folder_for("priv1.edb"),
-              std::filesystem::path("/home/someone/.local/share/quorvine/priv1"));
+    EXPECT_EQ(work_folder_for("priv1.edb").parent_path(),
+              std::filesystem::path("/home/someone/.local/share/quorvine"));
   }
+}
+
+// Two servers' "Mailbox.edb" side by side must not overwrite each other's work files; the
+// same unchanged store keeps its folder, a changed one gets another.
+TEST(WorkFolders, KeyedByFullPathSizeAndTime) {
+  quorvine::testing::ScratchDir dir;
+  std::filesystem::create_directories(dir / "a");
+  std::filesystem::create_directories(dir / "b");
+  std::ofstream(dir / "a" / "Mailbox.edb") << "first";
+  std::ofstream(dir / "b" / "Mailbox.edb") << "first";
+  const auto a = work_folder_for(dir / "a" / "Mailbox.edb");
+  EXPECT_NE(a, work_folder_for(dir / "b" / "Mailbox.edb"));
+  EXPECT_EQ(a, work_folder_for(dir / "a" / ".." / "a" / "Mailbox.edb"));
+  std::ofstream(dir / "a" / "Mailbox.edb", std::ios::app) << "grown";
+  EXPECT_NE(a, work_folder_for(dir / "a" / "Mailbox.edb"));
 }
 
 TEST(WorkFolders, TemporaryFolderIsPrivateAndRefusesLinksAndFiles) {

@@ -19,6 +19,17 @@ struct Tag {
   uint8_t flags = 0;
 };
 
+// Whether an entry's key sizes fit inside it, as they do in every entry the engine wrote.
+bool entry_keys_fit(const uint8_t* page, const Tag& tag, uint32_t common_limit) {
+  uint32_t pos = tag.offset;
+  const uint32_t end = tag.offset + tag.size;
+  if (tag.flags & tag_flags::common_key) {
+    if (end - pos < 2 || load_le16(page + pos) > common_limit) return false;
+    pos += 2;
+  }
+  return end - pos >= 2 && load_le16(page + pos) <= end - pos - 2;
+}
+
 }  // namespace
 
 PageReader::PageReader(std::shared_ptr<const ByteSource> source, PageLayout layout)
@@ -89,9 +100,12 @@ Page PageReader::parse(uint32_t page_number, std::vector<uint8_t> bytes) const {
   page.entries.reserve(tag_count - 1);
   for (uint32_t i = 1; i < tag_count; ++i) {
     const Tag& tag = tags[i];
-    if (tag.flags & tag_flags::deleted) continue;
     uint32_t pos = tag.offset;
     const uint32_t end = tag.offset + tag.size;
+    if (tag.flags & tag_flags::deleted) {
+      if (!entry_keys_fit(p, tag, header_tag.size)) ++page.damaged_deleted_entries;
+      continue;
+    }
     uint32_t common = 0;
     if (tag.flags & tag_flags::common_key) {
       if (end - pos < 2) bad_page(page_number, "entry " + std::to_string(i) + " is too short");

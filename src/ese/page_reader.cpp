@@ -19,6 +19,14 @@ struct Tag {
   uint8_t flags = 0;
 };
 
+// Whether an entry's key sizes fit inside it, as they do in every entry the engine wrote.
+bool entry_keys_fit(ByteReader entry, const Tag& tag, size_t common_limit) {
+  if (tag.flags & tag_flags::common_key) {
+    if (entry.remaining() < 2 || entry.u16("an entry's common key size") > common_limit) return false;
+  }
+  return entry.remaining() >= 2 && entry.u16("an entry's key size") <= entry.remaining();
+}
+
 }  // namespace
 
 PageReader::PageReader(std::shared_ptr<const ByteSource> source, PageLayout layout)
@@ -101,8 +109,11 @@ Page PageReader::parse(uint32_t page_number, std::vector<uint8_t> bytes) const {
   page.entries.reserve(tag_count - 1);
   for (uint32_t i = 1; i < tag_count; ++i) {
     const Tag& tag = tags[i];
-    if (tag.flags & tag_flags::deleted) continue;
     ByteReader value = in.sub_at(tag.offset, tag.size, "an entry");
+    if (tag.flags & tag_flags::deleted) {
+      if (!entry_keys_fit(value, tag, common_key.size())) ++page.damaged_deleted_entries;
+      continue;
+    }
     uint32_t common = 0;
     if (tag.flags & tag_flags::common_key) {
       common = value.u16("an entry's common key size");

@@ -32,6 +32,9 @@ struct Page {
   uint32_t fdp_object_id = 0;
   std::vector<uint8_t> bytes;
   std::vector<PageEntry> entries;  // tags 1..n, deleted entries left out
+  // Entries flagged deleted whose keys do not fit them. A deletion only sets the flag, so
+  // such an entry is a live one whose flag byte was damaged, and its record is lost.
+  uint32_t damaged_deleted_entries = 0;
 
   bool is_leaf() const { return flags & page_flags::leaf; }
   bool is_root() const { return flags & page_flags::root; }

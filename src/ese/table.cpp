@@ -18,8 +18,10 @@ const Table::Impl::Positions& Table::Impl::positions() const {
   if (!positions_) {
     Positions p;
     detail::TreeWalk walk(pages, root_page, object_id);
-    while (auto page = walk.next_leaf())
+    while (auto page = walk.next_leaf()) {
       for (size_t e = 0; e < page->entries.size(); ++e) p.records.push_back(position(page->number, e));
+      p.damaged_entries += page->damaged_deleted_entries;
+    }
     p.records.shrink_to_fit();
     p.damaged_pages = walk.damaged_pages();
     positions_ = std::move(p);
@@ -89,7 +91,7 @@ PassResult Table::for_each_record(std::span<const size_t> wanted, const RecordVi
   ProgressThrottle progress(control.progress);
   const Impl::Positions& positions = impl_->positions();
   const uint64_t count = positions.records.size();
-  result.skipped = positions.damaged_pages;
+  result.skipped = positions.damaged_pages + positions.damaged_entries;
   // The pass keeps its own page, so that read_record on another thread is not held up.
   std::optional<detail::Page> page;
   uint32_t unreadable_page = 0;

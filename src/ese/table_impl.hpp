@@ -30,6 +30,7 @@ struct Table::Impl {
   struct Positions {
     std::vector<uint64_t> records;  // page number << 32 | entry index on that page
     uint64_t damaged_pages = 0;
+    uint64_t damaged_entries = 0;  // on the leaves read: live records whose deleted flag was set by damage
   };
   const Positions& positions() const;
 

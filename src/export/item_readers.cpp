@@ -193,7 +193,10 @@ CalendarItem read_calendar_item(decode::DecodeContext& ctx, const ItemInput& in)
     std::string to = in.row.to;
     if (in.exchange2010) {
       const std::string headers = render::column_text(ctx, in.item, "S7d");
-      to = header_addresses(headers, "To") + header_addresses(headers, "Cc");
+      to.clear();
+      for (const char* field : {"To", "Cc"})
+        for (const MailAddress& a : header_addresses(headers, field))
+          if (!a.address.empty()) to += a.address + ",";
       for (const char* column : {"N67b4", "N2c"})
         if (to.find('@') == std::string::npos) to = render::column_text(ctx, in.item, column);
     }

@@ -169,7 +169,7 @@ TEST(SeveralStores, FindZeroFeedsExportThroughXargsOneFolderPerStore) {
   const fs::path tree = dir / "stores";
   std::vector<fs::path> stores;
   const std::pair<const char*, const char*> made[] = {{"basic2007", "2007"}, {"basic2010", "2010"},
-                                                      {"gui", "2007"}, {"gui", "2010"}};
+                                                      {"gui", "2007"}, {"fidelity", "2010"}};
   for (size_t i = 0; i < std::size(made); ++i) {
     const fs::path server = tree / ("server" + std::to_string(i));
     fs::create_directories(server);

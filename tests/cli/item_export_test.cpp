@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli_support.hpp"
 #include "support/test_support.hpp"
 
 namespace quorvine::cli {
@@ -15,12 +16,7 @@ namespace {
 namespace fs = std::filesystem;
 using quorvine::testing::run_command;
 using quorvine::testing::ScratchDir;
-
-std::string quoted(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
+using cli_test::quote;
 
 std::vector<fs::path> files_under(const fs::path& root, const std::string& extension = "") {
   std::vector<fs::path> files;
@@ -36,15 +32,15 @@ class ItemExport : public ::testing::TestWithParam<const char*> {
   void SetUp() override {
     const fs::path scenario = quorvine::testing::source_dir() / "tests" / "data" / "items.json";
     store_ = dir_ / "items.edb";
-    auto made = run_command(quoted(quorvine::testing::edbgen_program().string()) + " --exchange " + GetParam() +
-                            " --scenario " + quoted(scenario.string()) + " --out " + quoted(store_.string()) + " 2>&1");
+    auto made = run_command(quote(quorvine::testing::edbgen_program().string()) + " --exchange " + GetParam() +
+                            " --scenario " + quote(scenario.string()) + " --out " + quote(store_.string()) + " 2>&1");
     ASSERT_EQ(made.status, 0) << made.out;
   }
 
   // Runs the export into a fresh folder `name`; returns the summary it printed.
   std::string export_as(const std::string& name, const std::string& options) {
-    auto result = run_command(quoted(quorvine::testing::quorvine_program().string()) + " export " +
-                              quoted(store_.string()) + " --out " + quoted((dir_ / name).string()) + " " + options +
+    auto result = run_command(quote(quorvine::testing::quorvine_program().string()) + " export " +
+                              quote(store_.string()) + " --out " + quote((dir_ / name).string()) + " " + options +
                               " 2>&1");
     EXPECT_EQ(result.status, 0) << result.out;
     return result.out;
@@ -65,11 +61,11 @@ TEST_P(ItemExport, ReadersAgreeWithThePreview) {
 
   const fs::path script = quorvine::testing::source_dir() / "tests" / "export" / "verify_items.py";
   fs::create_directories(dir_ / "work");
-  auto verified = run_command("/usr/bin/python3 " + quoted(script.string()) + " " +
-                              quoted(quorvine::testing::quorvine_program().string()) + " " + quoted(store_.string()) +
-                              " " + quoted((quorvine::testing::source_dir() / "tests/data/items.json").string()) +
-                              " " + quoted((dir_ / "mbox").string()) + " " + quoted((dir_ / "maildir").string()) + " " +
-                              quoted((dir_ / "eml").string()) + " " + quoted((dir_ / "work").string()) + " 2>&1");
+  auto verified = run_command("/usr/bin/python3 " + quote(script.string()) + " " +
+                              quote(quorvine::testing::quorvine_program().string()) + " " + quote(store_.string()) +
+                              " " + quote((quorvine::testing::source_dir() / "tests/data/items.json").string()) +
+                              " " + quote((dir_ / "mbox").string()) + " " + quote((dir_ / "maildir").string()) + " " +
+                              quote((dir_ / "eml").string()) + " " + quote((dir_ / "work").string()) + " 2>&1");
   EXPECT_EQ(verified.status, 0) << verified.out;
 }
 

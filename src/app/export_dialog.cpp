@@ -273,7 +273,7 @@ void ExportDialog::finished(const exporting::ExportSummary& summary, const QStri
     const QString why = summary.refused.empty() ? failure : QString::fromStdString(summary.refused);
     progress_->setText("Not saved ");
     prompt_(this, QMessageBox::Warning, "Nothing was saved: " + why, caption, QMessageBox::Ok);
-  } else if (!summary.failures.empty() || summary.messages_failed != 0) {
+  } else if (summary.lost_anything()) {
     progress_->setText("Completed ");
     prompt_(this, QMessageBox::Warning,
             "Saved, but some items could not be exported; the log names them.", caption, QMessageBox::Ok);

@@ -125,20 +125,20 @@ class TickProbe {
   QTimer tick_;
 };
 
-// The pages the preview pane finished loading, each taken when its own load ends: a notice
-// shown before may still finish loading after the page of interest was asked for.
+// Whether the preview pane shows a page and has finished a load since the test began waiting:
+// a notice shown before may still finish loading after the page of interest was asked for, so
+// a finished load alone does not say which page it was.
 class PageLoads {
  public:
-  explicit PageLoads(ui::PreviewPane* pane) {
-    QObject::connect(pane, &ui::PreviewPane::loadFinished, &context_, [this, pane](bool ok) {
-      if (ok) pages_ << pane->view()->url().toLocalFile();
-    });
+  explicit PageLoads(ui::PreviewPane* pane) : pane_(pane) {
+    QObject::connect(pane, &ui::PreviewPane::loadFinished, &context_, [this](bool ok) { loaded_ = loaded_ || ok; });
   }
-  bool finished(const QString& page) const { return pages_.contains(page); }
+  bool finished(const QString& page) const { return loaded_ && pane_->view()->url().toLocalFile() == page; }
 
  private:
+  ui::PreviewPane* pane_;
   QObject context_;
-  QStringList pages_;
+  bool loaded_ = false;
 };
 
 // Holds the worker thread inside its first event until released, so that the test acts

@@ -398,7 +398,7 @@ void MainWindow::saveMailbox() {
         request.filter = choices.filter;
         request.format = choices.format;
         request.items = choices.items;
-        return exporting::SaveData_to_EML(session_, request, control, observer);
+        return exporting::export_mailboxes(session_, request, control, observer);
       },
       scanned_version_ == scan::ExchangeVersion::V2007 ? "Saving Folder - " : "Saving Mailbox ");
 }
@@ -420,7 +420,7 @@ void MainWindow::exportSelected() {
         request.destination = choices.destination;
         request.filter = choices.filter;
         request.format = choices.format;
-        return exporting::ExportEML(session_, request, control, observer);
+        return exporting::export_selected_messages(session_, request, control, observer);
       },
       "Saving ");
 }

@@ -120,7 +120,7 @@ int export_store(const std::string& store, const std::filesystem::path& out, con
     request.filter = asked.filter;
     request.format = asked.format;
     where = out / exporting::kSelectedItemsRoot;
-    summary = exporting::ExportEML(session, request, control, progress);
+    summary = exporting::export_selected_messages(session, request, control, progress);
   } else {
     exporting::MailboxExportRequest request;
     request.destination = out;
@@ -136,7 +136,7 @@ int export_store(const std::string& store, const std::filesystem::path& out, con
       for (const std::string& path : paths) add_subtree(session.tree, find_item(session.tree, path, store), request.checked);
     }
     where = out / exporting::kMailboxTreeRoot;
-    summary = exporting::SaveData_to_EML(session, request, control, progress);
+    summary = exporting::export_mailboxes(session, request, control, progress);
   }
   progress.clear();
   interrupted = interrupt.interrupted();

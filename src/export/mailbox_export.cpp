@@ -654,7 +654,7 @@ std::vector<std::string> folder_labels(const scan::MailboxTree& tree, scan::Tree
   return labels;
 }
 
-ExportSummary SaveData_to_EML(scan::ScanSession& session, const MailboxExportRequest& request,
+ExportSummary export_mailboxes(scan::ScanSession& session, const MailboxExportRequest& request,
                               const ese::PassControl& control, ExportObserver& observer) {
   ExportSummary summary;
   if (!exportable_generation(session, summary)) return summary;
@@ -720,7 +720,7 @@ ExportSummary SaveData_to_EML(scan::ScanSession& session, const MailboxExportReq
   return summary;
 }
 
-ExportSummary ExportEML(scan::ScanSession& session, const SelectedItemsRequest& request,
+ExportSummary export_selected_messages(scan::ScanSession& session, const SelectedItemsRequest& request,
                         const ese::PassControl& control, ExportObserver& observer) {
   ExportSummary summary;
   if (!exportable_generation(session, summary)) return summary;

@@ -29,9 +29,9 @@ struct MailboxExportRequest {
   ItemSelection items;
 };
 
-// SaveData_to_EML. The 2010 header and body lists of the mailboxes concerned are loaded
+// Exports every checked folder. The 2010 header and body lists of the mailboxes concerned are loaded
 // into `session` first.
-ExportSummary SaveData_to_EML(scan::ScanSession& session, const MailboxExportRequest& request,
+ExportSummary export_mailboxes(scan::ScanSession& session, const MailboxExportRequest& request,
                               const ese::PassControl& control, ExportObserver& observer);
 
 struct SelectedItemsRequest {
@@ -42,8 +42,8 @@ struct SelectedItemsRequest {
   OutputFormat format = OutputFormat::Mbox;
 };
 
-// ExportEML.
-ExportSummary ExportEML(scan::ScanSession& session, const SelectedItemsRequest& request,
+// Exports the chosen messages of one folder into one file.
+ExportSummary export_selected_messages(scan::ScanSession& session, const SelectedItemsRequest& request,
                         const ese::PassControl& control, ExportObserver& observer);
 
 // The tree path of a folder item as the output tree names it: the labels from the mailbox

@@ -106,7 +106,7 @@ exporting::ExportSummary export_all(scan::ScanSession& session, const fs::path& 
   request.checked = every_item(session);
   request.jobs = jobs;
   exporting::SilentExportObserver silent;
-  return exporting::SaveData_to_EML(session, request, ese::PassControl{}, silent);
+  return exporting::export_mailboxes(session, request, ese::PassControl{}, silent);
 }
 
 // What an undamaged base gives, and where its damage is aimed.

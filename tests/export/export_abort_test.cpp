@@ -56,7 +56,7 @@ TEST_P(ExportAbort, StopLeavesOnlyWholeFiles) {
   SilentExportObserver silent;
 
   request.destination = dir / "full";
-  const ExportSummary full = SaveData_to_EML(session, request, ese::PassControl{}, silent);
+  const ExportSummary full = export_mailboxes(session, request, ese::PassControl{}, silent);
   ASSERT_FALSE(full.aborted);
   ASSERT_TRUE(full.failures.empty()) << full.failures.front();
 
@@ -64,7 +64,7 @@ TEST_P(ExportAbort, StopLeavesOnlyWholeFiles) {
   std::stop_source stop;
   StopAfter observer(stop, 1);
   request.destination = dir / "stopped";
-  const ExportSummary stopped = SaveData_to_EML(session, request, ese::PassControl{stop.get_token(), nullptr, &observer},
+  const ExportSummary stopped = export_mailboxes(session, request, ese::PassControl{stop.get_token(), nullptr, &observer},
                                                 silent);
   EXPECT_TRUE(stopped.aborted);
   EXPECT_LT(stopped.folders, full.folders);

@@ -183,7 +183,7 @@ void export_store(const char* scenario, const char* exchange, bool is_public, Ex
     SelectedItemsRequest request;
     request.destination = out.dir / "out" / std::to_string(out.folders.size());
     request.folder = item;
-    const ExportSummary summary = ExportEML(out.session, request, {}, silent);
+    const ExportSummary summary = export_selected_messages(out.session, request, {}, silent);
     if (!summary.refused.empty()) continue;
     out.summary.add(summary);
     for (const auto& entry : fs::recursive_directory_iterator(request.destination))

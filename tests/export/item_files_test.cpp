@@ -62,7 +62,7 @@ TEST_P(ItemFiles, EveryFormatParsesAndIsTheSameForAnyJobs) {
       request.format = format;
       request.jobs = jobs;
       request.destination = dir / (std::string(to_string(format)) + std::to_string(jobs));
-      const ExportSummary summary = SaveData_to_EML(session, request, ese::PassControl{}, silent);
+      const ExportSummary summary = export_mailboxes(session, request, ese::PassControl{}, silent);
       EXPECT_TRUE(summary.failures.empty()) << summary.failures.front();
       EXPECT_EQ(summary.messages_written, 4u);
       EXPECT_EQ(summary.recurring_items, 1u);

@@ -80,7 +80,7 @@ class LargeAttachment : public ::testing::TestWithParam<std::pair<const char*, s
 };
 
 TEST_P(LargeAttachment, ReadsBackWhole) {
-  const ExportSummary summary = SaveData_to_EML(session_, request_, ese::PassControl{}, silent_);
+  const ExportSummary summary = export_mailboxes(session_, request_, ese::PassControl{}, silent_);
   ASSERT_TRUE(summary.failures.empty()) << summary.failures.front();
   const ReadBack back = read_mbox(mbox());
   EXPECT_EQ(back.messages, 1u);
@@ -100,7 +100,7 @@ TEST_P(LargeAttachment, WriteFailureHalfwayLeavesNoFileUnderTheFinalName) {
   rlimit small = saved;
   small.rlim_cur = kLargeSize / 2;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  const ExportSummary summary = SaveData_to_EML(session_, request_, ese::PassControl{}, silent_);
+  const ExportSummary summary = export_mailboxes(session_, request_, ese::PassControl{}, silent_);
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, saved_handler);
 

@@ -176,15 +176,10 @@ void MessageGatherer::select_bodies(const ese::Record& record, const std::option
   render::BodyOptions options;  // as stored: no byte-order mark, no preview policy
   options.in_memory = true;
   std::optional<render::BodyFile> text_body, html_body, rtf_body;
-  if (is2010) {
-    if (text) text_body = render::export_handle_export_msg_txt_record_value(record, *text, work_, options);
-    if (html) html_body = render::export_handle_export_msg_html_record_value(record, *html, work_, options);
-    if (rtf) rtf_body = render::export_handle_export_msg_record_value_2010(record, *rtf, work_, options);
-  } else {
-    if (text) text_body = render::export_handle_export_msg_text_body_record_value(record, *text, work_, options);
-    if (html) html_body = render::export_handle_export_msg_html_body_record_value(record, *html, work_, options);
-    if (rtf) rtf_body = render::export_handle_export_msg_rtf_body_record_value(record, *rtf, work_, options);
-  }
+  const auto generation = is2010 ? render::Generation::Exchange2010 : render::Generation::Exchange2003_2007;
+  if (text) text_body = render::read_text_body(generation, record, *text, work_, options);
+  if (html) html_body = render::read_html_body(generation, record, *html, work_, options);
+  if (rtf) rtf_body = render::read_rtf_body(record, *rtf, work_, options);
   // RTF that encapsulates HTML counts as an HTML body.
   if (rtf_body && rtf_body->html) {
     if (!html_body) html_body = rtf_body;

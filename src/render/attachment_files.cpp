@@ -55,7 +55,7 @@ AttachmentSet write_all(const scan::ScanSession& session, std::vector<Pending> p
       if (!p.column) throw ese::EseError("The attachment table has no content column.");
       const size_t wanted[] = {*p.column};
       const ese::Record record = table->second.read_record(p.record, wanted);
-      file = export_handle_export_msg_attachment_body_record_value(record, *p.column, p.name, folder);
+      file = read_attachment_body(record, *p.column, p.name, folder);
     } catch (const ese::EseError& error) {
       file.error = error.what();
     }
@@ -83,9 +83,8 @@ bool identifier_list_holds(std::string_view list, std::string_view identifier) {
   return !identifier_positions(list, identifier).empty();
 }
 
-AttachmentFile export_handle_export_msg_attachment_body_record_value(const ese::Record& record, size_t column,
-                                                                     std::string_view name,
-                                                                     const std::filesystem::path& folder) {
+AttachmentFile read_attachment_body(const ese::Record& record, size_t column, std::string_view name,
+                                    const std::filesystem::path& folder) {
   AttachmentFile result;
   result.name = std::string(name);
   if (!record.has_value(column)) return result;

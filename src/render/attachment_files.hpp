@@ -38,13 +38,8 @@ std::vector<size_t> identifier_positions(std::string_view list, std::string_view
 // `folder` (never overwriting a file there), chunk by chunk. Nothing is written, and the
 // result has no path, when the column holds no data; a value that turns out damaged
 // leaves no partial file and its error in the result.
-AttachmentFile export_handle_export_msg_attachment_body_record_value(const ese::Record& record, size_t column,
-                                                                     std::string_view name,
-                                                                     const std::filesystem::path& folder);
-inline AttachmentFile export_handle_export_msg_attachment_body_record_value_2010(
-    const ese::Record& record, size_t column, std::string_view name, const std::filesystem::path& folder) {
-  return export_handle_export_msg_attachment_body_record_value(record, column, name, folder);
-}
+AttachmentFile read_attachment_body(const ese::Record& record, size_t column, std::string_view name,
+                                    const std::filesystem::path& folder);
 
 // An attachment found for a message, not yet read.
 struct AttachmentValue {

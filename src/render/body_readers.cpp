@@ -90,25 +90,6 @@ BodyFile write_string(BodyFile body, const std::string& text, const std::filesys
   });
 }
 
-std::optional<BodyFile> rtf_body(const ese::Record& record, size_t column, const std::filesystem::path& folder,
-                                 const BodyOptions& options, std::vector<std::string>* warnings) {
-  if (!holds_data(record, column)) return std::nullopt;
-  // The decompressor needs the stream whole; compressed RTF is a small fraction of a body.
-  const auto stored = record.bytes(column);
-  if (!stored || stored->empty()) return std::nullopt;
-  const auto rtf = decode::lzfu_decompress(*stored);
-  if (!rtf) throw ese::EseError("The compressed RTF body has a damaged header.");
-  if (warnings && !rtf->crc_ok)
-    warnings->push_back("The compressed RTF body fails its CRC check; its text is shown as decoded.");
-  const decode::RtfContent content = decode::read_rtf(rtf->rtf);
-  if (content.html) {
-    return write_string(BodyFile{BodyKind::Rtf, {}, true, {}}, *content.html, folder / "rtfbody.html", options);
-  }
-  BodyFile file = write_text_body(content.text, folder, "rtfbody.txt", options);
-  file.kind = BodyKind::Rtf;
-  return file;
-}
-
 }  // namespace
 
 std::string_view to_string(BodyKind kind) {
@@ -134,36 +115,18 @@ BodyFile write_text_body(std::string_view text, const std::filesystem::path& fol
                  });
 }
 
-std::optional<BodyFile> export_handle_export_msg_text_body_record_value(const ese::Record& record, size_t column,
-                                                                        const std::filesystem::path& folder,
-                                                                        const BodyOptions& options) {
-  return write_text_column(record, column, folder / "textbody.txt", options);
+std::optional<BodyFile> read_text_body(Generation generation, const ese::Record& record, size_t column,
+                                       const std::filesystem::path& folder, const BodyOptions& options) {
+  const char* name = generation == Generation::Exchange2003_2007 ? "textbody.txt" : "blank.txt";
+  return write_text_column(record, column, folder / name, options);
 }
 
-std::optional<BodyFile> export_handle_export_msg_html_body_record_value(const ese::Record& record, size_t column,
-                                                                        const std::filesystem::path& folder,
-                                                                        const BodyOptions& options) {
-  if (!holds_data(record, column)) return std::nullopt;
-  return write_html_column(record, column, folder / "htmlbody.html", options);
-}
-
-std::optional<BodyFile> export_handle_export_msg_rtf_body_record_value(const ese::Record& record, size_t column,
-                                                                       const std::filesystem::path& folder,
-                                                                       const BodyOptions& options,
-                                                                       std::vector<std::string>* warnings) {
-  return rtf_body(record, column, folder, options, warnings);
-}
-
-std::optional<BodyFile> export_handle_export_msg_record_value_2010(const ese::Record& record, size_t column,
-                                                                   const std::filesystem::path& folder,
-                                                                   const BodyOptions& options,
-                                                                   std::vector<std::string>* warnings) {
-  return rtf_body(record, column, folder, options, warnings);
-}
-
-std::optional<BodyFile> export_handle_export_msg_html_record_value(const ese::Record& record, size_t column,
-                                                                   const std::filesystem::path& folder,
-                                                                   const BodyOptions& options) {
+std::optional<BodyFile> read_html_body(Generation generation, const ese::Record& record, size_t column,
+                                       const std::filesystem::path& folder, const BodyOptions& options) {
+  if (generation == Generation::Exchange2003_2007) {
+    if (!holds_data(record, column)) return std::nullopt;
+    return write_html_column(record, column, folder / "htmlbody.html", options);
+  }
   const ese::StoredValue* value = record.stored(column);
   if (!value) return std::nullopt;
   const bool stored_inline = !(value->flags & ese::value_flags::long_value);
@@ -173,10 +136,23 @@ std::optional<BodyFile> export_handle_export_msg_html_record_value(const ese::Re
   return write_html_column(record, column, folder / "blank.html", options);
 }
 
-std::optional<BodyFile> export_handle_export_msg_txt_record_value(const ese::Record& record, size_t column,
-                                                                  const std::filesystem::path& folder,
-                                                                  const BodyOptions& options) {
-  return write_text_column(record, column, folder / "blank.txt", options);
+std::optional<BodyFile> read_rtf_body(const ese::Record& record, size_t column, const std::filesystem::path& folder,
+                                      const BodyOptions& options, std::vector<std::string>* warnings) {
+  if (!holds_data(record, column)) return std::nullopt;
+  // The decompressor needs the stream whole; compressed RTF is a small fraction of a body.
+  const auto stored = record.bytes(column);
+  if (!stored || stored->empty()) return std::nullopt;
+  const auto rtf = decode::lzfu_decompress(*stored);
+  if (!rtf) throw ese::EseError("The compressed RTF body has a damaged header.");
+  if (warnings && !rtf->crc_ok)
+    warnings->push_back("The compressed RTF body fails its CRC check; its text is shown as decoded.");
+  const decode::RtfContent content = decode::read_rtf(rtf->rtf);
+  if (content.html) {
+    return write_string(BodyFile{BodyKind::Rtf, {}, true, {}}, *content.html, folder / "rtfbody.html", options);
+  }
+  BodyFile file = write_text_body(content.text, folder, "rtfbody.txt", options);
+  file.kind = BodyKind::Rtf;
+  return file;
 }
 
 BodySelection select_body(Generation generation, const ese::Record& record, const BodyColumns& columns,
@@ -186,13 +162,11 @@ BodySelection select_body(Generation generation, const ese::Record& record, cons
   auto read = [&](BodyKind kind, size_t column) -> std::optional<BodyFile> {
     switch (kind) {
       case BodyKind::Text:
-        return old ? export_handle_export_msg_text_body_record_value(record, column, folder, options)
-                   : export_handle_export_msg_txt_record_value(record, column, folder, options);
+        return read_text_body(generation, record, column, folder, options);
       case BodyKind::Html:
-        return old ? export_handle_export_msg_html_body_record_value(record, column, folder, options)
-                   : export_handle_export_msg_html_record_value(record, column, folder, options);
+        return read_html_body(generation, record, column, folder, options);
       case BodyKind::Rtf:
-        return rtf_body(record, column, folder, options, &selection.warnings);
+        return read_rtf_body(record, column, folder, options, &selection.warnings);
       case BodyKind::None:
         break;
     }

@@ -40,36 +40,23 @@ struct BodyColumns {
 };
 BodyColumns body_columns(const ese::Table& table);
 
+enum class Generation { Exchange2003_2007, Exchange2010 };
+
 // The readers. Each returns nothing when the column holds no value or an empty one, and
 // throws ese::EseError for a damaged value or std::system_error when the file cannot be
 // written. Text is written as UTF-8, long values chunk by chunk.
 //
-// 2003/2007: "textbody.txt", "htmlbody.html" (the bytes as stored), and "rtfbody.txt" (the
-// RTF converted to text) or "rtfbody.html" (the HTML that the RTF encapsulates).
-std::optional<BodyFile> export_handle_export_msg_text_body_record_value(const ese::Record& record, size_t column,
-                                                                        const std::filesystem::path& folder,
-                                                                        const BodyOptions& options);
-std::optional<BodyFile> export_handle_export_msg_html_body_record_value(const ese::Record& record, size_t column,
-                                                                        const std::filesystem::path& folder,
-                                                                        const BodyOptions& options);
-std::optional<BodyFile> export_handle_export_msg_rtf_body_record_value(const ese::Record& record, size_t column,
-                                                                       const std::filesystem::path& folder,
-                                                                       const BodyOptions& options,
-                                                                       std::vector<std::string>* warnings = nullptr);
-// 2010: the RTF reader writes as the one above; HTML goes to "blank.html" (a stored value
-// of 4 bytes or fewer is no body) and text to "blank.txt".
-std::optional<BodyFile> export_handle_export_msg_record_value_2010(const ese::Record& record, size_t column,
-                                                                   const std::filesystem::path& folder,
-                                                                   const BodyOptions& options,
-                                                                   std::vector<std::string>* warnings = nullptr);
-std::optional<BodyFile> export_handle_export_msg_html_record_value(const ese::Record& record, size_t column,
-                                                                   const std::filesystem::path& folder,
-                                                                   const BodyOptions& options);
-std::optional<BodyFile> export_handle_export_msg_txt_record_value(const ese::Record& record, size_t column,
-                                                                  const std::filesystem::path& folder,
-                                                                  const BodyOptions& options);
-
-enum class Generation { Exchange2003_2007, Exchange2010 };
+// Text: "textbody.txt" (2003/2007) or "blank.txt" (2010).
+std::optional<BodyFile> read_text_body(Generation generation, const ese::Record& record, size_t column,
+                                       const std::filesystem::path& folder, const BodyOptions& options);
+// HTML, the bytes as stored: "htmlbody.html" (2003/2007) or "blank.html" (2010, where a
+// stored value of 4 bytes or fewer is no body).
+std::optional<BodyFile> read_html_body(Generation generation, const ese::Record& record, size_t column,
+                                       const std::filesystem::path& folder, const BodyOptions& options);
+// Compressed RTF, either generation: "rtfbody.txt" (the RTF converted to text) or
+// "rtfbody.html" (the HTML that the RTF encapsulates).
+std::optional<BodyFile> read_rtf_body(const ese::Record& record, size_t column, const std::filesystem::path& folder,
+                                      const BodyOptions& options, std::vector<std::string>* warnings = nullptr);
 
 struct BodySelection {
   BodyFile body;

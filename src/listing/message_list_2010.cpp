@@ -59,9 +59,9 @@ void fill_header_row(const HeaderEntry2010& h, const HeaderFolderRef& folder, co
   row.subject = h.subject;
   row.date = h.date;
   row.attachment = h.attachmentFlag;
-  row.to = h.folderId;
-  row.cc = folder.mailboxName;
-  row.bcc = folder.folderName;
+  row.folder_id = h.folderId;
+  row.mailbox_name = folder.mailboxName;
+  row.folder_name = folder.folderName;
 }
 
 size_t for_each_header_row(const std::vector<HeaderEntry2010>& headers, const HeaderFolderRef& folder,

@@ -30,6 +30,7 @@ std::string cell(std::string_view text, size_t width) {
 JsonRowsWriter::JsonRowsWriter(Write write, int depth) : write_(std::move(write)), depth_(depth) {}
 
 void JsonRowsWriter::row(const scan::MessageListRow& row) {
+  const auto hidden = scan::columns_8_to_10(row);
   const nlohmann::ordered_json object = {{"from", row.from},
                                          {"subject", row.subject},
                                          {"date", row.date},
@@ -38,9 +39,9 @@ void JsonRowsWriter::row(const scan::MessageListRow& row) {
                                          {"kind", row.kind},
                                          {"mail_number", row.mail_number},
                                          {"key", row.key},
-                                         {"to", row.to},
-                                         {"cc", row.cc},
-                                         {"bcc", row.bcc}};
+                                         {"to", *hidden[0]},
+                                         {"cc", *hidden[1]},
+                                         {"bcc", *hidden[2]}};
   // Indented as an element of the array; dumped text has no raw line breaks inside
   // strings, so every line break starts a line of the object.
   const std::string text = object.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace);

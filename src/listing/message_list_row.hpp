@@ -2,6 +2,7 @@
 // One row of a folder's message list: the eleven list columns, of which From, Subject,
 // Date and the attachment flag are shown and the others carry the keys with which the
 // preview and the exports find the message again.
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -19,9 +20,13 @@ struct MessageListRow {
   std::string subject;      // column 5
   std::string date;         // column 6
   std::string attachment;   // column 7: the has-attachments text
-  std::string to;           // column 8 (2010/2013: the folder identifier)
-  std::string cc;           // column 9 (2010/2013: the mailbox name)
-  std::string bcc;          // column 10 (2010/2013: the folder name)
+  std::string to;           // column 8 (2003/2007 rows)
+  std::string cc;           // column 9 (2003/2007 rows)
+  std::string bcc;          // column 10 (2003/2007 rows)
+  // 2010/2013 rows show where the message is listed in columns 8 to 10 instead.
+  std::string folder_id;
+  std::string mailbox_name;
+  std::string folder_name;
 
   // Not shown, kept for the export (2003/2007 rows): the stored time the date column shows
   // (FILETIME), and the sender as the contents record names it, whose address survives
@@ -31,5 +36,15 @@ struct MessageListRow {
 
   bool operator==(const MessageListRow&) const = default;
 };
+
+// Columns 8 to 10 as the list shows them: where a 2010/2013 row's message is listed, the
+// recipients of any other row.
+inline bool lists_place(const MessageListRow& row) {
+  return !row.folder_id.empty() || !row.mailbox_name.empty() || !row.folder_name.empty();
+}
+inline std::array<const std::string*, 3> columns_8_to_10(const MessageListRow& row) {
+  if (lists_place(row)) return {&row.folder_id, &row.mailbox_name, &row.folder_name};
+  return {&row.to, &row.cc, &row.bcc};
+}
 
 }  // namespace quorvine::scan

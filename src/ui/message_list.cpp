@@ -28,10 +28,14 @@ constexpr std::array<Column, 11> columns = {{{"", 25},
                                              {"Cc", 0},
                                              {"Bcc", 0}}};
 
+// Marks, on column 8, the rows whose columns 8 to 10 say where the message is listed.
+constexpr int place_role = Qt::UserRole;
+
 QStringList texts_of(const scan::MessageListRow& r) {
-  const std::array<const std::string*, 11> fields = {&r.message_id, &r.kind, &r.mail_number, &r.key,
-                                                     &r.from,       &r.subject, &r.date, &r.attachment,
-                                                     &r.to,         &r.cc,      &r.bcc};
+  const auto hidden = scan::columns_8_to_10(r);
+  const std::array<const std::string*, 11> fields = {&r.message_id, &r.kind,      &r.mail_number, &r.key,
+                                                     &r.from,       &r.subject,   &r.date,        &r.attachment,
+                                                     hidden[0],     hidden[1],    hidden[2]};
   QStringList texts;
   for (const std::string* field : fields) texts << QString::fromStdString(*field);
   return texts;
@@ -94,6 +98,7 @@ void MessageList::appendRows(const std::vector<scan::MessageListRow>& rows) {
     auto* item = new QTreeWidgetItem(texts_of(r));
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(0, Qt::Unchecked);
+    if (scan::lists_place(r)) item->setData(8, place_role, true);
     items.push_back(item);
   }
   {
@@ -107,8 +112,18 @@ scan::MessageListRow MessageList::row(int index) const {
   scan::MessageListRow r;
   const QTreeWidgetItem* item = topLevelItem(index);
   if (!item) return r;
-  std::array<std::string*, 11> fields = {&r.message_id, &r.kind, &r.mail_number, &r.key, &r.from, &r.subject,
-                                         &r.date,       &r.attachment, &r.to, &r.cc, &r.bcc};
+  const bool place = item->data(8, place_role).toBool();
+  std::array<std::string*, 11> fields = {&r.message_id,
+                                         &r.kind,
+                                         &r.mail_number,
+                                         &r.key,
+                                         &r.from,
+                                         &r.subject,
+                                         &r.date,
+                                         &r.attachment,
+                                         place ? &r.folder_id : &r.to,
+                                         place ? &r.mailbox_name : &r.cc,
+                                         place ? &r.folder_name : &r.bcc};
   for (int i = 0; i < 11; ++i) *fields[i] = item->text(i).toStdString();
   return r;
 }

@@ -123,9 +123,9 @@ TEST(HeaderRows, NewestFirstNumberedAndFilteredByFolderAndTable) {
   EXPECT_EQ(rows[0].mail_number, "1");
   EXPECT_EQ(rows[1].mail_number, "2");
   EXPECT_EQ(rows[0].key, "Folders-1-5");
-  EXPECT_EQ(rows[0].to, "f1");
-  EXPECT_EQ(rows[0].cc, "Box");
-  EXPECT_EQ(rows[0].bcc, "Inbox");
+  EXPECT_EQ(rows[0].folder_id, "f1");
+  EXPECT_EQ(rows[0].mailbox_name, "Box");
+  EXPECT_EQ(rows[0].folder_name, "Inbox");
 }
 
 TEST(HeaderRows, TableNamesOfBothGenerationsAndPublicStores) {

@@ -10,6 +10,7 @@
 #include "export/message_gathering.hpp"
 #include "export/transport_headers.hpp"
 #include "render/item_fields.hpp"
+#include "scan/columns.hpp"
 
 namespace quorvine::exporting {
 namespace {
@@ -61,12 +62,12 @@ std::vector<std::string> text_elements(const render::ItemRecord& item, std::stri
 
 std::string from_text(decode::DecodeContext& ctx, const ItemInput& in) {
   if (!in.row.from.empty()) return in.row.from;
-  return render::column_text(ctx, in.item, "N67b5");
+  return render::column_text(ctx, in.item, scan::columns::sender_fallback);
 }
 
 std::string subject_text(decode::DecodeContext& ctx, const ItemInput& in) {
   if (!in.row.subject.empty()) return in.row.subject;
-  return render::column_text(ctx, in.item, "S70");
+  return render::column_text(ctx, in.item, scan::columns::topic);
 }
 
 // The display part of a sender text "Name<address>" or "Name [address]".
@@ -177,7 +178,7 @@ CalendarItem read_calendar_item(decode::DecodeContext& ctx, const ItemInput& in)
   // from the recipient columns, 2003/2007 ones as listed.
   const std::string from = from_text(ctx, in);
   auto senders = addresses_in(from);
-  if (senders.empty()) senders = addresses_in(render::column_text(ctx, in.item, "S4025"));
+  if (senders.empty()) senders = addresses_in(render::column_text(ctx, in.item, scan::columns::sender_address));
   if (!senders.empty()) {
     item.organizer_address = senders.front();
     item.organizer_name = display_part(from);
@@ -192,12 +193,12 @@ CalendarItem read_calendar_item(decode::DecodeContext& ctx, const ItemInput& in)
     item.show_as = f.text("Show As : ");
     std::string to = in.row.to;
     if (in.exchange2010) {
-      const std::string headers = render::column_text(ctx, in.item, "S7d");
+      const std::string headers = render::column_text(ctx, in.item, scan::columns::transport_headers);
       to.clear();
       for (const char* field : {"To", "Cc"})
         for (const MailAddress& a : header_addresses(headers, field))
           if (!a.address.empty()) to += a.address + ",";
-      for (const char* column : {"N67b4", "N2c"})
+      for (const char* column : {scan::columns::display_to, scan::columns::recipients_fallback})
         if (to.find('@') == std::string::npos) to = render::column_text(ctx, in.item, column);
     }
     item.attendees = addresses_in(to);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <functional>
 #include <set>
+#include <span>
 
 #include "decode/address_extraction.hpp"
 #include "decode/identifiers.hpp"
@@ -15,6 +16,7 @@
 #include "render/attachment_files.hpp"
 #include "render/body_readers.hpp"
 #include "scan/partial_record.hpp"
+#include "scan/columns.hpp"
 
 namespace quorvine::exporting {
 namespace {
@@ -65,6 +67,14 @@ std::optional<size_t> column(const ese::Table& table, std::string_view name, sca
   auto index = table.column_index(name);
   wanted.add(index);
   return index;
+}
+
+// The time columns of `chain`, in its order.
+std::vector<std::optional<size_t>> time_columns(const ese::Table& table, std::span<const std::string_view> chain,
+                                                scan::WantedColumns& wanted) {
+  std::vector<std::optional<size_t>> found;
+  for (std::string_view name : chain) found.push_back(column(table, name, wanted));
+  return found;
 }
 
 // The 8-byte identifiers of an identifier list, each as lowercase hex without leading zeros
@@ -128,9 +138,8 @@ void Lookups2010::read_stored_times(const scan::ScanSession& session, const std:
   if (!index) return;
   const ese::Table table = session.database->open_table(*index);
   scan::WantedColumns wanted;
-  const auto id = column(table, "N67b0", wanted);
-  const std::vector<std::optional<size_t>> dates = {column(table, "Te06", wanted), column(table, "T3007", wanted),
-                                                     column(table, "T39", wanted)};
+  const auto id = column(table, scan::columns::message_id, wanted);
+  const auto dates = time_columns(table, scan::columns::message_times_2010, wanted);
   wanted.recompute();
   if (!id) return;
   table.for_each_record(wanted.columns, [&](uint64_t, const ese::Record& record) {
@@ -204,8 +213,7 @@ std::optional<uint64_t> MessageGatherer::stored_time_2007(const scan::MessageLis
   if (!entry || !session_.message_table) return std::nullopt;
   const ese::Table& table = *session_.message_table;
   scan::WantedColumns wanted;
-  const std::vector<std::optional<size_t>> dates = {column(table, "T39", wanted), column(table, "Te06", wanted),
-                                                     column(table, "T3007", wanted)};
+  const auto dates = time_columns(table, scan::columns::message_times_2007, wanted);
   wanted.recompute();
   auto record = scan::read_partial_record(table, static_cast<uint64_t>(entry->recordNumber), wanted);
   return record ? first_stored_time(*record, dates) : std::nullopt;
@@ -233,12 +241,11 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
   if (entry && session_.message_table) {
     const ese::Table& table = *session_.message_table;
     scan::WantedColumns wanted;
-    const auto S7d = column(table, "S7d", wanted), S1000 = column(table, "S1000", wanted),
-               N1013 = column(table, "N1013", wanted), N1009 = column(table, "N1009", wanted),
-               S70 = column(table, "S70", wanted), S4025_column = column(table, "S4025", wanted),
-               N67b5_column = column(table, "N67b5", wanted);
-    const std::vector<std::optional<size_t>> dates = {column(table, "T39", wanted), column(table, "Te06", wanted),
-                                                       column(table, "T3007", wanted)};
+    const auto S7d = column(table, scan::columns::transport_headers, wanted), S1000 = column(table, scan::columns::text_body, wanted),
+               N1013 = column(table, scan::columns::html_body, wanted), N1009 = column(table, scan::columns::rtf_body, wanted),
+               S70 = column(table, scan::columns::topic, wanted), S4025_column = column(table, scan::columns::sender_address, wanted),
+               N67b5_column = column(table, scan::columns::sender_fallback, wanted);
+    const auto dates = time_columns(table, scan::columns::message_times_2007, wanted);
     wanted.recompute();
     const ese::Record record = table.read_record(static_cast<uint64_t>(entry->recordNumber), wanted.columns);
     if (out.subject.empty() && S70) out.subject = record.text(*S70).value_or("");
@@ -304,11 +311,11 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
   if (table) {
     const scan::BodyEntry2010& entry = lists.cached_bodies[*body_entry];
     scan::WantedColumns wanted;
-    const auto S7d = column(*table, "S7d", wanted), S1000 = column(*table, "S1000", wanted),
-               N1013 = column(*table, "N1013", wanted), N1009 = column(*table, "N1009", wanted),
-               S4025_column = column(*table, "S4025", wanted), N67b5_column = column(*table, "N67b5", wanted),
-               N67b4 = column(*table, "N67b4", wanted), N2c_column = column(*table, "N2c", wanted),
-               N67b3 = column(*table, "N67b3", wanted);
+    const auto S7d = column(*table, scan::columns::transport_headers, wanted), S1000 = column(*table, scan::columns::text_body, wanted),
+               N1013 = column(*table, scan::columns::html_body, wanted), N1009 = column(*table, scan::columns::rtf_body, wanted),
+               S4025_column = column(*table, scan::columns::sender_address, wanted), N67b5_column = column(*table, scan::columns::sender_fallback, wanted),
+               N67b4 = column(*table, scan::columns::display_to, wanted), N2c_column = column(*table, scan::columns::recipients_fallback, wanted),
+               N67b3 = column(*table, scan::columns::attachment_ids, wanted);
     wanted.recompute();
     const ese::Record record = table->read_record(static_cast<uint64_t>(entry.recordNumber), wanted.columns);
     if (S7d) out.transport_headers = record.text(*S7d).value_or("");

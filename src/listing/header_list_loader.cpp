@@ -10,6 +10,7 @@
 #include "listing/header_list_entry.hpp"
 #include "scan/partial_record.hpp"
 #include "scan/record_pass.hpp"
+#include "scan/columns.hpp"
 
 namespace quorvine::scan {
 namespace {
@@ -168,18 +169,19 @@ std::vector<HeaderEntry2010> HeaderListLoader::load_header_table(const std::stri
     date1 = column("DateReceived");
     date2 = column("DateSent");
   } else {
-    folder = column("Q6748");
-    id = column("N67b0");
+    folder = column(scan::columns::folder_id);
+    id = column(scan::columns::message_id);
     column("Se04");
-    subject = column("Se1d");
-    prefix = column("S3d");
-    topic = column("S70");
-    cls = column("S1a");
-    flag = column("Be1b");
-    date1 = column("Te06");
-    date2 = column("T3007");
-    date3 = column("T39");
-    from = column("S42");
+    subject = column(scan::columns::subject);
+    prefix = column(scan::columns::subject_prefix);
+    topic = column(scan::columns::topic);
+    cls = column(scan::columns::message_class);
+    flag = column(scan::columns::has_attachments);
+    const auto& times = scan::columns::message_times_2010;
+    date1 = column(times[0]);
+    date2 = column(times[1]);
+    date3 = column(times[2]);
+    from = column(scan::columns::sender_name);
   }
   wanted.recompute();
 
@@ -244,13 +246,13 @@ HeaderListLoader::BodyLists HeaderListLoader::load_body_table(const std::string&
   if (!table) return lists;
   WantedColumns wanted;
   ColumnLookup column{*table, wanted};
-  column("N67b0");
+  column(scan::columns::message_id);
   const auto kind = column("L3705");
-  const auto s3707 = column("S3707");
-  const auto s3001 = column("S3001");
-  const auto ids = column("N67b3");
-  const auto key = column("N65f9");
-  const auto data = table->column_index("N3701");
+  const auto s3707 = column(scan::columns::attachment_long_name);
+  const auto s3001 = column(scan::columns::attachment_name);
+  const auto ids = column(scan::columns::attachment_ids);
+  const auto key = column(scan::columns::body_key);
+  const auto data = table->column_index(scan::columns::attachment_data);
   wanted.recompute();
 
   for_each_record(*table, wanted, [&](const ese::Record& record, uint64_t r) {

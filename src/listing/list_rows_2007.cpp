@@ -11,6 +11,7 @@
 #include "listing/header_list_entry.hpp"
 #include "listing/message_list_2007.hpp"
 #include "scan/partial_record.hpp"
+#include "scan/columns.hpp"
 
 namespace quorvine::render {
 namespace {
@@ -57,9 +58,9 @@ class ContentsRowSource {
     for (const auto& mailbox : session.mailboxes) owner_names_.push_back(mailbox.ownerName);
     if (session.message_table) {
       msg_columns_ = scan::map_msg_columns(*session.message_table);
-      S7d_ = msg_columns_.m["S7d"];
-      N67b4_ = msg_columns_.m["N67b4"];
-      N67b5_ = msg_columns_.m["N67b5"];
+      S7d_ = msg_columns_.m[scan::columns::transport_headers];
+      N67b4_ = msg_columns_.m[scan::columns::display_to];
+      N67b5_ = msg_columns_.m[scan::columns::sender_fallback];
       msg_wanted_.add(S7d_);
       msg_wanted_.add(N67b4_);
       msg_wanted_.add(N67b5_);

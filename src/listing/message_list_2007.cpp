@@ -5,6 +5,7 @@
 #include <string>
 
 #include "scan/record_pass.hpp"
+#include "scan/columns.hpp"
 
 namespace quorvine::scan {
 
@@ -14,19 +15,19 @@ ContentsColumns map_contents_columns(const ese::Table& table) {
     slot = table.column_index(name);
     c.wanted.add(slot);
   };
-  map(c.S42, "S42");
+  map(c.S42, scan::columns::sender_name);
   map(c.S4031, "S4031");
   map(c.N67bd, "N67bd");
   map(c.N67be, "N67be");
-  map(c.S1a, "S1a");
-  map(c.Te06, "Te06");
-  map(c.T3007, "T3007");
-  map(c.T39, "T39");
-  map(c.S1000, "S1000");
-  map(c.N67b0, "N67b0");
-  map(c.Se1d, "Se1d");
-  map(c.S3d, "S3d");
-  map(c.Be1b, "Be1b");
+  map(c.S1a, scan::columns::message_class);
+  map(c.Te06, scan::columns::delivery_time);
+  map(c.T3007, scan::columns::creation_time);
+  map(c.T39, scan::columns::submit_time);
+  map(c.S1000, scan::columns::text_body);
+  map(c.N67b0, scan::columns::message_id);
+  map(c.Se1d, scan::columns::subject);
+  map(c.S3d, scan::columns::subject_prefix);
+  map(c.Be1b, scan::columns::has_attachments);
   map(c.Le23, "Le23");
   map(c.N67b9, "N67b9");
   map(c.N67ba, "N67ba");

@@ -6,6 +6,7 @@
 
 #include "render/file_sinks.hpp"
 #include "render/safe_file_name.hpp"
+#include "scan/columns.hpp"
 
 namespace quorvine::render {
 namespace {
@@ -113,7 +114,7 @@ std::vector<Pending> pending_2007(const scan::ScanSession& session, std::string_
   std::optional<size_t> content;
   if (session.attachment_table) {
     table_index = session.attachment_table->index();
-    content = session.attachment_table->column_index("N3701");
+    content = session.attachment_table->column_index(scan::columns::attachment_data);
   }
   if (!table_index) return {};
   // The substring search narrows the index to candidates; only whole entries count.

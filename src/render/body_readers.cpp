@@ -5,6 +5,7 @@
 #include "decode/lzfu.hpp"
 #include "decode/rtf_to_text.hpp"
 #include "render/file_sinks.hpp"
+#include "scan/columns.hpp"
 
 namespace quorvine::render {
 namespace {
@@ -103,7 +104,7 @@ std::string_view to_string(BodyKind kind) {
 }
 
 BodyColumns body_columns(const ese::Table& table) {
-  return {table.column_index("S1000"), table.column_index("N1013"), table.column_index("N1009")};
+  return {table.column_index(scan::columns::text_body), table.column_index(scan::columns::html_body), table.column_index(scan::columns::rtf_body)};
 }
 
 BodyFile write_text_body(std::string_view text, const std::filesystem::path& folder, std::string_view name,

@@ -11,6 +11,7 @@
 #include "render/item_pages.hpp"
 #include "render/item_values.hpp"
 #include "textfile/utf16_file.hpp"
+#include "scan/columns.hpp"
 
 namespace quorvine::render {
 namespace {
@@ -180,10 +181,10 @@ PreviewResult preview_message(scan::ScanSession& session, decode::DecodeContext&
   if (result.stopped) return result;
 
   // Subject, and for all but mail the sender, from the record when the row has none.
-  if (s.subject.empty()) s.subject = column_text(ctx, item, "S70");
-  if (s.from.empty() && result.renderer != "mail") s.from = brackets(column_text(ctx, item, "N67b5"));
+  if (s.subject.empty()) s.subject = column_text(ctx, item, scan::columns::topic);
+  if (s.from.empty() && result.renderer != "mail") s.from = brackets(column_text(ctx, item, scan::columns::sender_fallback));
   if (exchange2010 && result.renderer == "mail") {
-    const std::string headers = column_text(ctx, item, "S7d");
+    const std::string headers = column_text(ctx, item, scan::columns::transport_headers);
     if (!headers.empty()) {
       // extract_addresses gives back the leftover words when the line holds no address.
       if (std::string from = decode::extract_addresses(header_line(headers, "From:")); from.find('@') != std::string::npos)
@@ -191,15 +192,15 @@ PreviewResult preview_message(scan::ScanSession& session, decode::DecodeContext&
       s.to = decode::extract_addresses(header_line(headers, "To:"));
     }
     if (s.to.empty()) {
-      s.to = decode::extract_addresses(column_text(ctx, item, "N67b4"));
-      if (s.to.empty()) s.to = decode::extract_addresses(column_text(ctx, item, "N2c"));
+      s.to = decode::extract_addresses(column_text(ctx, item, scan::columns::display_to));
+      if (s.to.empty()) s.to = decode::extract_addresses(column_text(ctx, item, scan::columns::recipients_fallback));
       s.to = brackets(s.to);
     }
     if (s.from.empty())
-      if (std::string sender = decode::extract_addresses(column_text(ctx, item, "S4025")); !sender.empty())
+      if (std::string sender = decode::extract_addresses(column_text(ctx, item, scan::columns::sender_address)); !sender.empty())
         s.from = "<" + sender + ">";
   }
-  if (exchange2010 && result.renderer == "appointment" && s.to.empty()) s.to = column_text(ctx, item, "N67b4");
+  if (exchange2010 && result.renderer == "appointment" && s.to.empty()) s.to = column_text(ctx, item, scan::columns::display_to);
 
   // The body.
   const BodyOptions options{true};

@@ -7,6 +7,7 @@
 #include "scan/partial_record.hpp"
 #include "scan/record_pass.hpp"
 #include "scan/record_handlers.hpp"
+#include "scan/columns.hpp"
 
 namespace quorvine::scan {
 namespace {
@@ -123,7 +124,7 @@ int scan_table(ScanSession& session, ScanObserver& observer,
       wanted.add(msg_columns.N67b0);
       wanted.add(msg_columns.N67b3);
       session.decode_context.spilled_column =
-          msg_columns.m["S7d"] ? static_cast<int64_t>(*msg_columns.m["S7d"]) : -1;
+          msg_columns.m[scan::columns::transport_headers] ? static_cast<int64_t>(*msg_columns.m[scan::columns::transport_headers]) : -1;
       if (!work.empty()) {
         session.message_index_file = work / (std::string(table_name) + ".txt");
         create_work_file(session, observer, session.message_index_file);

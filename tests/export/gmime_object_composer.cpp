@@ -15,49 +15,11 @@
 #include "gmime_streams.hpp"
 #include "export/mail_addresses.hpp"
 #include "export/mail_dates.hpp"
+#include "export/mime_parts.hpp"
 #include "export/transport_headers.hpp"
 
 namespace quorvine::exporting {
 namespace {
-
-struct ObjectUnref {
-  void operator()(void* object) const {
-    if (object) g_object_unref(object);
-  }
-};
-template <typename T>
-using GPtr = std::unique_ptr<T, ObjectUnref>;
-
-// The transfer encoding of a text part for 7-bit transport, by the rule GMime's "best"
-// filter applies: base64 for text with NUL bytes or many 8-bit ones, quoted-printable for a
-// few 8-bit bytes or lines over 998 characters, else none. A text with a line beginning
-// "From " is sent base64, so mailbox readers that do not undo ">From " quoting still give it
-// back unchanged (GMime's quoted-printable encoder leaves "From " as it is). Worked out in
-// one pass here rather than by running the text through GMime's filter chain.
-GMimeContentEncoding text_encoding(std::string_view text) {
-  size_t nul = 0, eight_bit = 0, longest = 0, line = 0;
-  bool from_line = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if ((i == 0 || text[i - 1] == '\n') && text.substr(i, 5) == "From ") from_line = true;
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c == '\n') {
-      longest = std::max(longest, line);
-      line = 0;
-      continue;
-    }
-    if (c == 0) ++nul;
-    else if (c & 0x80) ++eight_bit;
-    ++line;
-  }
-  longest = std::max(longest, line);
-  if (nul > 0 || from_line) return GMIME_CONTENT_ENCODING_BASE64;
-  if (eight_bit > 0)
-    return eight_bit >= static_cast<size_t>(static_cast<double>(text.size()) * (17.0 / 100.0))
-               ? GMIME_CONTENT_ENCODING_BASE64
-               : GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
-  if (longest > 998) return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
-  return GMIME_CONTENT_ENCODING_DEFAULT;
-}
 
 GPtr<GMimeObject> text_part(const char* subtype, const std::optional<std::string>& text) {
   GPtr<GMimeTextPart> part(g_mime_text_part_new_with_subtype(subtype));
@@ -69,42 +31,6 @@ GPtr<GMimeObject> text_part(const char* subtype, const std::optional<std::string
   g_mime_text_part_set_charset(part.get(), "utf-8");
   g_mime_part_set_content_encoding(GMIME_PART(part.get()), text_encoding(bytes));
   return GPtr<GMimeObject>(GMIME_OBJECT(part.release()));
-}
-
-void set_utf8_parameter_charsets(GMimeParamList* params) {
-  if (!params) return;
-  for (int i = 0; i < g_mime_param_list_length(params); ++i)
-    g_mime_param_set_charset(g_mime_param_list_get_parameter_at(params, i), "UTF-8");
-}
-
-// The headers of an attachment's part; its content is written by write_attachment.
-GPtr<GMimeObject> attachment_part(const AttachmentContent& attachment) {
-  const std::string type = attachment_content_type(attachment);
-  const size_t slash = type.find('/');
-  GPtr<GMimePart> part(g_mime_part_new_with_type(type.substr(0, slash).c_str(), type.substr(slash + 1).c_str()));
-  g_mime_part_set_content_encoding(part.get(), GMIME_CONTENT_ENCODING_BASE64);
-  g_mime_part_set_filename(part.get(), attachment.name.c_str());
-  set_utf8_parameter_charsets(g_mime_content_type_get_parameters(g_mime_object_get_content_type(GMIME_OBJECT(part.get()))));
-  if (GMimeContentDisposition* disposition = g_mime_object_get_content_disposition(GMIME_OBJECT(part.get())))
-    set_utf8_parameter_charsets(g_mime_content_disposition_get_parameters(disposition));
-  return GPtr<GMimeObject>(GMIME_OBJECT(part.release()));
-}
-
-// Boundaries depend only on the message, so an export gives the same bytes every time.
-std::string boundary_for(const CompositionRecord& record, int part) {
-  uint64_t hash = 14695981039346656037ULL;  // FNV-1a
-  const auto mix = [&hash](std::string_view text) {
-    for (char c : text) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
-    hash = (hash ^ 0xff) * 1099511628211ULL;
-  };
-  mix(record.message_id);
-  for (const MailAddress& sender : record.from) mix(sender.name + '\n' + sender.address);
-  mix(record.subject);
-  mix(std::to_string(record.filetime.value_or(0)));
-  mix(std::to_string(part));
-  char text[48];
-  std::snprintf(text, sizeof text, "=-Quorvine-%016llx", static_cast<unsigned long long>(hash));
-  return text;
 }
 
 GPtr<GMimeObject> body(const CompositionRecord& record) {
@@ -130,12 +56,6 @@ void add_addresses(GMimeMessage* message, GMimeAddressType type, const std::vect
     internet_address_set_charset(entry.get(), "UTF-8");
     internet_address_list_add(list, entry.get());
   }
-}
-
-// A message identifier without its angle brackets, as GMime wants it.
-std::string bare_id(std::string id) {
-  if (id.size() >= 2 && id.front() == '<' && id.back() == '>') id = id.substr(1, id.size() - 2);
-  return id;
 }
 
 // Writes to `out` through GMime; an exception of `out` ends the message (rethrown here).
@@ -170,18 +90,6 @@ class GMimeOutput {
   GPtr<GMimeStream> stream_;
   GMimeFormatOptions* options_;
 };
-
-// An attachment's content, base64 in lines, straight into the message's sink: GMime's own
-// path would pass the bulk of an export's bytes through two filters a byte at a time.
-void write_attachment(const AttachmentContent& attachment, const std::string& newline, ese::ByteSink& out) {
-  Base64Lines lines(out, newline);
-  try {
-    copy_attachment(attachment, lines);
-  } catch (const ese::EseError& error) {
-    throw ComposeError(std::string("cannot read an attachment: ") + error.what());
-  }
-  lines.finish();
-}
 
 }  // namespace
 

@@ -11,131 +11,14 @@
 #include <system_error>
 
 #include "export/base64.hpp"
-#include "export/gmime_streams.hpp"
+#include "export/header_block.hpp"
 #include "export/mail_addresses.hpp"
 #include "export/mail_dates.hpp"
+#include "export/mime_parts.hpp"
 #include "export/transport_headers.hpp"
 
 namespace quorvine::exporting {
 namespace {
-
-struct ObjectUnref {
-  void operator()(void* object) const {
-    if (object) g_object_unref(object);
-  }
-};
-template <typename T>
-using GPtr = std::unique_ptr<T, ObjectUnref>;
-
-// The transfer encoding of a text part for 7-bit transport, by the rule GMime's "best"
-// filter applies: base64 for text with NUL bytes or many 8-bit ones, quoted-printable for a
-// few 8-bit bytes or lines over 998 characters, else none. A text with a line beginning
-// "From " is sent base64, so mailbox readers that do not undo ">From " quoting still give it
-// back unchanged (GMime's quoted-printable encoder leaves "From " as it is). Worked out in
-// one pass here rather than by running the text through GMime's filter chain.
-GMimeContentEncoding text_encoding(std::string_view text) {
-  size_t nul = 0, eight_bit = 0, longest = 0, line = 0;
-  bool from_line = false;
-  for (size_t i = 0; i < text.size(); ++i) {
-    if ((i == 0 || text[i - 1] == '\n') && text.substr(i, 5) == "From ") from_line = true;
-    const auto c = static_cast<unsigned char>(text[i]);
-    if (c == '\n') {
-      longest = std::max(longest, line);
-      line = 0;
-      continue;
-    }
-    if (c == 0) ++nul;
-    else if (c & 0x80) ++eight_bit;
-    ++line;
-  }
-  longest = std::max(longest, line);
-  if (nul > 0 || from_line) return GMIME_CONTENT_ENCODING_BASE64;
-  if (eight_bit > 0)
-    return eight_bit >= static_cast<size_t>(static_cast<double>(text.size()) * (17.0 / 100.0))
-               ? GMIME_CONTENT_ENCODING_BASE64
-               : GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
-  if (longest > 998) return GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE;
-  return GMIME_CONTENT_ENCODING_DEFAULT;
-}
-
-GPtr<GMimeObject> text_part(const char* subtype, const std::optional<std::string>& text) {
-  GPtr<GMimeTextPart> part(g_mime_text_part_new_with_subtype(subtype));
-  const std::string_view bytes = text ? std::string_view(*text) : std::string_view();
-  GPtr<GMimeStream> stream(bytes.empty() ? g_mime_stream_mem_new()
-                                          : g_mime_stream_mem_new_with_buffer(bytes.data(), bytes.size()));
-  GPtr<GMimeDataWrapper> content(g_mime_data_wrapper_new_with_stream(stream.get(), GMIME_CONTENT_ENCODING_DEFAULT));
-  g_mime_part_set_content(GMIME_PART(part.get()), content.get());
-  g_mime_text_part_set_charset(part.get(), "utf-8");
-  g_mime_part_set_content_encoding(GMIME_PART(part.get()), text_encoding(bytes));
-  return GPtr<GMimeObject>(GMIME_OBJECT(part.release()));
-}
-
-void set_utf8_parameter_charsets(GMimeParamList* params) {
-  if (!params) return;
-  for (int i = 0; i < g_mime_param_list_length(params); ++i)
-    g_mime_param_set_charset(g_mime_param_list_get_parameter_at(params, i), "UTF-8");
-}
-
-// The headers of an attachment's part; its content is written by write_attachment.
-GPtr<GMimeObject> attachment_part(const AttachmentContent& attachment) {
-  const std::string type = attachment_content_type(attachment);
-  const size_t slash = type.find('/');
-  GPtr<GMimePart> part(g_mime_part_new_with_type(type.substr(0, slash).c_str(), type.substr(slash + 1).c_str()));
-  g_mime_part_set_content_encoding(part.get(), GMIME_CONTENT_ENCODING_BASE64);
-  g_mime_part_set_filename(part.get(), attachment.name.c_str());
-  set_utf8_parameter_charsets(g_mime_content_type_get_parameters(g_mime_object_get_content_type(GMIME_OBJECT(part.get()))));
-  if (GMimeContentDisposition* disposition = g_mime_object_get_content_disposition(GMIME_OBJECT(part.get())))
-    set_utf8_parameter_charsets(g_mime_content_disposition_get_parameters(disposition));
-  return GPtr<GMimeObject>(GMIME_OBJECT(part.release()));
-}
-
-// Boundaries depend only on the message, so an export gives the same bytes every time.
-std::string boundary_for(const CompositionRecord& record, int part) {
-  uint64_t hash = 14695981039346656037ULL;  // FNV-1a
-  const auto mix = [&hash](std::string_view text) {
-    for (char c : text) hash = (hash ^ static_cast<unsigned char>(c)) * 1099511628211ULL;
-    hash = (hash ^ 0xff) * 1099511628211ULL;
-  };
-  mix(record.message_id);
-  for (const MailAddress& sender : record.from) mix(sender.name + '\n' + sender.address);
-  mix(record.subject);
-  mix(std::to_string(record.filetime.value_or(0)));
-  mix(std::to_string(part));
-  char text[48];
-  std::snprintf(text, sizeof text, "=-Quorvine-%016llx", static_cast<unsigned long long>(hash));
-  return text;
-}
-
-GPtr<GMimeObject> body(const CompositionRecord& record) {
-  if (record.body_kind == "html") return text_part("html", record.body);
-  GPtr<GMimeObject> text = text_part("plain", record.body);
-  if (!record.html_body) return text;
-  GPtr<GMimeMultipart> alternative(g_mime_multipart_new_with_subtype("alternative"));
-  g_mime_multipart_set_boundary(alternative.get(), boundary_for(record, 1).c_str());
-  g_mime_multipart_add(alternative.get(), text.get());
-  g_mime_multipart_add(alternative.get(), text_part("html", record.html_body).get());
-  return GPtr<GMimeObject>(GMIME_OBJECT(alternative.release()));
-}
-
-// A sender known by name alone becomes an empty group (RFC 6854), so the name is kept and
-// no address is made up.
-void add_addresses(GMimeMessage* message, GMimeAddressType type, const std::vector<MailAddress>& addresses) {
-  InternetAddressList* list = g_mime_message_get_addresses(message, type);
-  for (const MailAddress& address : addresses) {
-    if (address.address.empty() && address.name.empty()) continue;
-    GPtr<InternetAddress> entry(address.address.empty()
-                                    ? internet_address_group_new(address.name.c_str())
-                                    : internet_address_mailbox_new(address.name.c_str(), address.address.c_str()));
-    internet_address_set_charset(entry.get(), "UTF-8");
-    internet_address_list_add(list, entry.get());
-  }
-}
-
-// A message identifier without its angle brackets, as GMime wants it.
-std::string bare_id(std::string id) {
-  if (id.size() >= 2 && id.front() == '<' && id.back() == '>') id = id.substr(1, id.size() - 2);
-  return id;
-}
 
 // A stdio file as a sink: flushing it does not fsync, which GMime's fd stream does.
 class StdioSink final : public ese::ByteSink {
@@ -150,94 +33,163 @@ class StdioSink final : public ese::ByteSink {
   std::FILE* file_;
 };
 
-// Writes to `out` through GMime; an exception of `out` ends the message (rethrown here).
-class GMimeOutput {
- public:
-  GMimeOutput(ese::ByteSink& out, LineEnds line_ends)
-      : stream_(sink_stream_new(out, failure_)), options_(g_mime_format_options_new()) {
-    g_mime_format_options_set_newline_format(
-        options_, line_ends == LineEnds::CrLf ? GMIME_NEWLINE_FORMAT_DOS : GMIME_NEWLINE_FORMAT_UNIX);
+// A text in the message's line ends, as GMime's newline filters give it: LF ends take CR LF
+// pairs to LF and drop a CR at the very end; CR LF ends give every bare LF its CR. Other CRs
+// stay. The end of a message's only part is made a line end when it is not one.
+void append_in_line_ends(std::string_view text, LineEnds line_ends, bool end_with_line_end, std::string& out) {
+  if (line_ends == LineEnds::Lf) {
+    bool held_cr = false;
+    size_t at = 0;
+    while (at < text.size()) {
+      const size_t cr = text.find('\r', at);
+      const size_t stop = cr == std::string_view::npos ? text.size() : cr;
+      if (stop > at) {
+        if (held_cr && text[at] != '\n') out += '\r';
+        held_cr = false;
+        out.append(text.substr(at, stop - at));
+      }
+      if (cr == std::string_view::npos) break;
+      if (held_cr) out += '\r';
+      held_cr = true;
+      at = cr + 1;
+    }
+    if (end_with_line_end && !text.empty() && (out.empty() || out.back() != '\n')) out += '\n';
+    return;
   }
-  ~GMimeOutput() { g_mime_format_options_free(options_); }
-  GMimeOutput(const GMimeOutput&) = delete;
-  GMimeOutput& operator=(const GMimeOutput&) = delete;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t lf = text.find('\n', at);
+    if (lf == std::string_view::npos) {
+      out.append(text.substr(at));
+      break;
+    }
+    out.append(text.substr(at, lf - at));
+    out += (lf > 0 && text[lf - 1] == '\r') ? "\n" : "\r\n";
+    at = lf + 1;
+  }
+  if (end_with_line_end && !text.empty() && text.back() != '\n') out += text.back() == '\r' ? "\n" : "\r\n";
+}
 
-  const char* newline() const { return g_mime_format_options_get_newline(options_); }
-  void object(GMimeObject* object) { check(g_mime_object_write_to_stream(object, options_, stream_.get())); }
-  // The object's header block; a message's includes the headers of its MIME part.
-  void headers(GMimeObject* object) {
-    char* block = g_mime_object_get_headers(object, options_);
-    const ssize_t written = block ? g_mime_stream_write_string(stream_.get(), block) : 0;
-    g_free(block);
-    check(written);
-  }
-  void text(std::string_view text) { check(g_mime_stream_write(stream_.get(), text.data(), text.size())); }
+void write(ese::ByteSink& out, std::string_view text) {
+  out.write(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+}
 
- private:
-  void check(ssize_t written) {
-    if (failure_) std::rethrow_exception(failure_);
-    if (written < 0) throw ComposeError("GMime could not write it");
+// A text part's content in its transfer encoding: base64 in 76-column lines, quoted-printable
+// by GMime's encoder, or the text itself.
+void append_content(std::string_view text, GMimeContentEncoding encoding, LineEnds line_ends, bool only_part,
+                    std::string& out) {
+  if (encoding == GMIME_CONTENT_ENCODING_DEFAULT) {
+    append_in_line_ends(text, line_ends, only_part, out);
+    return;
   }
-  std::exception_ptr failure_;
-  GPtr<GMimeStream> stream_;
-  GMimeFormatOptions* options_;
-};
+  std::string encoded;
+  if (encoding == GMIME_CONTENT_ENCODING_BASE64) {
+    struct StringSink final : ese::ByteSink {
+      std::string& to;
+      explicit StringSink(std::string& s) : to(s) {}
+      void write(std::span<const uint8_t> chunk) override { to.append(reinterpret_cast<const char*>(chunk.data()), chunk.size()); }
+    } sink(encoded);
+    Base64Lines lines(sink, "\n");
+    lines.write(std::span(reinterpret_cast<const uint8_t*>(text.data()), text.size()));
+    lines.finish();
+  } else {
+    GMimeEncoding encoder;
+    g_mime_encoding_init_encode(&encoder, GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE);
+    encoded.resize(g_mime_encoding_outlen(&encoder, text.size()));
+    encoded.resize(g_mime_encoding_flush(&encoder, text.data(), text.size(), encoded.data()));
+  }
+  append_in_line_ends(encoded, line_ends, only_part, out);
+}
 
-// An attachment's content, base64 in lines, straight into the message's sink: GMime's own
-// path would pass the bulk of an export's bytes through two filters a byte at a time.
-void write_attachment(const AttachmentContent& attachment, const std::string& newline, ese::ByteSink& out) {
-  Base64Lines lines(out, newline);
-  try {
-    copy_attachment(attachment, lines);
-  } catch (const ese::EseError& error) {
-    throw ComposeError(std::string("cannot read an attachment: ") + error.what());
-  }
-  lines.finish();
+const char* encoding_name(GMimeContentEncoding encoding) {
+  return encoding == GMIME_CONTENT_ENCODING_BASE64 ? "base64" : "quoted-printable";
+}
+
+// A text part: its headers, the empty line and its content.
+void append_text_part(std::string_view subtype, const std::optional<std::string>& text, HeaderBlock& headers,
+                      LineEnds line_ends, bool only_part, std::string& out) {
+  const std::string_view bytes = text ? std::string_view(*text) : std::string_view();
+  const GMimeContentEncoding encoding = text_encoding(bytes);
+  headers.line("Content-Type: text/" + std::string(subtype) + "; charset=utf-8");
+  if (encoding != GMIME_CONTENT_ENCODING_DEFAULT)
+    headers.line(std::string("Content-Transfer-Encoding: ") + encoding_name(encoding));
+  headers.line("");
+  append_in_line_ends(headers.lines(), line_ends, false, out);
+  append_content(bytes, encoding, line_ends, only_part, out);
+}
+
+std::string multipart_type(std::string_view subtype, const std::string& boundary) {
+  return "Content-Type: multipart/" + std::string(subtype) + "; boundary=\"" + boundary + "\"";
+}
+
+// The message's body: its text part, or the text and the HTML part as alternatives. `headers`
+// holds the fields written before the body's own.
+void append_body(const CompositionRecord& record, HeaderBlock headers, LineEnds line_ends, bool only_part,
+                 std::string& out) {
+  if (record.body_kind == "html") return append_text_part("html", record.body, headers, line_ends, only_part, out);
+  if (!record.html_body) return append_text_part("plain", record.body, headers, line_ends, only_part, out);
+  const std::string boundary = boundary_for(record, 1);
+  const std::string newline = line_ends == LineEnds::CrLf ? "\r\n" : "\n";
+  headers.line(multipart_type("alternative", boundary));
+  headers.line("");
+  append_in_line_ends(headers.lines(), line_ends, false, out);
+  out += "--" + boundary + newline;
+  HeaderBlock text_headers;
+  append_text_part("plain", record.body, text_headers, line_ends, false, out);
+  out += newline + "--" + boundary + newline;
+  HeaderBlock html_headers;
+  append_text_part("html", record.html_body, html_headers, line_ends, false, out);
+  out += newline + "--" + boundary + "--" + newline;
 }
 
 }  // namespace
 
 void compose_message(const CompositionRecord& record, ese::ByteSink& out, LineEnds line_ends) {
   initialise_gmime();
-  GPtr<GMimeMessage> message(g_mime_message_new(TRUE));
-  add_addresses(message.get(), GMIME_ADDRESS_TYPE_FROM, record.from);
-  add_addresses(message.get(), GMIME_ADDRESS_TYPE_TO, record.to);
-  add_addresses(message.get(), GMIME_ADDRESS_TYPE_CC, record.cc);
-  add_addresses(message.get(), GMIME_ADDRESS_TYPE_BCC, record.bcc);
-  g_mime_message_set_subject(message.get(), record.subject.c_str(), "UTF-8");
+  // The fields in the order GMime writes a message's: the standard ones first, then the kept
+  // transport fields, MIME-Version and the body's own.
+  HeaderBlock headers;
   const std::string date = rfc5322_date(record.filetime);
-  if (!date.empty()) g_mime_object_set_header(GMIME_OBJECT(message.get()), "Date", date.c_str(), nullptr);
-  if (!record.message_id.empty()) g_mime_message_set_message_id(message.get(), bare_id(record.message_id).c_str());
+  if (!date.empty()) headers.text("Date", date);
+  headers.addresses("From", record.from);
+  headers.text("Subject", record.subject);
+  headers.addresses("To", record.to);
+  headers.addresses("Cc", record.cc);
+  headers.addresses("Bcc", record.bcc);
+  if (!record.message_id.empty()) headers.message_id(bare_id(record.message_id));
   // The original transport fields (Received, Reply-To, References, List-*, X-*, ...) are kept,
-  // refolded by GMime.
-  for (const HeaderField& field : carried_header_fields(record.transport_headers))
-    g_mime_object_append_header(GMIME_OBJECT(message.get()), field.name.c_str(), field.value.c_str(), "UTF-8");
+  // refolded.
+  for (const HeaderField& field : carried_header_fields(record.transport_headers)) headers.carried(field.name, field.value);
+  headers.line("MIME-Version: 1.0");
 
-  GMimeOutput output(out, line_ends);
-  GPtr<GMimeObject> content = body(record);
+  std::string text;
   if (record.attachments.empty()) {
-    g_mime_message_set_mime_part(message.get(), content.get());
-    output.object(GMIME_OBJECT(message.get()));
+    append_body(record, std::move(headers), line_ends, true, text);
+    write(out, text);
     return;
   }
-  // multipart/mixed, laid out as GMime lays it out: the body part, then each attachment.
+  // multipart/mixed: the body part, then each attachment.
   const std::string boundary = boundary_for(record, 0);
-  GPtr<GMimeMultipart> mixed(g_mime_multipart_new_with_subtype("mixed"));
-  g_mime_multipart_set_boundary(mixed.get(), boundary.c_str());
-  g_mime_message_set_mime_part(message.get(), GMIME_OBJECT(mixed.get()));
-  const std::string newline = output.newline();
+  const std::string newline = line_ends == LineEnds::CrLf ? "\r\n" : "\n";
   const std::string delimiter = "--" + boundary + newline;
-  output.headers(GMIME_OBJECT(message.get()));
-  output.text(newline + delimiter);
-  output.object(content.get());
+  headers.line(multipart_type("mixed", boundary));
+  append_in_line_ends(headers.lines(), line_ends, false, text);
+  text += newline + delimiter;
+  append_body(record, HeaderBlock(), line_ends, false, text);
+  write(out, text);
+  GMimeFormatOptions* options = g_mime_format_options_new();
+  g_mime_format_options_set_newline_format(
+      options, line_ends == LineEnds::CrLf ? GMIME_NEWLINE_FORMAT_DOS : GMIME_NEWLINE_FORMAT_UNIX);
+  const std::unique_ptr<GMimeFormatOptions, void (*)(GMimeFormatOptions*)> owned(options, g_mime_format_options_free);
   for (const AttachmentContent& attachment : record.attachments) {
-    output.text(newline + delimiter);
     GPtr<GMimeObject> part = attachment_part(attachment);
-    output.headers(part.get());
-    output.text(newline);
+    char* part_headers = g_mime_object_get_headers(part.get(), options);
+    text = newline + delimiter + (part_headers ? part_headers : "") + newline;
+    g_free(part_headers);
+    write(out, text);
     write_attachment(attachment, newline, out);
   }
-  output.text(newline + "--" + boundary + "--" + newline);
+  write(out, newline + "--" + boundary + "--" + newline);
 }
 
 std::filesystem::path ReCreateEML(const CompositionRecord& record) {

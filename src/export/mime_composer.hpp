@@ -1,5 +1,6 @@
 #pragma once
-// The MIME composer: writes a composition record as a complete RFC 822 message with GMime.
+// The MIME composer: writes a composition record as a complete RFC 822 message, its header
+// block and text parts written directly in GMime's layout, GMime encoding what needs it.
 #include <filesystem>
 #include <stdexcept>
 

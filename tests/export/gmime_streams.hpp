@@ -1,7 +1,7 @@
 #pragma once
-// A GMime stream over our own sink, so that a message is composed straight into its MBOX
-// file. GMime is C: an exception of the sink is kept in `failure` and GMime sees an I/O
-// error.
+// A GMime stream over our own sink, so that the object-model composer writes into a sink as the
+// direct one does. GMime is C: an exception of the sink is kept in `failure` and GMime sees an
+// I/O error.
 #include <gmime/gmime.h>
 
 #include <exception>

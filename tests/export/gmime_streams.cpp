@@ -1,4 +1,4 @@
-#include "export/gmime_streams.hpp"
+#include "gmime_streams.hpp"
 
 #include <span>
 

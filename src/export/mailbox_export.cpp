@@ -33,8 +33,8 @@ struct FolderJob {
   std::string mailbox;
   std::string display_path;  // "Mailbox/Inbox/Sub"
   std::filesystem::path mbox;
-  const scan::foldertree* folder2007 = nullptr;
-  const scan::folderTree2010* folder2010 = nullptr;
+  const scan::Folder2007* folder2007 = nullptr;
+  const scan::Folder2010* folder2010 = nullptr;
   std::string header_table, body_table;
   std::vector<size_t> header_entries;  // the 2010 folder's entries in the header list, in list order
   bool whole_mailbox = true;
@@ -47,7 +47,7 @@ struct FolderJob {
   ItemSelection items;
 };
 
-scan::HeaderFolderRef ref_of(const scan::folderTree2010& f) {
+scan::HeaderFolderRef ref_of(const scan::Folder2010& f) {
   return {f.folderId, f.mailboxName, f.folderTable, f.folderName};
 }
 
@@ -97,9 +97,9 @@ scan::ScanSession worker_session(scan::ScanSession& session) {
   } put_back{session, lists};
   scan::ScanSession copy = session;
   copy.database = ese::Database::open(session.database->path());
-  if (session.msgtable) copy.msgtable = copy.database->open_table(session.msgtable->index());
-  if (session.attachmenttable) copy.attachmenttable = copy.database->open_table(session.attachmenttable->index());
-  for (scan::TableFile& file : copy.TableFileDump)
+  if (session.message_table) copy.message_table = copy.database->open_table(session.message_table->index());
+  if (session.attachment_table) copy.attachment_table = copy.database->open_table(session.attachment_table->index());
+  for (scan::TableFile& file : copy.tables)
     if (file.table) file.table = copy.database->open_table(file.table->index());
   return copy;
 }
@@ -256,7 +256,7 @@ class FolderExporter {
       scan::SilentScanObserver silent;
       render::FolderListing listing = render::list_contents_folder(session_, ctx, *job.folder2007, silent);
       found.rows = std::move(listing.rows);
-      for (auto& [id, body] : listing.tempBodyDump) found.bodies.emplace(id, std::move(body));
+      for (auto& [id, body] : listing.body_texts) found.bodies.emplace(id, std::move(body));
       tally.held = listing.records_held;
       // Asked for by identifier, the messages were all found; damage elsewhere in the folder
       // costs nothing that was asked for.
@@ -285,7 +285,7 @@ class FolderExporter {
       const size_t count = job.header_entries.size();
       found.rows.resize(count);
       for (size_t k = 0; k < count; ++k)
-        scan::fill_header_row(lists_.MessageHeaderList2010Dump[job.header_entries[k]], ref, table, k + 1,
+        scan::fill_header_row(lists_.headers[job.header_entries[k]], ref, table, k + 1,
                               found.rows[count - 1 - k]);
       tally.held = count;
     }
@@ -411,9 +411,9 @@ bool exportable_generation(const scan::ScanSession& session, ExportSummary& summ
 
 // The folder's tree item and the job that writes it, for every folder record of the store.
 void attach_folder(const scan::ScanSession& session, scan::TreeItem item, FolderJob& job) {
-  for (const auto& f : session.foldertreeDump)
+  for (const auto& f : session.folders_2007)
     if (f.treeItem == item && !f.folderId.empty()) job.folder2007 = &f;
-  for (const auto& f : session.folderTree2010Dump)
+  for (const auto& f : session.folders_2010)
     if (f.treeItem == item && !f.folderName.empty()) {
       job.folder2010 = &f;
       const auto generation = generation_of(session);
@@ -426,7 +426,7 @@ void attach_folder(const scan::ScanSession& session, scan::TreeItem item, Folder
 struct MailboxLists {
   std::string header_table, body_table;
   bool read_headers = false, read_bodies = false;  // false: the scan has them already
-  std::vector<scan::MessageHeaderList2010> headers;
+  std::vector<scan::HeaderEntry2010> headers;
   scan::HeaderListLoader::BodyLists bodies;
   Lookups2010 times;  // its stored times
   scan::TableDamage header_damage, body_damage;  // what reading them passed over
@@ -544,7 +544,7 @@ void prepare_2010(scan::ScanSession& session, std::vector<FolderJob>& jobs, Look
         for (const std::string& why : it->second)
           jobs[i].uncounted.push_back("the messages of " + jobs[i].display_path + " are lost: " + why);
     }
-  auto entries = scan::header_entries_by_folder(session.lists2010.MessageHeaderList2010Dump, folders,
+  auto entries = scan::header_entries_by_folder(session.lists2010.headers, folders,
                                                 generation_of(session));
   for (size_t f = 0; f < positions.size(); ++f) jobs[positions[f]].header_entries = std::move(entries[f]);
 }
@@ -572,7 +572,7 @@ std::vector<uint64_t> job_sizes(const scan::ScanSession& session, const std::vec
 ExportSummary run_jobs(scan::ScanSession& session, std::vector<FolderJob> jobs, unsigned threads,
                        const ese::PassControl& control, ExportObserver& observer) {
   ExportSummary summary;
-  if (std::string problem = work_folder_problem(session.settings.tempFilePath); !problem.empty()) {
+  if (std::string problem = work_folder_problem(session.settings.temp_folder); !problem.empty()) {
     summary.refused = problem + "; nothing was exported";
     return summary;
   }
@@ -595,7 +595,7 @@ ExportSummary run_jobs(scan::ScanSession& session, std::vector<FolderJob> jobs, 
   std::vector<std::string> worker_failures;
   auto work = [&](scan::ScanSession& worker) {
     try {
-      WorkFolder folder(session.settings.tempFilePath);
+      WorkFolder folder(session.settings.temp_folder);
       FolderExporter exporter(worker, &lookups, folder.path(), control, report);
       for (size_t n; (n = next++) < jobs.size();) {
         const size_t i = order[n];

@@ -6,15 +6,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 started=$SECONDS
 ./scripts/setup-deps.sh --demo
-# A fresh build folder is configured without debugging information, which halves the compile;
-# one that test.sh configured keeps its own settings.
-type=()
-[ -e build/CMakeCache.txt ] || type=(-DCMAKE_BUILD_TYPE=Release)
-cmake -S . -B build -G Ninja "${type[@]}" >/dev/null
-cmake --build build --target quorvine edbgen_demo_store
-out=build/demo/export
+# A build folder of its own, without debugging information, several sources compiled as one
+# (a unity build): under half the processor time of a plain build; the test build is left alone.
+build=build-demo
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_UNITY_BUILD=ON >/dev/null
+cmake --build "$build" --target quorvine edbgen_demo_store
+out=$build/demo/export
 rm -rf "$out"
-./build/quorvine export build/demo/demo2007.edb --exchange 2007 --out "$out"
+./$build/quorvine export $build/demo/demo2007.edb --exchange 2007 --out "$out"
 first=$(find "$out/QuorvineRec" -type f -name Inbox | sort | head -n 1)
 [ -n "$first" ] || first=$(find "$out/QuorvineRec" -type f ! -name '*.vcf' ! -name '*.ics' | sort | head -n 1)
 echo

@@ -93,6 +93,14 @@ Database Database::open(const std::filesystem::path& file) {
     if (shadow.order.empty()) throw EseError("Cannot open " + name + ": its catalog cannot be read.");
     shadow.damaged += impl->catalog.damaged + 1;
     impl->catalog = std::move(shadow);
+  } else if (impl->catalog.damaged > 0) {
+    // Tables whose catalog entries sat on the damaged pages are taken from the shadow copy.
+    detail::Catalog shadow =
+        detail::read_catalog(impl->pages, detail::kShadowCatalogRootPage, detail::kShadowCatalogObjectId);
+    for (uint32_t object_id : shadow.order)
+      if (auto it = shadow.tables.find(object_id);
+          it != shadow.tables.end() && impl->catalog.tables.try_emplace(object_id, it->second).second)
+        impl->catalog.order.push_back(object_id);
   }
   for (uint32_t object_id : impl->catalog.order) {
     auto it = impl->catalog.tables.find(object_id);

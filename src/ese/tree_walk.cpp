@@ -32,12 +32,28 @@ std::optional<Page> TreeWalk::enter(uint32_t number) {
   return page;
 }
 
+std::optional<Page> TreeWalk::linked_leaf(Page page) {
+  const bool unbroken = damaged_ == damaged_at_last_leaf_;
+  const bool linked = !unbroken || page.previous == last_leaf_;
+  last_leaf_ = page.number;
+  if (!linked) ++damaged_;
+  damaged_at_last_leaf_ = damaged_;
+  if (!linked) return std::nullopt;
+  return page;
+}
+
 std::optional<Page> TreeWalk::next_leaf() {
   if (root_) {
     const uint32_t root = *root_;
     root_.reset();
-    if (auto page = enter(root)) {
-      if (page->is_leaf()) return page;
+    auto page = enter(root);
+    // A page copied over the root from elsewhere in the same tree would pass as the whole tree.
+    if (page && !page->is_root()) {
+      ++damaged_;
+      page.reset();
+    }
+    if (page) {
+      if (page->is_leaf()) return linked_leaf(std::move(*page));
       stack_.push_back({std::move(*page), 0});
     }
   }
@@ -56,7 +72,10 @@ std::optional<Page> TreeWalk::next_leaf() {
     const uint32_t child = data.u32("the child page number");
     auto page = enter(child);
     if (!page) continue;
-    if (page->is_leaf()) return page;
+    if (page->is_leaf()) {
+      if (auto leaf = linked_leaf(std::move(*page))) return leaf;
+      continue;
+    }
     if (stack_.size() >= kMaxDepth) {
       ++damaged_;
       continue;

@@ -33,6 +33,9 @@ class TreeWalk {
   // Reads and checks page `number` reached from a parent (or as the root); nothing when it
   // is damage.
   std::optional<Page> enter(uint32_t number);
+  // The leaf, unless its back link names another page than the leaf read before it: a page
+  // copied over this one from elsewhere in the tree, whose records would be read twice.
+  std::optional<Page> linked_leaf(Page page);
 
   std::shared_ptr<const PageReader> reader_;
   uint32_t object_id_;
@@ -40,6 +43,8 @@ class TreeWalk {
   std::vector<Frame> stack_;
   std::unordered_set<uint32_t> visited_;
   uint64_t damaged_ = 0;
+  uint32_t last_leaf_ = 0;               // the leaf read before, 0 before the first
+  uint64_t damaged_at_last_leaf_ = 0;    // damage since then breaks the chain of links
 };
 
 }  // namespace quorvine::ese::detail

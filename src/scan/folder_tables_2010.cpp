@@ -154,8 +154,10 @@ int scan_folder_tables(ScanSession& session, ScanObserver& observer, std::string
       const ese::Table table = session.database->open_table(static_cast<size_t>(file.tableIndex));
       scan_folder_table(session, observer, table, file.tableName, generation, control);
     } catch (const ese::EseError& error) {
+      // Its mailbox shows no folders, so no folder's export can report what it held.
       warn(session, observer,
            "folder table \"" + file.tableName + "\" could not be read: " + error.what());
+      session.losses.push_back(session.warnings.back());
     }
   }
   return 1;

@@ -52,6 +52,7 @@ void scan_2007(ScanSession& session, ScanObserver& observer, const ese::PassCont
   const std::vector<MailboxRecord> mailboxes = session.mailboxes;
   for (const MailboxRecord& mailbox : mailboxes) build_folder_tree_2007(session, observer, mailbox);
   warn_orphan_folders(session, observer);
+  warn_unreached_contents_tables(session, observer);
 
   observer.status("Status : (Step 5/7) Extract mailbox email informations (please wait..) ");
   const std::filesystem::path& work = session.settings.work_folder;

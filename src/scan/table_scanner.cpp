@@ -1,7 +1,10 @@
 #include "scan/table_scanner.hpp"
 
+#include <set>
+
 #include <algorithm>
 #include <fstream>
+#include <set>
 
 #include "scan/column_maps.hpp"
 #include "scan/partial_record.hpp"
@@ -89,6 +92,39 @@ void warn_orphan_folders(ScanSession& session, ScanObserver& observer) {
   const std::string text = std::to_string(folders) + " folder record(s) of table \"Folders\" name a mailbox the " +
                            "store does not list; the " + std::to_string(messages) +
                            " message(s) of their contents tables cannot be listed or exported";
+  session.warnings.push_back(text);
+  session.losses.push_back(text);
+  observer.warning(text);
+}
+
+void warn_unreached_contents_tables(ScanSession& session, ScanObserver& observer) {
+  if (!session.database) return;
+  auto upper = [](std::string key) {
+    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
+    return key;
+  };
+  // Folders the tree leaves out by design (the store's root, folders without a path) and
+  // those reported as orphans have records; only tables that no record names are lost here.
+  std::set<std::string> reached;
+  for (const FolderRecord2007& folder : session.folder_records) reached.insert(upper(folder.folderId));
+  for (const std::string& key : session.orphan_folder_ids) reached.insert(upper(key));
+  uint64_t tables = 0, messages = 0;
+  for (const TableFile& file : session.tables) {
+    if (file.folderKey.empty() || reached.count(file.folderKey)) continue;
+    uint64_t held = 0;
+    try {
+      held = session.database->open_table(static_cast<size_t>(file.tableIndex)).record_count();
+    } catch (const ese::EseError&) {
+      continue;  // reported as a table whose messages cannot be listed
+    }
+    if (held == 0) continue;
+    ++tables;
+    messages += held;
+  }
+  if (tables == 0) return;
+  const std::string text = std::to_string(tables) + " contents table(s) belong to no folder record (damaged or " +
+                           "missing records of table \"Folders\"); their " + std::to_string(messages) +
+                           " message(s) cannot be listed or exported";
   session.warnings.push_back(text);
   session.losses.push_back(text);
   observer.warning(text);

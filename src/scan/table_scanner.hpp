@@ -28,6 +28,9 @@ void warn_skipped_records(ScanSession& session, ScanObserver& observer,
 // Warns of the 2003/2007 folder records that name no mailbox of the store whose contents
 // tables hold messages: those messages are in no folder of the tree.
 void warn_orphan_folders(ScanSession& session, ScanObserver& observer);
+// Contents tables holding messages that no folder record names: their records were damaged
+// into other values or lost.
+void warn_unreached_contents_tables(ScanSession& session, ScanObserver& observer);
 
 // Walks the trees of the tables that hold the messages (2003/2007 contents tables, 2010/2013
 // header tables) and warns of each that has pages a listing would leave out or that cannot

@@ -9,7 +9,7 @@
 namespace edbgen {
 namespace {
 
-ColumnSet mailbox_columns() {
+ColumnSet mailbox_columns_2007() {
   ColumnSet c("Mailbox", "MailboxInstance");
   for (const char* n : {"Q6764", "S6773", "S3001", "L6638"}) c.add_property(n);
   return c;
@@ -63,7 +63,7 @@ struct ContentsTable {
 class Filler2007 : public StoreFiller {
  public:
   Filler2007(DatabaseWriter& db, bool is_public)
-      : db_(db), is_public_(is_public), mailbox_(mailbox_columns()), folders_(folders_columns()),
+      : db_(db), is_public_(is_public), mailbox_(mailbox_columns_2007()), folders_(folders_columns()),
         msg_(msg_columns()), attachments_(attachment_columns()) {}
 
   void begin(const Scenario& tree) override {

@@ -9,7 +9,7 @@
 namespace edbgen {
 namespace {
 
-ColumnSet mailbox_columns() {
+ColumnSet mailbox_columns_2010() {
   ColumnSet c("Mailbox", "MailboxPartitionNumber");
   c.add("MailboxNumber", ColumnType::Binary, false, false, 8);
   c.add("MailboxOwnerDisplayName", ColumnType::LargeText);
@@ -49,7 +49,7 @@ struct MessageTables {
 class Filler2010 : public StoreFiller {
  public:
   Filler2010(DatabaseWriter& db, bool is_public)
-      : db_(db), is_public_(is_public), mailbox_(mailbox_columns()) {}
+      : db_(db), is_public_(is_public), mailbox_(mailbox_columns_2010()) {}
 
   void begin(const Scenario& tree) override {
     if (is_public_) {

@@ -11,7 +11,7 @@ namespace {
 
 constexpr uint64_t kPublicNumber = 1;
 
-ColumnSet mailbox_columns() {
+ColumnSet mailbox_columns_2013() {
   ColumnSet c("Mailbox", "MailboxPartitionNumber");
   c.add("MailboxNumber", ColumnType::Long, false, false, 0, true);
   c.add("MailboxOwnerDisplayName", ColumnType::LargeText);
@@ -81,7 +81,7 @@ class Filler2013 : public StoreFiller {
       add_mailbox(0, kPublicNumber, tree.public_root_id, tree.public_folders);
       return;
     }
-    ColumnSet mailbox = mailbox_columns();
+    ColumnSet mailbox = mailbox_columns_2013();
     TableWriter& writer = db_.add_table(mailbox.def());
     for (const Mailbox& m : tree.mailboxes) {
       RecordCells row(mailbox);

@@ -95,51 +95,6 @@ std::optional<uint64_t> first_stored_time(const ese::Record& record, const std::
   return std::nullopt;
 }
 
-void Lookups2010::index_lists(const scan::MessageLists2010& lists) {
-  this->lists = &lists;
-  body_by_key.clear();
-  attachments_by_key.clear();
-  std::set<size_t, std::greater<>> lengths;
-  for (size_t i = 0; i < lists.MessageBodyList2010Dump.size(); ++i) {
-    const auto& body = lists.MessageBodyList2010Dump[i];
-    body_by_key[key(body.tableName, body.messageKey)] = i;  // the last entry wins
-    lengths.insert(body.messageKey.size());
-  }
-  body_key_lengths.assign(lengths.begin(), lengths.end());
-  for (size_t i = 0; i < lists.MessageAttachmentList2010Dump.size(); ++i) {
-    const auto& attachment = lists.MessageAttachmentList2010Dump[i];
-    if (attachment.messageKey.empty()) continue;
-    attachments_by_key[key(attachment.tableName, attachment.messageKey)].push_back(i);
-  }
-}
-
-std::optional<size_t> Lookups2010::body_entry(const std::string& body_table, const std::string& message_id) const {
-  for (size_t length : body_key_lengths) {
-    if (length == 0 || length > message_id.size()) continue;
-    auto it = body_by_key.find(key(body_table, message_id.substr(0, length)));
-    if (it != body_by_key.end()) return it->second;
-  }
-  return std::nullopt;
-}
-
-void Lookups2010::read_stored_times(const scan::ScanSession& session, const std::string& table_name) {
-  if (!session.database) return;
-  auto index = session.database->find_table(table_name);
-  if (!index) return;
-  const ese::Table table = session.database->open_table(*index);
-  scan::WantedColumns wanted;
-  const auto id = column(table, "N67b0", wanted);
-  const std::vector<std::optional<size_t>> dates = {column(table, "Te06", wanted), column(table, "T3007", wanted),
-                                                     column(table, "T39", wanted)};
-  wanted.recompute();
-  if (!id) return;
-  table.for_each_record(wanted.columns, [&](uint64_t, const ese::Record& record) {
-    const std::string message_id = decode::export_exchange_record_value_64bit(&record, *id, 'b');
-    if (auto time = first_stored_time(record, dates)) stored_times[key(table_name, message_id)] = *time;
-    return true;
-  });
-}
-
 MessageGatherer::MessageGatherer(const scan::ScanSession& session, const Lookups2010* lookups,
                                  std::filesystem::path work_folder)
     : session_(session), lookups_(lookups), work_(std::move(work_folder)) {

@@ -6,7 +6,6 @@
 #include "export/mbox_file.hpp"
 #include "export/mime_composer.hpp"
 #include "export/output_names.hpp"
-#include "export/eml_fallback_builder.hpp"
 #include "listing/header_list_loader.hpp"
 #include "listing/message_list_2010.hpp"
 #include "listing/message_listing.hpp"
@@ -219,27 +218,15 @@ bool FolderExporter::export_message(const FolderJob& job, const scan::MessageLis
       items->add(row, job.body_table, stored, cached_body, summary);
       return true;
     }
-    // The message is composed straight into the folder's output; the temporary message file
-    // is written only by the fallback builder.
-    const std::filesystem::path eml =
-        work_ / (is2007 ? temporary_message_name_2007(row.subject, row.mail_number)
-                        : temporary_message_name_2010(row.subject, row.mail_number));
-    CompositionRecord record = is2007 ? gatherer_.gather_2007(row, cached_body, eml)
-                                      : gatherer_.gather_2010(row, job.body_table, job.header_table, eml);
+    // The message is composed straight into the folder's output.
+    CompositionRecord record = is2007 ? gatherer_.gather_2007(row, cached_body)
+                                      : gatherer_.gather_2010(row, job.body_table, job.header_table);
     MessageInfo info{record.filetime, record.subject, false};
     if (job.format == OutputFormat::Maildir) info.read = records_.read_flag(row, job.body_table);
     out.begin_record(info);
     try {
       compose_message(record, out, out.line_ends());
       out.end_record();
-    } catch (const ComposeError&) {
-      out.abandon_record();
-      // Only the whole-mailbox export has the fallback builder.
-      if (!job.whole_mailbox || !createEMLFile(record)) throw;
-      const bool appended = out.append(eml, info);
-      std::error_code ignored;
-      std::filesystem::remove(eml, ignored);
-      if (!appended) throw std::runtime_error("cannot read the message file " + eml.string());
     } catch (...) {
       // No part of a message that failed stays in the file.
       out.abandon_record();

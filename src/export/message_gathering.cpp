@@ -179,10 +179,8 @@ std::optional<uint64_t> MessageGatherer::stored_time_2010(const scan::MessageLis
   return it->second;
 }
 
-CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, const std::string& cached_body,
-                                               const std::filesystem::path& message_file) {
+CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, const std::string& cached_body) {
   CompositionRecord out;
-  out.message_file = message_file;
   out.subject = row.subject;
   out.date_text = row.date;
   // The time the list shows, from the contents record; the message record's only without one.
@@ -249,10 +247,8 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
 }
 
 CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, const std::string& body_table,
-                                               const std::string& header_table,
-                                               const std::filesystem::path& message_file) {
+                                               const std::string& header_table) {
   CompositionRecord out;
-  out.message_file = message_file;
   out.subject = row.subject;
   out.date_text = row.date;
   out.filetime = stored_time_2010(row, header_table);

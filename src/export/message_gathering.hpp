@@ -31,12 +31,11 @@ class MessageGatherer {
   std::optional<uint64_t> stored_time_2007(const scan::MessageListRow& row);
   std::optional<uint64_t> stored_time_2010(const scan::MessageListRow& row, const std::string& header_table) const;
 
-  // The composition record of a listed message, its fallback ".eml" file to be `message_file`.
-  // `cached_body` is the body text the listing kept for it. Throws on unreadable data.
-  CompositionRecord gather_2007(const scan::MessageListRow& row, const std::string& cached_body,
-                                const std::filesystem::path& message_file);
+  // The composition record of a listed message. `cached_body` is the body text the listing
+  // kept for it. Throws on unreadable data.
+  CompositionRecord gather_2007(const scan::MessageListRow& row, const std::string& cached_body);
   CompositionRecord gather_2010(const scan::MessageListRow& row, const std::string& body_table,
-                                const std::string& header_table, const std::filesystem::path& message_file);
+                                const std::string& header_table);
 
  private:
   const ese::Table* table_at(size_t index);

@@ -1,4 +1,4 @@
-// extractemailid on realistic sender/recipient texts and on hostile ones, at 1 KB and 64 KB.
+// extract_addresses on realistic sender/recipient texts and on hostile ones, at 1 KB and 64 KB.
 #include <benchmark/benchmark.h>
 
 #include <string>
@@ -7,7 +7,7 @@
 
 namespace {
 
-using quorvine::decode::extractemailid;
+using quorvine::decode::extract_addresses;
 
 std::string repeat_to(const std::string& unit, size_t size) {
   std::string text;
@@ -44,22 +44,22 @@ std::string hostile_at_runs(size_t size) { return repeat_to("a@a@a.", size); }
 std::string hostile_hyphens(size_t size) { return repeat_to("a-", size); }
 
 template <std::string (*Make)(size_t)>
-void BM_extractemailid(benchmark::State& state) {
+void BM_extract_addresses(benchmark::State& state) {
   const std::string text = Make(static_cast<size_t>(state.range(0)));
-  for (auto _ : state) benchmark::DoNotOptimize(extractemailid(text));
+  for (auto _ : state) benchmark::DoNotOptimize(extract_addresses(text));
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) *
                           static_cast<int64_t>(text.size()));
 }
 
 }  // namespace
 
-BENCHMARK_TEMPLATE(BM_extractemailid, header_text)->Arg(1 << 10)->Arg(64 << 10);
-BENCHMARK_TEMPLATE(BM_extractemailid, entry_id_text)->Arg(1 << 10)->Arg(64 << 10);
-BENCHMARK_TEMPLATE(BM_extractemailid, hostile_word_run)->Arg(1 << 10)->Arg(64 << 10);
-BENCHMARK_TEMPLATE(BM_extractemailid, hostile_dots)->Arg(1 << 10)->Arg(64 << 10);
-BENCHMARK_TEMPLATE(BM_extractemailid, hostile_nesting)->Arg(1 << 10)->Arg(64 << 10);
-BENCHMARK_TEMPLATE(BM_extractemailid, hostile_long_parts)->Arg(1 << 10)->Arg(64 << 10);
-BENCHMARK_TEMPLATE(BM_extractemailid, hostile_at_runs)->Arg(1 << 10)->Arg(64 << 10);
-BENCHMARK_TEMPLATE(BM_extractemailid, hostile_hyphens)->Arg(1 << 10)->Arg(64 << 10);
+BENCHMARK_TEMPLATE(BM_extract_addresses, header_text)->Arg(1 << 10)->Arg(64 << 10);
+BENCHMARK_TEMPLATE(BM_extract_addresses, entry_id_text)->Arg(1 << 10)->Arg(64 << 10);
+BENCHMARK_TEMPLATE(BM_extract_addresses, hostile_word_run)->Arg(1 << 10)->Arg(64 << 10);
+BENCHMARK_TEMPLATE(BM_extract_addresses, hostile_dots)->Arg(1 << 10)->Arg(64 << 10);
+BENCHMARK_TEMPLATE(BM_extract_addresses, hostile_nesting)->Arg(1 << 10)->Arg(64 << 10);
+BENCHMARK_TEMPLATE(BM_extract_addresses, hostile_long_parts)->Arg(1 << 10)->Arg(64 << 10);
+BENCHMARK_TEMPLATE(BM_extract_addresses, hostile_at_runs)->Arg(1 << 10)->Arg(64 << 10);
+BENCHMARK_TEMPLATE(BM_extract_addresses, hostile_hyphens)->Arg(1 << 10)->Arg(64 << 10);
 
 BENCHMARK_MAIN();

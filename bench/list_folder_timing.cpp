@@ -22,17 +22,17 @@ int main(int argc, char** argv) {
   }
   const int repeats = argc > 4 ? std::stoi(argv[4]) : 1;
   scan::ScanSession session;
-  session.settings.strFileDir = argv[1];
+  session.settings.database_file = argv[1];
   auto version = scan::parse_exchange_version(argv[2]);
   if (!version) return 1;
   session.settings.exchange_version_support = *version;
-  session.settings.tempFileDataDir = scan::work_folder_for(argv[1]);
-  session.settings.tempFilePath = scan::temp_folder();
-  std::filesystem::create_directories(session.settings.tempFileDataDir);
-  scan::create_private_folder(session.settings.tempFilePath);
+  session.settings.work_folder = scan::work_folder_for(argv[1]);
+  session.settings.temp_folder = scan::temp_folder();
+  std::filesystem::create_directories(session.settings.work_folder);
+  scan::create_private_folder(session.settings.temp_folder);
   scan::SilentScanObserver quiet;
   const auto scan_start = std::chrono::steady_clock::now();
-  scan::exportdata(session, quiet);
+  scan::scan_store(session, quiet);
   const auto scan_end = std::chrono::steady_clock::now();
   if (session.outcome != scan::ScanOutcome::Completed) {
     std::fprintf(stderr, "scan failed: %s\n", session.failure_reason.c_str());
@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
   for (int i = 0; i < repeats; ++i) {
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpu_start = std::clock();
-    render::FolderListing listing = render::export_table_header_data(session, ctx, *item, quiet);
+    render::FolderListing listing = render::list_folder(session, ctx, *item, quiet);
     const std::clock_t cpu_end = std::clock();
     const auto end = std::chrono::steady_clock::now();
     std::printf("list: %zu rows, %.1f ms wall, %.1f ms cpu\n", listing.rows.size(),
@@ -63,7 +63,7 @@ int main(int argc, char** argv) {
     const std::clock_t cpu_end = std::clock();
     const auto end = std::chrono::steady_clock::now();
     std::printf("bodies: %zu body entries, %zu attachment entries, %.1f ms wall, %.1f ms cpu\n",
-                session.lists2010.MessageBodyList2010Dump.size(), session.lists2010.MessageAttachmentList2010Dump.size(),
+                session.lists2010.cached_bodies.size(), session.lists2010.cached_attachments.size(),
                 std::chrono::duration<double, std::milli>(end - start).count(),
                 1000.0 * (cpu_end - cpu_start) / CLOCKS_PER_SEC);
   }

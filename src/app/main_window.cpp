@@ -56,12 +56,12 @@ struct ScanResult {
 std::vector<FolderRecord> folder_records(const scan::ScanSession& session) {
   std::vector<FolderRecord> records;
   if (session.settings.exchange_version_support == scan::ExchangeVersion::V2007) {
-    for (const auto& f : session.foldertreeDump) {
-      const scan::MailBoxDetails* mailbox = session.mailbox(f.mailboxId);
+    for (const auto& f : session.folders_2007) {
+      const scan::MailboxRecord* mailbox = session.mailbox(f.mailboxId);
       records.push_back({f.treeItem, mailbox ? mailbox->displayName : f.mailboxName, f.mailboxId});
     }
   } else {
-    for (const auto& f : session.folderTree2010Dump) records.push_back({f.treeItem, f.mailboxName, f.mailboxId});
+    for (const auto& f : session.folders_2010) records.push_back({f.treeItem, f.mailboxName, f.mailboxId});
   }
   return records;
 }
@@ -259,15 +259,15 @@ void MainWindow::openStore(const StoreChoice& choice, bool start_notice) {
 
   auto result = std::make_shared<ScanResult>();
   scan::ScanSettings settings;
-  settings.strFileDir = choice.database;
+  settings.database_file = choice.database;
   settings.exchange_version_support = choice.version;
-  settings.tempFileDataDir = scan::work_folder_for(choice.database);
-  settings.tempFilePath = temp_folder_;
+  settings.work_folder = scan::work_folder_for(choice.database);
+  settings.temp_folder = temp_folder_;
   worker_.run(
       [this, settings, result](const ese::PassControl& control) mutable {
         std::optional<ese::Database> opened;
         if (settings.exchange_version_support == scan::ExchangeVersion::Unset) {
-          scan::ExchangePick pick = scan::pick_exchange_version(settings.strFileDir);
+          scan::ExchangePick pick = scan::pick_exchange_version(settings.database_file);
           if (!pick.refusal.empty()) {
             result->outcome = scan::ScanOutcome::OpenFailed;
             result->refusal = pick.refusal;
@@ -278,9 +278,9 @@ void MainWindow::openStore(const StoreChoice& choice, bool start_notice) {
         }
         result->version = settings.exchange_version_support;
         std::error_code ignored;  // a work folder that cannot be made shows in the scan's own messages
-        fs::create_directories(settings.tempFileDataDir, ignored);
+        fs::create_directories(settings.work_folder, ignored);
         session_.settings = settings;
-        scan::exportdata(session_, observer_, control, std::move(opened));
+        scan::scan_store(session_, observer_, control, std::move(opened));
         result->outcome = session_.outcome;
         result->failure = session_.failure_reason;
         result->folders = folder_records(session_);
@@ -317,7 +317,7 @@ void MainWindow::listFolder() {
   worker_.run(
       [this, item = *item, listing](const ese::PassControl& control) {
         const decode::DecodeContext ctx = render::decode_context_for(session_);
-        *listing = render::export_table_header_data(session_, ctx, item, observer_, control);
+        *listing = render::list_folder(session_, ctx, item, observer_, control);
       },
       [this, id, listing] {
         tree_->setEnabled(true);
@@ -346,7 +346,7 @@ void MainWindow::previewRow(int index) {
         render::ensure_bodies_loaded(session_, ctx, item, observer_, control);
         const fs::path folder = scan::create_unique_private_folder(temp / "preview");
         const render::PreviewResult result =
-            render::preview_message(session_, ctx, row, listing->tempBodyDump, folder, control);
+            render::preview_message(session_, ctx, row, listing->body_texts, folder, control);
         if (!result.stopped) *page = result.frame_page;
       },
       [this, id, page] {

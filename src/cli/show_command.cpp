@@ -88,7 +88,7 @@ int run_show(const Arguments& parsed) {
                                 (nearest.empty() ? std::string() : "; the closest is \"" + nearest + "\""));
   }
   decode::DecodeContext ctx = render::decode_context_for(session);
-  render::FolderListing listing = render::export_table_header_data(session, ctx, *item, observer);
+  render::FolderListing listing = render::list_folder(session, ctx, *item, observer);
   const scan::MessageListRow* row = nullptr;
   if (row_number) {
     if (*row_number > listing.rows.size())
@@ -112,7 +112,7 @@ int run_show(const Arguments& parsed) {
       out = fs::absolute(*chosen);
       fs::create_directories(out);
     } else {
-      out = fresh_preview_folder(session.settings.tempFilePath);
+      out = fresh_preview_folder(session.settings.temp_folder);
     }
   } catch (const fs::filesystem_error& error) {
     return fail(exit_partial, error.what());
@@ -120,7 +120,7 @@ int run_show(const Arguments& parsed) {
 
   render::PreviewResult result;
   try {
-    result = render::preview_message(session, ctx, *row, listing.tempBodyDump, out);
+    result = render::preview_message(session, ctx, *row, listing.body_texts, out);
   } catch (const std::system_error& error) {
     return fail(exit_partial, error.what());
   }

@@ -44,31 +44,31 @@ StoreScan scan_store(const std::string& store, const Arguments& args,
       observer.note("Exchange " + std::string(scan::to_string(version)) + " store layout picked from the table names");
   }
 
-  session.settings.strFileDir = store;
+  session.settings.database_file = store;
   session.settings.exchange_version_support = version;
-  session.settings.tempFileDataDir = scan::work_folder_for(store);
-  session.settings.tempFilePath = scan::temp_folder();
+  session.settings.work_folder = scan::work_folder_for(store);
+  session.settings.temp_folder = scan::temp_folder();
   std::error_code error;
-  std::filesystem::create_directories(session.settings.tempFileDataDir, error);
+  std::filesystem::create_directories(session.settings.work_folder, error);
   if (error)
-    observer.warning("cannot create the work folder " + session.settings.tempFileDataDir.string() +
+    observer.warning("cannot create the work folder " + session.settings.work_folder.string() +
                      ": " + error.message());
   try {
-    scan::create_private_folder(session.settings.tempFilePath);
+    scan::create_private_folder(session.settings.temp_folder);
   } catch (const std::exception& refused) {
     // Never write into a folder someone else may control: take a fresh private one.
     try {
-      session.settings.tempFilePath = scan::create_unique_private_folder(session.settings.tempFilePath);
-      observer.warning(std::string(refused.what()) + "; using " + session.settings.tempFilePath.string() +
+      session.settings.temp_folder = scan::create_unique_private_folder(session.settings.temp_folder);
+      observer.warning(std::string(refused.what()) + "; using " + session.settings.temp_folder.string() +
                        " instead");
     } catch (const std::exception& failure) {
       observer.warning(std::string(refused.what()) + "; no temporary folder could be made either: " +
                        failure.what());
-      session.settings.tempFilePath.clear();
+      session.settings.temp_folder.clear();
     }
   }
 
-  scan::exportdata(session, observer, {}, std::move(opened));
+  scan::scan_store(session, observer, {}, std::move(opened));
   if (session.outcome == scan::ScanOutcome::OpenFailed) {
     observer.line("quorvine: Unable to Recover Exchange Database: " + session.failure_reason);
     result.status = exit_cannot_open;

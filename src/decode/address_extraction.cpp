@@ -118,7 +118,7 @@ std::string Email_FormatResults(std::string_view pattern, std::string_view text)
   return format_results(text, false, compiled);
 }
 
-std::string extractemailid(std::string_view text) {
+std::string extract_addresses(std::string_view text) {
   if (text.empty()) return std::string(text);
   std::string t(text);
   replace_all(t, " ", ",");

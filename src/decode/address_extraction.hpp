@@ -6,13 +6,13 @@
 
 namespace quorvine::decode {
 
-// The pattern extractemailid matches with.
+// The pattern extract_addresses matches with.
 inline constexpr std::string_view kEmailPattern =
     R"(\w+([-+.']\w+)*@\w+([-.]\w+)*\.\w+([-.]\w+)*)";
 
 // The addresses found, lower-case, each followed by ","; the input when it is empty; the
 // leftover pieces (each followed by a space) when no address is found.
-std::string extractemailid(std::string_view text);
+std::string extract_addresses(std::string_view text);
 // Distinct matches of `pattern` (case-insensitive) in the ","-separated pieces of `text`,
 // each followed by ","; the leftover pieces when nothing matches; empty for an empty
 // pattern or text. Throws std::invalid_argument for a pattern that does not compile.

@@ -20,9 +20,9 @@ struct DecodeContext {
   // As settled by the scan (15 for the 2003/2007 schema); 17 selects replica-counter ids.
   uint32_t format_revision = 0;
   // Folder of the spill files.
-  std::filesystem::path tempFilePath;
+  std::filesystem::path temp_folder;
   // Column entry of "S7d" (transport headers) in the 2003/2007 message table, -1 unmapped.
-  int64_t m_S7d = -1;
+  int64_t spilled_column = -1;
   // Where damaged values are counted; nullptr counts nothing.
   DamageTally* damage = nullptr;
 

@@ -58,7 +58,7 @@ bool spill_long_value(const DecodeContext& ctx, const ValueSource& value, const 
     ctx.count_damaged_value();
     return false;
   }
-  SpillFile file((ctx.tempFilePath / (stem + "-XXXXXX.txt")).string());
+  SpillFile file((ctx.temp_folder / (stem + "-XXXXXX.txt")).string());
   if (!file.open()) return false;
   bool written = true;
   for (const ese::Bytes& segment : segments) {

@@ -14,7 +14,7 @@ enum class SpillForm {
 };
 
 // Fetches the long value and writes its segments in order to a new file named `stem` +
-// "-XXXXXX.txt" (unique, owner-only) in ctx.tempFilePath, leaving its path in `path`. On
+// "-XXXXXX.txt" (unique, owner-only) in ctx.temp_folder, leaving its path in `path`. On
 // any failure no file is left and `path` is cleared. Returns success.
 bool spill_long_value(const DecodeContext& ctx, const ValueSource& value, const std::string& stem,
                       SpillForm form, std::filesystem::path& path);

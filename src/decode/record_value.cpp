@@ -22,20 +22,20 @@ std::string RecordValue::element_text(const ese::MultiValueElement& element) con
   return ese::decode_text(element.data, value ? value->codepage : 0);
 }
 
-std::string export_handle_export_msg_record_value(const DecodeContext& ctx, const ese::Record* record,
+std::string render_value(const DecodeContext& ctx, const ese::Record* record,
                                                   size_t column, std::filesystem::path* spilled) {
   if (!record) return {};
-  return export_handle_export_msg_record_value(ctx, RecordValue(*record, column), column, spilled);
+  return render_value(ctx, RecordValue(*record, column), column, spilled);
 }
 
-std::string export_handle_export_record_value_2013(const ese::Record* record, size_t column) {
+std::string render_value_2013(const ese::Record* record, size_t column) {
   if (!record) return {};
-  return export_handle_export_record_value_2013(RecordValue(*record, column));
+  return render_value_2013(RecordValue(*record, column));
 }
 
-std::string export_handle_export_binary_record_value(const ese::Record* record, size_t column) {
+std::string render_value_as_hex(const ese::Record* record, size_t column) {
   if (!record) return {};
-  return export_handle_export_binary_record_value(RecordValue(*record, column));
+  return render_value_as_hex(RecordValue(*record, column));
 }
 
 std::string export_exchange_record_value_64bit(const ese::Record* record, size_t column,

@@ -332,6 +332,6 @@ RtfContent read_rtf(std::string_view rtf) {
   return RtfReader(rtf).read();
 }
 
-std::string getRTF_to_Text(std::string_view rtf) { return read_rtf(rtf).text; }
+std::string rtf_plain_text(std::string_view rtf) { return read_rtf(rtf).text; }
 
 }  // namespace quorvine::decode

@@ -21,6 +21,6 @@ struct RtfContent {
 RtfContent read_rtf(std::string_view rtf);
 
 // The visible text only.
-std::string getRTF_to_Text(std::string_view rtf);
+std::string rtf_plain_text(std::string_view rtf);
 
 }  // namespace quorvine::decode

@@ -171,7 +171,7 @@ std::string render(Renderer renderer, const DecodeContext* ctx, const ValueSourc
       case StorageForm::long_value:
         if (renderer != Renderer::general) return inline_long_value(renderer, value);
         if (ctx->exchange_version_support == "2007") {
-          if (static_cast<int64_t>(column) != ctx->m_S7d) return {};
+          if (static_cast<int64_t>(column) != ctx->spilled_column) return {};
           if (!spilled) {
             value.long_value_segments();  // throws when damaged
             return "true";
@@ -194,16 +194,16 @@ std::string render(Renderer renderer, const DecodeContext* ctx, const ValueSourc
 
 }  // namespace
 
-std::string export_handle_export_msg_record_value(const DecodeContext& ctx, const ValueSource& value,
+std::string render_value(const DecodeContext& ctx, const ValueSource& value,
                                                   size_t column, std::filesystem::path* spilled) {
   return render(Renderer::general, &ctx, value, column, spilled);
 }
 
-std::string export_handle_export_record_value_2013(const ValueSource& value) {
+std::string render_value_2013(const ValueSource& value) {
   return render(Renderer::exchange2013, nullptr, value, 0, nullptr);
 }
 
-std::string export_handle_export_binary_record_value(const ValueSource& value) {
+std::string render_value_as_hex(const ValueSource& value) {
   return render(Renderer::binary, nullptr, value, 0, nullptr);
 }
 

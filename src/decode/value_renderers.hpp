@@ -10,22 +10,22 @@
 
 namespace quorvine::decode {
 
-// The general renderer. A long value renders as "true" under "2007" for column ctx.m_S7d
+// The general renderer. A long value renders as "true" under "2007" for column ctx.spilled_column
 // when it can be read, otherwise as nothing. When `spilled` is given, the value is also
-// written to a new file of its own in ctx.tempFilePath ("m_S7d-XXXXXX.txt" holding the
+// written to a new file of its own in ctx.temp_folder ("m_S7d-XXXXXX.txt" holding the
 // header text, or "ccc-XXXXXX.txt" holding the raw bytes) whose path is left there; a
 // damaged value leaves no file. Damaged values are counted in ctx.damage.
-std::string export_handle_export_msg_record_value(const DecodeContext& ctx, const ese::Record* record,
+std::string render_value(const DecodeContext& ctx, const ese::Record* record,
                                                   size_t column, std::filesystem::path* spilled = nullptr);
 // 2013 mailbox, folder and header records: UTC dates, binary as hex, long values inline.
-std::string export_handle_export_record_value_2013(const ese::Record* record, size_t column);
+std::string render_value_2013(const ese::Record* record, size_t column);
 // Binary values as hex, long values as hex.
-std::string export_handle_export_binary_record_value(const ese::Record* record, size_t column);
+std::string render_value_as_hex(const ese::Record* record, size_t column);
 
-// The same over any value source; `column` is compared with ctx.m_S7d.
-std::string export_handle_export_msg_record_value(const DecodeContext& ctx, const ValueSource& value,
+// The same over any value source; `column` is compared with ctx.spilled_column.
+std::string render_value(const DecodeContext& ctx, const ValueSource& value,
                                                   size_t column, std::filesystem::path* spilled = nullptr);
-std::string export_handle_export_record_value_2013(const ValueSource& value);
-std::string export_handle_export_binary_record_value(const ValueSource& value);
+std::string render_value_2013(const ValueSource& value);
+std::string render_value_as_hex(const ValueSource& value);
 
 }  // namespace quorvine::decode

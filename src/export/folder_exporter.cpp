@@ -133,7 +133,7 @@ FolderRows FolderExporter::read_rows(const FolderJob& job, FolderTally& tally, E
     scan::SilentScanObserver silent;
     render::FolderListing listing = render::list_contents_folder(session_, ctx, *job.folder2007, silent);
     found.rows = std::move(listing.rows);
-    for (auto& [id, body] : listing.tempBodyDump) found.bodies.emplace(id, std::move(body));
+    for (auto& [id, body] : listing.body_texts) found.bodies.emplace(id, std::move(body));
     tally.held = listing.records_held;
     // Asked for by identifier, the messages were all found; damage elsewhere in the folder
     // costs nothing that was asked for.
@@ -162,7 +162,7 @@ FolderRows FolderExporter::read_rows(const FolderJob& job, FolderTally& tally, E
     const size_t count = job.header_entries.size();
     found.rows.resize(count);
     for (size_t k = 0; k < count; ++k)
-      scan::fill_header_row(lists_.MessageHeaderList2010Dump[job.header_entries[k]], ref, table, k + 1,
+      scan::fill_header_row(lists_.headers[job.header_entries[k]], ref, table, k + 1,
                             found.rows[count - 1 - k]);
     tally.held = count;
   }

@@ -37,13 +37,13 @@ std::optional<std::pair<const ese::Table*, uint64_t>> ItemRecordReader::locate(c
                                                                                 const std::string& body_table) {
   if (session_.settings.exchange_version_support == scan::ExchangeVersion::V2007) {
     const scan::MsgTable* entry = session_.index.MsgFindRecord(row.message_id);
-    if (!entry || !session_.msgtable) return std::nullopt;
-    return std::pair{&*session_.msgtable, static_cast<uint64_t>(entry->recordNumber)};
+    if (!entry || !session_.message_table) return std::nullopt;
+    return std::pair{&*session_.message_table, static_cast<uint64_t>(entry->recordNumber)};
   }
   if (!lookups_ || !lookups_->lists || !session_.database) return std::nullopt;
   const auto found = lookups_->body_entry(body_table, row.message_id);
   if (!found) return std::nullopt;
-  const scan::MessageBodyList2010& entry = lookups_->lists->MessageBodyList2010Dump[*found];
+  const scan::BodyEntry2010& entry = lookups_->lists->cached_bodies[*found];
   auto it = tables_.find(entry.tableIndex);
   if (it == tables_.end()) it = tables_.emplace(entry.tableIndex, session_.database->open_table(entry.tableIndex)).first;
   return std::pair{&it->second, static_cast<uint64_t>(entry.recordNumber)};
@@ -74,8 +74,8 @@ FolderItems::FolderItems(const scan::ScanSession& session, const Lookups2010* lo
                          std::filesystem::path mbox_path)
     : session_(session), records_(session, lookups), work_(std::move(work)), mbox_(std::move(mbox_path)),
       ctx_(render::decode_context_for(session)) {
-  ctx_.tempFilePath = work_;
-  ctx_.m_S7d = -1;  // nothing is spilled: texts are read whole
+  ctx_.temp_folder = work_;
+  ctx_.spilled_column = -1;  // nothing is spilled: texts are read whole
 }
 
 std::filesystem::path FolderItems::cards_path() const { return mbox_.parent_path() / (mbox_.filename().string() + ".vcf"); }

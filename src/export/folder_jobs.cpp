@@ -6,7 +6,7 @@
 
 namespace quorvine::exporting {
 
-scan::HeaderFolderRef folder_ref(const scan::folderTree2010& f) {
+scan::HeaderFolderRef folder_ref(const scan::Folder2010& f) {
   return {f.folderId, f.mailboxName, f.folderTable, f.folderName};
 }
 
@@ -35,9 +35,9 @@ bool exportable_generation(const scan::ScanSession& session, ExportSummary& summ
 
 FolderJob folder_job(const scan::ScanSession& session, scan::TreeItem item) {
   FolderJob job;
-  for (const auto& f : session.foldertreeDump)
+  for (const auto& f : session.folders_2007)
     if (f.treeItem == item && !f.folderId.empty()) job.folder2007 = &f;
-  for (const auto& f : session.folderTree2010Dump)
+  for (const auto& f : session.folders_2010)
     if (f.treeItem == item && !f.folderName.empty()) {
       job.folder2010 = &f;
       const auto generation = header_generation(session);

@@ -23,8 +23,8 @@ struct FolderJob {
   std::string mailbox;
   std::string display_path;  // "Mailbox/Inbox/Sub"
   std::filesystem::path mbox;
-  const scan::foldertree* folder2007 = nullptr;
-  const scan::folderTree2010* folder2010 = nullptr;
+  const scan::Folder2007* folder2007 = nullptr;
+  const scan::Folder2010* folder2010 = nullptr;
   std::string header_table, body_table;
   std::vector<size_t> header_entries;  // the 2010 folder's entries in the header list, in list order
   bool whole_mailbox = true;
@@ -37,7 +37,7 @@ struct FolderJob {
   ItemSelection items;
 };
 
-scan::HeaderFolderRef folder_ref(const scan::folderTree2010& folder);
+scan::HeaderFolderRef folder_ref(const scan::Folder2010& folder);
 scan::HeaderGeneration header_generation(const scan::ScanSession& session);
 
 // False (with the reason in `summary.refused`) when the store's generation cannot be exported.

@@ -85,7 +85,7 @@ std::string item_uid(const scan::MessageListRow& row) { return row.message_id + 
 std::vector<std::string> addresses_in(const std::string& text) {
   std::vector<std::string> out;
   std::set<std::string> seen;
-  const std::string found = decode::extractemailid(text);
+  const std::string found = decode::extract_addresses(text);
   size_t at = 0;
   while (at < found.size()) {
     size_t comma = found.find(',', at);

@@ -73,7 +73,7 @@ DistributionList read_distribution_list(decode::DecodeContext& ctx, const ItemIn
 // "appointment" gives an event, "task" a to-do, "notes" and "activity" a journal entry.
 CalendarItem read_calendar_item(decode::DecodeContext& ctx, const ItemInput& in);
 
-// The addresses extractemailid finds in `text`, each once, in order.
+// The addresses extract_addresses finds in `text`, each once, in order.
 std::vector<std::string> addresses_in(const std::string& text);
 
 }  // namespace quorvine::exporting

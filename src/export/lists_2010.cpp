@@ -44,7 +44,7 @@ class LogScanObserver final : public scan::ScanObserver {
 struct MailboxLists {
   std::string header_table, body_table;
   bool read_headers = false, read_bodies = false;  // false: the scan has them already
-  std::vector<scan::MessageHeaderList2010> headers;
+  std::vector<scan::HeaderEntry2010> headers;
   scan::HeaderListLoader::BodyLists bodies;
   Lookups2010 times;  // its stored times
   scan::TableDamage header_damage, body_damage;  // what reading them passed over
@@ -112,14 +112,14 @@ void Lookups2010::index_lists(const scan::MessageLists2010& lists) {
   body_by_key.clear();
   attachments_by_key.clear();
   std::set<size_t, std::greater<>> lengths;
-  for (size_t i = 0; i < lists.MessageBodyList2010Dump.size(); ++i) {
-    const auto& body = lists.MessageBodyList2010Dump[i];
+  for (size_t i = 0; i < lists.cached_bodies.size(); ++i) {
+    const auto& body = lists.cached_bodies[i];
     body_by_key[key(body.tableName, body.messageKey)] = i;  // the last entry wins
     lengths.insert(body.messageKey.size());
   }
   body_key_lengths.assign(lengths.begin(), lengths.end());
-  for (size_t i = 0; i < lists.MessageAttachmentList2010Dump.size(); ++i) {
-    const auto& attachment = lists.MessageAttachmentList2010Dump[i];
+  for (size_t i = 0; i < lists.cached_attachments.size(); ++i) {
+    const auto& attachment = lists.cached_attachments[i];
     if (attachment.messageKey.empty()) continue;
     attachments_by_key[key(attachment.tableName, attachment.messageKey)].push_back(i);
   }
@@ -220,7 +220,7 @@ void load_lists_2010(scan::ScanSession& session, std::vector<FolderJob>& jobs, L
         for (const std::string& why : it->second)
           jobs[i].uncounted.push_back("the messages of " + jobs[i].display_path + " are lost: " + why);
     }
-  auto entries = scan::header_entries_by_folder(session.lists2010.MessageHeaderList2010Dump, folders,
+  auto entries = scan::header_entries_by_folder(session.lists2010.headers, folders,
                                                 header_generation(session));
   for (size_t f = 0; f < positions.size(); ++f) jobs[positions[f]].header_entries = std::move(entries[f]);
 }

@@ -18,7 +18,7 @@ namespace {
 ExportSummary run_jobs(scan::ScanSession& session, std::vector<FolderJob> jobs, unsigned threads,
                        const ese::PassControl& control, ExportObserver& observer) {
   ExportSummary summary;
-  if (std::string problem = work_folder_problem(session.settings.tempFilePath); !problem.empty()) {
+  if (std::string problem = work_folder_problem(session.settings.temp_folder); !problem.empty()) {
     summary.refused = problem + "; nothing was exported";
     return summary;
   }
@@ -37,7 +37,7 @@ ExportSummary run_jobs(scan::ScanSession& session, std::vector<FolderJob> jobs, 
   std::vector<char> reached(jobs.size(), 0);
   const std::vector<std::string> worker_failures =
       run_on_workers(session, threads, jobs.size(), [&](scan::ScanSession& worker) -> TaskRunner {
-        auto folder = std::make_shared<WorkFolder>(session.settings.tempFilePath);
+        auto folder = std::make_shared<WorkFolder>(session.settings.temp_folder);
         auto exporter = std::make_shared<FolderExporter>(worker, &lookups, folder->path(), control, report);
         return [&, folder, exporter](size_t n) {
           const size_t i = order[n];

@@ -100,8 +100,8 @@ MessageGatherer::MessageGatherer(const scan::ScanSession& session, const Lookups
     : session_(session), lookups_(lookups), work_(std::move(work_folder)) {
   ctx_.exchange_version_support = std::string(scan::to_string(session.settings.exchange_version_support));
   ctx_.format_revision = session.format_revision;
-  ctx_.tempFilePath = work_;
-  ctx_.m_S7d = -1;  // nothing is spilled: texts are read whole
+  ctx_.temp_folder = work_;
+  ctx_.spilled_column = -1;  // nothing is spilled: texts are read whole
 }
 
 void MessageGatherer::add_attachment(const ese::Record& record, size_t column, std::string name,
@@ -161,8 +161,8 @@ void MessageGatherer::select_bodies(const ese::Record& record, const std::option
 std::optional<uint64_t> MessageGatherer::stored_time_2007(const scan::MessageListRow& row) {
   if (row.stored_time) return row.stored_time;
   const scan::MsgTable* entry = session_.index.MsgFindRecord(row.message_id);
-  if (!entry || !session_.msgtable) return std::nullopt;
-  const ese::Table& table = *session_.msgtable;
+  if (!entry || !session_.message_table) return std::nullopt;
+  const ese::Table& table = *session_.message_table;
   scan::WantedColumns wanted;
   const std::vector<std::optional<size_t>> dates = {column(table, "T39", wanted), column(table, "Te06", wanted),
                                                      column(table, "T3007", wanted)};
@@ -188,8 +188,8 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
   std::string N67b5, S4025;
 
   const scan::MsgTable* entry = session_.index.MsgFindRecord(row.message_id);
-  if (entry && session_.msgtable) {
-    const ese::Table& table = *session_.msgtable;
+  if (entry && session_.message_table) {
+    const ese::Table& table = *session_.message_table;
     scan::WantedColumns wanted;
     const auto S7d = column(table, "S7d", wanted), S1000 = column(table, "S1000", wanted),
                N1013 = column(table, "N1013", wanted), N1009 = column(table, "N1009", wanted),
@@ -201,7 +201,7 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
     const ese::Record record = table.read_record(static_cast<uint64_t>(entry->recordNumber), wanted.columns);
     if (out.subject.empty() && S70) out.subject = record.text(*S70).value_or("");
     if (S7d) out.transport_headers = record.text(*S7d).value_or("");
-    if (N67b5_column) N67b5 = decode::export_handle_export_msg_record_value(ctx_, &record, *N67b5_column);
+    if (N67b5_column) N67b5 = decode::render_value(ctx_, &record, *N67b5_column);
     if (S4025_column) S4025 = record.text(*S4025_column).value_or("");
     if (!out.filetime) out.filetime = first_stored_time(record, dates);
     select_bodies(record, S1000, N1013, N1009, false, out);
@@ -256,9 +256,9 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
 
   const scan::MessageLists2010& lists = lookups_ && lookups_->lists ? *lookups_->lists : session_.lists2010;
   const std::optional<size_t> body_entry = lookups_ ? lookups_->body_entry(body_table, row.message_id) : std::nullopt;
-  const ese::Table* table = body_entry ? table_at(lists.MessageBodyList2010Dump[*body_entry].tableIndex) : nullptr;
+  const ese::Table* table = body_entry ? table_at(lists.cached_bodies[*body_entry].tableIndex) : nullptr;
   if (table) {
-    const scan::MessageBodyList2010& entry = lists.MessageBodyList2010Dump[*body_entry];
+    const scan::BodyEntry2010& entry = lists.cached_bodies[*body_entry];
     scan::WantedColumns wanted;
     const auto S7d = column(*table, "S7d", wanted), S1000 = column(*table, "S1000", wanted),
                N1013 = column(*table, "N1013", wanted), N1009 = column(*table, "N1009", wanted),
@@ -269,14 +269,14 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
     const ese::Record record = table->read_record(static_cast<uint64_t>(entry.recordNumber), wanted.columns);
     if (S7d) out.transport_headers = record.text(*S7d).value_or("");
     if (S4025_column) S4025 = record.text(*S4025_column).value_or("");
-    if (N67b5_column) N67b5 = decode::export_handle_export_msg_record_value(ctx_, &record, *N67b5_column);
+    if (N67b5_column) N67b5 = decode::render_value(ctx_, &record, *N67b5_column);
     if (N67b4) {
-      display_to = decode::export_handle_export_msg_record_value(ctx_, &record, *N67b4);
+      display_to = decode::render_value(ctx_, &record, *N67b4);
       decode::replace_all(display_to, "  ", "\x01");
       std::erase(display_to, ' ');
       std::replace(display_to.begin(), display_to.end(), '\x01', ' ');
     }
-    if (N2c_column) N2c = decode::export_handle_export_msg_record_value(ctx_, &record, *N2c_column);
+    if (N2c_column) N2c = decode::render_value(ctx_, &record, *N2c_column);
     select_bodies(record, S1000, N1013, N1009, true, out);
 
     // The message's attachment identifiers, read from its own record: the listed text of
@@ -293,7 +293,7 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
       std::set<std::string> taken;
       const auto tag = table->column_index("S370e");
       for (size_t i : found) {
-        const scan::MessageAttachmentList2010& attachment = lists.MessageAttachmentList2010Dump[i];
+        const scan::AttachmentEntry2010& attachment = lists.cached_attachments[i];
         const ese::Table* attachment_table = table_at(attachment.tableIndex);
         if (!attachment_table || !attachment.dataColumn) continue;
         const auto attachment_tag = attachment_table == table ? tag : attachment_table->column_index("S370e");
@@ -314,8 +314,8 @@ CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, 
   out.cc = header_addresses(headers, "Cc");
   out.bcc = header_addresses(headers, "Bcc");
   if (out.to.empty()) {
-    out.to = parse_address_list(decode::extractemailid(display_to));
-    if (out.to.empty()) out.to = parse_address_list(decode::extractemailid(N2c));
+    out.to = parse_address_list(decode::extract_addresses(display_to));
+    if (out.to.empty()) out.to = parse_address_list(decode::extract_addresses(N2c));
   }
   if (!out.body && out.body_kind.empty()) out.body_kind = "txt";
   return out;

@@ -22,9 +22,9 @@ scan::ScanSession worker_session(scan::ScanSession& session) {
   } put_back{session, lists};
   scan::ScanSession copy = session;
   copy.database = ese::Database::open(session.database->path());
-  if (session.msgtable) copy.msgtable = copy.database->open_table(session.msgtable->index());
-  if (session.attachmenttable) copy.attachmenttable = copy.database->open_table(session.attachmenttable->index());
-  for (scan::TableFile& file : copy.TableFileDump)
+  if (session.message_table) copy.message_table = copy.database->open_table(session.message_table->index());
+  if (session.attachment_table) copy.attachment_table = copy.database->open_table(session.attachment_table->index());
+  for (scan::TableFile& file : copy.tables)
     if (file.table) file.table = copy.database->open_table(file.table->index());
   return copy;
 }

@@ -34,7 +34,7 @@ struct ContentsPass {
 };
 
 ContentsPass read_contents_rows(const scan::ScanSession& session, const decode::DecodeContext& ctx,
-                                const scan::foldertree& folder, scan::ScanObserver& observer,
+                                const scan::Folder2007& folder, scan::ScanObserver& observer,
                                 const ese::PassControl& control, RowKeeper& keeper);
 
 }  // namespace quorvine::render

@@ -12,7 +12,7 @@ std::string first_usable_date(std::span<const std::string> candidates) {
   return {};
 }
 
-std::optional<MessageHeaderList2010> make_header_entry(const std::string& table_name,
+std::optional<HeaderEntry2010> make_header_entry(const std::string& table_name,
                                                        const HeaderFields& fields, KindTable table) {
   if (fields.message_id == "2a2a2a2a2a2a2a2a") return std::nullopt;
   auto kind = message_kind(fields.message_class, table);
@@ -20,7 +20,7 @@ std::optional<MessageHeaderList2010> make_header_entry(const std::string& table_
   if (fields.from.empty() && fields.subject.empty() && fields.prefix.empty() && fields.topic.empty())
     return std::nullopt;
 
-  MessageHeaderList2010 entry;
+  HeaderEntry2010 entry;
   entry.tableName = table_name;
   entry.messageId = fields.message_id;
   entry.folderId = fields.folder_id;
@@ -35,19 +35,19 @@ std::optional<MessageHeaderList2010> make_header_entry(const std::string& table_
   return entry;
 }
 
-std::optional<MessageBodyList2010> make_body_entry(const BodyFields& fields) {
+std::optional<BodyEntry2010> make_body_entry(const BodyFields& fields) {
   if (fields.l3705 != "0" || fields.key.empty()) return std::nullopt;
-  MessageBodyList2010 entry;
+  BodyEntry2010 entry;
   entry.messageKey = fields.key;
   entry.attachmentIds = fields.attachment_ids;
   return entry;
 }
 
-std::optional<MessageAttachmentList2010> make_attachment_entry(const BodyFields& fields) {
+std::optional<AttachmentEntry2010> make_attachment_entry(const BodyFields& fields) {
   if (fields.l3705 == "0") return std::nullopt;
   const std::string& name = fields.s3001.empty() ? fields.s3707 : fields.s3001;
   if (name.empty() || fields.key.empty()) return std::nullopt;
-  MessageAttachmentList2010 entry;
+  AttachmentEntry2010 entry;
   entry.messageKey = fields.key;
   entry.fileName = name;
   return entry;

@@ -52,17 +52,17 @@ HeaderGeneration HeaderListLoader::generation() const {
                                                                               : HeaderGeneration::Exchange2010;
 }
 
-bool HeaderListLoader::marked(const std::vector<tempMailboxLoad>& marks, const std::string& key) {
-  return std::any_of(marks.begin(), marks.end(), [&](const tempMailboxLoad& m) { return m.key == key; });
+bool HeaderListLoader::marked(const std::vector<LoadedTable>& marks, const std::string& key) {
+  return std::any_of(marks.begin(), marks.end(), [&](const LoadedTable& m) { return m.key == key; });
 }
 
-std::vector<MessageListRow> HeaderListLoader::list_folder(const folderTree2010& folder) {
+std::vector<MessageListRow> HeaderListLoader::list_folder(const Folder2010& folder) {
   std::vector<MessageListRow> rows;
   for_each_row(folder, [&](const MessageListRow& row) { rows.push_back(row); });
   return rows;
 }
 
-size_t HeaderListLoader::for_each_row(const folderTree2010& folder,
+size_t HeaderListLoader::for_each_row(const Folder2010& folder,
                                       const std::function<void(const MessageListRow&)>& visit) {
   const HeaderFolderRef ref{folder.folderId, folder.mailboxName, folder.folderTable, folder.folderName};
   const std::string header_table = header_table_name(ref, generation(), session_.is_public());
@@ -75,44 +75,44 @@ size_t HeaderListLoader::for_each_row(const folderTree2010& folder,
     observer_.status("");
   }
   return session_.lists2010.read([&](const MessageLists2010& l) {
-    return for_each_header_row(l.MessageHeaderList2010Dump, ref, generation(), visit);
+    return for_each_header_row(l.headers, ref, generation(), visit);
   });
 }
 
 bool HeaderListLoader::headers_loaded(const std::string& header_table) const {
-  return session_.lists2010.read([&](const MessageLists2010& l) { return marked(l.tempMailboxLoadDump, header_table); });
+  return session_.lists2010.read([&](const MessageLists2010& l) { return marked(l.header_tables_read, header_table); });
 }
 
 bool HeaderListLoader::bodies_loaded(const std::string& body_table) const {
-  return session_.lists2010.read([&](const MessageLists2010& l) { return marked(l.bodyTableLoadDump, body_table); });
+  return session_.lists2010.read([&](const MessageLists2010& l) { return marked(l.body_tables_read, body_table); });
 }
 
-void HeaderListLoader::keep_headers(const std::string& header_table, std::vector<MessageHeaderList2010> headers) {
+void HeaderListLoader::keep_headers(const std::string& header_table, std::vector<HeaderEntry2010> headers) {
   auto& lists = session_.lists2010;
   std::lock_guard lock(lists.mutex);
-  if (marked(lists.tempMailboxLoadDump, header_table)) return;
+  if (marked(lists.header_tables_read, header_table)) return;
   // Moved whole or into room made once: growing the list entry by entry would hold a big
   // mailbox's headers up to three times over while the list reallocates.
-  auto& dump = lists.MessageHeaderList2010Dump;
+  auto& dump = lists.headers;
   if (dump.empty()) {
     dump = std::move(headers);
   } else {
     dump.reserve(dump.size() + headers.size());
     std::move(headers.begin(), headers.end(), std::back_inserter(dump));
   }
-  lists.tempMailboxLoadDump.push_back({header_table});
+  lists.header_tables_read.push_back({header_table});
 }
 
 void HeaderListLoader::keep_bodies(const std::string& body_table, BodyLists loaded) {
   auto& lists = session_.lists2010;
   std::lock_guard lock(lists.mutex);
-  if (marked(lists.bodyTableLoadDump, body_table)) return;
-  for (auto& body : loaded.bodies) lists.MessageBodyList2010Dump.push_back(std::move(body));
-  for (auto& attachment : loaded.attachments) lists.MessageAttachmentList2010Dump.push_back(std::move(attachment));
-  lists.bodyTableLoadDump.push_back({body_table});
+  if (marked(lists.body_tables_read, body_table)) return;
+  for (auto& body : loaded.bodies) lists.cached_bodies.push_back(std::move(body));
+  for (auto& attachment : loaded.attachments) lists.cached_attachments.push_back(std::move(attachment));
+  lists.body_tables_read.push_back({body_table});
 }
 
-void HeaderListLoader::ensure_bodies_loaded(const folderTree2010& folder) {
+void HeaderListLoader::ensure_bodies_loaded(const Folder2010& folder) {
   if (session_.settings.exchange_version_support != ExchangeVersion::V2010) return;
   const HeaderFolderRef ref{folder.folderId, folder.mailboxName, folder.folderTable, folder.folderName};
   // Marked by table, like the header list, so mailboxes sharing a display name stay apart.
@@ -145,9 +145,9 @@ class HeaderListLoader::DamageNote {
   size_t warned_;
 };
 
-std::vector<MessageHeaderList2010> HeaderListLoader::load_header_table(const std::string& table_name) {
+std::vector<HeaderEntry2010> HeaderListLoader::load_header_table(const std::string& table_name) {
   DamageNote note(*this, table_name);
-  std::vector<MessageHeaderList2010> headers;
+  std::vector<HeaderEntry2010> headers;
   auto table = open_named_table(table_name);
   if (!table) return headers;
   headers.reserve(table->record_count());
@@ -188,8 +188,8 @@ std::vector<MessageHeaderList2010> HeaderListLoader::load_header_table(const std
     const ese::Record* rec = &record;
     auto text = [&](const std::optional<size_t>& c) -> std::string {
       if (!c) return {};
-      return is2013 ? decode::export_handle_export_record_value_2013(rec, *c)
-                    : decode::export_handle_export_msg_record_value(ctx_, rec, *c);
+      return is2013 ? decode::render_value_2013(rec, *c)
+                    : decode::render_value(ctx_, rec, *c);
     };
     auto date = [&](const std::optional<size_t>& c) -> std::string {
       if (!c) return {};
@@ -256,7 +256,7 @@ HeaderListLoader::BodyLists HeaderListLoader::load_body_table(const std::string&
   for_each_record(*table, wanted, [&](const ese::Record& record, uint64_t r) {
     const ese::Record* rec = &record;
     auto text = [&](const std::optional<size_t>& c) -> std::string {
-      return c ? decode::export_handle_export_binary_record_value(rec, *c) : std::string();
+      return c ? decode::render_value_as_hex(rec, *c) : std::string();
     };
     BodyFields fields;
     fields.key = key ? decode::export_exchange_record_value_64bit(rec, *key, 'b') : "";

@@ -26,31 +26,31 @@ class HeaderListLoader {
 
   // The rows of `folder`, reading its mailbox's tables when they have not been read in
   // this scan. A table that does not exist gives no rows.
-  std::vector<MessageListRow> list_folder(const folderTree2010& folder);
+  std::vector<MessageListRow> list_folder(const Folder2010& folder);
   // The same rows handed to `visit` one at a time (under the header list's lock); returns
   // their number.
-  size_t for_each_row(const folderTree2010& folder, const std::function<void(const MessageListRow&)>& visit);
+  size_t for_each_row(const Folder2010& folder, const std::function<void(const MessageListRow&)>& visit);
 
   // Reads the body table of `folder`'s mailbox (a public store: of the folder) into the
   // session's body and attachment lists unless this scan has read it already. The preview
   // and the exports call this before looking a message's body or attachments up; 2013
   // stores have no body table, so it reads nothing there.
-  void ensure_bodies_loaded(const folderTree2010& folder);
+  void ensure_bodies_loaded(const Folder2010& folder);
 
   // Reading several mailboxes at once: each table is read by a loader on its own session
   // (load_*), and the lists are then kept in the session in a fixed order (keep_*), so
   // that they come out as one loader reading them in that order would leave them.
   struct BodyLists {
-    std::vector<MessageBodyList2010> bodies;
-    std::vector<MessageAttachmentList2010> attachments;
+    std::vector<BodyEntry2010> bodies;
+    std::vector<AttachmentEntry2010> attachments;
   };
   bool headers_loaded(const std::string& header_table) const;
   bool bodies_loaded(const std::string& body_table) const;
   // Reads the named header (body) table; a table that does not exist gives empty lists.
-  std::vector<MessageHeaderList2010> load_header_table(const std::string& table_name);
+  std::vector<HeaderEntry2010> load_header_table(const std::string& table_name);
   BodyLists load_body_table(const std::string& table_name);
   // Adds the lists read from a table to the session's, unless they are there already.
-  void keep_headers(const std::string& header_table, std::vector<MessageHeaderList2010> headers);
+  void keep_headers(const std::string& header_table, std::vector<HeaderEntry2010> headers);
   void keep_bodies(const std::string& body_table, BodyLists loaded);
 
   // Records that could not be read and were skipped, over all loads.
@@ -67,7 +67,7 @@ class HeaderListLoader {
   // counting unreadable records as skipped; `handle(record, index)` gets the others.
   void for_each_record(const ese::Table& table, const WantedColumns& wanted,
                        const std::function<void(const ese::Record&, uint64_t)>& handle);
-  static bool marked(const std::vector<tempMailboxLoad>& marks, const std::string& key);
+  static bool marked(const std::vector<LoadedTable>& marks, const std::string& key);
 
   ScanSession& session_;
   const decode::DecodeContext& ctx_;

@@ -4,7 +4,7 @@
 
 namespace quorvine::render {
 
-std::string extract_addresses(const std::string& text) { return decode::extractemailid(text); }
+std::string extract_addresses(const std::string& text) { return decode::extract_addresses(text); }
 bool email_looks_valid(const std::string& text) { return decode::spc_email_isvalid(text) == 1; }
 std::string close_up_spaces(const std::string& text) { return decode::textreplace(text); }
 

@@ -26,7 +26,7 @@ std::string transport_header_text(const decode::DecodeContext& ctx, const ese::R
   if (!stored) return {};
   const bool long_value = (stored->flags & ese::value_flags::long_value) != 0 &&
                           (stored->flags & ese::value_flags::multi_value) == 0;
-  if (!long_value) return decode::export_handle_export_msg_record_value(ctx, &record, *column);
+  if (!long_value) return decode::render_value(ctx, &record, *column);
   std::string text;
   try {
     for (const ese::Bytes& segment : record.long_value_segments(*column)) text += decode::preview_text(segment);
@@ -53,10 +53,10 @@ class ContentsRowSource {
       : session_(session), ctx_(ctx) {
     // Transport headers are read here without a spill file, so no column is spilled: with
     // "S7d"'s index set, a contents column at that index would come back as "true".
-    ctx_.m_S7d = -1;
-    for (const auto& mailbox : session.MailBoxDetailsDump) owner_names_.push_back(mailbox.ownerName);
-    if (session.msgtable) {
-      msg_columns_ = scan::map_msg_columns(*session.msgtable);
+    ctx_.spilled_column = -1;
+    for (const auto& mailbox : session.mailboxes) owner_names_.push_back(mailbox.ownerName);
+    if (session.message_table) {
+      msg_columns_ = scan::map_msg_columns(*session.message_table);
       S7d_ = msg_columns_.m["S7d"];
       N67b4_ = msg_columns_.m["N67b4"];
       N67b5_ = msg_columns_.m["N67b5"];
@@ -69,7 +69,7 @@ class ContentsRowSource {
 
   ContentsTexts texts(const ese::Record& record, const scan::ContentsColumns& c) {
     auto text = [&](ColumnIndex column) -> std::string {
-      return column ? decode::export_handle_export_msg_record_value(ctx_, &record, *column) : std::string();
+      return column ? decode::render_value(ctx_, &record, *column) : std::string();
     };
     auto date = [&](ColumnIndex column) -> std::string {
       if (!column) return {};
@@ -110,12 +110,12 @@ class ContentsRowSource {
     lookup.record_number = entry->recordNumber;
     lookup.attachment_ids = entry->attachmentIds;
     MessageTexts texts;
-    if (!session_.msgtable) return texts;
-    auto record = scan::read_partial_record(*session_.msgtable, entry->recordNumber, msg_wanted_);
+    if (!session_.message_table) return texts;
+    auto record = scan::read_partial_record(*session_.message_table, entry->recordNumber, msg_wanted_);
     if (!record) return texts;
     texts.transport_headers = transport_header_text(ctx_, *record, S7d_);
-    if (N67b4_) texts.N67b4 = decode::export_handle_export_msg_record_value(ctx_, &*record, *N67b4_);
-    if (N67b5_) texts.N67b5 = decode::export_handle_export_msg_record_value(ctx_, &*record, *N67b5_);
+    if (N67b4_) texts.N67b4 = decode::render_value(ctx_, &*record, *N67b4_);
+    if (N67b5_) texts.N67b5 = decode::render_value(ctx_, &*record, *N67b5_);
     return texts;
   }
 
@@ -133,7 +133,7 @@ class ContentsRowSource {
 }  // namespace
 
 ContentsPass read_contents_rows(const scan::ScanSession& session, const decode::DecodeContext& ctx,
-                                const scan::foldertree& folder, scan::ScanObserver& observer,
+                                const scan::Folder2007& folder, scan::ScanObserver& observer,
                                 const ese::PassControl& control, RowKeeper& keeper) {
   ContentsPass pass;
   std::optional<ese::Table> table;
@@ -166,7 +166,7 @@ ContentsPass read_contents_rows(const scan::ScanSession& session, const decode::
 }
 
 FolderListing list_contents_folder(const scan::ScanSession& session, const decode::DecodeContext& ctx,
-                                   const scan::foldertree& folder, scan::ScanObserver& observer,
+                                   const scan::Folder2007& folder, scan::ScanObserver& observer,
                                    const ese::PassControl& control) {
   struct Keeper : RowKeeper {
     std::vector<scan::MessageListRow> rows;
@@ -180,7 +180,7 @@ FolderListing list_contents_folder(const scan::ScanSession& session, const decod
   ContentsPass pass = read_contents_rows(session, ctx, folder, observer, control, keeper);
   FolderListing listing;
   std::vector<scan::MessageListRow>& built = keeper.rows;
-  listing.tempBodyDump = std::move(keeper.bodies);
+  listing.body_texts = std::move(keeper.bodies);
   listing.records_skipped = pass.records_skipped;
   listing.records_held = pass.records_held;
   listing.damaged_pages = pass.damaged_pages;

@@ -34,7 +34,7 @@ ContentsColumns map_contents_columns(const ese::Table& table) {
   return c;
 }
 
-std::optional<ese::Table> open_contents_table(const ScanSession& session, const foldertree& folder) {
+std::optional<ese::Table> open_contents_table(const ScanSession& session, const Folder2007& folder) {
   if (!session.database || folder.folderId.empty()) return std::nullopt;
   std::string key = folder.folderId;
   std::transform(key.begin(), key.end(), key.begin(), [](unsigned char ch) { return std::toupper(ch); });

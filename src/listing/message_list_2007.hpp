@@ -21,7 +21,7 @@ ContentsColumns map_contents_columns(const ese::Table& table);
 
 // The contents table of `folder`: the TableFile whose folder key is the folder identifier
 // in upper case. nullopt when there is none (the folder then lists no rows).
-std::optional<ese::Table> open_contents_table(const ScanSession& session, const foldertree& folder);
+std::optional<ese::Table> open_contents_table(const ScanSession& session, const Folder2007& folder);
 
 // Hands every readable record of `table` to `visit` with its record number; returns the
 // number of records that could not be read and were skipped.

@@ -32,7 +32,7 @@ namespace {
 class OwnFolderTable {
  public:
   explicit OwnFolderTable(HeaderGeneration generation) : generation_(generation) {}
-  const std::string& of(const MessageHeaderList2010& h) {
+  const std::string& of(const HeaderEntry2010& h) {
     if (!mapped_ || *mapped_ != h.tableName) {
       mapped_ = &h.tableName;
       own_ = generation_ == HeaderGeneration::Exchange2013 ? decode::replaced(h.tableName, "Message", "Folder")
@@ -49,7 +49,7 @@ class OwnFolderTable {
 
 }  // namespace
 
-void fill_header_row(const MessageHeaderList2010& h, const HeaderFolderRef& folder, const std::string& table,
+void fill_header_row(const HeaderEntry2010& h, const HeaderFolderRef& folder, const std::string& table,
                      size_t number, MessageListRow& row) {
   row.message_id = h.messageId;
   row.kind = h.kind;
@@ -64,7 +64,7 @@ void fill_header_row(const MessageHeaderList2010& h, const HeaderFolderRef& fold
   row.bcc = folder.folderName;
 }
 
-size_t for_each_header_row(const std::vector<MessageHeaderList2010>& headers, const HeaderFolderRef& folder,
+size_t for_each_header_row(const std::vector<HeaderEntry2010>& headers, const HeaderFolderRef& folder,
                            HeaderGeneration generation, const std::function<void(const MessageListRow&)>& visit) {
   const std::string table = folder_table_name(folder, generation);
   const std::vector<size_t> entries = header_entries_by_folder(headers, std::span(&folder, 1), generation).front();
@@ -77,7 +77,7 @@ size_t for_each_header_row(const std::vector<MessageHeaderList2010>& headers, co
   return count;
 }
 
-std::vector<std::vector<size_t>> header_entries_by_folder(const std::vector<MessageHeaderList2010>& headers,
+std::vector<std::vector<size_t>> header_entries_by_folder(const std::vector<HeaderEntry2010>& headers,
                                                           std::span<const HeaderFolderRef> folders,
                                                           HeaderGeneration generation) {
   // Folder identifier -> the folder tables and positions of the folders asked for.
@@ -96,7 +96,7 @@ std::vector<std::vector<size_t>> header_entries_by_folder(const std::vector<Mess
   return entries;
 }
 
-std::vector<MessageListRow> header_rows_for_folder(const std::vector<MessageHeaderList2010>& headers,
+std::vector<MessageListRow> header_rows_for_folder(const std::vector<HeaderEntry2010>& headers,
                                                    const HeaderFolderRef& folder, HeaderGeneration generation) {
   std::vector<MessageListRow> rows;
   for_each_header_row(headers, folder, generation, [&](const MessageListRow& row) { rows.push_back(row); });

@@ -30,20 +30,20 @@ std::string folder_table_name(const HeaderFolderRef& folder, HeaderGeneration ge
 
 // The rows of `folder`: header entries in list order (`headers` holds them in the order
 // they were read; the list runs newest first), numbered from 1.
-std::vector<MessageListRow> header_rows_for_folder(const std::vector<MessageHeaderList2010>& headers,
+std::vector<MessageListRow> header_rows_for_folder(const std::vector<HeaderEntry2010>& headers,
                                                    const HeaderFolderRef& folder, HeaderGeneration generation);
 // The same rows handed to `visit` one at a time, so they need not all be held; returns
 // their number.
-size_t for_each_header_row(const std::vector<MessageHeaderList2010>& headers, const HeaderFolderRef& folder,
+size_t for_each_header_row(const std::vector<HeaderEntry2010>& headers, const HeaderFolderRef& folder,
                            HeaderGeneration generation, const std::function<void(const MessageListRow&)>& visit);
 // The entries of each of `folders` at once, as positions in `headers` in list order: one walk
 // over the list instead of one per folder.
-std::vector<std::vector<size_t>> header_entries_by_folder(const std::vector<MessageHeaderList2010>& headers,
+std::vector<std::vector<size_t>> header_entries_by_folder(const std::vector<HeaderEntry2010>& headers,
                                                           std::span<const HeaderFolderRef> folders,
                                                           HeaderGeneration generation);
 // Makes `row` the row of the header entry `h` of `folder`, `number` in list order from 1;
 // `table` is folder_table_name(folder, ...).
-void fill_header_row(const MessageHeaderList2010& h, const HeaderFolderRef& folder, const std::string& table,
+void fill_header_row(const HeaderEntry2010& h, const HeaderFolderRef& folder, const std::string& table,
                      size_t number, MessageListRow& row);
 
 }  // namespace quorvine::scan

@@ -27,12 +27,12 @@ void for_each_folder_of(scan::ScanSession& session, scan::TreeItem item, scan::S
   observer.control_enabled(scan::Control::Tree, false);
   switch (session.settings.exchange_version_support) {
     case scan::ExchangeVersion::V2007:
-      for (const scan::foldertree& folder : session.foldertreeDump)
+      for (const scan::Folder2007& folder : session.folders_2007)
         if (folder.treeItem == item) contents(folder);
       break;
     case scan::ExchangeVersion::V2010:
     case scan::ExchangeVersion::V2013:
-      for (const scan::folderTree2010& folder : session.folderTree2010Dump) {
+      for (const scan::Folder2010& folder : session.folders_2010) {
         if (folder.treeItem != item) continue;
         headers(folder);
         break;
@@ -50,25 +50,25 @@ decode::DecodeContext decode_context_for(const scan::ScanSession& session) {
   decode::DecodeContext ctx;
   ctx.exchange_version_support = std::string(scan::to_string(session.settings.exchange_version_support));
   ctx.format_revision = session.format_revision;
-  ctx.tempFilePath = session.settings.tempFilePath;
+  ctx.temp_folder = session.settings.temp_folder;
   ctx.damage = session.decode_context.damage;
   return ctx;
 }
 
-FolderListing export_table_header_data(scan::ScanSession& session, const decode::DecodeContext& ctx,
+FolderListing list_folder(scan::ScanSession& session, const decode::DecodeContext& ctx,
                                        scan::TreeItem item, scan::ScanObserver& observer,
                                        const ese::PassControl& control) {
   FolderListing listing;
   for_each_folder_of(
       session, item, observer,
-      [&](const scan::foldertree& folder) {
+      [&](const scan::Folder2007& folder) {
         FolderListing part = list_contents_folder(session, ctx, folder, observer, control);
         listing.records_skipped += part.records_skipped;
         for (auto& warning : part.warnings) listing.warnings.push_back(std::move(warning));
         append(listing.rows, std::move(part.rows));
-        append(listing.tempBodyDump, std::move(part.tempBodyDump));
+        append(listing.body_texts, std::move(part.body_texts));
       },
-      [&](const scan::folderTree2010& folder) {
+      [&](const scan::Folder2010& folder) {
         scan::HeaderListLoader loader(session, ctx, observer, control);
         listing.rows = loader.list_folder(folder);
         listing.records_skipped = loader.records_skipped();
@@ -83,7 +83,7 @@ ListingTally for_each_listed_row(scan::ScanSession& session, const decode::Decod
   ListingTally tally;
   for_each_folder_of(
       session, item, observer,
-      [&](const scan::foldertree& folder) {
+      [&](const scan::Folder2007& folder) {
         struct Packer : RowKeeper {
           PackedRows rows;
           void expect(size_t records) override { rows.reserve(records); }
@@ -95,7 +95,7 @@ ListingTally for_each_listed_row(scan::ScanSession& session, const decode::Decod
         for (const size_t row : pass.display_order) visit(packer.rows.at(row));
         tally.rows += pass.display_order.size();
       },
-      [&](const scan::folderTree2010& folder) {
+      [&](const scan::Folder2010& folder) {
         scan::HeaderListLoader loader(session, ctx, observer, control);
         tally.rows = loader.for_each_row(folder, visit);
         tally.records_skipped = loader.records_skipped();
@@ -107,7 +107,7 @@ ListingTally for_each_listed_row(scan::ScanSession& session, const decode::Decod
 uint64_t ensure_bodies_loaded(scan::ScanSession& session, const decode::DecodeContext& ctx, scan::TreeItem item,
                               scan::ScanObserver& observer, const ese::PassControl& control) {
   scan::HeaderListLoader loader(session, ctx, observer, control);
-  for (const scan::folderTree2010& folder : session.folderTree2010Dump) {
+  for (const scan::Folder2010& folder : session.folders_2010) {
     if (folder.treeItem != item) continue;
     loader.ensure_bodies_loaded(folder);
     break;

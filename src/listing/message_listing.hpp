@@ -19,7 +19,7 @@ struct FolderListing {
   std::vector<scan::MessageListRow> rows;  // display order
   // Plain-text bodies of the listed 2003/2007 messages, (message identifier, body), in the
   // order the rows were built; the preview looks here first.
-  std::vector<std::pair<std::string, std::string>> tempBodyDump;
+  std::vector<std::pair<std::string, std::string>> body_texts;
   uint64_t records_skipped = 0;  // damaged records left out (a damaged page counts once)
   uint64_t records_held = 0;     // 2003/2007: records on the contents table's readable pages
   uint64_t damaged_pages = 0;    // 2003/2007: contents pages left out, their records uncounted
@@ -32,7 +32,7 @@ decode::DecodeContext decode_context_for(const scan::ScanSession& session);
 // Lists the folder(s) whose tree item is `item`. Selecting the root or a mailbox lists
 // nothing. 2010/2013 listings read a mailbox's header list into session.lists2010 once per
 // scan; the body and attachment lists are left to ensure_bodies_loaded.
-FolderListing export_table_header_data(scan::ScanSession& session, const decode::DecodeContext& ctx,
+FolderListing list_folder(scan::ScanSession& session, const decode::DecodeContext& ctx,
                                        scan::TreeItem item, scan::ScanObserver& observer,
                                        const ese::PassControl& control = {});
 
@@ -43,7 +43,7 @@ struct ListingTally {
   std::vector<std::string> warnings;
 };
 
-// Hands the rows that export_table_header_data would list to `visit`, in the same order,
+// Hands the rows that list_folder would list to `visit`, in the same order,
 // without holding them all as rows and without keeping bodies: 2003/2007 rows are held
 // packed until their order is known, 2010/2013 rows are made one at a time from the header
 // list. For printing a folder of several hundred thousand messages.
@@ -59,7 +59,7 @@ uint64_t ensure_bodies_loaded(scan::ScanSession& session, const decode::DecodeCo
 
 // The 2003/2007 listing of one folder.
 FolderListing list_contents_folder(const scan::ScanSession& session, const decode::DecodeContext& ctx,
-                                   const scan::foldertree& folder, scan::ScanObserver& observer,
+                                   const scan::Folder2007& folder, scan::ScanObserver& observer,
                                    const ese::PassControl& control = {});
 
 }  // namespace quorvine::render

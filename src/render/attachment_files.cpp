@@ -45,7 +45,7 @@ AttachmentSet write_all(const scan::ScanSession& session, std::vector<Pending> p
       set.stopped = true;
       break;
     }
-    set.szAttachment += p.name + ";";
+    set.attachment_names += p.name + ";";
     AttachmentFile file;
     file.name = p.name;
     try {
@@ -64,7 +64,7 @@ AttachmentSet write_all(const scan::ScanSession& session, std::vector<Pending> p
   }
   progress.finish(done, pending.size());
   // Names that are empty pieces leave ";;" behind.
-  for (size_t at; (at = set.szAttachment.find(";;")) != std::string::npos;) set.szAttachment.erase(at, 1);
+  for (size_t at; (at = set.attachment_names.find(";;")) != std::string::npos;) set.attachment_names.erase(at, 1);
   return set;
 }
 
@@ -112,9 +112,9 @@ std::vector<Pending> pending_2007(const scan::ScanSession& session, std::string_
   std::vector<Pending> pending;
   std::optional<size_t> table_index;
   std::optional<size_t> content;
-  if (session.attachmenttable) {
-    table_index = session.attachmenttable->index();
-    content = session.attachmenttable->column_index("N3701");
+  if (session.attachment_table) {
+    table_index = session.attachment_table->index();
+    content = session.attachment_table->column_index("N3701");
   }
   if (!table_index) return {};
   // The substring search narrows the index to candidates; only whole entries count.
@@ -138,15 +138,15 @@ std::vector<AttachmentValue> find_attachments(const scan::ScanSession& session, 
   return found;
 }
 
-AttachmentSet getAttachmentName(const scan::ScanSession& session, std::string_view attachment_ids,
+AttachmentSet save_attachments(const scan::ScanSession& session, std::string_view attachment_ids,
                                 const std::filesystem::path& folder, const ese::PassControl& control) {
   return write_all(session, pending_2007(session, attachment_ids), folder, control);
 }
 
-AttachmentSet getAttachmentName_2010(const scan::ScanSession& session, std::string_view attachment_ids,
+AttachmentSet save_attachments_2010(const scan::ScanSession& session, std::string_view attachment_ids,
                                      const std::filesystem::path& folder, const ese::PassControl& control) {
   std::vector<Pending> pending;
-  const auto& list = session.lists2010.MessageAttachmentList2010Dump;
+  const auto& list = session.lists2010.cached_attachments;
   for (size_t i = 0; i < list.size(); ++i) {
     const auto positions = identifier_positions(attachment_ids, list[i].messageKey);
     if (positions.empty()) continue;
@@ -156,7 +156,7 @@ AttachmentSet getAttachmentName_2010(const scan::ScanSession& session, std::stri
   return write_all(session, std::move(pending), folder, control);
 }
 
-std::string stdWriteAttachment(std::string_view names, const std::filesystem::path& folder) {
+std::string attachment_paths(std::string_view names, const std::filesystem::path& folder) {
   std::string result;
   size_t start = 0;
   for (size_t end; (end = names.find(';', start)) != std::string_view::npos; start = end + 1) {
@@ -169,7 +169,7 @@ std::string stdWriteAttachment(std::string_view names, const std::filesystem::pa
   return result;
 }
 
-std::string stdWriteAttachment(const AttachmentSet& set) {
+std::string attachment_paths(const AttachmentSet& set) {
   std::string result;
   for (const AttachmentFile& file : set.files)
     if (!file.path.empty()) result += file.path.string() + ";";

@@ -23,7 +23,7 @@ struct AttachmentFile {
 
 struct AttachmentSet {
   std::vector<AttachmentFile> files;  // in the order of the message's identifier list
-  std::string szAttachment;           // the names, each followed by ";"
+  std::string attachment_names;           // the names, each followed by ";"
   bool stopped = false;               // the pass control asked to stop before all were written
 };
 
@@ -55,20 +55,20 @@ struct AttachmentValue {
 };
 
 // 2003/2007: the attachments of the index whose identifier the message's list holds, in the
-// order getAttachmentName writes them.
+// order save_attachments writes them.
 std::vector<AttachmentValue> find_attachments(const scan::ScanSession& session, std::string_view attachment_ids);
 
 // 2003/2007: every attachment of the index whose identifier the message's list holds.
-AttachmentSet getAttachmentName(const scan::ScanSession& session, std::string_view attachment_ids,
+AttachmentSet save_attachments(const scan::ScanSession& session, std::string_view attachment_ids,
                                 const std::filesystem::path& folder, const ese::PassControl& control = {});
 // 2010: every entry of the attachment list whose key the message's list holds.
-AttachmentSet getAttachmentName_2010(const scan::ScanSession& session, std::string_view attachment_ids,
+AttachmentSet save_attachments_2010(const scan::ScanSession& session, std::string_view attachment_ids,
                                      const std::filesystem::path& folder, const ese::PassControl& control = {});
 
 // The full paths of the files in `folder` named by `names` (each followed by ";"; each
 // name made safe as the writers make it), each followed by ";", for those that exist.
-std::string stdWriteAttachment(std::string_view names, const std::filesystem::path& folder);
+std::string attachment_paths(std::string_view names, const std::filesystem::path& folder);
 // The full paths of the files a set wrote, each followed by ";".
-std::string stdWriteAttachment(const AttachmentSet& set);
+std::string attachment_paths(const AttachmentSet& set);
 
 }  // namespace quorvine::render

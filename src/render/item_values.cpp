@@ -14,7 +14,7 @@ std::string column_text(decode::DecodeContext& ctx, const ItemRecord& item, std:
     if (name.front() == 'S' && item.record->stored(*column) &&
         (item.record->stored(*column)->flags & ese::value_flags::long_value))
       return item.record->text(*column).value_or("");  // long text: read, not spilled
-    return decode::export_handle_export_msg_record_value(ctx, &*item.record, *column);
+    return decode::render_value(ctx, &*item.record, *column);
   } catch (const ese::EseError&) {
     return {};  // a damaged field shows empty, as a failed read does
   }

@@ -36,8 +36,8 @@ std::string header_line(const std::string& headers, std::string_view name) {
 
 // Everything the selected row brings, as the renderers' named strings.
 struct RowState {
-  std::string szMessageFrom, szMessageSubject, szMessageDate, szTo, szCc, szBcc;
-  std::string szMessageAttachmentFlag, szMsgAttachmentID, szAttachment;
+  std::string from, subject, date, to, cc, bcc;
+  std::string attachment_flag, attachment_ids, attachment_names;
 };
 
 bool attachment_kind(const std::string& kind) { return kind == "mail" || kind == "activity" || kind == "appointment"; }
@@ -62,34 +62,34 @@ std::string_view frame_layout(const std::string& renderer) {
 
 // The mail pages' rows.
 std::vector<HeaderRow> mail_rows(const RowState& s, bool exchange2010, std::vector<PreviewField>& fields) {
-  std::string to = s.szTo;
+  std::string to = s.to;
   decode::replace_all(to, ",", ", ");
   const std::string from_cell = exchange2010 ? "   <td height='18' width='450'><b>From :</b>" : "   <td height='18'><b>From :</b>";
   const std::string subject_cell =
       exchange2010 ? "   <td height='18' width='450'><b>Subject: </b> " : "   <td height='18'><b>Subject: </b> ";
   const std::string attachment_cell = exchange2010 ? "   <td height='20' colspan='2'><b>Attachment: </b><span color='red'>"
                                                    : "   <td height='18' colspan='2'><b>Attachment: </b><span color='red'>";
-  fields = {{"From :", s.szMessageFrom}, {"Date:", s.szMessageDate}, {"Subject: ", s.szMessageSubject}, {"To:", to},
-            {"Cc: ", s.szCc},           {"Bcc: ", s.szBcc},        {"Attachment: ", s.szAttachment}};
-  return {HeaderRow{{{from_cell, s.szMessageFrom}, {"   <td height='18'><b>Date:</b >", s.szMessageDate}}},
-          HeaderRow{{{subject_cell, s.szMessageSubject}, {"    <td height='18'><b>To:</b> ", to}}},
-          HeaderRow{{{"   <td height='18' colspan='2'><b>Cc: </b><span color='red'>", s.szCc, true}}, true},
-          HeaderRow{{{"   <td height='18' colspan='2'><b>Bcc: </b><span color='red'>", s.szBcc, true}}, true},
-          HeaderRow{{{attachment_cell, s.szAttachment, true}}, true}};
+  fields = {{"From :", s.from}, {"Date:", s.date}, {"Subject: ", s.subject}, {"To:", to},
+            {"Cc: ", s.cc},           {"Bcc: ", s.bcc},        {"Attachment: ", s.attachment_names}};
+  return {HeaderRow{{{from_cell, s.from}, {"   <td height='18'><b>Date:</b >", s.date}}},
+          HeaderRow{{{subject_cell, s.subject}, {"    <td height='18'><b>To:</b> ", to}}},
+          HeaderRow{{{"   <td height='18' colspan='2'><b>Cc: </b><span color='red'>", s.cc, true}}, true},
+          HeaderRow{{{"   <td height='18' colspan='2'><b>Bcc: </b><span color='red'>", s.bcc, true}}, true},
+          HeaderRow{{{attachment_cell, s.attachment_names, true}}, true}};
 }
 
 // The other kinds' rows from their field tables.
 std::vector<HeaderRow> item_rows(decode::DecodeContext& ctx, const ItemRecord& item, const std::string& renderer,
                                  bool exchange2010, const RowState& s, std::vector<PreviewField>& fields) {
   std::vector<HeaderRow> rows;
-  const bool attachment_shown = s.szMessageAttachmentFlag == "true" && !s.szMsgAttachmentID.empty();
+  const bool attachment_shown = s.attachment_flag == "true" && !s.attachment_ids.empty();
   for (const ItemField& f : item_fields(renderer)) {
     std::string value;
     const auto& chain = exchange2010 ? f.columns_2010 : f.columns_2007;
-    if (f.source == FieldSource::From) value = s.szMessageFrom;
-    else if (f.source == FieldSource::Subject) value = s.szMessageSubject;
-    else if (f.source == FieldSource::To) value = s.szTo;
-    else if (f.source == FieldSource::Attachment) value = s.szAttachment;
+    if (f.source == FieldSource::From) value = s.from;
+    else if (f.source == FieldSource::Subject) value = s.subject;
+    else if (f.source == FieldSource::To) value = s.to;
+    else if (f.source == FieldSource::Attachment) value = s.attachment_names;
     if (value.empty() && f.source != FieldSource::Attachment) value = chain_text(ctx, item, chain);
     if (f.source == FieldSource::From && value == chain_text(ctx, item, chain)) value = brackets(value);
     bool shown = f.shown == Shown::Always || !value.empty();
@@ -110,7 +110,7 @@ std::vector<HeaderRow> item_rows(decode::DecodeContext& ctx, const ItemRecord& i
 BodyFile distlist_body(decode::DecodeContext& ctx, const ItemRecord& item, bool exchange2010, const fs::path& folder) {
   std::string members = html_escape(column_text(ctx, item, exchange2010 ? "MN81e9" : "MN81d8"));
   if (exchange2010) {
-    members = decode::extractemailid(members);
+    members = decode::extract_addresses(members);
   } else {
     decode::replace_all(members, ",", "],");
   }
@@ -124,7 +124,7 @@ BodyFile distlist_body(decode::DecodeContext& ctx, const ItemRecord& item, bool 
 }  // namespace
 
 PreviewResult preview_message(scan::ScanSession& session, decode::DecodeContext& ctx, const scan::MessageListRow& row,
-                              const std::vector<std::pair<std::string, std::string>>& tempBodyDump,
+                              const std::vector<std::pair<std::string, std::string>>& body_texts,
                               const fs::path& folder, const ese::PassControl& control) {
   const auto version = session.settings.exchange_version_support;
   if (version == scan::ExchangeVersion::V2013)
@@ -139,22 +139,22 @@ PreviewResult preview_message(scan::ScanSession& session, decode::DecodeContext&
 
   if (!exchange2010) {
     result.renderer = renderer_2007(row.kind);
-    s.szMsgAttachmentID = row.key;
+    s.attachment_ids = row.key;
     try {
       record_number = static_cast<uint64_t>(std::stoull(row.mail_number));
     } catch (const std::exception&) {
       result.warnings.push_back("The row's record number \"" + row.mail_number + "\" is not a number.");
     }
-    if (session.msgtable) item.table = &*session.msgtable;
+    if (session.message_table) item.table = &*session.message_table;
   } else {
     result.renderer = renderer_2010(row.kind);
-    s.szTo = s.szCc = s.szBcc = "";
+    s.to = s.cc = s.bcc = "";
     std::string body_name = row.key;
     decode::replace_all(body_name, "Folders", "Body");
-    for (const auto& entry : session.lists2010.MessageBodyList2010Dump) {
+    for (const auto& entry : session.lists2010.cached_bodies) {
       if (entry.tableName != body_name || !row.message_id.starts_with(entry.messageKey)) continue;
       record_number = static_cast<uint64_t>(entry.recordNumber);
-      s.szMsgAttachmentID = entry.attachmentIds;
+      s.attachment_ids = entry.attachmentIds;
       if (session.database) body_table = session.database->open_table(entry.tableIndex);
       break;
     }
@@ -169,10 +169,10 @@ PreviewResult preview_message(scan::ScanSession& session, decode::DecodeContext&
     }
   }
 
-  if (s.szMsgAttachmentID.size() > 14 && attachment_kind(row.kind)) {
-    result.attachments = exchange2010 ? getAttachmentName_2010(session, s.szMsgAttachmentID, folder, control)
-                                      : getAttachmentName(session, s.szMsgAttachmentID, folder, control);
-    s.szAttachment = result.attachments.szAttachment;
+  if (s.attachment_ids.size() > 14 && attachment_kind(row.kind)) {
+    result.attachments = exchange2010 ? save_attachments_2010(session, s.attachment_ids, folder, control)
+                                      : save_attachments(session, s.attachment_ids, folder, control);
+    s.attachment_names = result.attachments.attachment_names;
     result.stopped = result.attachments.stopped;
     for (const auto& file : result.attachments.files)
       if (!file.error.empty()) result.warnings.push_back("Attachment \"" + file.name + "\" was not written: " + file.error);
@@ -180,26 +180,26 @@ PreviewResult preview_message(scan::ScanSession& session, decode::DecodeContext&
   if (result.stopped) return result;
 
   // Subject, and for all but mail the sender, from the record when the row has none.
-  if (s.szMessageSubject.empty()) s.szMessageSubject = column_text(ctx, item, "S70");
-  if (s.szMessageFrom.empty() && result.renderer != "mail") s.szMessageFrom = brackets(column_text(ctx, item, "N67b5"));
+  if (s.subject.empty()) s.subject = column_text(ctx, item, "S70");
+  if (s.from.empty() && result.renderer != "mail") s.from = brackets(column_text(ctx, item, "N67b5"));
   if (exchange2010 && result.renderer == "mail") {
     const std::string headers = column_text(ctx, item, "S7d");
     if (!headers.empty()) {
-      // extractemailid gives back the leftover words when the line holds no address.
-      if (std::string from = decode::extractemailid(header_line(headers, "From:")); from.find('@') != std::string::npos)
-        s.szMessageFrom += "[" + from + "]";
-      s.szTo = decode::extractemailid(header_line(headers, "To:"));
+      // extract_addresses gives back the leftover words when the line holds no address.
+      if (std::string from = decode::extract_addresses(header_line(headers, "From:")); from.find('@') != std::string::npos)
+        s.from += "[" + from + "]";
+      s.to = decode::extract_addresses(header_line(headers, "To:"));
     }
-    if (s.szTo.empty()) {
-      s.szTo = decode::extractemailid(column_text(ctx, item, "N67b4"));
-      if (s.szTo.empty()) s.szTo = decode::extractemailid(column_text(ctx, item, "N2c"));
-      s.szTo = brackets(s.szTo);
+    if (s.to.empty()) {
+      s.to = decode::extract_addresses(column_text(ctx, item, "N67b4"));
+      if (s.to.empty()) s.to = decode::extract_addresses(column_text(ctx, item, "N2c"));
+      s.to = brackets(s.to);
     }
-    if (s.szMessageFrom.empty())
-      if (std::string sender = decode::extractemailid(column_text(ctx, item, "S4025")); !sender.empty())
-        s.szMessageFrom = "<" + sender + ">";
+    if (s.from.empty())
+      if (std::string sender = decode::extract_addresses(column_text(ctx, item, "S4025")); !sender.empty())
+        s.from = "<" + sender + ">";
   }
-  if (exchange2010 && result.renderer == "appointment" && s.szTo.empty()) s.szTo = column_text(ctx, item, "N67b4");
+  if (exchange2010 && result.renderer == "appointment" && s.to.empty()) s.to = column_text(ctx, item, "N67b4");
 
   // The body.
   const BodyOptions options{true};
@@ -213,7 +213,7 @@ PreviewResult preview_message(scan::ScanSession& session, decode::DecodeContext&
   if (result.body.body.kind == BodyKind::None) {
     std::string fallback;
     if (!exchange2010)
-      for (const auto& [key, text] : tempBodyDump)
+      for (const auto& [key, text] : body_texts)
         if (key == row.message_id) fallback += text;
     if (exchange2010 && result.renderer == "task") fallback = "......";
     result.body.body = write_text_body(fallback, folder, "blank.txt", options);

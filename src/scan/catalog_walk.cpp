@@ -24,7 +24,7 @@ std::string find_attachment_table_name(const std::vector<ese::TableInfo>& tables
   return name;
 }
 
-int export_handle_export_file(ScanSession& session) {
+int list_catalog_tables(ScanSession& session) {
   if (!session.database) return -1;
   const auto& tables = session.database->tables();
   if (tables.empty()) return 0;
@@ -46,7 +46,7 @@ int export_handle_export_file(ScanSession& session) {
     file.tableName = info.name;
     file.nameSize = static_cast<uint32_t>(info.name.size() + 1);
     if (split(info.name, '-').size() == 2) file.folderKey = folder_key(info.name);
-    if (kept(info.name, session.AtName)) {
+    if (kept(info.name, session.attachment_table_name)) {
       try {
         file.table = session.database->open_table(info.index);
       } catch (const ese::EseError& error) {
@@ -54,10 +54,10 @@ int export_handle_export_file(ScanSession& session) {
         session.losses.push_back(error.what());
         result = -1;
       }
-      if (file.table && info.name == "Msg") session.msgtable = file.table;
-      if (file.table && info.name == session.AtName) session.attachmenttable = file.table;
+      if (file.table && info.name == "Msg") session.message_table = file.table;
+      if (file.table && info.name == session.attachment_table_name) session.attachment_table = file.table;
     }
-    session.TableFileDump.push_back(std::move(file));
+    session.tables.push_back(std::move(file));
   }
   return result;
 }

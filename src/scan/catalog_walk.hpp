@@ -8,9 +8,9 @@ namespace quorvine::scan {
 // "JCB.DLL!EcJcbAttachCallback" callback, or "".
 std::string find_attachment_table_name(const std::vector<ese::TableInfo>& tables);
 
-// Fills TableFileDump, msgtable and attachmenttable from session.database. Returns 1 when
+// Fills tables, message_table and attachment_table from session.database. Returns 1 when
 // tables were listed, 0 when there are none, -1 when a table could not be opened or named
 // (every table is still listed; the failures are in session.warnings).
-int export_handle_export_file(ScanSession& session);
+int list_catalog_tables(ScanSession& session);
 
 }  // namespace quorvine::scan

@@ -101,7 +101,7 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
     if (label == "Restriction") continue;
     folder.folderName = label;
 
-    const MailBoxDetails* mailbox = session.mailbox(folder.mailboxId);
+    const MailboxRecord* mailbox = session.mailbox(folder.mailboxId);
     if (!mailbox) {
       ++orphans;
       continue;
@@ -120,7 +120,7 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
       if (skip_empty_top || label.empty()) continue;
       const TreeItem item = session.tree.add(mailbox->treeItem, label, folder.folderClass);
       observer.tree_item_added(session.tree.added(item));
-      session.folderTree2010Dump.push_back(folderTree2010{
+      session.folders_2010.push_back(Folder2010{
           folder.secondId, folder.parentId, folder.mailboxId, mailbox_name, table_name, label,
           folder.folderClass, item, folder.messageCount});
       top_level.emplace_back(folder.folderId, item);
@@ -148,7 +148,7 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
 int scan_folder_tables(ScanSession& session, ScanObserver& observer, std::string_view name,
                        Generation generation, const ese::PassControl& control) {
   if (!session.database) return -1;
-  for (const TableFile& file : session.TableFileDump) {
+  for (const TableFile& file : session.tables) {
     if (file.tableName != name) continue;
     try {
       const ese::Table table = session.database->open_table(static_cast<size_t>(file.tableIndex));
@@ -205,7 +205,7 @@ size_t child_tree_build_2010(ScanSession& session, ScanObserver& observer,
       const PendingFolder& folder = pending[index];
       const TreeItem item = session.tree.add(frame.item, folder.folderName, folder.folderClass);
       observer.tree_item_added(session.tree.added(item));
-      session.folderTree2010Dump.push_back(folderTree2010{
+      session.folders_2010.push_back(Folder2010{
           folder.secondId, folder.parentId, folder.mailboxId, mailbox_name, folder_table,
           folder.folderName, folder.folderClass, item, folder.messageCount});
       const auto kids = children.find(folder.folderId);
@@ -215,13 +215,13 @@ size_t child_tree_build_2010(ScanSession& session, ScanObserver& observer,
   return pending.size() - placed_count;
 }
 
-int export_handle_export_file_folder_2010(ScanSession& session, ScanObserver& observer,
+int scan_folder_table_2010(ScanSession& session, ScanObserver& observer,
                                           std::string_view table_name,
                                           const ese::PassControl& control) {
   return scan_folder_tables(session, observer, table_name, Generation::G2010, control);
 }
 
-int export_handle_export_file_folder_2013(ScanSession& session, ScanObserver& observer,
+int scan_folder_table_2013(ScanSession& session, ScanObserver& observer,
                                           std::string_view table_name,
                                           const ese::PassControl& control) {
   return scan_folder_tables(session, observer, table_name, Generation::G2013, control);

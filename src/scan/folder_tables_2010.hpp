@@ -15,7 +15,7 @@ namespace quorvine::scan {
 // A folder read from a 2010/2013 folder table, not yet placed.
 struct PendingFolder {
   std::string folderId;     // first identifier form
-  std::string secondId;     // second identifier form (kept in folderTree2010)
+  std::string secondId;     // second identifier form (kept in Folder2010)
   std::string parentId;
   std::string mailboxId;
   std::string folderName;
@@ -33,10 +33,10 @@ size_t child_tree_build_2010(ScanSession& session, ScanObserver& observer,
 
 // Scan the folder tables named exactly `table_name`. A missing table is skipped. Return 1,
 // or -1 without an open database.
-int export_handle_export_file_folder_2010(ScanSession& session, ScanObserver& observer,
+int scan_folder_table_2010(ScanSession& session, ScanObserver& observer,
                                           std::string_view table_name,
                                           const ese::PassControl& control = {});
-int export_handle_export_file_folder_2013(ScanSession& session, ScanObserver& observer,
+int scan_folder_table_2013(ScanSession& session, ScanObserver& observer,
                                           std::string_view table_name,
                                           const ese::PassControl& control = {});
 

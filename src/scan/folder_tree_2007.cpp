@@ -26,7 +26,7 @@ std::string without_slashes(std::string_view label) {
 struct Level {
   TreeItem item = root_tree_item;
   std::string path;
-  size_t record = 0;  // index into foldertreeDump
+  size_t record = 0;  // index into folders_2007
 };
 
 }  // namespace
@@ -52,15 +52,15 @@ bool sort_key_less(std::string_view a, std::string_view b) {
 }
 
 void build_folder_tree_2007(ScanSession& session, ScanObserver& observer,
-                            const MailBoxDetails& mailbox) {
+                            const MailboxRecord& mailbox) {
   struct Entry {
     std::string key;
-    size_t folder;  // index into FolderDetailsDump
+    size_t folder;  // index into folder_records
   };
   std::vector<Entry> entries;
-  for (size_t i = 0; i < session.FolderDetailsDump.size(); ++i)
-    if (session.FolderDetailsDump[i].mailboxId == mailbox.mailboxId)
-      entries.push_back({sortable_key(session.FolderDetailsDump[i].sortKey), i});
+  for (size_t i = 0; i < session.folder_records.size(); ++i)
+    if (session.folder_records[i].mailboxId == mailbox.mailboxId)
+      entries.push_back({sortable_key(session.folder_records[i].sortKey), i});
   // Stable, like the repeated-pass bubble sort it stands for.
   std::stable_sort(entries.begin(), entries.end(),
                    [](const Entry& a, const Entry& b) { return sort_key_less(a.key, b.key); });
@@ -70,7 +70,7 @@ void build_folder_tree_2007(ScanSession& session, ScanObserver& observer,
   size_t too_deep = 0;
 
   for (const Entry& entry : entries) {
-    const FolderDetails& folder = session.FolderDetailsDump[entry.folder];
+    const FolderRecord2007& folder = session.folder_records[entry.folder];
     const int key_depth = path_depth(entry.key);
     if (key_depth == 0) continue;  // the store's root and folders without a path
     const std::string label = without_slashes(folder.displayName);
@@ -80,7 +80,7 @@ void build_folder_tree_2007(ScanSession& session, ScanObserver& observer,
     int depth = 1;
     const auto parent = folder.parentId.empty() ? placed.end() : placed.find(folder.parentId);
     if (parent != placed.end()) {
-      const foldertree& up = session.foldertreeDump[parent->second.record];
+      const Folder2007& up = session.folders_2007[parent->second.record];
       parent_item = up.treeItem;
       parent_path = up.folderPath;
       depth = up.depth + 1;
@@ -102,7 +102,7 @@ void build_folder_tree_2007(ScanSession& session, ScanObserver& observer,
     observer.status("Status: (Step 4/7) Rebuild mailbox folders informations ( " + label + ")");
     const TreeItem item = session.tree.add(parent_item, label, folder.folderClass);
     observer.tree_item_added(session.tree.added(item));
-    foldertree record;
+    Folder2007 record;
     record.mailboxId = mailbox.mailboxId;
     record.mailboxName = mailbox.displayName;
     record.ownerName = mailbox.ownerName;
@@ -114,8 +114,8 @@ void build_folder_tree_2007(ScanSession& session, ScanObserver& observer,
     record.recordNumber = folder.recordNumber;
     record.depth = depth;
     record.messageCount = folder.messageCount;
-    const Level level{item, record.folderPath, session.foldertreeDump.size()};
-    session.foldertreeDump.push_back(std::move(record));
+    const Level level{item, record.folderPath, session.folders_2007.size()};
+    session.folders_2007.push_back(std::move(record));
     levels[depth] = level;
     for (int deeper = depth + 1; deeper <= max_folder_depth_2007; ++deeper) levels[deeper].reset();
     if (!folder.folderId.empty()) placed.try_emplace(folder.folderId, level);

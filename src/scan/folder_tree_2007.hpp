@@ -1,5 +1,5 @@
 #pragma once
-// The 2003/2007 folder tree of one mailbox, from the FolderDetails the "Folders" scan kept.
+// The 2003/2007 folder tree of one mailbox, from the FolderRecord2007 the "Folders" scan kept.
 #include <string>
 #include <string_view>
 
@@ -20,6 +20,6 @@ bool sort_key_less(std::string_view a, std::string_view b);
 // does the depth of its path pick the latest item of the level above. Folders deeper than
 // 26 levels are left out with a warning.
 void build_folder_tree_2007(ScanSession& session, ScanObserver& observer,
-                            const MailBoxDetails& mailbox);
+                            const MailboxRecord& mailbox);
 
 }  // namespace quorvine::scan

@@ -12,7 +12,7 @@
 
 namespace quorvine::scan {
 
-struct MessageHeaderList2010 {
+struct HeaderEntry2010 {
   std::string tableName;
   std::string messageId;
   std::string folderId;
@@ -25,7 +25,7 @@ struct MessageHeaderList2010 {
   std::string from;
 };
 
-struct MessageBodyList2010 {
+struct BodyEntry2010 {
   std::string messageKey;     // identifier text of "N65f9"
   std::string attachmentIds;  // binary text of "N67b3"
   uint64_t recordNumber = 0;
@@ -33,7 +33,7 @@ struct MessageBodyList2010 {
   size_t tableIndex = 0;
 };
 
-struct MessageAttachmentList2010 {
+struct AttachmentEntry2010 {
   std::string messageKey;
   uint64_t recordNumber = 0;
   std::string fileName;  // "S3001", else "S3707"
@@ -42,7 +42,7 @@ struct MessageAttachmentList2010 {
   std::optional<size_t> dataColumn;  // index of "N3701"; unset when the table lacks it
 };
 
-struct tempMailboxLoad {
+struct LoadedTable {
   std::string key;  // the header or body table that has been read
 };
 
@@ -63,20 +63,20 @@ struct MessageLists2010 {
   MessageLists2010& operator=(const MessageLists2010& other) {
     if (this == &other) return *this;
     std::scoped_lock lock(mutex, other.mutex);
-    MessageHeaderList2010Dump = other.MessageHeaderList2010Dump;
-    MessageBodyList2010Dump = other.MessageBodyList2010Dump;
-    MessageAttachmentList2010Dump = other.MessageAttachmentList2010Dump;
-    tempMailboxLoadDump = other.tempMailboxLoadDump;
-    bodyTableLoadDump = other.bodyTableLoadDump;
+    headers = other.headers;
+    cached_bodies = other.cached_bodies;
+    cached_attachments = other.cached_attachments;
+    header_tables_read = other.header_tables_read;
+    body_tables_read = other.body_tables_read;
     damage = other.damage;
     return *this;
   }
 
-  std::vector<MessageHeaderList2010> MessageHeaderList2010Dump;
-  std::vector<MessageBodyList2010> MessageBodyList2010Dump;
-  std::vector<MessageAttachmentList2010> MessageAttachmentList2010Dump;
-  std::vector<tempMailboxLoad> tempMailboxLoadDump;  // header tables read
-  std::vector<tempMailboxLoad> bodyTableLoadDump;    // body tables read
+  std::vector<HeaderEntry2010> headers;
+  std::vector<BodyEntry2010> cached_bodies;
+  std::vector<AttachmentEntry2010> cached_attachments;
+  std::vector<LoadedTable> header_tables_read;  // header tables read
+  std::vector<LoadedTable> body_tables_read;    // body tables read
   // By table name, for every table read whose reading passed over damage: what the exports
   // report as lost, whoever read the table first.
   std::map<std::string, TableDamage> damage;
@@ -89,11 +89,11 @@ struct MessageLists2010 {
 
   void clear() {
     std::lock_guard lock(mutex);
-    MessageHeaderList2010Dump.clear();
-    MessageBodyList2010Dump.clear();
-    MessageAttachmentList2010Dump.clear();
-    tempMailboxLoadDump.clear();
-    bodyTableLoadDump.clear();
+    headers.clear();
+    cached_bodies.clear();
+    cached_attachments.clear();
+    header_tables_read.clear();
+    body_tables_read.clear();
     damage.clear();
   }
 };

@@ -31,10 +31,10 @@ const MsgTable* MessageIndex::MsgFindRecord(std::string_view messageId) const {
 }
 
 uint64_t MessageIndex::FindArrayString(std::string_view messageId,
-                                      std::string& szMsgAttachmentID) const {
+                                      std::string& attachment_ids) const {
   const MsgTable* entry = MsgFindRecord(messageId);
   if (!entry) return 0;
-  szMsgAttachmentID = entry->attachmentIds;
+  attachment_ids = entry->attachmentIds;
   return entry->recordNumber;
 }
 

@@ -31,8 +31,8 @@ class MessageIndex {
   // The first entry whose messageId equals `messageId`, or nullptr.
   const MsgTable* MsgFindRecord(std::string_view messageId) const;
   // The first entry's record number, or 0 when there is none. A hit copies the entry's
-  // attachment identifiers into `szMsgAttachmentID`; a miss leaves it unchanged.
-  uint64_t FindArrayString(std::string_view messageId, std::string& szMsgAttachmentID) const;
+  // attachment identifiers into `attachment_ids`; a miss leaves it unchanged.
+  uint64_t FindArrayString(std::string_view messageId, std::string& attachment_ids) const;
   // The first entry (in table order) whose attachmentId occurs anywhere inside `text`.
   const AttachmentTable* AttFindRecord(std::string_view text) const;
   // Every entry whose attachmentId occurs inside `text`, in table order.

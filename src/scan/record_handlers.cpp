@@ -7,9 +7,9 @@
 namespace quorvine::scan {
 using decode::replace_all;
 
-void export_exchange_record_mailbox(ScanSession& session, ScanObserver& observer,
+void read_mailbox_record(ScanSession& session, ScanObserver& observer,
                                     const MailboxColumns& columns, const ese::Record& record) {
-  MailBoxDetails box;
+  MailboxRecord box;
   auto& context = session.decode_context;
   switch (session.settings.exchange_version_support) {
     case ExchangeVersion::V2010:
@@ -34,19 +34,19 @@ void export_exchange_record_mailbox(ScanSession& session, ScanObserver& observer
   replace_all(box.displayName, ",", "_");
   box.treeItem = session.tree.add(root_tree_item, box.displayName, "");
   observer.tree_item_added(session.tree.added(box.treeItem));
-  session.MailBoxDetailsDump.push_back(std::move(box));
+  session.mailboxes.push_back(std::move(box));
 }
 
-void addFolder(ScanSession& session, FolderDetails folder) {
+void addFolder(ScanSession& session, FolderRecord2007 folder) {
   if (folder.sortKey.find("/Finder") != std::string::npos) return;
-  session.FolderDetailsDump.push_back(std::move(folder));
+  session.folder_records.push_back(std::move(folder));
 }
 
-void export_exchange_record_folders(ScanSession& session, const FolderColumns& columns,
+void read_folder_record(ScanSession& session, const FolderColumns& columns,
                                     const ese::Record& record, uint64_t record_number) {
   auto& context = session.decode_context;
   const std::string number = std::to_string(record_number);
-  FolderDetails folder;
+  FolderRecord2007 folder;
   folder.folderId = identifier_text(record, columns.Q6748);
   folder.mailboxId = identifier_text(record, columns.Q6764);
   folder.parentId = identifier_text(record, columns.Q6749);
@@ -72,19 +72,19 @@ void export_exchange_record_folders(ScanSession& session, const FolderColumns& c
   // Every mailbox with an identifier gets the folder; the old "more than 2 characters" rule
   // lost the folders of mailboxes numbered below 256.
   bool kept = false;
-  for (const MailBoxDetails& box : session.MailBoxDetailsDump) {
+  for (const MailboxRecord& box : session.mailboxes) {
     if (box.mailboxId.empty()) continue;
     if (box.mailboxId == folder.mailboxId) {
       addFolder(session, folder);
       kept = true;
     } else if (box.mailboxId == "public_folder") {
-      FolderDetails public_folder = folder;
+      FolderRecord2007 public_folder = folder;
       public_folder.mailboxId = "public_folder";
       addFolder(session, std::move(public_folder));
       kept = true;
     }
   }
-  if (!kept && !folder.folderId.empty()) session.orphanFolderIds.push_back(folder.folderId);
+  if (!kept && !folder.folderId.empty()) session.orphan_folder_ids.push_back(folder.folderId);
 }
 
 std::string strip_ffffffff(std::string text) {
@@ -104,13 +104,13 @@ std::string clean_attachment_name(std::string name) {
   return name;
 }
 
-void export_exchange_record_msg(ScanSession& session, const MsgColumns& columns,
+void index_message_record(ScanSession& session, const MsgColumns& columns,
                                 const ese::Record& record, uint64_t record_number) {
   session.index.AddMsgTable(identifier_text(record, columns.N67b0), record_number,
                             strip_ffffffff(binary_text(record, columns.N67b3)));
 }
 
-void export_exchange_record_attachment(ScanSession& session, const AttachmentColumns& columns,
+void index_attachment_record(ScanSession& session, const AttachmentColumns& columns,
                                        const ese::Record& record, uint64_t record_number) {
   auto& context = session.decode_context;
   std::string name = value_text(context, record, columns.att_S3001);

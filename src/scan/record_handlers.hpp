@@ -8,21 +8,21 @@
 
 namespace quorvine::scan {
 
-// "Mailbox": one MailBoxDetails and its item under the root.
-void export_exchange_record_mailbox(ScanSession& session, ScanObserver& observer,
+// "Mailbox": one MailboxRecord and its item under the root.
+void read_mailbox_record(ScanSession& session, ScanObserver& observer,
                                     const MailboxColumns& columns, const ese::Record& record);
-// "Folders" (2003/2007): one FolderDetails per mailbox it belongs to.
-void export_exchange_record_folders(ScanSession& session, const FolderColumns& columns,
+// "Folders" (2003/2007): one FolderRecord2007 per mailbox it belongs to.
+void read_folder_record(ScanSession& session, const FolderColumns& columns,
                                     const ese::Record& record, uint64_t record_number);
 // "Msg": one message index entry.
-void export_exchange_record_msg(ScanSession& session, const MsgColumns& columns,
+void index_message_record(ScanSession& session, const MsgColumns& columns,
                                 const ese::Record& record, uint64_t record_number);
 // The attachment table: one attachment index entry.
-void export_exchange_record_attachment(ScanSession& session, const AttachmentColumns& columns,
+void index_attachment_record(ScanSession& session, const AttachmentColumns& columns,
                                        const ese::Record& record, uint64_t record_number);
 
 // Appends unless the sort key holds "/Finder" (search folders are never shown).
-void addFolder(ScanSession& session, FolderDetails folder);
+void addFolder(ScanSession& session, FolderRecord2007 folder);
 
 // The attachment's file name with \ / : ? * < > | and " replaced by "_".
 std::string clean_attachment_name(std::string name);

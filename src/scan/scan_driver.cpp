@@ -39,66 +39,66 @@ void warn(ScanSession& session, ScanObserver& observer, std::string text) {
 
 // Tables named "Folders-<a>-<b>": scanned newest first, as the list they were kept in.
 void collect_folder_tables_2010(ScanSession& session) {
-  for (const TableFile& file : session.TableFileDump)
+  for (const TableFile& file : session.tables)
     if (split(file.tableName, '-').front() == "Folders")
-      session.tempFolderDump.insert(session.tempFolderDump.begin(), tempFolder{file.tableName});
+      session.folder_tables_2010.insert(session.folder_tables_2010.begin(), FolderTableName2010{file.tableName});
 }
 
 void scan_2007(ScanSession& session, ScanObserver& observer, const ese::PassControl& control) {
   observer.status("Status: (Step 4/7) Rebuild mailbox folders informations (please wait..) ");
-  export_handle_export_file_user_define(session, observer, "Folders", control);
+  scan_tables_named(session, observer, "Folders", control);
   if (control.stop.stop_requested()) return;
   // Copied: the tree build reads the mailbox while adding to other lists.
-  const std::vector<MailBoxDetails> mailboxes = session.MailBoxDetailsDump;
-  for (const MailBoxDetails& mailbox : mailboxes) build_folder_tree_2007(session, observer, mailbox);
+  const std::vector<MailboxRecord> mailboxes = session.mailboxes;
+  for (const MailboxRecord& mailbox : mailboxes) build_folder_tree_2007(session, observer, mailbox);
   warn_orphan_folders(session, observer);
 
   observer.status("Status : (Step 5/7) Extract mailbox email informations (please wait..) ");
-  const std::filesystem::path& work = session.settings.tempFileDataDir;
+  const std::filesystem::path& work = session.settings.work_folder;
   std::ofstream log;
   if (!work.empty()) {
-    session.fileLogPath = work / "files.txt";
-    log.open(session.fileLogPath, std::ios::binary | std::ios::app);
+    session.store_list_file = work / "files.txt";
+    log.open(session.store_list_file, std::ios::binary | std::ios::app);
   }
   // The index is scanned even when the list file cannot be written: the message lists
   // depend on it, the list file does not.
-  export_handle_export_file_user_define(session, observer, "Msg", control);
+  scan_tables_named(session, observer, "Msg", control);
   observer.status(
       "Status: (Step 5/7) Extract mailbox email attachment informations (please wait..) ");
-  if (!session.AtName.empty())
-    export_handle_export_file_user_define(session, observer, session.AtName, control);
+  if (!session.attachment_table_name.empty())
+    scan_tables_named(session, observer, session.attachment_table_name, control);
   if (log) {
-    log << session.settings.strFileDir.string() << ',' << session.msgTablePath.string() << ','
-        << session.AttTablePath.string() << ",\r\n";
+    log << session.settings.database_file.string() << ',' << session.message_index_file.string() << ','
+        << session.attachment_index_file.string() << ",\r\n";
   } else {
     warn(session, observer,
-         "cannot append to the database list file " + session.fileLogPath.string());
+         "cannot append to the database list file " + session.store_list_file.string());
   }
 }
 
 void scan_2010(ScanSession& session, ScanObserver& observer, const ese::PassControl& control) {
   observer.status("2010");
   collect_folder_tables_2010(session);
-  for (const tempFolder& folder : session.tempFolderDump) {
+  for (const FolderTableName2010& folder : session.folder_tables_2010) {
     if (control.stop.stop_requested()) return;
     if (folder.tableName.empty()) continue;
     observer.status("Status: Extract Exchange 2010 Folder Information.  " + folder.tableName);
-    export_handle_export_file_folder_2010(session, observer, folder.tableName, control);
+    scan_folder_table_2010(session, observer, folder.tableName, control);
   }
   observer.status("Status: Analysis Completed ");
 }
 
 void scan_2013(ScanSession& session, ScanObserver& observer, const ese::PassControl& control) {
-  const std::vector<MailBoxDetails> mailboxes = session.MailBoxDetailsDump;
-  for (const MailBoxDetails& mailbox : mailboxes) {
+  const std::vector<MailboxRecord> mailboxes = session.mailboxes;
+  for (const MailboxRecord& mailbox : mailboxes) {
     if (control.stop.stop_requested()) return;
-    export_handle_export_file_folder_2013(session, observer, "Folder_" + mailbox.mailboxId, control);
+    scan_folder_table_2013(session, observer, "Folder_" + mailbox.mailboxId, control);
   }
 }
 
 }  // namespace
 
-int exportdata(ScanSession& session, ScanObserver& observer, const ese::PassControl& control,
+int scan_store(ScanSession& session, ScanObserver& observer, const ese::PassControl& control,
                std::optional<ese::Database> already_open) {
   session.reset();
   set_window_controls(observer, false);
@@ -108,16 +108,16 @@ int exportdata(ScanSession& session, ScanObserver& observer, const ese::PassCont
       "started<h3><br></div>");
 
   if (!already_open)
-    if (std::string refused = check_store_file(session.settings.strFileDir); !refused.empty())
+    if (std::string refused = check_store_file(session.settings.database_file); !refused.empty())
       return open_failed(session, observer, std::move(refused));
   try {
     session.database = already_open ? std::move(already_open)
-                                    : ese::Database::open(session.settings.strFileDir);
+                                    : ese::Database::open(session.settings.database_file);
   } catch (const ese::EseError& error) {
     return open_failed(session, observer, error.what());
   }
   const ese::DatabaseHeader& header = session.database->header();
-  session.AtName = find_attachment_table_name(session.database->tables());
+  session.attachment_table_name = find_attachment_table_name(session.database->tables());
   session.format_version = header.creation_format_version;
   session.format_revision = header.creation_format_revision;
   session.format_version = header.format_version;
@@ -130,7 +130,7 @@ int exportdata(ScanSession& session, ScanObserver& observer, const ese::PassCont
              ese::to_string(header.state) + "); it is scanned as it is");
 
   const size_t warnings_before = session.warnings.size();
-  session.catalog_result = export_handle_export_file(session);
+  session.catalog_result = list_catalog_tables(session);
   for (size_t i = warnings_before; i < session.warnings.size(); ++i)
     observer.warning(session.warnings[i]);
   if (session.catalog_result == -1) observer.status("Status: Unable to Recover Exchange Database ");
@@ -138,8 +138,8 @@ int exportdata(ScanSession& session, ScanObserver& observer, const ese::PassCont
   if (session.catalog_result == 1)
     observer.status("Status: (Step 2/7) Scan MsysObject table (please wait..) ");
 
-  for (const TableFile& file : session.TableFileDump) {
-    if (file.tableName == "Mailbox") session.exchangedatabase = "private";
+  for (const TableFile& file : session.tables) {
+    if (file.tableName == "Mailbox") session.store_kind = "private";
     if (file.tableName == "Msg" && session.format_revision > 16) session.format_revision = 15;
   }
   session.page_size_version = header.page_size;
@@ -147,21 +147,21 @@ int exportdata(ScanSession& session, ScanObserver& observer, const ese::PassCont
   const ExchangeVersion version = session.settings.exchange_version_support;
   session.decode_context.exchange_version_support = std::string(to_string(version));
   session.decode_context.format_revision = session.format_revision;
-  session.decode_context.tempFilePath = session.settings.tempFilePath;
+  session.decode_context.temp_folder = session.settings.temp_folder;
 
-  if (session.exchangedatabase == "private") {
+  if (session.store_kind == "private") {
     observer.status("Status: (Step 3/7) Scan exchange store informations (please wait..) ");
-    export_handle_export_file_user_define(session, observer, "Mailbox", control);
+    scan_tables_named(session, observer, "Mailbox", control);
   } else {
-    session.exchangedatabase = "public";
-    MailBoxDetails box;
+    session.store_kind = "public";
+    MailboxRecord box;
     box.mailboxId = "public_folder";
     box.mailboxId2010 = "public_folder";
     box.displayName = "ExPublic Folder";
     box.ownerName = "ExPublic Folder";
     box.treeItem = session.tree.add(root_tree_item, box.displayName, "");
     observer.tree_item_added(session.tree.added(box.treeItem));
-    session.MailBoxDetailsDump.push_back(std::move(box));
+    session.mailboxes.push_back(std::move(box));
   }
 
   switch (version) {

@@ -10,13 +10,13 @@
 
 namespace quorvine::scan {
 
-// Scans session.settings.strFileDir as session.settings.exchange_version_support says.
+// Scans session.settings.database_file as session.settings.exchange_version_support says.
 // Resets the session first. Bad input never throws: a store that cannot be opened ends with
 // outcome OpenFailed and failure_reason set; damaged tables and records are skipped and
 // listed in session.warnings. A stop request ends the scan after the current record with
 // outcome Stopped. `already_open` saves opening the file again when the caller has opened it
 // (to pick the generation, say). Returns 1, as the window's scan thread expects.
-int exportdata(ScanSession& session, ScanObserver& observer, const ese::PassControl& control = {},
+int scan_store(ScanSession& session, ScanObserver& observer, const ese::PassControl& control = {},
                std::optional<ese::Database> already_open = std::nullopt);
 
 }  // namespace quorvine::scan

@@ -19,7 +19,7 @@ struct TableFile {
   uint32_t nameSize = 0;            // characters of tableName, terminator included
 };
 
-struct MailBoxDetails {
+struct MailboxRecord {
   std::string mailboxId;      // mailbox number text; "public_folder" for the public store
   std::string mailboxId2010;  // 2010 identifier text (2010), value text (2013), "" (2003/2007)
   std::string displayName;    // every "," replaced by "_"
@@ -28,7 +28,7 @@ struct MailBoxDetails {
 };
 
 // A 2003/2007 folder as read from "Folders"; only used while the tree is built.
-struct FolderDetails {
+struct FolderRecord2007 {
   std::string folderId;
   std::string parentId;
   std::string mailboxId;
@@ -41,7 +41,7 @@ struct FolderDetails {
 };
 
 // A placed 2003/2007 folder.
-struct foldertree {
+struct Folder2007 {
   std::string mailboxId;
   std::string mailboxName;
   std::string ownerName;
@@ -56,12 +56,12 @@ struct foldertree {
 };
 
 // A 2010 folder table name ("Folders-<n>-<m>").
-struct tempFolder {
+struct FolderTableName2010 {
   std::string tableName;
 };
 
 // A placed 2010/2013 folder.
-struct folderTree2010 {
+struct Folder2010 {
   std::string folderId;
   std::string parentId;
   std::string mailboxId;

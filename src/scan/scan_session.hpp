@@ -21,10 +21,10 @@ namespace quorvine::scan {
 
 // What the user chose before the scan.
 struct ScanSettings {
-  std::filesystem::path strFileDir;  // the database file
+  std::filesystem::path database_file;  // the database file
   ExchangeVersion exchange_version_support = ExchangeVersion::Unset;
-  std::filesystem::path tempFileDataDir;  // per-database work folder ("Msg.txt", "files.txt")
-  std::filesystem::path tempFilePath;     // temporary folder (attachments, previews)
+  std::filesystem::path work_folder;  // per-database work folder ("Msg.txt", "files.txt")
+  std::filesystem::path temp_folder;     // temporary folder (attachments, previews)
 };
 
 // How the last scan ended.
@@ -37,23 +37,23 @@ class ScanSession {
   ScanSettings settings;
 
   std::optional<ese::Database> database;
-  std::string exchangedatabase;  // "", "private" or "public"
+  std::string store_kind;  // "", "private" or "public"
   uint32_t format_version = 0;
   uint32_t format_revision = 0;  // as settled by the scan (15 for a "Msg" store above 16)
   uint32_t page_size_version = 0;
 
-  std::vector<TableFile> TableFileDump;  // catalog order
-  std::string AtName;                    // the attachment table's name, or ""
-  std::optional<ese::Table> msgtable;
-  std::optional<ese::Table> attachmenttable;
+  std::vector<TableFile> tables;  // catalog order
+  std::string attachment_table_name;                    // the attachment table's name, or ""
+  std::optional<ese::Table> message_table;
+  std::optional<ese::Table> attachment_table;
   int catalog_result = 0;  // 1 tables listed, 0 none, -1 the walk failed
 
   MailboxTree tree;
-  std::vector<MailBoxDetails> MailBoxDetailsDump;
-  std::vector<FolderDetails> FolderDetailsDump;
-  std::vector<foldertree> foldertreeDump;
-  std::vector<tempFolder> tempFolderDump;  // reverse catalog order
-  std::vector<folderTree2010> folderTree2010Dump;
+  std::vector<MailboxRecord> mailboxes;
+  std::vector<FolderRecord2007> folder_records;
+  std::vector<Folder2007> folders_2007;
+  std::vector<FolderTableName2010> folder_tables_2010;  // reverse catalog order
+  std::vector<Folder2010> folders_2010;
 
   // What the value renderers read (generation, settled revision, spill folder). Its damage
   // tally is damaged_values.
@@ -64,9 +64,9 @@ class ScanSession {
 
   MessageIndex index;            // 2003/2007 "Msg" and attachment index
   MessageLists2010 lists2010;    // filled by the folder listing
-  std::filesystem::path msgTablePath;
-  std::filesystem::path AttTablePath;
-  std::filesystem::path fileLogPath;
+  std::filesystem::path message_index_file;
+  std::filesystem::path attachment_index_file;
+  std::filesystem::path store_list_file;
 
   ScanOutcome outcome = ScanOutcome::NotRun;
   std::string failure_reason;          // why the store could not be opened
@@ -75,7 +75,7 @@ class ScanSession {
   // what an export of this scan cannot write, whatever it is asked for.
   std::vector<std::string> losses;
   // 2003/2007 folder records whose mailbox the store does not list, by folder identifier.
-  std::vector<std::string> orphanFolderIds;
+  std::vector<std::string> orphan_folder_ids;
   uint64_t scan_generation = 0;        // incremented by every scan
 
   // Releases the previous scan's state (the settings stay).
@@ -88,8 +88,8 @@ class ScanSession {
   // The TableFile whose folder key equals `key` (already upper case), or nullptr.
   const TableFile* table_with_folder_key(std::string_view key) const;
   // Mailbox record by mailboxId, or nullptr.
-  const MailBoxDetails* mailbox(std::string_view mailboxId) const;
-  bool is_public() const { return exchangedatabase == "public"; }
+  const MailboxRecord* mailbox(std::string_view mailboxId) const;
+  bool is_public() const { return store_kind == "public"; }
 };
 
 }  // namespace quorvine::scan

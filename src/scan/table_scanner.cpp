@@ -14,7 +14,7 @@ namespace {
 enum class TableKind { None, Mailbox, Folders, Msg, Attachment };
 
 TableKind kind_of(const ScanSession& session, std::string_view name) {
-  if (!session.AtName.empty() && name == session.AtName) return TableKind::Attachment;
+  if (!session.attachment_table_name.empty() && name == session.attachment_table_name) return TableKind::Attachment;
   if (name.size() == 3 && name.starts_with("Msg")) return TableKind::Msg;
   if (name.size() == 7 && name.starts_with("Folders")) return TableKind::Folders;
   if (name.size() == 7 && name.starts_with("Mailbox")) return TableKind::Mailbox;
@@ -47,7 +47,7 @@ void warn_skipped_records(ScanSession& session, ScanObserver& observer,
 void warn_damaged_message_tables(ScanSession& session, ScanObserver& observer, const ese::PassControl& control) {
   if (!session.database) return;
   const bool contents = session.settings.exchange_version_support == ExchangeVersion::V2007;
-  for (const TableFile& file : session.TableFileDump) {
+  for (const TableFile& file : session.tables) {
     if (!control.checkpoint()) return;
     const bool holds_messages = contents ? !file.folderKey.empty() : file.tableName.starts_with("MsgHeader");
     if (!holds_messages) continue;
@@ -69,7 +69,7 @@ void warn_damaged_message_tables(ScanSession& session, ScanObserver& observer, c
 void warn_orphan_folders(ScanSession& session, ScanObserver& observer) {
   if (!session.database) return;
   uint64_t folders = 0, messages = 0;
-  for (std::string key : session.orphanFolderIds) {
+  for (std::string key : session.orphan_folder_ids) {
     std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
     const TableFile* file = session.table_with_folder_key(key);
     if (!file) continue;
@@ -93,7 +93,7 @@ void warn_orphan_folders(ScanSession& session, ScanObserver& observer) {
   observer.warning(text);
 }
 
-int export_handle_export_table(ScanSession& session, ScanObserver& observer,
+int scan_table(ScanSession& session, ScanObserver& observer,
                                const ese::Table& table, std::string_view table_name,
                                const ese::PassControl& control) {
   const TableKind kind = kind_of(session, table_name);
@@ -102,7 +102,7 @@ int export_handle_export_table(ScanSession& session, ScanObserver& observer,
   FolderColumns folder_columns;
   MsgColumns msg_columns;
   AttachmentColumns attachment_columns;
-  const std::filesystem::path& work = session.settings.tempFileDataDir;
+  const std::filesystem::path& work = session.settings.work_folder;
   switch (kind) {
     case TableKind::Mailbox:
       mailbox_columns = map_mailbox_columns(table);
@@ -122,11 +122,11 @@ int export_handle_export_table(ScanSession& session, ScanObserver& observer,
       // Only the two index columns are read: bodies and headers stay in the file.
       wanted.add(msg_columns.N67b0);
       wanted.add(msg_columns.N67b3);
-      session.decode_context.m_S7d =
+      session.decode_context.spilled_column =
           msg_columns.m["S7d"] ? static_cast<int64_t>(*msg_columns.m["S7d"]) : -1;
       if (!work.empty()) {
-        session.msgTablePath = work / (std::string(table_name) + ".txt");
-        create_work_file(session, observer, session.msgTablePath);
+        session.message_index_file = work / (std::string(table_name) + ".txt");
+        create_work_file(session, observer, session.message_index_file);
       }
       break;
     case TableKind::Attachment:
@@ -136,8 +136,8 @@ int export_handle_export_table(ScanSession& session, ScanObserver& observer,
       wanted.add(attachment_columns.att_S3001);
       wanted.add(attachment_columns.att_S3704);
       if (!work.empty()) {
-        session.AttTablePath = work / "Att.txt";
-        create_work_file(session, observer, session.AttTablePath);
+        session.attachment_index_file = work / "Att.txt";
+        create_work_file(session, observer, session.attachment_index_file);
       }
       break;
     case TableKind::None:
@@ -151,16 +151,16 @@ int export_handle_export_table(ScanSession& session, ScanObserver& observer,
       [&](const ese::Record& record, uint64_t number) {
         switch (kind) {
           case TableKind::Mailbox:
-            export_exchange_record_mailbox(session, observer, mailbox_columns, record);
+            read_mailbox_record(session, observer, mailbox_columns, record);
             break;
           case TableKind::Folders:
-            export_exchange_record_folders(session, folder_columns, record, number);
+            read_folder_record(session, folder_columns, record, number);
             break;
           case TableKind::Msg:
-            export_exchange_record_msg(session, msg_columns, record, number);
+            index_message_record(session, msg_columns, record, number);
             break;
           case TableKind::Attachment:
-            export_exchange_record_attachment(session, attachment_columns, record, number);
+            index_attachment_record(session, attachment_columns, record, number);
             break;
           case TableKind::None:
             break;
@@ -171,12 +171,12 @@ int export_handle_export_table(ScanSession& session, ScanObserver& observer,
   return 1;
 }
 
-int export_handle_export_file_user_define(ScanSession& session, ScanObserver& observer,
+int scan_tables_named(ScanSession& session, ScanObserver& observer,
                                           std::string_view name, const ese::PassControl& control) {
   if (!session.database) return -1;
-  for (const TableFile& file : session.TableFileDump)
+  for (const TableFile& file : session.tables)
     if (file.tableName == name && file.table)
-      export_handle_export_table(session, observer, *file.table, file.tableName, control);
+      scan_table(session, observer, *file.table, file.tableName, control);
   return 1;
 }
 

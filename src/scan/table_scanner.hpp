@@ -11,13 +11,13 @@ namespace quorvine::scan {
 
 // Scans `table`. Records that cannot be read are skipped and counted in a warning. Returns
 // 1 (also for tables without a handler).
-int export_handle_export_table(ScanSession& session, ScanObserver& observer,
+int scan_table(ScanSession& session, ScanObserver& observer,
                                const ese::Table& table, std::string_view table_name,
                                const ese::PassControl& control = {});
 
 // Scans every kept table named exactly `name`; a table that is not there is skipped
 // silently. Returns 1, or -1 without an open database.
-int export_handle_export_file_user_define(ScanSession& session, ScanObserver& observer,
+int scan_tables_named(ScanSession& session, ScanObserver& observer,
                                           std::string_view name,
                                           const ese::PassControl& control = {});
 

@@ -19,17 +19,17 @@ std::string identifier_text_2010(const decode::DecodeContext& context, const ese
 std::string value_text(const decode::DecodeContext& context, const ese::Record& record,
                        ColumnIndex column) {
   if (!column) return {};
-  return decode::export_handle_export_msg_record_value(context, &record, *column);
+  return decode::render_value(context, &record, *column);
 }
 
 std::string value_text_2013(const ese::Record& record, ColumnIndex column) {
   if (!column) return {};
-  return decode::export_handle_export_record_value_2013(&record, *column);
+  return decode::render_value_2013(&record, *column);
 }
 
 std::string binary_text(const ese::Record& record, ColumnIndex column) {
   if (!column) return {};
-  return decode::export_handle_export_binary_record_value(&record, *column);
+  return decode::render_value_as_hex(&record, *column);
 }
 
 std::optional<uint64_t> stored_message_count(const ese::Record& record, ColumnIndex column) {

@@ -11,31 +11,31 @@ namespace quorvine::decode {
 namespace {
 
 TEST(ExtractEmailId, DisplayNameAndAngleBrackets) {
-  EXPECT_EQ(extractemailid("John Smith <John.Smith@Example.com>"), "john.smith@example.com,");
-  EXPECT_EQ(extractemailid("SMTP:Jane@Example.com"), "jane@example.com,");
-  EXPECT_EQ(extractemailid("\"Doe, Jane\" (jane.doe@example.org)"), "jane.doe@example.org,");
+  EXPECT_EQ(extract_addresses("John Smith <John.Smith@Example.com>"), "john.smith@example.com,");
+  EXPECT_EQ(extract_addresses("SMTP:Jane@Example.com"), "jane@example.com,");
+  EXPECT_EQ(extract_addresses("\"Doe, Jane\" (jane.doe@example.org)"), "jane.doe@example.org,");
   // An entry identifier through the printable filter: runs of commas around the address.
-  EXPECT_EQ(extractemailid(",,,,,,SMTP,jane_doe@example.net,,,,"), "jane_doe@example.net,");
+  EXPECT_EQ(extract_addresses(",,,,,,SMTP,jane_doe@example.net,,,,"), "jane_doe@example.net,");
 }
 
 TEST(ExtractEmailId, SeveralAddressesAndDuplicates) {
-  EXPECT_EQ(extractemailid("a@x.com, b@y.org"), "a@x.com,b@y.org,");
-  EXPECT_EQ(extractemailid("a.b@example.com; A.B@EXAMPLE.COM"), "a.b@example.com,");
-  EXPECT_EQ(extractemailid("x@y.com x@y.com x@y.com"), "x@y.com,");
+  EXPECT_EQ(extract_addresses("a@x.com, b@y.org"), "a@x.com,b@y.org,");
+  EXPECT_EQ(extract_addresses("a.b@example.com; A.B@EXAMPLE.COM"), "a.b@example.com,");
+  EXPECT_EQ(extract_addresses("x@y.com x@y.com x@y.com"), "x@y.com,");
 }
 
 TEST(ExtractEmailId, HyphensSurvive) {
-  EXPECT_EQ(extractemailid("mary@my-domain.org"), "mary@my-domain.org,");
-  EXPECT_EQ(extractemailid("Mary-Ann <mary-ann@a-b-c.de>"), "mary-ann@a-b-c.de,");
+  EXPECT_EQ(extract_addresses("mary@my-domain.org"), "mary@my-domain.org,");
+  EXPECT_EQ(extract_addresses("Mary-Ann <mary-ann@a-b-c.de>"), "mary-ann@a-b-c.de,");
 }
 
 TEST(ExtractEmailId, EarlierEndingsCutLongerOnes) {
-  EXPECT_EQ(extractemailid("joe@town.community"), "joe@town.com,");
-  EXPECT_EQ(extractemailid("x@y.com.au"), "x@y.com,");
-  EXPECT_EQ(extractemailid("x@y.org.uk"), "x@y.org,");
-  EXPECT_EQ(extractemailid("x@y.info"), "x@y.in,");  // ".in" runs before ".info"
-  EXPECT_EQ(extractemailid("x@y.co.uk"), "x@y.co.uk,");
-  EXPECT_EQ(extractemailid("x@y.comSTUFF"), "x@y.com,");
+  EXPECT_EQ(extract_addresses("joe@town.community"), "joe@town.com,");
+  EXPECT_EQ(extract_addresses("x@y.com.au"), "x@y.com,");
+  EXPECT_EQ(extract_addresses("x@y.org.uk"), "x@y.org,");
+  EXPECT_EQ(extract_addresses("x@y.info"), "x@y.in,");  // ".in" runs before ".info"
+  EXPECT_EQ(extract_addresses("x@y.co.uk"), "x@y.co.uk,");
+  EXPECT_EQ(extract_addresses("x@y.comSTUFF"), "x@y.com,");
   EXPECT_EQ(kDomainEndings.front(), ".edu");
   EXPECT_EQ(kDomainEndings[1], ".com");
   EXPECT_EQ(kDomainEndings.back(), ".edu");
@@ -43,20 +43,20 @@ TEST(ExtractEmailId, EarlierEndingsCutLongerOnes) {
 
 // Endings are cut only inside a domain: a local part that holds one stays whole.
 TEST(ExtractEmailId, LocalPartsAreNotCut) {
-  EXPECT_EQ(extractemailid("john.peterson@example.com"), "john.peterson@example.com,");
-  EXPECT_EQ(extractemailid("Ken Ito <k.ito@mail.de>"), "k.ito@mail.de,");
-  EXPECT_EQ(extractemailid("anna.de.vries@x.nl"), "anna.de.vries@x.nl,");
-  EXPECT_EQ(extractemailid("a.com@b.com"), "a.com@b.com,");
+  EXPECT_EQ(extract_addresses("john.peterson@example.com"), "john.peterson@example.com,");
+  EXPECT_EQ(extract_addresses("Ken Ito <k.ito@mail.de>"), "k.ito@mail.de,");
+  EXPECT_EQ(extract_addresses("anna.de.vries@x.nl"), "anna.de.vries@x.nl,");
+  EXPECT_EQ(extract_addresses("a.com@b.com"), "a.com@b.com,");
   // Text after a domain is still cut away, also when the next piece follows directly.
-  EXPECT_EQ(extractemailid("x@y.com.www@z.org"), "x@y.com,www@z.org,");
-  EXPECT_EQ(extractemailid("x@y.netfoo.com"), "x@y.net,");
+  EXPECT_EQ(extract_addresses("x@y.com.www@z.org"), "x@y.com,www@z.org,");
+  EXPECT_EQ(extract_addresses("x@y.netfoo.com"), "x@y.net,");
 }
 
 TEST(ExtractEmailId, NoAddressGivesThePieces) {
-  EXPECT_EQ(extractemailid(""), "");
-  EXPECT_EQ(extractemailid("Hello World"), "Hello World ");
-  EXPECT_EQ(extractemailid("Team (Sales)"), "Team Sales ");
-  EXPECT_EQ(extractemailid("up-to-date"), "up-to-date ");
+  EXPECT_EQ(extract_addresses(""), "");
+  EXPECT_EQ(extract_addresses("Hello World"), "Hello World ");
+  EXPECT_EQ(extract_addresses("Team (Sales)"), "Team Sales ");
+  EXPECT_EQ(extract_addresses("up-to-date"), "up-to-date ");
 }
 
 TEST(EmailFormatResults, EmptyInputsAndBadPatterns) {
@@ -86,20 +86,20 @@ TEST(EmailFormatResults, AddressSearchAgreesWithAPlainSearch) {
 TEST(ExtractEmailId, HostileTextStaysCorrect) {
   const std::string address = " realname@example.com";
   std::string word_run(64 * 1024, 'a');
-  EXPECT_EQ(extractemailid(word_run + address), "realname@example.com,");
+  EXPECT_EQ(extract_addresses(word_run + address), "realname@example.com,");
   std::string dotted;
   while (dotted.size() < 64 * 1024) dotted += "a.";
-  EXPECT_EQ(extractemailid(dotted + address), "realname@example.com,");
+  EXPECT_EQ(extract_addresses(dotted + address), "realname@example.com,");
   std::string nested = std::string(32 * 1024, '(') + std::string(32 * 1024, ')');
-  EXPECT_EQ(extractemailid(nested + address), "realname@example.com,");
+  EXPECT_EQ(extract_addresses(nested + address), "realname@example.com,");
   std::string ats(64 * 1024, '@');
-  EXPECT_EQ(extractemailid(ats + address), "realname@example.com,");
+  EXPECT_EQ(extract_addresses(ats + address), "realname@example.com,");
   std::string long_local = std::string(32 * 1024, 'b') + "@" + std::string(32 * 1024, 'c');
-  EXPECT_EQ(extractemailid(long_local + address), "realname@example.com,");
-  EXPECT_EQ(extractemailid(std::string(30000, 'x') + "@host.com"),
+  EXPECT_EQ(extract_addresses(long_local + address), "realname@example.com,");
+  EXPECT_EQ(extract_addresses(std::string(30000, 'x') + "@host.com"),
             std::string(30000, 'x') + "@host.com,");
   std::string hyphens(64 * 1024, '-');
-  EXPECT_EQ(extractemailid(hyphens + address), "realname@example.com,");
+  EXPECT_EQ(extract_addresses(hyphens + address), "realname@example.com,");
 }
 
 TEST(SpcEmailIsValid, CountsDotsAndAtSigns) {

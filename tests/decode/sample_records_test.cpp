@@ -35,7 +35,7 @@ TEST(SampleRecords, FixedTypesThroughTheGeneralRenderer) {
   DecodeContext ctx;
   ese::Record first = s.row(0);
   auto general = [&](const ese::Record& r, std::string_view name) {
-    return export_handle_export_msg_record_value(ctx, &r, s.column(name));
+    return render_value(ctx, &r, s.column(name));
   };
   EXPECT_EQ(general(first, "Bit"), "false");
   EXPECT_EQ(general(first, "UnsignedByte"), "213");
@@ -47,12 +47,12 @@ TEST(SampleRecords, FixedTypesThroughTheGeneralRenderer) {
   EXPECT_EQ(general(first, "UnsignedLong"), "13371337");
   EXPECT_EQ(general(first, "LongLong"), "-13371337");
   EXPECT_EQ(general(first, "UnsignedShort"), "1337");
-  EXPECT_EQ(export_handle_export_binary_record_value(&first, s.column("GUID")),
+  EXPECT_EQ(render_value_as_hex(&first, s.column("GUID")),
             "f10a363f6667dc469af20dacf295c2a1");
   ese::Record second = s.row(1);
   EXPECT_EQ(general(second, "Bit"), "true");
   EXPECT_EQ(general(second, "GUID"), "");  // the row leaves it out
-  EXPECT_EQ(export_handle_export_msg_record_value(ctx, nullptr, s.column("Bit")), "");
+  EXPECT_EQ(render_value(ctx, nullptr, s.column("Bit")), "");
 }
 
 TEST(SampleRecords, MultiValueTextJoins) {
@@ -61,12 +61,12 @@ TEST(SampleRecords, MultiValueTextJoins) {
   DecodeContext ctx;
   ese::Record row = s.row(0);
   const std::string v = "Some ASCII text that has multiple values, this is value ";
-  EXPECT_EQ(export_handle_export_msg_record_value(ctx, &row, s.column("ASCII")),
+  EXPECT_EQ(render_value(ctx, &row, s.column("ASCII")),
             v + "1" + v + "2" + v + "3");
-  EXPECT_EQ(export_handle_export_record_value_2013(&row, s.column("ASCII")),
+  EXPECT_EQ(render_value_2013(&row, s.column("ASCII")),
             v + "1; " + v + "2; " + v + "3");
   ese::Record tiny = s.row(1);
-  EXPECT_EQ(export_handle_export_record_value_2013(&tiny, s.column("LongASCII")),
+  EXPECT_EQ(render_value_2013(&tiny, s.column("LongASCII")),
             "Tiny ASCII 1; Tiny ASCII 2");
 }
 
@@ -79,20 +79,20 @@ TEST(SampleRecords, LongValuesSpilledOrInline) {
   const std::string expected = "Long ASCII text " + std::string(1024, 'a');
 
   DecodeContext ctx;
-  ctx.tempFilePath = scratch.path();
+  ctx.temp_folder = scratch.path();
   ctx.exchange_version_support = "2007";
-  ctx.m_S7d = static_cast<int64_t>(long_ascii);
+  ctx.spilled_column = static_cast<int64_t>(long_ascii);
   std::filesystem::path spilled;
-  EXPECT_EQ(export_handle_export_msg_record_value(ctx, &row, long_ascii, &spilled), "true");
+  EXPECT_EQ(render_value(ctx, &row, long_ascii, &spilled), "true");
   EXPECT_EQ(slurp(spilled), expected);
-  EXPECT_EQ(export_handle_export_msg_record_value(ctx, &row, s.column("LongCompressedASCII")), "");
+  EXPECT_EQ(render_value(ctx, &row, s.column("LongCompressedASCII")), "");
 
   ctx.exchange_version_support = "2010";
-  EXPECT_EQ(export_handle_export_msg_record_value(ctx, &row, s.column("LongCompressedASCII"), &spilled), "");
+  EXPECT_EQ(render_value(ctx, &row, s.column("LongCompressedASCII"), &spilled), "");
   EXPECT_EQ(slurp(spilled), "Long compressed ASCII text " + std::string(1024, 'a'));
 
-  EXPECT_EQ(export_handle_export_record_value_2013(&row, long_ascii), expected);
-  EXPECT_EQ(export_handle_export_msg_record_value(ctx, &row, s.column("ASCII")),
+  EXPECT_EQ(render_value_2013(&row, long_ascii), expected);
+  EXPECT_EQ(render_value(ctx, &row, s.column("ASCII")),
             "Simple ASCII text");
 }
 

@@ -83,14 +83,14 @@ scan::ExchangeVersion version_of(const std::string& generation) {
 
 bool scan_store(const fs::path& store, const fs::path& work, scan::ExchangeVersion version,
                 scan::ScanSession& session) {
-  session.settings.strFileDir = store;
+  session.settings.database_file = store;
   session.settings.exchange_version_support = version;
-  session.settings.tempFileDataDir = work / "data";
-  session.settings.tempFilePath = work / "tmp";
-  fs::create_directories(session.settings.tempFileDataDir);
-  fs::create_directories(session.settings.tempFilePath);
+  session.settings.work_folder = work / "data";
+  session.settings.temp_folder = work / "tmp";
+  fs::create_directories(session.settings.work_folder);
+  fs::create_directories(session.settings.temp_folder);
   scan::SilentScanObserver observer;
-  scan::exportdata(session, observer);
+  scan::scan_store(session, observer);
   return session.outcome == scan::ScanOutcome::Completed;
 }
 
@@ -140,12 +140,12 @@ Prepared prepare(const Base& base, const fs::path& dir) {
   p.delivered = clean.messages_written;
   for (const auto& [reason, n] : clean.skipped) p.delivered += n;
   const bool v2007 = base.generation == "2007";
-  for (const scan::TableFile& file : session.TableFileDump) {
+  for (const scan::TableFile& file : session.tables) {
     const auto& info = session.database->tables()[size_t(file.tableIndex)];
     const std::string& name = file.tableName;
     if (v2007 ? (name == "Msg" || !file.folderKey.empty()) : name.starts_with("MsgHeader"))
       p.targets[Aim::Messages].object_ids.push_back(info.object_id);
-    if (v2007 ? name == session.AtName : name.starts_with("Body"))
+    if (v2007 ? name == session.attachment_table_name : name.starts_with("Body"))
       p.targets[Aim::Attachments].object_ids.push_back(info.object_id);
     if (name.starts_with("Folders")) p.targets[Aim::Folders].object_ids.push_back(info.object_id);
   }
@@ -247,11 +247,11 @@ TEST(DamageCampaign, EveryVariantEndsCleanlyAndLosesNothingInSilence) {
         scan::SilentScanObserver silent;
         int previews = 0;
         for (scan::TreeItem item : every_item(session)) {
-          render::FolderListing listing = render::export_table_header_data(session, ctx, item, silent);
+          render::FolderListing listing = render::list_folder(session, ctx, item, silent);
           if (listing.rows.empty() || previews >= 3) continue;
           ++previews;
           try {
-            render::preview_message(session, ctx, listing.rows.front(), listing.tempBodyDump, work / "show");
+            render::preview_message(session, ctx, listing.rows.front(), listing.body_texts, work / "show");
           } catch (const std::system_error&) {
             // show reports a page it cannot write and exits 3
           }

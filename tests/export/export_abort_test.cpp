@@ -75,7 +75,7 @@ TEST_P(ExportAbort, StopLeavesOnlyWholeFiles) {
     EXPECT_EQ(bytes, complete.at(name)) << name;
   }
   // The work folder holds nothing after either run.
-  EXPECT_TRUE(fs::is_empty(session.settings.tempFilePath));
+  EXPECT_TRUE(fs::is_empty(session.settings.temp_folder));
 }
 
 INSTANTIATE_TEST_SUITE_P(Generations, ExportAbort,

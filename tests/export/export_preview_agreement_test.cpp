@@ -172,8 +172,8 @@ void export_store(const char* scenario, const char* exchange, bool is_public, Ex
                                                                      : scan::ExchangeVersion::V2010,
                                      out.session));
   std::vector<scan::TreeItem> items;
-  for (const auto& f : out.session.foldertreeDump) items.push_back(f.treeItem);
-  for (const auto& f : out.session.folderTree2010Dump)
+  for (const auto& f : out.session.folders_2007) items.push_back(f.treeItem);
+  for (const auto& f : out.session.folders_2010)
     if (!f.folderName.empty()) items.push_back(f.treeItem);
   std::sort(items.begin(), items.end());
   items.erase(std::unique(items.begin(), items.end()), items.end());
@@ -212,7 +212,7 @@ TEST_P(ExportAgreesWithPreview, EveryMailMessage) {
   size_t compared = 0;
   for (const auto& [item, mbox] : store.folders) {
     SCOPED_TRACE(mbox.string());
-    render::FolderListing listing = render::export_table_header_data(store.session, ctx, item, silent);
+    render::FolderListing listing = render::list_folder(store.session, ctx, item, silent);
     render::ensure_bodies_loaded(store.session, ctx, item, silent);
     std::vector<scan::MessageListRow> mail;
     for (const auto& row : listing.rows)
@@ -226,7 +226,7 @@ TEST_P(ExportAgreesWithPreview, EveryMailMessage) {
       SCOPED_TRACE("\"" + row.subject + "\"");
       const fs::path pages = store.dir / "preview" / std::to_string(compared++);
       fs::create_directories(pages);
-      const render::PreviewResult preview = render::preview_message(store.session, ctx, row, listing.tempBodyDump, pages);
+      const render::PreviewResult preview = render::preview_message(store.session, ctx, row, listing.body_texts, pages);
 
       EXPECT_EQ(got.subject, field(preview, "Subject: "));
       // The sender: the addresses the preview shows; a sender shown by name alone (an owner's

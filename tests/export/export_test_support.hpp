@@ -22,14 +22,14 @@ inline void make_store(const std::filesystem::path& scenario, const char* genera
 
 inline void scan_store(const std::filesystem::path& store, const std::filesystem::path& work,
                        scan::ExchangeVersion version, scan::ScanSession& session) {
-  session.settings.strFileDir = store;
+  session.settings.database_file = store;
   session.settings.exchange_version_support = version;
-  session.settings.tempFileDataDir = work / "data";
-  session.settings.tempFilePath = work / "tmp";
-  std::filesystem::create_directories(session.settings.tempFileDataDir);
-  std::filesystem::create_directories(session.settings.tempFilePath);
+  session.settings.work_folder = work / "data";
+  session.settings.temp_folder = work / "tmp";
+  std::filesystem::create_directories(session.settings.work_folder);
+  std::filesystem::create_directories(session.settings.temp_folder);
   scan::SilentScanObserver observer;
-  scan::exportdata(session, observer);
+  scan::scan_store(session, observer);
   ASSERT_EQ(session.outcome, scan::ScanOutcome::Completed) << session.failure_reason;
 }
 

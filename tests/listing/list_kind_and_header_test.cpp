@@ -101,8 +101,8 @@ TEST(HeaderEntry, SubjectPrefixTopicAndDateFallbacks) {
   EXPECT_EQ(make_header_entry("t", f, KindTable::Header2010)->subject, "FW: ");
 }
 
-MessageHeaderList2010 stored(std::string table, std::string id, std::string folder) {
-  MessageHeaderList2010 h;
+HeaderEntry2010 stored(std::string table, std::string id, std::string folder) {
+  HeaderEntry2010 h;
   h.tableName = std::move(table);
   h.messageId = std::move(id);
   h.folderId = std::move(folder);
@@ -111,7 +111,7 @@ MessageHeaderList2010 stored(std::string table, std::string id, std::string fold
 }
 
 TEST(HeaderRows, NewestFirstNumberedAndFilteredByFolderAndTable) {
-  std::vector<MessageHeaderList2010> headers = {
+  std::vector<HeaderEntry2010> headers = {
       stored("MsgHeader-1-5", "a", "f1"), stored("MsgHeader-1-5", "b", "f2"),
       stored("MsgHeader-1-6", "c", "f1"),  // same folder id in another mailbox's table
       stored("MsgHeader-1-5", "d", "f1")};
@@ -140,12 +140,12 @@ TEST(HeaderRows, TableNamesOfBothGenerationsAndPublicStores) {
   // A bare "Folders" table name stands for "Folders-<folder id>".
   HeaderFolderRef bare{"7", "Box", "Folders", "X"};
   EXPECT_EQ(folder_table_name(bare, HeaderGeneration::Exchange2010), "Folders-7");
-  std::vector<MessageHeaderList2010> headers = {stored("MsgHeader-7", "m", "7"), stored("MsgHeader", "n", "7")};
+  std::vector<HeaderEntry2010> headers = {stored("MsgHeader-7", "m", "7"), stored("MsgHeader", "n", "7")};
   auto rows = header_rows_for_folder(headers, bare, HeaderGeneration::Exchange2010);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].message_id, "m");
   // 2013 maps "Message" back to "Folder".
-  std::vector<MessageHeaderList2010> h13 = {stored("Message_101", "x", "ab"), stored("Message_102", "y", "ab")};
+  std::vector<HeaderEntry2010> h13 = {stored("Message_101", "x", "ab"), stored("Message_102", "y", "ab")};
   rows = header_rows_for_folder(h13, g, HeaderGeneration::Exchange2013);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].message_id, "x");

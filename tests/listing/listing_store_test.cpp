@@ -53,14 +53,14 @@ bool make_and_scan(const json& scenario, const std::string& exchange, const Scra
                                              store.string() + "' 2>&1");
   EXPECT_EQ(made.status, 0) << made.out;
   if (made.status != 0) return false;
-  session.settings.strFileDir = store;
+  session.settings.database_file = store;
   session.settings.exchange_version_support = *scan::parse_exchange_version(exchange);
-  session.settings.tempFileDataDir = dir / "work";
-  session.settings.tempFilePath = dir / "temp";
-  fs::create_directories(session.settings.tempFileDataDir);
-  fs::create_directories(session.settings.tempFilePath);
+  session.settings.work_folder = dir / "work";
+  session.settings.temp_folder = dir / "temp";
+  fs::create_directories(session.settings.work_folder);
+  fs::create_directories(session.settings.temp_folder);
   scan::SilentScanObserver quiet;
-  scan::exportdata(session, quiet);
+  scan::scan_store(session, quiet);
   EXPECT_EQ(session.outcome, scan::ScanOutcome::Completed) << session.failure_reason;
   return session.outcome == scan::ScanOutcome::Completed;
 }
@@ -104,15 +104,15 @@ json two_shared_mailboxes(bool attachments) {
 
 // The folders of two_shared_mailboxes(...) as the scan placed them.
 struct SharedFolders {
-  const scan::folderTree2010* inbox101 = nullptr;
-  const scan::folderTree2010* inbox102 = nullptr;
-  const scan::folderTree2010* sent = nullptr;
+  const scan::Folder2010* inbox101 = nullptr;
+  const scan::Folder2010* inbox102 = nullptr;
+  const scan::Folder2010* sent = nullptr;
 };
 
 SharedFolders find_shared_folders(const scan::ScanSession& session) {
   SharedFolders found;
-  std::vector<const scan::folderTree2010*> inboxes;
-  for (const auto& f : session.folderTree2010Dump) {
+  std::vector<const scan::Folder2010*> inboxes;
+  for (const auto& f : session.folders_2010) {
     if (f.folderName == "Inbox") inboxes.push_back(&f);
     if (f.folderName == "Sent") found.sent = &f;
   }
@@ -137,35 +137,35 @@ TEST_P(HeaderListing, MailboxesAreReadOnceAndSharedDisplayNamesKeepTheirOwnMessa
   }
   const SharedFolders folders = find_shared_folders(session);
   ASSERT_NE(folders.inbox101, nullptr);
-  const scan::folderTree2010* inbox101 = folders.inbox101;
-  const scan::folderTree2010* inbox102 = folders.inbox102;
-  const scan::folderTree2010* sent = folders.sent;
+  const scan::Folder2010* inbox101 = folders.inbox101;
+  const scan::Folder2010* inbox102 = folders.inbox102;
+  const scan::Folder2010* sent = folders.sent;
 
   decode::DecodeContext ctx = decode_context_for(session);
   scan::SilentScanObserver quiet;
 
-  auto first = export_table_header_data(session, ctx, inbox101->treeItem, quiet);
+  auto first = list_folder(session, ctx, inbox101->treeItem, quiet);
   // Hidden classes and the message without sender and subject are left out; newest first.
   EXPECT_EQ(subjects(first), (std::vector<std::string>{"a2", "a1"}));
-  const size_t headers_after_first = session.lists2010.MessageHeaderList2010Dump.size();
-  EXPECT_EQ(session.lists2010.tempMailboxLoadDump.size(), 1u);
+  const size_t headers_after_first = session.lists2010.headers.size();
+  EXPECT_EQ(session.lists2010.header_tables_read.size(), 1u);
   // Listing reads no body table.
-  EXPECT_TRUE(session.lists2010.MessageBodyList2010Dump.empty());
-  EXPECT_TRUE(session.lists2010.MessageAttachmentList2010Dump.empty());
-  EXPECT_TRUE(session.lists2010.bodyTableLoadDump.empty());
+  EXPECT_TRUE(session.lists2010.cached_bodies.empty());
+  EXPECT_TRUE(session.lists2010.cached_attachments.empty());
+  EXPECT_TRUE(session.lists2010.body_tables_read.empty());
 
-  auto other_folder = export_table_header_data(session, ctx, sent->treeItem, quiet);
+  auto other_folder = list_folder(session, ctx, sent->treeItem, quiet);
   EXPECT_EQ(subjects(other_folder), (std::vector<std::string>{"s1"}));
-  EXPECT_EQ(session.lists2010.MessageHeaderList2010Dump.size(), headers_after_first);  // not read again
-  EXPECT_EQ(session.lists2010.tempMailboxLoadDump.size(), 1u);
+  EXPECT_EQ(session.lists2010.headers.size(), headers_after_first);  // not read again
+  EXPECT_EQ(session.lists2010.header_tables_read.size(), 1u);
 
-  auto again = export_table_header_data(session, ctx, inbox101->treeItem, quiet);
+  auto again = list_folder(session, ctx, inbox101->treeItem, quiet);
   EXPECT_EQ(subjects(again), subjects(first));  // each message once
 
   // The second "Shared" mailbox is read too and lists its own message.
-  auto second_box = export_table_header_data(session, ctx, inbox102->treeItem, quiet);
+  auto second_box = list_folder(session, ctx, inbox102->treeItem, quiet);
   EXPECT_EQ(subjects(second_box), (std::vector<std::string>{"b1"}));
-  EXPECT_EQ(session.lists2010.tempMailboxLoadDump.size(), 2u);
+  EXPECT_EQ(session.lists2010.header_tables_read.size(), 2u);
   for (const auto& row : second_box.rows) {
     EXPECT_EQ(row.mail_number, "1");
     EXPECT_EQ(row.cc, "Shared");
@@ -176,8 +176,8 @@ TEST_P(HeaderListing, MailboxesAreReadOnceAndSharedDisplayNamesKeepTheirOwnMessa
   }
 
   // A new scan starts the lists afresh, so the tables are read again.
-  scan::exportdata(session, quiet);
-  EXPECT_TRUE(session.lists2010.MessageHeaderList2010Dump.empty());
+  scan::scan_store(session, quiet);
+  EXPECT_TRUE(session.lists2010.headers.empty());
 }
 
 TEST_P(HeaderListing, BodiesAndAttachmentsAreReadOnlyWhenAskedForOncePerMailbox) {
@@ -194,45 +194,45 @@ TEST_P(HeaderListing, BodiesAndAttachmentsAreReadOnlyWhenAskedForOncePerMailbox)
   scan::SilentScanObserver quiet;
   const auto& lists = session.lists2010;
 
-  export_table_header_data(session, ctx, folders.inbox101->treeItem, quiet);
-  ASSERT_TRUE(lists.MessageBodyList2010Dump.empty());
+  list_folder(session, ctx, folders.inbox101->treeItem, quiet);
+  ASSERT_TRUE(lists.cached_bodies.empty());
   EXPECT_EQ(ensure_bodies_loaded(session, ctx, folders.inbox101->treeItem, quiet), 0u);
   if (GetParam() == "2013") {  // no body table to read
-    EXPECT_TRUE(lists.MessageBodyList2010Dump.empty());
-    EXPECT_TRUE(lists.MessageAttachmentList2010Dump.empty());
+    EXPECT_TRUE(lists.cached_bodies.empty());
+    EXPECT_TRUE(lists.cached_attachments.empty());
     return;
   }
-  ASSERT_EQ(lists.bodyTableLoadDump.size(), 1u);
+  ASSERT_EQ(lists.body_tables_read.size(), 1u);
 
   // Every message record of mailbox 101 (hidden and empty ones too), in table order: the
   // listed messages come in the header list's order.
   std::vector<std::string> header_ids;
-  for (const auto& h : lists.MessageHeaderList2010Dump) header_ids.push_back(h.messageId);
+  for (const auto& h : lists.headers) header_ids.push_back(h.messageId);
   std::vector<std::string> listed_body_ids;
-  for (const auto& b : lists.MessageBodyList2010Dump)
+  for (const auto& b : lists.cached_bodies)
     if (std::find(header_ids.begin(), header_ids.end(), b.messageKey) != header_ids.end())
       listed_body_ids.push_back(b.messageKey);
   EXPECT_EQ(listed_body_ids, header_ids);
-  EXPECT_EQ(lists.MessageBodyList2010Dump.size(), 5u);  // a1, hidden, empty, a2, s1
+  EXPECT_EQ(lists.cached_bodies.size(), 5u);  // a1, hidden, empty, a2, s1
   std::string a1_id;
-  for (const auto& h : lists.MessageHeaderList2010Dump)
+  for (const auto& h : lists.headers)
     if (h.subject == "a1") a1_id = h.messageId;
   ASSERT_FALSE(a1_id.empty());
-  for (const auto& b : lists.MessageBodyList2010Dump) {
-    EXPECT_EQ(b.tableName, lists.bodyTableLoadDump[0].key);
+  for (const auto& b : lists.cached_bodies) {
+    EXPECT_EQ(b.tableName, lists.body_tables_read[0].key);
     EXPECT_EQ(b.attachmentIds.empty(), b.messageKey != a1_id) << b.messageKey;  // only a1 has files
   }
 
   // Attachment entries in table order, each leading to the record that holds its data.
   auto attachment_names = [&] {
     std::vector<std::string> names;
-    for (const auto& a : lists.MessageAttachmentList2010Dump) names.push_back(a.fileName);
+    for (const auto& a : lists.cached_attachments) names.push_back(a.fileName);
     return names;
   };
   ASSERT_EQ(attachment_names(), (std::vector<std::string>{"notes.txt", "plan.doc"}));
   const std::vector<std::string> contents{"first file", "second file"};
   for (size_t i = 0; i < contents.size(); ++i) {
-    const auto& a = lists.MessageAttachmentList2010Dump[i];
+    const auto& a = lists.cached_attachments[i];
     const ese::Table table = session.database->open_table(a.tableIndex);
     EXPECT_EQ(table.name(), a.tableName);
     const ese::Record record = table.read_record(static_cast<uint64_t>(a.recordNumber));
@@ -245,20 +245,20 @@ TEST_P(HeaderListing, BodiesAndAttachmentsAreReadOnlyWhenAskedForOncePerMailbox)
   // Asked again, or for another folder of the same mailbox: nothing is read again.
   ensure_bodies_loaded(session, ctx, folders.inbox101->treeItem, quiet);
   ensure_bodies_loaded(session, ctx, folders.sent->treeItem, quiet);
-  EXPECT_EQ(lists.MessageBodyList2010Dump.size(), 5u);
-  EXPECT_EQ(lists.MessageAttachmentList2010Dump.size(), 2u);
-  EXPECT_EQ(lists.bodyTableLoadDump.size(), 1u);
+  EXPECT_EQ(lists.cached_bodies.size(), 5u);
+  EXPECT_EQ(lists.cached_attachments.size(), 2u);
+  EXPECT_EQ(lists.body_tables_read.size(), 1u);
 
   // The other "Shared" mailbox has a body table of its own, read without listing it first.
   ensure_bodies_loaded(session, ctx, folders.inbox102->treeItem, quiet);
-  EXPECT_EQ(lists.bodyTableLoadDump.size(), 2u);
-  EXPECT_EQ(lists.MessageBodyList2010Dump.size(), 6u);
+  EXPECT_EQ(lists.body_tables_read.size(), 2u);
+  EXPECT_EQ(lists.cached_bodies.size(), 6u);
   EXPECT_EQ(attachment_names(), (std::vector<std::string>{"notes.txt", "plan.doc", "other.txt"}));
 
-  scan::exportdata(session, quiet);
-  EXPECT_TRUE(lists.MessageBodyList2010Dump.empty());
-  EXPECT_TRUE(lists.MessageAttachmentList2010Dump.empty());
-  EXPECT_TRUE(lists.bodyTableLoadDump.empty());
+  scan::scan_store(session, quiet);
+  EXPECT_TRUE(lists.cached_bodies.empty());
+  EXPECT_TRUE(lists.cached_attachments.empty());
+  EXPECT_TRUE(lists.body_tables_read.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Generations, HeaderListing, ::testing::Values("2010", "2013"));
@@ -279,14 +279,14 @@ TEST_P(StreamedListing, GivesTheKeptListingsRowsInItsOrder) {
   scan::SilentScanObserver quiet;
   // Both "Shared" mailboxes have an "Inbox", so the folders are visited by tree item.
   std::set<scan::TreeItem> items;
-  for (const auto& folder : session.foldertreeDump) items.insert(folder.treeItem);
-  for (const auto& folder : session.folderTree2010Dump) items.insert(folder.treeItem);
+  for (const auto& folder : session.folders_2007) items.insert(folder.treeItem);
+  for (const auto& folder : session.folders_2010) items.insert(folder.treeItem);
   size_t listed = 0;
   for (const scan::TreeItem item : items) {
     std::vector<scan::MessageListRow> streamed;
     const ListingTally tally = for_each_listed_row(session, ctx, item, quiet, {},
                                                    [&](const scan::MessageListRow& row) { streamed.push_back(row); });
-    const FolderListing kept = export_table_header_data(session, ctx, item, quiet);
+    const FolderListing kept = list_folder(session, ctx, item, quiet);
     EXPECT_EQ(streamed, kept.rows);
     EXPECT_EQ(tally.rows, kept.rows.size());
     listed += streamed.size();
@@ -329,10 +329,10 @@ TEST(ContentsListing, DatesFallBackAndAttachmentKeysLeadToSanitisedNames) {
     if (!skip.empty()) GTEST_SKIP() << skip;
     return;
   }
-  ASSERT_EQ(session.foldertreeDump.size(), 1u);
+  ASSERT_EQ(session.folders_2007.size(), 1u);
   decode::DecodeContext ctx = decode_context_for(session);
   scan::SilentScanObserver quiet;
-  auto listing = export_table_header_data(session, ctx, session.foldertreeDump[0].treeItem, quiet);
+  auto listing = list_folder(session, ctx, session.folders_2007[0].treeItem, quiet);
   ASSERT_EQ(subjects(listing), (std::vector<std::string>{"dated", "undated", "attached", "contact"}));
   EXPECT_EQ(listing.rows[0].date, decode::convert_date(decode::filetime_utc_text(kMarch2011 + 36000000000ULL)));
   EXPECT_EQ(listing.rows[1].date, "");

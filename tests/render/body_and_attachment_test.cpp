@@ -54,17 +54,17 @@ class Store2007 : public ::testing::Test {
     const auto store = render_test::make_store(scenario(), "2007", dir);
     ASSERT_FALSE(store.empty());
     ASSERT_TRUE(render_test::scan_into(store, "2007", dir, session));
-    ASSERT_TRUE(session.msgtable);
+    ASSERT_TRUE(session.message_table);
     out = dir / "out";
     fs::create_directories(out);
   }
 
   // The index entry of the message whose subject column is `subject`.
   const scan::MsgTable* message(const std::string& subject) {
-    const auto s70 = session.msgtable->column_index("S70");
+    const auto s70 = session.message_table->column_index("S70");
     for (const auto& m : session.index.messages()) {
       const size_t wanted[] = {*s70};
-      const auto record = session.msgtable->read_record(m.recordNumber, wanted);
+      const auto record = session.message_table->read_record(m.recordNumber, wanted);
       if (record.text(*s70) == subject) return &m;
     }
     return nullptr;
@@ -73,8 +73,8 @@ class Store2007 : public ::testing::Test {
   BodySelection body_of(const std::string& subject, const BodyOptions& options = {}) {
     const auto* m = message(subject);
     EXPECT_TRUE(m);
-    const auto columns = body_columns(*session.msgtable);
-    return select_body(Generation::Exchange2003_2007, session.msgtable->read_record(m->recordNumber), columns, out,
+    const auto columns = body_columns(*session.message_table);
+    return select_body(Generation::Exchange2003_2007, session.message_table->read_record(m->recordNumber), columns, out,
                        options);
   }
 
@@ -113,7 +113,7 @@ TEST_F(Store2007, RtfBodyIsConvertedToItsText) {
 TEST_F(Store2007, EveryAttachmentOfTheListIsWrittenWithSafeUniqueNames) {
   const auto* m = message("plain");
   ASSERT_TRUE(m);
-  const auto set = getAttachmentName(session, m->attachmentIds, out);
+  const auto set = save_attachments(session, m->attachmentIds, out);
   ASSERT_EQ(set.files.size(), 3u);
   EXPECT_EQ(set.files[0].name, "same.txt");
   EXPECT_EQ(set.files[1].name, "same.txt");
@@ -125,8 +125,8 @@ TEST_F(Store2007, EveryAttachmentOfTheListIsWrittenWithSafeUniqueNames) {
   EXPECT_EQ(set.files[2].path.parent_path(), out);
   EXPECT_EQ(set.files[2].path.filename(), ".._evil_name");
   EXPECT_EQ(set.files[2].size, 70000u);
-  EXPECT_EQ(set.szAttachment, "same.txt;same.txt;.._evil\x01name;");
-  EXPECT_EQ(stdWriteAttachment(set), (out / "same.txt").string() + ";" + (out / "same (2).txt").string() + ";" +
+  EXPECT_EQ(set.attachment_names, "same.txt;same.txt;.._evil\x01name;");
+  EXPECT_EQ(attachment_paths(set), (out / "same.txt").string() + ";" + (out / "same (2).txt").string() + ";" +
                                          set.files[2].path.string() + ";");
 }
 
@@ -137,7 +137,7 @@ TEST_F(Store2007, AStopRequestEndsTheAttachmentPass) {
   stop.request_stop();
   ese::PassControl control;
   control.stop = stop.get_token();
-  const auto set = getAttachmentName(session, m->attachmentIds, out, control);
+  const auto set = save_attachments(session, m->attachmentIds, out, control);
   EXPECT_TRUE(set.stopped);
   EXPECT_TRUE(set.files.empty());
 }
@@ -148,11 +148,11 @@ TEST(Store2010, BodiesAndAttachmentsThroughTheBodyTable) {
   ASSERT_FALSE(store.empty());
   scan::ScanSession session;
   ASSERT_TRUE(render_test::scan_into(store, "2010", dir, session));
-  ASSERT_FALSE(session.folderTree2010Dump.empty());
+  ASSERT_FALSE(session.folders_2010.empty());
   decode::DecodeContext ctx = decode_context_for(session);
   scan::SilentScanObserver quiet;
-  ensure_bodies_loaded(session, ctx, session.folderTree2010Dump.back().treeItem, quiet);
-  const auto& bodies = session.lists2010.MessageBodyList2010Dump;
+  ensure_bodies_loaded(session, ctx, session.folders_2010.back().treeItem, quiet);
+  const auto& bodies = session.lists2010.cached_bodies;
   ASSERT_EQ(bodies.size(), 4u);
   const fs::path out = dir / "out";
   fs::create_directories(out);
@@ -164,7 +164,7 @@ TEST(Store2010, BodiesAndAttachmentsThroughTheBodyTable) {
     const auto body = select_body(Generation::Exchange2010, table.read_record(entry.recordNumber),
                                   body_columns(table), out, {});
     if (body.body.kind != BodyKind::None) by_kind[std::string(to_string(body.body.kind))] = read_file(body.body.path);
-    const auto set = getAttachmentName_2010(session, entry.attachmentIds, out);
+    const auto set = save_attachments_2010(session, entry.attachmentIds, out);
     for (const auto& file : set.files) {
       ++attachments;
       if (file.name == "other.bin") {

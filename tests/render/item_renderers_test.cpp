@@ -32,12 +32,12 @@ PreviewResult preview(const std::string& exchange, const std::string& folder, te
   EXPECT_TRUE(item);
   decode::DecodeContext ctx = decode_context_for(session);
   scan::SilentScanObserver quiet;
-  const FolderListing listing = export_table_header_data(session, ctx, *item, quiet);
+  const FolderListing listing = list_folder(session, ctx, *item, quiet);
   ensure_bodies_loaded(session, ctx, *item, quiet);
   EXPECT_EQ(listing.rows.size(), 1u);
   const fs::path out = dir / ("out" + exchange + folder);
   fs::create_directories(out);
-  return preview_message(session, ctx, listing.rows.at(0), listing.tempBodyDump, out);
+  return preview_message(session, ctx, listing.rows.at(0), listing.body_texts, out);
 }
 
 TEST(ItemRenderers, ContactWithOnlyAFirstNameShowsTwoRowsEscaped) {

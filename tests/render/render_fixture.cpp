@@ -25,14 +25,14 @@ fs::path make_store(const nlohmann::json& scenario, const std::string& exchange,
 
 bool scan_into(const fs::path& store, const std::string& exchange, const quorvine::testing::ScratchDir& dir,
                quorvine::scan::ScanSession& session) {
-  session.settings.strFileDir = store;
+  session.settings.database_file = store;
   session.settings.exchange_version_support = *quorvine::scan::parse_exchange_version(exchange);
-  session.settings.tempFileDataDir = dir / "work";
-  session.settings.tempFilePath = dir / "temp";
-  fs::create_directories(session.settings.tempFileDataDir);
-  fs::create_directories(session.settings.tempFilePath);
+  session.settings.work_folder = dir / "work";
+  session.settings.temp_folder = dir / "temp";
+  fs::create_directories(session.settings.work_folder);
+  fs::create_directories(session.settings.temp_folder);
   quorvine::scan::SilentScanObserver quiet;
-  quorvine::scan::exportdata(session, quiet);
+  quorvine::scan::scan_store(session, quiet);
   EXPECT_EQ(session.outcome, quorvine::scan::ScanOutcome::Completed) << session.failure_reason;
   return session.outcome == quorvine::scan::ScanOutcome::Completed;
 }

@@ -39,7 +39,7 @@ void expect_open_failure(const std::filesystem::path& file) {
   EXPECT_EQ(run.statuses.back(), "Unable to Recover Exchange Database ");
   ASSERT_EQ(run.message_boxes.size(), 1u);
   EXPECT_EQ(run.message_boxes[0], "Unable to Recover Exchange Database               ");
-  EXPECT_TRUE(run.session.MailBoxDetailsDump.empty());
+  EXPECT_TRUE(run.session.mailboxes.empty());
 }
 
 Store2007 busy_store() {
@@ -69,7 +69,7 @@ bool scan_variant(const std::filesystem::path& file, ExchangeVersion version,
   return run.session.outcome == ScanOutcome::OpenFailed || !run.warnings.empty() ||
          run.session.index.messages().size() != 300 ||
          run.session.index.attachments().size() != 100 ||
-         run.session.FolderDetailsDump.size() != 40;
+         run.session.folder_records.size() != 40;
 }
 
 }  // namespace
@@ -166,7 +166,7 @@ TEST(ScanDamage, LostCatalogRootIsReportedWhileTheShadowServes) {
   ScanRun run;
   run_scan(run, dir / "nocatalog.edb", ExchangeVersion::V2007);
   EXPECT_EQ(run.session.outcome, ScanOutcome::Completed);
-  EXPECT_EQ(run.session.FolderDetailsDump.size(), 40u);
+  EXPECT_EQ(run.session.folder_records.size(), 40u);
   EXPECT_TRUE(std::any_of(run.warnings.begin(), run.warnings.end(), [](const std::string& w) {
     return w.find("damaged catalog") != std::string::npos;
   })) << "the shadow catalog served silently";
@@ -181,7 +181,7 @@ TEST(ScanDamage, DamagedHeaderIsReportedWhileTheShadowCopyServes) {
   ScanRun run;
   run_scan(run, dir / "header.edb", ExchangeVersion::V2007);
   EXPECT_EQ(run.session.outcome, ScanOutcome::Completed);
-  EXPECT_EQ(run.session.FolderDetailsDump.size(), 40u);
+  EXPECT_EQ(run.session.folder_records.size(), 40u);
   EXPECT_TRUE(std::any_of(run.warnings.begin(), run.warnings.end(), [](const std::string& w) {
     return w.find("header is damaged") != std::string::npos;
   })) << "the shadow header served silently";

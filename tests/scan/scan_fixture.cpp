@@ -157,11 +157,11 @@ void write_store_2013(const std::filesystem::path& out, const Store2013& store) 
 
 void run_scan(ScanRun& run, const std::filesystem::path& file,
               quorvine::scan::ExchangeVersion version, const std::filesystem::path& work) {
-  run.session.settings.strFileDir = file;
+  run.session.settings.database_file = file;
   run.session.settings.exchange_version_support = version;
-  run.session.settings.tempFileDataDir = work;
+  run.session.settings.work_folder = work;
   RecordingObserver observer(run);
-  quorvine::scan::exportdata(run.session, observer);
+  quorvine::scan::scan_store(run.session, observer);
 }
 
 std::string tree_lines(const quorvine::scan::MailboxTree& tree) {

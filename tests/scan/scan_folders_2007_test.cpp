@@ -53,8 +53,8 @@ TEST(ScanFolders2007, SiblingWithDashAndCaseTwinDoNotCaptureSubfolders) {
             "  inbox [IPF.Note]\n"
             "    Twin child [IPF.Note]\n"
             "  Inbox-Old [IPF.Note]\n");
-  ASSERT_EQ(run.session.foldertreeDump.size(), 5u);
-  for (const auto& folder : run.session.foldertreeDump) {
+  ASSERT_EQ(run.session.folders_2007.size(), 5u);
+  for (const auto& folder : run.session.folders_2007) {
     if (folder.folderName == "Sub") {
       EXPECT_EQ(folder.folderPath, "\\Inbox\\Sub");
       EXPECT_EQ(folder.depth, 2);
@@ -113,7 +113,7 @@ TEST(ScanFolders2007, PathCleaningUnknownLabelsFinderAndRoots) {
             "  No path [IPF.Note]\n"
             "  Views [Folder]\n");
   bool saw_plus = false, saw_unknown_path = false;
-  for (const auto& folder : run.session.FolderDetailsDump) {
+  for (const auto& folder : run.session.folder_records) {
     EXPECT_EQ(folder.sortKey.find("/Finder"), std::string::npos);
     if (folder.folderId == "30") { EXPECT_EQ(folder.urlPath, "/A-B"); }
     if (folder.folderId == "31") { EXPECT_EQ(folder.urlPath, "/C#"); }
@@ -145,13 +145,13 @@ TEST(ScanFolders2007, DepthLimitLeavesDeepFoldersOutWithAWarning) {
   ScanRun run;
   scan_tree(one_mailbox(chain), run);
   int deepest = 0;
-  for (const auto& folder : run.session.foldertreeDump) {
+  for (const auto& folder : run.session.folders_2007) {
     deepest = std::max(deepest, folder.depth);
     EXPECT_NE(folder.folderName, "L27");
     EXPECT_NE(folder.folderName, "Orphan");
   }
   EXPECT_EQ(deepest, 26);
-  EXPECT_EQ(run.session.foldertreeDump.size(), 26u);
+  EXPECT_EQ(run.session.folders_2007.size(), 26u);
   ASSERT_FALSE(run.warnings.empty());
   EXPECT_NE(run.warnings.back().find("26 levels"), std::string::npos);
 }
@@ -184,9 +184,9 @@ TEST(ScanFolders2007, MissingMiddleLevelNeverBorrowsAnEarlierBranch) {
             "    A [IPF.Note]\n"
             "  Sent [IPF.Note]\n"
             "    Y [IPF.Note]\n");
-  ASSERT_EQ(run.session.foldertreeDump.size(), 4u);
-  EXPECT_EQ(run.session.foldertreeDump.back().folderPath, "\\Sent\\Y");
-  EXPECT_EQ(run.session.foldertreeDump.back().depth, 2);
+  ASSERT_EQ(run.session.folders_2007.size(), 4u);
+  EXPECT_EQ(run.session.folders_2007.back().folderPath, "\\Sent\\Y");
+  EXPECT_EQ(run.session.folders_2007.back().depth, 2);
 }
 
 TEST(ScanFolders2007, FoldersGoOnlyToTheirOwnMailbox) {
@@ -197,11 +197,11 @@ TEST(ScanFolders2007, FoldersGoOnlyToTheirOwnMailbox) {
                    {0x52, 0, 0x99, "Stray", "/Stray", "IPF.Note"}};
   ScanRun run;
   EXPECT_EQ(scan_tree(store, run), "One\n  Sent [IPF.Note]\nTwo\n  Inbox [IPF.Note]\nThree\n");
-  ASSERT_EQ(run.session.MailBoxDetailsDump.size(), 3u);
-  EXPECT_EQ(run.session.MailBoxDetailsDump[1].mailboxId, "2a3f");
-  EXPECT_EQ(run.session.MailBoxDetailsDump[1].mailboxId2010, "");
-  EXPECT_EQ(run.session.MailBoxDetailsDump[1].ownerName, "o2");
-  EXPECT_EQ(run.session.exchangedatabase, "private");
+  ASSERT_EQ(run.session.mailboxes.size(), 3u);
+  EXPECT_EQ(run.session.mailboxes[1].mailboxId, "2a3f");
+  EXPECT_EQ(run.session.mailboxes[1].mailboxId2010, "");
+  EXPECT_EQ(run.session.mailboxes[1].ownerName, "o2");
+  EXPECT_EQ(run.session.store_kind, "private");
 }
 
 TEST(ScanFolders2007, PublicStoreHangsEveryFolderUnderExPublicFolder) {
@@ -212,11 +212,11 @@ TEST(ScanFolders2007, PublicStoreHangsEveryFolderUnderExPublicFolder) {
   ScanRun run;
   EXPECT_EQ(scan_tree(store, run),
             "ExPublic Folder\n  Public Folder [IPF.Note]\n    Sub [IPF.Note]\n");
-  EXPECT_EQ(run.session.exchangedatabase, "public");
-  ASSERT_EQ(run.session.MailBoxDetailsDump.size(), 1u);
-  EXPECT_EQ(run.session.MailBoxDetailsDump[0].mailboxId, "public_folder");
-  EXPECT_EQ(run.session.MailBoxDetailsDump[0].ownerName, "ExPublic Folder");
-  for (const auto& folder : run.session.foldertreeDump)
+  EXPECT_EQ(run.session.store_kind, "public");
+  ASSERT_EQ(run.session.mailboxes.size(), 1u);
+  EXPECT_EQ(run.session.mailboxes[0].mailboxId, "public_folder");
+  EXPECT_EQ(run.session.mailboxes[0].ownerName, "ExPublic Folder");
+  for (const auto& folder : run.session.folders_2007)
     EXPECT_EQ(folder.mailboxId, "public_folder");
 }
 

@@ -44,14 +44,14 @@ TEST(ScanFolders2010, ParentPlacementRestrictionAndPublicFolderLabel) {
             "      Deeper [calendar]\n"
             "    Sub two [contact]\n"
             "  Public_Folder [IPF.Note]\n");
-  ASSERT_EQ(run.session.folderTree2010Dump.size(), 5u);
-  const auto& inbox = run.session.folderTree2010Dump[0];
+  ASSERT_EQ(run.session.folders_2010.size(), 5u);
+  const auto& inbox = run.session.folders_2010[0];
   EXPECT_EQ(inbox.folderId, "10");
   EXPECT_EQ(inbox.parentId, "65");
   EXPECT_EQ(inbox.mailboxId, "65");
   EXPECT_EQ(inbox.mailboxName, "Bob");
   EXPECT_EQ(inbox.folderTable, "Folders-1-2");
-  EXPECT_EQ(run.session.MailBoxDetailsDump.at(0).mailboxId2010, "65");
+  EXPECT_EQ(run.session.mailboxes.at(0).mailboxId2010, "65");
   EXPECT_NE(std::find(run.statuses.begin(), run.statuses.end(),
                       "Status: Extract Exchange 2010 Folder Information.  Folders-1-2"),
             run.statuses.end());
@@ -64,10 +64,10 @@ TEST(ScanFolders2010, FolderTablesAreScannedInReverseCatalogOrder) {
                          {"Folders-2-2", {{0x20, 0x2, 0x2, "B", "", ""}}}};
   ScanRun run;
   scan_tree(store, write_store_2010, ExchangeVersion::V2010, run);
-  ASSERT_EQ(run.session.tempFolderDump.size(), 2u);
-  EXPECT_EQ(run.session.tempFolderDump[0].tableName, "Folders-2-2");
-  ASSERT_EQ(run.session.folderTree2010Dump.size(), 2u);
-  EXPECT_EQ(run.session.folderTree2010Dump[0].folderName, "B");
+  ASSERT_EQ(run.session.folder_tables_2010.size(), 2u);
+  EXPECT_EQ(run.session.folder_tables_2010[0].tableName, "Folders-2-2");
+  ASSERT_EQ(run.session.folders_2010.size(), 2u);
+  EXPECT_EQ(run.session.folders_2010[0].folderName, "B");
 }
 
 TEST(ScanFolders2010, LoopsAndEndlessChainsAreSkippedAndReported) {
@@ -104,7 +104,7 @@ TEST(ScanFolders2010, PublicStoreUsesThePublicMailbox) {
   ScanRun run;
   EXPECT_EQ(scan_tree(store, write_store_2010, ExchangeVersion::V2010, run),
             "ExPublic Folder\n  Public_Folder [Folder]\n    Child [task]\n");
-  EXPECT_EQ(run.session.folderTree2010Dump.at(0).mailboxId, "public_folder");
+  EXPECT_EQ(run.session.folders_2010.at(0).mailboxId, "public_folder");
 }
 
 TEST(ScanFolders2013, FolderTableNumberPicksTheMailbox) {
@@ -121,12 +121,12 @@ TEST(ScanFolders2013, FolderTableNumberPicksTheMailbox) {
   ScanRun run;
   EXPECT_EQ(scan_tree(store, write_store_2013, ExchangeVersion::V2013, run),
             "Hundred\nHundredOne\n  Inbox [IPF.Note]\n    Sub [note]\n");
-  const auto& box = run.session.MailBoxDetailsDump.at(1);
+  const auto& box = run.session.mailboxes.at(1);
   EXPECT_EQ(box.mailboxId, "101");
   EXPECT_EQ(box.mailboxId2010, "101");
-  ASSERT_EQ(run.session.folderTree2010Dump.size(), 2u);
-  EXPECT_EQ(run.session.folderTree2010Dump[0].mailboxId, "101");
-  EXPECT_EQ(run.session.folderTree2010Dump[0].folderId, std::string(36, '0') + "0000000000000002");
+  ASSERT_EQ(run.session.folders_2010.size(), 2u);
+  EXPECT_EQ(run.session.folders_2010[0].mailboxId, "101");
+  EXPECT_EQ(run.session.folders_2010[0].folderId, std::string(36, '0') + "0000000000000002");
 }
 
 TEST(ScanFolders2013, PublicStoreGetsNoFolders) {
@@ -135,7 +135,7 @@ TEST(ScanFolders2013, PublicStoreGetsNoFolders) {
   store.folder_tables = {{"Folder_1", {{0x1, 0x0, 0, "", "", ""}, {0x2, 0x1, 0, "X", "", ""}}}};
   ScanRun run;
   EXPECT_EQ(scan_tree(store, write_store_2013, ExchangeVersion::V2013, run), "ExPublic Folder\n");
-  EXPECT_TRUE(run.session.folderTree2010Dump.empty());
+  EXPECT_TRUE(run.session.folders_2010.empty());
 }
 
 TEST(ScanFolders2013, ExplicitChoiceIsHonouredEvenWhenItDoesNotFit) {

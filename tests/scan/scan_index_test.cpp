@@ -55,9 +55,9 @@ TEST(ScanIndex, MessageAndAttachmentIndexFromAStore) {
   ScanRun run;
   run_scan(run, dir / "s.edb", ExchangeVersion::V2007, dir.path());
   const auto& session = run.session;
-  EXPECT_EQ(session.AtName, "UnusualAttachName");
-  ASSERT_TRUE(session.attachmenttable.has_value());
-  ASSERT_TRUE(session.msgtable.has_value());
+  EXPECT_EQ(session.attachment_table_name, "UnusualAttachName");
+  ASSERT_TRUE(session.attachment_table.has_value());
+  ASSERT_TRUE(session.message_table.has_value());
 
   const auto& messages = session.index.messages();
   ASSERT_EQ(messages.size(), 3u);
@@ -118,8 +118,8 @@ TEST(ScanIndex, WithoutTheCallbackThereIsNoAttachmentTable) {
   write_store_2007(dir / "s.edb", store);
   ScanRun run;
   run_scan(run, dir / "s.edb", ExchangeVersion::V2007);
-  EXPECT_EQ(run.session.AtName, "");
-  EXPECT_FALSE(run.session.attachmenttable.has_value());
+  EXPECT_EQ(run.session.attachment_table_name, "");
+  EXPECT_FALSE(run.session.attachment_table.has_value());
   EXPECT_TRUE(run.session.index.attachments().empty());
   EXPECT_EQ(run.session.index.messages().size(), 3u);
 }
@@ -137,7 +137,7 @@ TEST(ScanIndex, DriverSettlesRevisionReportsStateAndShowsTheSevenSteps) {
   ASSERT_FALSE(run.warnings.empty());
   EXPECT_NE(run.warnings.front().find("dirty shutdown"), std::string::npos);
   EXPECT_EQ(run.session.outcome, quorvine::scan::ScanOutcome::Completed);
-  EXPECT_FALSE(run.session.foldertreeDump.empty());
+  EXPECT_FALSE(run.session.folders_2007.empty());
 
   const std::vector<std::string> expected = {
       "Status: (Step 1/7) initialize Exchange EDB File (please wait..) ",
@@ -162,9 +162,9 @@ TEST(ScanIndex, ProgressOfSmallAndLargeTables) {
   write_store_2007(dir / "s.edb", store);
   ScanRun run;
   RecordingObserver observer(run);
-  run.session.settings.strFileDir = dir / "s.edb";
+  run.session.settings.database_file = dir / "s.edb";
   run.session.settings.exchange_version_support = ExchangeVersion::V2007;
-  quorvine::scan::exportdata(run.session, observer);
+  quorvine::scan::scan_store(run.session, observer);
   // Only the 150-record "Msg" table sets a range; the others keep 0..100.
   EXPECT_EQ(observer.ranges, std::vector<uint64_t>{150});
   // Mailbox (1 record) shows 1 then 0; positions never pass the table's size.

@@ -161,9 +161,12 @@ FolderRows FolderExporter::read_rows(const FolderJob& job, FolderTally& tally, E
     // Numbered in list order, exported in the header index's order: the other way round.
     const size_t count = job.header_entries.size();
     found.rows.resize(count);
-    for (size_t k = 0; k < count; ++k)
-      scan::fill_header_row(lists_.headers[job.header_entries[k]], ref, table, k + 1,
-                            found.rows[count - 1 - k]);
+    for (size_t k = 0; k < count; ++k) {
+      const scan::HeaderEntry2010& entry = lists_.headers[job.header_entries[k]];
+      scan::MessageListRow& row = found.rows[count - 1 - k];
+      scan::fill_header_row(entry, ref, table, k + 1, row);
+      row.stored_time = entry.storedTime;
+    }
     tally.held = count;
   }
   return found;
@@ -207,20 +210,19 @@ bool FolderExporter::export_message(const FolderJob& job, const scan::MessageLis
   try {
     // The filter needs the stored time before gathering; without one, gathering reads it.
     if (job.filter) {
-      const auto filetime = is2007 ? gatherer_.stored_time_2007(row) : gatherer_.stored_time_2010(row, job.header_table);
+      const auto filetime = gatherer_.stored_time(row);
       if (!passes_filter(job.filter, filetime)) {
         skip(summary, tally, kOutsideFilter);
         return false;
       }
     }
     if (group != ItemGroup::Mail) {
-      const auto stored = is2007 ? gatherer_.stored_time_2007(row) : gatherer_.stored_time_2010(row, job.header_table);
-      items->add(row, job.body_table, stored, cached_body, summary);
+      items->add(row, job.body_table, gatherer_.stored_time(row), cached_body, summary);
       return true;
     }
     // The message is composed straight into the folder's output.
     CompositionRecord record = is2007 ? gatherer_.gather_2007(row, cached_body)
-                                      : gatherer_.gather_2010(row, job.body_table, job.header_table);
+                                      : gatherer_.gather_2010(row, job.body_table);
     MessageInfo info{record.filetime, record.subject, false};
     if (job.format == OutputFormat::Maildir) info.read = records_.read_flag(row, job.body_table);
     out.begin_record(info);

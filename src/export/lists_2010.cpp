@@ -46,9 +46,7 @@ struct MailboxLists {
   bool read_headers = false, read_bodies = false;  // false: the scan has them already
   std::vector<scan::HeaderEntry2010> headers;
   scan::HeaderListLoader::BodyLists bodies;
-  Lookups2010 times;  // its stored times
   scan::TableDamage header_damage, body_damage;  // what reading them passed over
-  std::vector<std::string> losses;               // of the stored times
 };
 
 scan::TableDamage damage_of(const scan::ScanSession& session, const std::string& table) {
@@ -79,12 +77,6 @@ void read_mailbox_lists(scan::ScanSession& own, const decode::DecodeContext& ctx
   m.body_damage = damage_of(own, m.body_table);
   if (!headers_failed.empty()) m.header_damage.unreadable.push_back(headers_failed);
   if (!bodies_failed.empty()) m.body_damage.unreadable.push_back(bodies_failed);
-  try {
-    m.times.read_stored_times(own, m.header_table);
-  } catch (const std::exception& error) {
-    m.losses.push_back("the stored dates of table \"" + m.header_table + "\" cannot be read: " + error.what() +
-                       "; its messages are dated from what else they hold");
-  }
 }
 
 // The sentences of what reading a mailbox's header and body tables passed over.
@@ -101,7 +93,6 @@ std::vector<std::string> damage_sentences(const MailboxLists& m) {
     out.push_back(std::to_string(m.body_damage.records_skipped) + " damaged record(s) or page(s) of table \"" +
                   m.body_table + "\" could not be read; messages whose bodies or attachments they held are " +
                   "written without them");
-  out.insert(out.end(), m.losses.begin(), m.losses.end());
   return out;
 }
 
@@ -132,34 +123,6 @@ std::optional<size_t> Lookups2010::body_entry(const std::string& body_table, con
     if (it != body_by_key.end()) return it->second;
   }
   return std::nullopt;
-}
-
-namespace {
-
-std::optional<size_t> column(const ese::Table& table, std::string_view name, scan::WantedColumns& wanted) {
-  auto index = table.column_index(name);
-  wanted.add(index);
-  return index;
-}
-
-}  // namespace
-
-void Lookups2010::read_stored_times(const scan::ScanSession& session, const std::string& table_name) {
-  if (!session.database) return;
-  auto index = session.database->find_table(table_name);
-  if (!index) return;
-  const ese::Table table = session.database->open_table(*index);
-  scan::WantedColumns wanted;
-  const auto id = column(table, "N67b0", wanted);
-  const std::vector<std::optional<size_t>> dates = {column(table, "Te06", wanted), column(table, "T3007", wanted),
-                                                     column(table, "T39", wanted)};
-  wanted.recompute();
-  if (!id) return;
-  table.for_each_record(wanted.columns, [&](uint64_t, const ese::Record& record) {
-    const std::string message_id = decode::export_exchange_record_value_64bit(&record, *id, 'b');
-    if (auto time = first_stored_time(record, dates)) stored_times[key(table_name, message_id)] = *time;
-    return true;
-  });
 }
 
 void load_lists_2010(scan::ScanSession& session, std::vector<FolderJob>& jobs, Lookups2010& lookups,
@@ -196,7 +159,6 @@ void load_lists_2010(scan::ScanSession& session, std::vector<FolderJob>& jobs, L
     if (!m.read_bodies) m.body_damage = damage_of(session, m.body_table);
     if (m.read_headers && m.header_damage.unreadable.empty()) loader.keep_headers(m.header_table, std::move(m.headers));
     if (m.read_bodies) loader.keep_bodies(m.body_table, std::move(m.bodies));
-    lookups.stored_times.merge(m.times.stored_times);
     // Kept with the lists, so a later export of this scan reports the same damage.
     {
       std::lock_guard lock(session.lists2010.mutex);

@@ -1,7 +1,7 @@
 #pragma once
 // The 2010 lists an export reads before its folders: each mailbox's header and body lists
-// (once per scan), the stored times, and each job's entries in the header list; with the
-// lookups over them that every worker then reads.
+// (once per scan) and each job's entries in the header list; with the lookups over them that
+// every worker then reads.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -20,14 +20,11 @@ struct Lookups2010 {
   std::unordered_map<std::string, size_t> body_by_key;                   // body table, key -> last entry
   std::vector<size_t> body_key_lengths;  // the lengths of those keys, longest first
   std::unordered_map<std::string, std::vector<size_t>> attachments_by_key;  // body table, key -> entries
-  std::unordered_map<std::string, uint64_t> stored_times;  // header table, message id -> FILETIME
   // The lists indexed, read by every worker: one copy for all of them.
   const scan::MessageLists2010* lists = nullptr;
 
   // Indexes the session's body and attachment lists, which must outlive the lookups.
   void index_lists(const scan::MessageLists2010& lists);
-  // Reads the stored times of the header table `table_name` (delivery, creation, submit).
-  void read_stored_times(const scan::ScanSession& session, const std::string& table_name);
   static std::string key(const std::string& table, const std::string& id) { return table + '\n' + id; }
   // The body-list entry of a message of `body_table`: its key is the message identifier or
   // the identifier's longest leading part that is a key.

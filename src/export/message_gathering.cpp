@@ -12,6 +12,7 @@
 #include "export/mail_dates.hpp"
 #include "export/transport_headers.hpp"
 #include "listing/list_row_address.hpp"
+#include "listing/stored_time.hpp"
 #include "render/attachment_files.hpp"
 #include "render/body_readers.hpp"
 #include "scan/partial_record.hpp"
@@ -83,18 +84,6 @@ std::vector<std::string> identifier_texts(const ese::Bytes& bytes) {
 
 }  // namespace
 
-std::optional<uint64_t> first_stored_time(const ese::Record& record, const std::vector<std::optional<size_t>>& columns) {
-  for (const auto& c : columns) {
-    if (!c) continue;
-    auto bytes = record.bytes(*c);
-    if (!bytes || bytes->size() != 8) continue;
-    uint64_t value = 0;
-    for (size_t i = 0; i < 8; ++i) value |= static_cast<uint64_t>((*bytes)[i]) << (8 * i);
-    if (filetime_to_unix(value)) return value;
-  }
-  return std::nullopt;
-}
-
 MessageGatherer::MessageGatherer(const scan::ScanSession& session, const Lookups2010* lookups,
                                  std::filesystem::path work_folder)
     : session_(session), lookups_(lookups), work_(std::move(work_folder)) {
@@ -158,8 +147,9 @@ void MessageGatherer::select_bodies(const ese::Record& record, const std::option
   }
 }
 
-std::optional<uint64_t> MessageGatherer::stored_time_2007(const scan::MessageListRow& row) {
-  if (row.stored_time) return row.stored_time;
+std::optional<uint64_t> MessageGatherer::stored_time(const scan::MessageListRow& row) {
+  if (row.stored_time || session_.settings.exchange_version_support != scan::ExchangeVersion::V2007)
+    return row.stored_time;
   const scan::MsgTable* entry = session_.index.MsgFindRecord(row.message_id);
   if (!entry || !session_.message_table) return std::nullopt;
   const ese::Table& table = *session_.message_table;
@@ -168,15 +158,7 @@ std::optional<uint64_t> MessageGatherer::stored_time_2007(const scan::MessageLis
                                                      column(table, "T3007", wanted)};
   wanted.recompute();
   auto record = scan::read_partial_record(table, static_cast<uint64_t>(entry->recordNumber), wanted);
-  return record ? first_stored_time(*record, dates) : std::nullopt;
-}
-
-std::optional<uint64_t> MessageGatherer::stored_time_2010(const scan::MessageListRow& row,
-                                                          const std::string& header_table) const {
-  if (!lookups_) return std::nullopt;
-  auto it = lookups_->stored_times.find(Lookups2010::key(header_table, row.message_id));
-  if (it == lookups_->stored_times.end()) return std::nullopt;
-  return it->second;
+  return record ? scan::first_stored_time(*record, dates) : std::nullopt;
 }
 
 CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, const std::string& cached_body) {
@@ -203,7 +185,7 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
     if (S7d) out.transport_headers = record.text(*S7d).value_or("");
     if (N67b5_column) N67b5 = decode::render_value(ctx_, &record, *N67b5_column);
     if (S4025_column) S4025 = record.text(*S4025_column).value_or("");
-    if (!out.filetime) out.filetime = first_stored_time(record, dates);
+    if (!out.filetime) out.filetime = scan::first_stored_time(record, dates);
     select_bodies(record, S1000, N1013, N1009, false, out);
   }
   const std::string& headers = out.transport_headers;
@@ -246,12 +228,11 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
   return out;
 }
 
-CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, const std::string& body_table,
-                                               const std::string& header_table) {
+CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, const std::string& body_table) {
   CompositionRecord out;
   out.subject = row.subject;
   out.date_text = row.date;
-  out.filetime = stored_time_2010(row, header_table);
+  out.filetime = row.stored_time;
   std::string N67b5, S4025, display_to, N2c;
 
   const scan::MessageLists2010& lists = lookups_ && lookups_->lists ? *lookups_->lists : session_.lists2010;

@@ -26,16 +26,14 @@ class MessageGatherer {
   // would be spilled.
   MessageGatherer(const scan::ScanSession& session, const Lookups2010* lookups, std::filesystem::path work_folder);
 
-  // The stored time of a listed message: 2003/2007 the one the row carries from its contents
-  // record, else the message record's date chain; 2010 the header record's.
-  std::optional<uint64_t> stored_time_2007(const scan::MessageListRow& row);
-  std::optional<uint64_t> stored_time_2010(const scan::MessageListRow& row, const std::string& header_table) const;
+  // The stored time of a listed message: the one the row carries (2003/2007 from its contents
+  // record, 2010 from its header record), else for 2003/2007 the message record's date chain.
+  std::optional<uint64_t> stored_time(const scan::MessageListRow& row);
 
   // The composition record of a listed message. `cached_body` is the body text the listing
   // kept for it. Throws on unreadable data.
   CompositionRecord gather_2007(const scan::MessageListRow& row, const std::string& cached_body);
-  CompositionRecord gather_2010(const scan::MessageListRow& row, const std::string& body_table,
-                                const std::string& header_table);
+  CompositionRecord gather_2010(const scan::MessageListRow& row, const std::string& body_table);
 
  private:
   const ese::Table* table_at(size_t index);
@@ -50,8 +48,5 @@ class MessageGatherer {
   decode::DecodeContext ctx_;
   std::map<size_t, ese::Table> tables_;
 };
-
-// The first stored time of `columns` (in chain order) that can be shown as a date.
-std::optional<uint64_t> first_stored_time(const ese::Record& record, const std::vector<std::optional<size_t>>& columns);
 
 }  // namespace quorvine::exporting

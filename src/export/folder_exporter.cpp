@@ -5,7 +5,6 @@
 
 #include "export/mbox_file.hpp"
 #include "export/mime_composer.hpp"
-#include "export/output_names.hpp"
 #include "listing/header_list_loader.hpp"
 #include "listing/message_list_2010.hpp"
 #include "listing/message_listing.hpp"

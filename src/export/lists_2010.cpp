@@ -5,8 +5,6 @@
 #include <mutex>
 #include <set>
 
-#include "decode/identifiers.hpp"
-#include "export/message_gathering.hpp"
 #include "export/worker_pool.hpp"
 #include "listing/header_list_loader.hpp"
 #include "listing/message_listing.hpp"

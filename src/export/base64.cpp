@@ -39,12 +39,6 @@ void append_base64(std::string& out, const uint8_t* bytes, size_t size) {
 
 }  // namespace
 
-std::string base64_encode(std::string_view bytes) {
-  std::string out;
-  append_base64(out, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
-  return out;
-}
-
 void Base64Lines::encode_lines(std::span<const uint8_t> bytes) {
   encoded_.clear();
   for (size_t at = 0; at < bytes.size(); at += kLineBytes) {

@@ -1,5 +1,5 @@
 #pragma once
-// Base64 (RFC 2045 alphabet, "=" padding) for encoded words and attachment parts.
+// Base64 (RFC 2045 alphabet, "=" padding) for attachment parts.
 #include <cstdint>
 #include <span>
 #include <string>
@@ -8,8 +8,6 @@
 #include "ese/database.hpp"
 
 namespace quorvine::exporting {
-
-std::string base64_encode(std::string_view bytes);
 
 // Base64 in lines of 76 characters, each ended by `newline`, whatever the pieces the bytes
 // come in; finish() writes the last, shorter line.

@@ -1,6 +1,6 @@
 #pragma once
-// One message gathered for export: what the MIME composer and the fallback builder write
-// an RFC 822 message from. Text is UTF-8.
+// One message gathered for export: what the MIME composer writes an RFC 822 message from.
+// Text is UTF-8.
 #include <cstdint>
 #include <filesystem>
 #include <optional>
@@ -13,7 +13,7 @@
 namespace quorvine::exporting {
 
 struct CompositionRecord {
-  std::filesystem::path message_file;  // the ".eml" file the fallback builder creates
+  std::filesystem::path message_file;  // where ReCreateEML writes the message as a file of its own
   std::optional<std::string> body;     // the text body (or the HTML body of body kind "html")
   // The sender: one entry, whose address is empty when the store holds none for it.
   std::vector<MailAddress> from;

@@ -11,7 +11,7 @@
 #include "decode/decode_context.hpp"
 #include "export/export_report.hpp"
 #include "export/icalendar_writer.hpp"
-#include "export/message_gathering.hpp"
+#include "export/lists_2010.hpp"
 #include "listing/message_list_row.hpp"
 #include "render/item_values.hpp"
 #include "scan/scan_session.hpp"

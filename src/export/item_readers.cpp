@@ -8,6 +8,7 @@
 #include "decode/text_passes.hpp"
 #include "ese/text.hpp"
 #include "export/message_gathering.hpp"
+#include "listing/stored_time.hpp"
 #include "export/transport_headers.hpp"
 #include "render/item_fields.hpp"
 #include "scan/columns.hpp"
@@ -27,7 +28,7 @@ class FieldReader {
     if (!in_.item.record) return std::nullopt;
     std::vector<std::optional<size_t>> columns;
     for (auto name : chain(label)) columns.push_back(in_.item.column(name));
-    return first_stored_time(*in_.item.record, columns);
+    return scan::first_stored_time(*in_.item.record, columns);
   }
 
  private:

@@ -7,7 +7,6 @@
 #include <optional>
 
 #include "decode/text_passes.hpp"
-#include "export/base64.hpp"
 
 namespace quorvine::exporting {
 namespace {
@@ -36,20 +35,6 @@ std::optional<MailAddress> parse_piece(std::string_view piece) {
     begin = end + 1;
   }
   return std::nullopt;
-}
-
-bool printable_ascii(std::string_view text) {
-  return std::all_of(text.begin(), text.end(), [](char c) {
-    const auto u = static_cast<unsigned char>(c);
-    return u >= 0x20 && u < 0x7f;
-  });
-}
-
-size_t utf8_length(unsigned char lead) {
-  if (lead >= 0xf0) return 4;
-  if (lead >= 0xe0) return 3;
-  if (lead >= 0xc0) return 2;
-  return 1;
 }
 
 }  // namespace
@@ -100,45 +85,6 @@ std::vector<MailAddress> parse_address_list(std::string_view text) {
     begin = end + 1;
   }
   return addresses;
-}
-
-std::string encode_header_text(std::string_view text) {
-  if (printable_ascii(text)) return std::string(text);
-  // 75 characters per word: "=?UTF-8?B?" and "?=" leave 63 for base64, 45 bytes of text.
-  constexpr size_t kBytesPerWord = 45;
-  std::string out;
-  size_t i = 0;
-  while (i < text.size()) {
-    size_t end = i;
-    while (end < text.size()) {
-      const size_t length = utf8_length(static_cast<unsigned char>(text[end]));
-      if (end + length - i > kBytesPerWord) break;
-      end += length;
-    }
-    if (end == i) end = std::min(text.size(), i + utf8_length(static_cast<unsigned char>(text[i])));
-    if (!out.empty()) out += ' ';
-    out += "=?UTF-8?B?" + base64_encode(text.substr(i, end - i)) + "?=";
-    i = end;
-  }
-  return out;
-}
-
-std::string format_address(const MailAddress& address) {
-  if (address.name.empty()) return address.address;
-  std::string name;
-  if (!printable_ascii(address.name)) {
-    name = encode_header_text(address.name);
-  } else if (address.name.find_first_of("()<>[]:;@\\,.\"") != std::string::npos) {
-    name = "\"";
-    for (char c : address.name) {
-      if (c == '"' || c == '\\') name += '\\';
-      name += c;
-    }
-    name += '"';
-  } else {
-    name = address.name;
-  }
-  return address.address.empty() ? name + ":;" : name + " <" + address.address + ">";
 }
 
 }  // namespace quorvine::exporting

@@ -24,11 +24,4 @@ std::vector<MailAddress> parse_address_list(std::string_view text);
 // members taken one by one): names and addresses as written.
 std::vector<MailAddress> parse_header_addresses(std::string_view value);
 
-// The text as one header value: unchanged when it is printable ASCII, else RFC 2047
-// encoded words (UTF-8, base64), each at most 75 characters and never splitting a character.
-std::string encode_header_text(std::string_view text);
-// "name <address>" with the name quoted or encoded as needed; the address alone without a
-// name; a sender known by name alone as an empty group "name:;" (RFC 6854).
-std::string format_address(const MailAddress& address);
-
 }  // namespace quorvine::exporting

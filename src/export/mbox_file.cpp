@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fstream>
 #include <random>
 #include <system_error>
 
@@ -169,21 +168,6 @@ void MboxFile::end_record() {
 }
 
 void MboxFile::abandon_record() { discard_record(); }
-
-bool MboxFile::append(const std::filesystem::path& eml, std::optional<uint64_t> filetime) {
-  std::ifstream in(eml, std::ios::binary);
-  if (!in) return false;
-  begin_record(filetime);
-  char chunk[65536];
-  while (in.read(chunk, sizeof chunk) || in.gcount() > 0)
-    write(std::span(reinterpret_cast<const uint8_t*>(chunk), static_cast<size_t>(in.gcount())));
-  if (in.bad()) {
-    discard_record();
-    return false;
-  }
-  end_record();
-  return true;
-}
 
 void MboxFile::commit() {
   write_out();

@@ -30,11 +30,6 @@ class MboxFile final : public ese::ByteSink {
   MboxFile(const MboxFile&) = delete;
   MboxFile& operator=(const MboxFile&) = delete;
 
-  // Appends the record of the message file `eml`. Returns false and leaves the MBOX file as
-  // it was when `eml` cannot be read; throws MboxWriteError when the MBOX file cannot be
-  // written.
-  bool append(const std::filesystem::path& eml, std::optional<uint64_t> filetime);
-
   // A record written as it is composed: begin_record, the message's bytes through write (in
   // pieces of any size), then end_record, or abandon_record to take back what was written
   // since begin_record. write throws MboxWriteError.

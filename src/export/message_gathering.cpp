@@ -13,6 +13,7 @@
 #include "export/mail_dates.hpp"
 #include "export/transport_headers.hpp"
 #include "listing/list_row_address.hpp"
+#include "listing/stored_time.hpp"
 #include "render/attachment_files.hpp"
 #include "render/body_readers.hpp"
 #include "scan/partial_record.hpp"
@@ -93,62 +94,6 @@ std::vector<std::string> identifier_texts(const ese::Bytes& bytes) {
 
 }  // namespace
 
-std::optional<uint64_t> first_stored_time(const ese::Record& record, const std::vector<std::optional<size_t>>& columns) {
-  for (const auto& c : columns) {
-    if (!c) continue;
-    auto bytes = record.bytes(*c);
-    if (!bytes || bytes->size() != 8) continue;
-    uint64_t value = 0;
-    for (size_t i = 0; i < 8; ++i) value |= static_cast<uint64_t>((*bytes)[i]) << (8 * i);
-    if (filetime_to_unix(value)) return value;
-  }
-  return std::nullopt;
-}
-
-void Lookups2010::index_lists(const scan::MessageLists2010& lists) {
-  this->lists = &lists;
-  body_by_key.clear();
-  attachments_by_key.clear();
-  std::set<size_t, std::greater<>> lengths;
-  for (size_t i = 0; i < lists.cached_bodies.size(); ++i) {
-    const auto& body = lists.cached_bodies[i];
-    body_by_key[key(body.tableName, body.messageKey)] = i;  // the last entry wins
-    lengths.insert(body.messageKey.size());
-  }
-  body_key_lengths.assign(lengths.begin(), lengths.end());
-  for (size_t i = 0; i < lists.cached_attachments.size(); ++i) {
-    const auto& attachment = lists.cached_attachments[i];
-    if (attachment.messageKey.empty()) continue;
-    attachments_by_key[key(attachment.tableName, attachment.messageKey)].push_back(i);
-  }
-}
-
-std::optional<size_t> Lookups2010::body_entry(const std::string& body_table, const std::string& message_id) const {
-  for (size_t length : body_key_lengths) {
-    if (length == 0 || length > message_id.size()) continue;
-    auto it = body_by_key.find(key(body_table, message_id.substr(0, length)));
-    if (it != body_by_key.end()) return it->second;
-  }
-  return std::nullopt;
-}
-
-void Lookups2010::read_stored_times(const scan::ScanSession& session, const std::string& table_name) {
-  if (!session.database) return;
-  auto index = session.database->find_table(table_name);
-  if (!index) return;
-  const ese::Table table = session.database->open_table(*index);
-  scan::WantedColumns wanted;
-  const auto id = column(table, scan::columns::message_id, wanted);
-  const auto dates = time_columns(table, scan::columns::message_times_2010, wanted);
-  wanted.recompute();
-  if (!id) return;
-  table.for_each_record(wanted.columns, [&](uint64_t, const ese::Record& record) {
-    const std::string message_id = decode::export_exchange_record_value_64bit(&record, *id, 'b');
-    if (auto time = first_stored_time(record, dates)) stored_times[key(table_name, message_id)] = *time;
-    return true;
-  });
-}
-
 MessageGatherer::MessageGatherer(const scan::ScanSession& session, const Lookups2010* lookups,
                                  std::filesystem::path work_folder)
     : session_(session), lookups_(lookups), work_(std::move(work_folder)) {
@@ -207,8 +152,9 @@ void MessageGatherer::select_bodies(const ese::Record& record, const std::option
   }
 }
 
-std::optional<uint64_t> MessageGatherer::stored_time_2007(const scan::MessageListRow& row) {
-  if (row.stored_time) return row.stored_time;
+std::optional<uint64_t> MessageGatherer::stored_time(const scan::MessageListRow& row) {
+  if (row.stored_time || session_.settings.exchange_version_support != scan::ExchangeVersion::V2007)
+    return row.stored_time;
   const scan::MsgTable* entry = session_.index.MsgFindRecord(row.message_id);
   if (!entry || !session_.message_table) return std::nullopt;
   const ese::Table& table = *session_.message_table;
@@ -216,21 +162,11 @@ std::optional<uint64_t> MessageGatherer::stored_time_2007(const scan::MessageLis
   const auto dates = time_columns(table, scan::columns::message_times_2007, wanted);
   wanted.recompute();
   auto record = scan::read_partial_record(table, static_cast<uint64_t>(entry->recordNumber), wanted);
-  return record ? first_stored_time(*record, dates) : std::nullopt;
+  return record ? scan::first_stored_time(*record, dates) : std::nullopt;
 }
 
-std::optional<uint64_t> MessageGatherer::stored_time_2010(const scan::MessageListRow& row,
-                                                          const std::string& header_table) const {
-  if (!lookups_) return std::nullopt;
-  auto it = lookups_->stored_times.find(Lookups2010::key(header_table, row.message_id));
-  if (it == lookups_->stored_times.end()) return std::nullopt;
-  return it->second;
-}
-
-CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, const std::string& cached_body,
-                                               const std::filesystem::path& message_file) {
+CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, const std::string& cached_body) {
   CompositionRecord out;
-  out.message_file = message_file;
   out.subject = row.subject;
   out.date_text = row.date;
   // The time the list shows, from the contents record; the message record's only without one.
@@ -252,7 +188,7 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
     if (S7d) out.transport_headers = record.text(*S7d).value_or("");
     if (N67b5_column) N67b5 = decode::render_value(ctx_, &record, *N67b5_column);
     if (S4025_column) S4025 = record.text(*S4025_column).value_or("");
-    if (!out.filetime) out.filetime = first_stored_time(record, dates);
+    if (!out.filetime) out.filetime = scan::first_stored_time(record, dates);
     select_bodies(record, S1000, N1013, N1009, false, out);
   }
   const std::string& headers = out.transport_headers;
@@ -295,14 +231,11 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
   return out;
 }
 
-CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, const std::string& body_table,
-                                               const std::string& header_table,
-                                               const std::filesystem::path& message_file) {
+CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, const std::string& body_table) {
   CompositionRecord out;
-  out.message_file = message_file;
   out.subject = row.subject;
   out.date_text = row.date;
-  out.filetime = stored_time_2010(row, header_table);
+  out.filetime = row.stored_time;
   std::string N67b5, S4025, display_to, N2c;
 
   const scan::MessageLists2010& lists = lookups_ && lookups_->lists ? *lookups_->lists : session_.lists2010;

@@ -14,30 +14,11 @@
 
 #include "decode/decode_context.hpp"
 #include "export/composition_record.hpp"
+#include "export/lists_2010.hpp"
 #include "listing/message_list_row.hpp"
 #include "scan/scan_session.hpp"
 
 namespace quorvine::exporting {
-
-// Lookups over the 2010 lists, built once before the folders are exported and only read
-// afterwards (by every worker).
-struct Lookups2010 {
-  std::unordered_map<std::string, size_t> body_by_key;                   // body table, key -> last entry
-  std::vector<size_t> body_key_lengths;  // the lengths of those keys, longest first
-  std::unordered_map<std::string, std::vector<size_t>> attachments_by_key;  // body table, key -> entries
-  std::unordered_map<std::string, uint64_t> stored_times;  // header table, message id -> FILETIME
-  // The lists indexed, read by every worker: one copy for all of them.
-  const scan::MessageLists2010* lists = nullptr;
-
-  // Indexes the session's body and attachment lists, which must outlive the lookups.
-  void index_lists(const scan::MessageLists2010& lists);
-  // Reads the stored times of the header table `table_name` (delivery, creation, submit).
-  void read_stored_times(const scan::ScanSession& session, const std::string& table_name);
-  static std::string key(const std::string& table, const std::string& id) { return table + '\n' + id; }
-  // The body-list entry of a message of `body_table`: its key is the message identifier or
-  // the identifier's longest leading part that is a key.
-  std::optional<size_t> body_entry(const std::string& body_table, const std::string& message_id) const;
-};
 
 class MessageGatherer {
  public:
@@ -45,17 +26,14 @@ class MessageGatherer {
   // would be spilled.
   MessageGatherer(const scan::ScanSession& session, const Lookups2010* lookups, std::filesystem::path work_folder);
 
-  // The stored time of a listed message: 2003/2007 the one the row carries from its contents
-  // record, else the message record's date chain; 2010 the header record's.
-  std::optional<uint64_t> stored_time_2007(const scan::MessageListRow& row);
-  std::optional<uint64_t> stored_time_2010(const scan::MessageListRow& row, const std::string& header_table) const;
+  // The stored time of a listed message: the one the row carries (2003/2007 from its contents
+  // record, 2010 from its header record), else for 2003/2007 the message record's date chain.
+  std::optional<uint64_t> stored_time(const scan::MessageListRow& row);
 
-  // The composition record of a listed message, its fallback ".eml" file to be `message_file`.
-  // `cached_body` is the body text the listing kept for it. Throws on unreadable data.
-  CompositionRecord gather_2007(const scan::MessageListRow& row, const std::string& cached_body,
-                                const std::filesystem::path& message_file);
-  CompositionRecord gather_2010(const scan::MessageListRow& row, const std::string& body_table,
-                                const std::string& header_table, const std::filesystem::path& message_file);
+  // The composition record of a listed message. `cached_body` is the body text the listing
+  // kept for it. Throws on unreadable data.
+  CompositionRecord gather_2007(const scan::MessageListRow& row, const std::string& cached_body);
+  CompositionRecord gather_2010(const scan::MessageListRow& row, const std::string& body_table);
 
  private:
   const ese::Table* table_at(size_t index);
@@ -70,8 +48,5 @@ class MessageGatherer {
   decode::DecodeContext ctx_;
   std::map<size_t, ese::Table> tables_;
 };
-
-// The first stored time of `columns` (in chain order) that can be shown as a date.
-std::optional<uint64_t> first_stored_time(const ese::Record& record, const std::vector<std::optional<size_t>>& columns);
 
 }  // namespace quorvine::exporting

@@ -3,7 +3,6 @@
 #include "export/eml_folder.hpp"
 #include "export/maildir_folder.hpp"
 #include "export/mbox_file.hpp"
-#include "export/message_file_copy.hpp"
 
 namespace quorvine::exporting {
 namespace {
@@ -15,9 +14,6 @@ class MboxOutput final : public MessageOutput {
   void write(std::span<const uint8_t> chunk) override { file_.write(chunk); }
   void end_record() override { file_.end_record(); }
   void abandon_record() override { file_.abandon_record(); }
-  bool append(const std::filesystem::path& eml, const MessageInfo& info) override {
-    return file_.append(eml, info.filetime);
-  }
   void commit() override { file_.commit(); }
   uint64_t records() const override { return file_.records(); }
   uint64_t bytes() const override { return file_.bytes(); }
@@ -49,16 +45,6 @@ void OneFilePerMessage::end_record() {
 }
 
 void OneFilePerMessage::abandon_record() { current_.reset(); }
-
-bool OneFilePerMessage::append(const std::filesystem::path& eml, const MessageInfo& info) {
-  begin_record(info);
-  if (!copy_message_file(eml, *this, line_ends() == LineEnds::Lf)) {
-    abandon_record();
-    return false;
-  }
-  end_record();
-  return true;
-}
 
 std::optional<OutputFormat> parse_output_format(std::string_view text) {
   if (text == "mbox") return OutputFormat::Mbox;

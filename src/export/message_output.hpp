@@ -33,8 +33,6 @@ class MessageOutput : public ese::ByteSink {
   virtual void begin_record(const MessageInfo& info) = 0;
   virtual void end_record() = 0;
   virtual void abandon_record() = 0;
-  // A message file written elsewhere (CR LF); false when it cannot be read.
-  virtual bool append(const std::filesystem::path& eml, const MessageInfo& info) = 0;
   // Puts the output in place once every message is written.
   virtual void commit() = 0;
   virtual uint64_t records() const = 0;
@@ -50,7 +48,6 @@ class OneFilePerMessage : public MessageOutput {
   void write(std::span<const uint8_t> chunk) override;
   void end_record() override;
   void abandon_record() override;
-  bool append(const std::filesystem::path& eml, const MessageInfo& info) override;
   void commit() override {}
   uint64_t records() const override { return records_; }
   uint64_t bytes() const override { return bytes_; }

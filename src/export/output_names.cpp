@@ -58,24 +58,4 @@ std::vector<std::string> split_folder_path(std::string_view folder_path) {
   return labels;
 }
 
-std::string temporary_message_name_2010(std::string_view subject, std::string_view mail_number) {
-  // Twenty characters, not bytes.
-  std::string name;
-  size_t characters = 0;
-  for (size_t i = 0; i < subject.size(); ++i) {
-    if ((static_cast<unsigned char>(subject[i]) & 0xc0) != 0x80 && ++characters > 20) break;
-    name.push_back(subject[i]);
-  }
-  for (char& c : name)
-    if (std::string_view("\\/:!?*<>|\"").find(c) != std::string_view::npos) c = ' ';
-  std::replace(name.begin(), name.end(), ' ', '-');
-  return safe_component(std::string(decode::trim(name, " \t\r\n")) + std::string(mail_number) + ".eml");
-}
-
-std::string temporary_message_name_2007(std::string_view subject, std::string_view mail_number) {
-  std::string name = subject.empty() ? std::string("None Subject") : std::string(subject);
-  std::erase_if(name, [](char c) { return std::string_view("\\/:*?<>|\"").find(c) != std::string_view::npos; });
-  return safe_component(cut_utf8(name, 100) + std::string(mail_number) + ".eml");
-}
-
 }  // namespace quorvine::exporting

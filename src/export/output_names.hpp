@@ -27,8 +27,5 @@ std::vector<std::string> folder_directory_components(const std::vector<std::stri
 // The 2003/2007 folder path ("\a\b" from the mailbox down) as its labels.
 std::vector<std::string> split_folder_path(std::string_view folder_path);
 
-// Temporary message file names (the subject-derived name, the number, ".eml").
-std::string temporary_message_name_2010(std::string_view subject, std::string_view mail_number);
-std::string temporary_message_name_2007(std::string_view subject, std::string_view mail_number);
 
 }  // namespace quorvine::exporting

@@ -1,5 +1,7 @@
 #include "listing/header_list_loader.hpp"
 
+#include "listing/stored_time.hpp"
+
 #include <algorithm>
 #include <iterator>
 #include <optional>
@@ -220,7 +222,11 @@ std::vector<HeaderEntry2010> HeaderListLoader::load_header_table(const std::stri
     fields.dates[0] = date(date1);
     if (!is_usable_date_text(fields.dates[0])) fields.dates[1] = date(date2);
     if (!is_usable_date_text(fields.dates[0]) && !is_usable_date_text(fields.dates[1])) fields.dates[2] = date(date3);
-    if (auto entry = make_header_entry(table_name, fields, kinds)) headers.push_back(std::move(*entry));
+    if (auto entry = make_header_entry(table_name, fields, kinds)) {
+      // Read here with the rest, so that an export walks the table once.
+      if (!is2013) entry->storedTime = first_stored_time(record, {date1, date2, date3});
+      headers.push_back(std::move(*entry));
+    }
   });
   return headers;
 }

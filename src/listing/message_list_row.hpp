@@ -28,9 +28,10 @@ struct MessageListRow {
   std::string mailbox_name;
   std::string folder_name;
 
-  // Not shown, kept for the export (2003/2007 rows): the stored time the date column shows
-  // (FILETIME), and the sender as the contents record names it, whose address survives
-  // when the owner rule shows the sender by an owner's name.
+  // Not shown, kept for the export: the stored time the message is dated by (FILETIME; of a
+  // 2003/2007 row the one the date column shows), and the sender as a 2003/2007 contents
+  // record names it, whose address survives when the owner rule shows the sender by an
+  // owner's name.
   std::optional<uint64_t> stored_time;
   MailAddress sender;
 

@@ -23,6 +23,8 @@ struct HeaderEntry2010 {
   std::string attachmentFlag;
   std::string date;
   std::string from;
+  // The time the export dates the message by: delivery, else creation, else submit time.
+  std::optional<uint64_t> storedTime;
 };
 
 struct BodyEntry2010 {

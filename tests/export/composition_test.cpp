@@ -9,7 +9,6 @@
 
 #include "export/base64.hpp"
 #include "export/date_filter.hpp"
-#include "export/eml_fallback_builder.hpp"
 #include "export/mail_addresses.hpp"
 #include "export/mbox_file.hpp"
 #include "export/mime_composer.hpp"
@@ -212,42 +211,15 @@ TEST(MimeComposer, FromLineAnywhereInTheBodyMakesItBase64) {
   }
 }
 
-TEST(FallbackBuilder, KeepsTheHeaderBlockAndIsAValidMessage) {
-  ScratchDir dir;
-  CompositionRecord r = sample(dir);
-  ASSERT_TRUE(createEMLFile(r));
-  const std::string raw = read_file(r.message_file);
-  EXPECT_NE(raw.find("X-MSMail-Priority: Normal\r\n"), std::string::npos);
-  EXPECT_NE(raw.find(std::string("--") + kFallbackBoundary + "--\r\n"), std::string::npos);
-  // UTF-8 body bytes go through unchanged (C3 BC stays two bytes, not four).
-  EXPECT_NE(raw.find("Grüße aus Köln"), std::string::npos);
-  const Parsed p = parse(r.message_file);
-  EXPECT_EQ(p.subject, r.subject);
-  EXPECT_NE(p.to.find("bob@example.org"), std::string::npos);
-  EXPECT_EQ(p.attachments, 1);
-  EXPECT_EQ(p.attachment_name, "Übersicht.bin");
-  EXPECT_EQ(p.attachment, r.attachments[0].bytes);
-
-  CompositionRecord empty;
-  empty.message_file = dir / "e.eml";
-  ASSERT_TRUE(createEMLFile(empty));
-  EXPECT_NE(read_file(empty.message_file).find("Subject: \r\n"), std::string::npos);
-  empty.message_file = dir / "no-such-folder" / "e.eml";
-  EXPECT_FALSE(createEMLFile(empty));
-}
-
 TEST(MailAddresses, ListAndHeaderForms) {
   EXPECT_EQ(parse_address_list("A<a@x.org>,[b@y.org],c@z.org").size(), 3u);
   EXPECT_TRUE(parse_address_list("Alice Smith").empty());
   // Names, case and encoded words as the header writes them; group members one by one.
   EXPECT_EQ(parse_header_addresses("\"Case, Carol\" <Carol.Case@Example.COM>, =?UTF-8?B?w6k=?= <e@x.org>, team: t@y.org;"),
             (std::vector<MailAddress>{{"Case, Carol", "Carol.Case@Example.COM"}, {"é", "e@x.org"}, {"", "t@y.org"}}));
-  EXPECT_EQ(format_address({"Owner, Dana", ""}), "\"Owner, Dana\":;");
-  EXPECT_EQ(encode_header_text("plain"), "plain");
-  EXPECT_EQ(encode_header_text("é"), "=?UTF-8?B?w6k=?=");
 }
 
-TEST(OutputNames, MailboxFolderAndTemporaryNames) {
+TEST(OutputNames, MailboxAndFolderNames) {
   EXPECT_EQ(mailbox_directory_name("Sales: West/East*?<>|\"\\"), "Sales_ West_East_______");
   EXPECT_EQ(safe_component(".."), "_");
   EXPECT_EQ(safe_component(""), "_");
@@ -255,9 +227,6 @@ TEST(OutputNames, MailboxFolderAndTemporaryNames) {
   EXPECT_EQ(folder_directory_components({"Deleted Items", "Old Deleted Items"}, true),
             (std::vector<std::string>{"Deleted-Items", "Old Deleted-Items"}));
   EXPECT_EQ(folder_directory_components({"Deleted Items"}, false), (std::vector<std::string>{"Deleted Items"}));
-  EXPECT_EQ(temporary_message_name_2010("Re: what? a very long subject", "12"), "Re--what--a-very-lon12.eml");
-  EXPECT_EQ(temporary_message_name_2007("", "3"), "None Subject3.eml");
-  EXPECT_EQ(temporary_message_name_2007("a/b:c", "3"), "abc3.eml");
   EXPECT_LE(safe_component(std::string(400, 'x')).size(), 255u);
 }
 

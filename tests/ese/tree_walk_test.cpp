@@ -1,6 +1,6 @@
 // The sequential tree walk on crafted trees, sound and broken: leaves come in key order,
-// and cycles, foreign pages, children outside the file and over-deep chains are counted as
-// damage while the rest of the tree is still read.
+// and cycles, foreign and misplaced pages, children outside the file and over-deep chains are
+// counted as damage while the rest of the tree is still read.
 #include <gtest/gtest.h>
 
 #include "ese/page_builder.hpp"
@@ -27,10 +27,12 @@ Bytes branch(std::vector<uint32_t> children, uint32_t flags = 0x2805) {
   return build_page(page);
 }
 
-Bytes leaf(uint8_t first_record, int count, uint32_t fdp = kObject) {
+// A leaf below a branch; `previous` is its back link, the leaf before it in key order.
+Bytes leaf(uint8_t first_record, int count, uint32_t fdp = kObject, uint32_t previous = 0, uint32_t flags = 0x2802) {
   CraftedPage page;
-  page.flags = 0x2802;
+  page.flags = flags;
   page.fdp = fdp;
+  page.previous = previous;
   for (int i = 0; i < count; ++i) page.entries.push_back({Bytes{uint8_t(first_record + i)}, Bytes{uint8_t(first_record + i)}});
   return build_page(page);
 }
@@ -51,11 +53,12 @@ Walked walk(const std::vector<Bytes>& pages, uint32_t root = 1) {
 
 TEST(TreeWalk, LeavesComeInKeyOrderThroughTheBranches) {
   // Root 1 -> branches 2 and 3 -> leaves 5, 4 and 6 (key order differs from page order).
-  Walked w = walk({branch({2, 3}), branch({5, 4}, 0x2804), branch({6}, 0x2804), leaf(3, 2), leaf(1, 2), leaf(5, 3)});
+  Walked w = walk({branch({2, 3}), branch({5, 4}, 0x2804), branch({6}, 0x2804), leaf(3, 2, kObject, 5), leaf(1, 2),
+                   leaf(5, 3, kObject, 4)});
   EXPECT_EQ(w.records, (std::vector<uint8_t>{1, 2, 3, 4, 5, 6, 7}));
   EXPECT_EQ(w.damaged, 0u);
   // A root that is itself a leaf.
-  EXPECT_EQ(walk({leaf(9, 2)}).records, (std::vector<uint8_t>{9, 10}));
+  EXPECT_EQ(walk({leaf(9, 2, kObject, 0, 0x2803)}).records, (std::vector<uint8_t>{9, 10}));
 }
 
 TEST(TreeWalk, DamagedChildrenAreCountedAndTheRestIsRead) {
@@ -70,8 +73,16 @@ TEST(TreeWalk, DamagedChildrenAreCountedAndTheRestIsRead) {
   w = walk({branch({2, 3, 4, 5, 6}), leaf(1, 1), leaf(50, 1, 99), Bytes(4096, 0), build_page(space), leaf(2, 1)});
   EXPECT_EQ(w.records, (std::vector<uint8_t>{1, 2}));
   EXPECT_EQ(w.damaged, 3u);
+  // Sealed pages of the same tree in the wrong place: a leaf over the root, a leaf over its
+  // sibling (whose records would come twice).
+  w = walk({leaf(9, 2)});
+  EXPECT_TRUE(w.records.empty());
+  EXPECT_EQ(w.damaged, 1u);
+  w = walk({branch({2, 3}), leaf(1, 2), leaf(1, 2)});
+  EXPECT_EQ(w.records, (std::vector<uint8_t>{1, 2}));
+  EXPECT_EQ(w.damaged, 1u);
   // An unreadable root leaves nothing to walk.
-  w = walk({leaf(1, 1, 99)});
+  w = walk({leaf(1, 1, 99, 0, 0x2803)});
   EXPECT_TRUE(w.records.empty());
   EXPECT_EQ(w.damaged, 1u);
 }

@@ -119,7 +119,7 @@ BodyFile distlist_body(decode::DecodeContext& ctx, const ItemRecord& item, bool 
   decode::replace_all(members, ",", "<br>");
   const fs::path path = folder / "body.html";
   write_page(path, members);
-  return BodyFile{BodyKind::Html, path, true};
+  return BodyFile{BodyKind::Html, path, true, {}};
 }
 
 }  // namespace

@@ -172,7 +172,9 @@ TEST_P(HeaderListing, MailboxesAreReadOnceAndSharedDisplayNamesKeepTheirOwnMessa
     EXPECT_EQ(row.folder_name, "Inbox");
     EXPECT_EQ(row.folder_id, inbox102->folderId);
     EXPECT_EQ(row.to + row.cc + row.bcc, "");
-    if (GetParam() == "2010") EXPECT_EQ(row.from, "Ann Lee");  // 2013 shows the recipient list
+    if (GetParam() == "2010") {
+      EXPECT_EQ(row.from, "Ann Lee");  // 2013 shows the recipient list
+    }
     EXPECT_EQ(row.kind, "mail");
   }
 

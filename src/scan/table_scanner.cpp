@@ -1,7 +1,5 @@
 #include "scan/table_scanner.hpp"
 
-#include <set>
-
 #include <algorithm>
 #include <fstream>
 #include <set>

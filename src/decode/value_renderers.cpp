@@ -176,9 +176,9 @@ std::string render(Renderer renderer, const DecodeContext* ctx, const ValueSourc
             value.long_value_segments();  // throws when damaged
             return "true";
           }
-          return spill_long_value(*ctx, value, "m_S7d", SpillForm::preview_text, *spilled) ? "true" : "";
+          return spill_long_value(*ctx, value, transport_headers_spill, SpillForm::preview_text, *spilled) ? "true" : "";
         }
-        if (spilled) spill_long_value(*ctx, value, "ccc", SpillForm::raw_bytes, *spilled);
+        if (spilled) spill_long_value(*ctx, value, raw_value_spill, SpillForm::raw_bytes, *spilled);
         return {};
       case StorageForm::multi_value:
         return multi_value(renderer, value, *stored);

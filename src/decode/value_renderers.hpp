@@ -10,11 +10,15 @@
 
 namespace quorvine::decode {
 
+// The names of the spill files in the work folder: "<name>-XXXXXX.txt".
+inline constexpr char transport_headers_spill[] = "m_S7d";
+inline constexpr char raw_value_spill[] = "ccc";
+
 // The general renderer. A long value renders as "true" under "2007" for column ctx.spilled_column
 // when it can be read, otherwise as nothing. When `spilled` is given, the value is also
-// written to a new file of its own in ctx.temp_folder ("m_S7d-XXXXXX.txt" holding the
-// header text, or "ccc-XXXXXX.txt" holding the raw bytes) whose path is left there; a
-// damaged value leaves no file. Damaged values are counted in ctx.damage.
+// written to a new file of its own in ctx.temp_folder (named after transport_headers_spill
+// and holding the header text, or after raw_value_spill and holding the raw bytes) whose path
+// is left there; a damaged value leaves no file. Damaged values are counted in ctx.damage.
 std::string render_value(const DecodeContext& ctx, const ese::Record* record,
                                                   size_t column, std::filesystem::path* spilled = nullptr);
 // 2013 mailbox, folder and header records: UTC dates, binary as hex, long values inline.

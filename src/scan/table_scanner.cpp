@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <optional>
 #include <set>
 
 #include "scan/column_maps.hpp"
@@ -34,6 +35,28 @@ void create_work_file(ScanSession& session, ScanObserver& observer,
   }
 }
 
+// A warning that says messages were passed over: the exports report it as a loss.
+void warn_loss(ScanSession& session, ScanObserver& observer, const std::string& text) {
+  session.warnings.push_back(text);
+  session.losses.push_back(text);
+  observer.warning(text);
+}
+
+std::string upper_key(std::string key) {
+  std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
+  return key;
+}
+
+// The records a contents table holds; nothing when it cannot be read.
+std::optional<uint64_t> records_held(const ScanSession& session, const TableFile& file) {
+  try {
+    return file.table ? file.table->record_count()
+                      : session.database->open_table(static_cast<size_t>(file.tableIndex)).record_count();
+  } catch (const ese::EseError&) {
+    return std::nullopt;
+  }
+}
+
 }  // namespace
 
 void warn_skipped_records(ScanSession& session, ScanObserver& observer,
@@ -41,9 +64,7 @@ void warn_skipped_records(ScanSession& session, ScanObserver& observer,
   if (skipped == 0) return;
   const std::string text = std::to_string(skipped) + " damaged record(s) of table \"" +
                            std::string(table_name) + "\" were skipped";
-  session.warnings.push_back(text);
-  session.losses.push_back(text);
-  observer.warning(text);
+  warn_loss(session, observer, text);
 }
 
 void warn_damaged_message_tables(ScanSession& session, ScanObserver& observer, const ese::PassControl& control) {
@@ -71,17 +92,10 @@ void warn_damaged_message_tables(ScanSession& session, ScanObserver& observer, c
 void warn_orphan_folders(ScanSession& session, ScanObserver& observer) {
   if (!session.database) return;
   uint64_t folders = 0, messages = 0;
-  for (std::string key : session.orphan_folder_ids) {
-    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
-    const TableFile* file = session.table_with_folder_key(key);
+  for (const std::string& key : session.orphan_folder_ids) {
+    const TableFile* file = session.table_with_folder_key(upper_key(key));
     if (!file) continue;
-    uint64_t held = 0;
-    try {
-      held = file->table ? file->table->record_count()
-                         : session.database->open_table(static_cast<size_t>(file->tableIndex)).record_count();
-    } catch (const ese::EseError&) {
-      held = 1;  // a table that cannot be read may hold anything
-    }
+    const uint64_t held = records_held(session, *file).value_or(1);  // an unreadable table may hold anything
     if (held == 0) continue;
     ++folders;
     messages += held;
@@ -90,31 +104,21 @@ void warn_orphan_folders(ScanSession& session, ScanObserver& observer) {
   const std::string text = std::to_string(folders) + " folder record(s) of table \"Folders\" name a mailbox the " +
                            "store does not list; the " + std::to_string(messages) +
                            " message(s) of their contents tables cannot be listed or exported";
-  session.warnings.push_back(text);
-  session.losses.push_back(text);
-  observer.warning(text);
+  warn_loss(session, observer, text);
 }
 
 void warn_unreached_contents_tables(ScanSession& session, ScanObserver& observer) {
   if (!session.database) return;
-  auto upper = [](std::string key) {
-    std::transform(key.begin(), key.end(), key.begin(), [](unsigned char c) { return std::toupper(c); });
-    return key;
-  };
   // Folders the tree leaves out by design (the store's root, folders without a path) and
   // those reported as orphans have records; only tables that no record names are lost here.
   std::set<std::string> reached;
-  for (const FolderRecord2007& folder : session.folder_records) reached.insert(upper(folder.folderId));
-  for (const std::string& key : session.orphan_folder_ids) reached.insert(upper(key));
+  for (const FolderRecord2007& folder : session.folder_records) reached.insert(upper_key(folder.folderId));
+  for (const std::string& key : session.orphan_folder_ids) reached.insert(upper_key(key));
   uint64_t tables = 0, messages = 0;
   for (const TableFile& file : session.tables) {
     if (file.folderKey.empty() || reached.count(file.folderKey)) continue;
-    uint64_t held = 0;
-    try {
-      held = session.database->open_table(static_cast<size_t>(file.tableIndex)).record_count();
-    } catch (const ese::EseError&) {
-      continue;  // reported as a table whose messages cannot be listed
-    }
+    // An unreadable table is reported as one whose messages cannot be listed.
+    const uint64_t held = records_held(session, file).value_or(0);
     if (held == 0) continue;
     ++tables;
     messages += held;
@@ -123,9 +127,7 @@ void warn_unreached_contents_tables(ScanSession& session, ScanObserver& observer
   const std::string text = std::to_string(tables) + " contents table(s) belong to no folder record (damaged or " +
                            "missing records of table \"Folders\"); their " + std::to_string(messages) +
                            " message(s) cannot be listed or exported";
-  session.warnings.push_back(text);
-  session.losses.push_back(text);
-  observer.warning(text);
+  warn_loss(session, observer, text);
 }
 
 int scan_table(ScanSession& session, ScanObserver& observer,

@@ -170,7 +170,7 @@ TEST_F(LongValueSpill, Schema2007SpillsOnlyTheHeaderColumn) {
 
   EXPECT_EQ(render_value(ctx, headers(), 7, &spilled), "true");
   EXPECT_EQ(spilled.parent_path(), scratch.path());
-  EXPECT_TRUE(spilled.filename().string().starts_with("m_S7d-"));
+  EXPECT_TRUE(spilled.filename().string().starts_with(std::string(decode::transport_headers_spill) + "-"));
   EXPECT_EQ(slurp(spilled), "Received: a\r\nTo:\r\n");
 }
 

@@ -19,6 +19,8 @@
 #include <mutex>
 #include <thread>
 
+#include <nlohmann/json.hpp>
+
 #include "edbcorrupt/store_corruption.hpp"
 #include "export/mailbox_export.hpp"
 #include "export/mbox_file.hpp"
@@ -176,9 +178,10 @@ ProgramExport export_with_program(const fs::path& store, const std::string& gene
                                                   " export --json --jobs 1 --exchange " + generation + " --out '" +
                                                   out.string() + "' '" + store.string() + "' 2>/dev/null");
   ProgramExport result{run.status, -1};
-  if (const size_t key = run.out.find("\"messages_written\""); key != std::string::npos)
-    if (const size_t colon = run.out.find(':', key); colon != std::string::npos)
-      result.written = std::atoll(run.out.c_str() + colon + 1);
+  // A store that does not open writes no document.
+  const auto document = nlohmann::json::parse(run.out, nullptr, false);
+  if (!document.is_discarded() && document.contains("messages_written"))
+    result.written = document["messages_written"].get<long long>();
   return result;
 }
 

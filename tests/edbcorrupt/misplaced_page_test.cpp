@@ -10,12 +10,14 @@
 #include "edbgen/ese_bytes.hpp"
 #include "edbgen/ese_checksum.hpp"
 #include "ese/database.hpp"
+#include "ese/file_format.hpp"
 #include "support/test_support.hpp"
 
 namespace {
 
 namespace fs = std::filesystem;
 using edbgen::ese::load_le32;
+namespace format = quorvine::ese::format;
 
 struct PageHead {
   uint32_t previous, next, object_id, flags;
@@ -23,7 +25,9 @@ struct PageHead {
 
 PageHead head_of(const std::vector<uint8_t>& bytes, uint32_t page_size, uint32_t n) {
   const uint8_t* p = &bytes[size_t(n + 1) * page_size];
-  return {load_le32(p + 16), load_le32(p + 20), load_le32(p + 24), load_le32(p + 36)};
+  namespace at = format::page_header;
+  return {load_le32(p + at::previous_page), load_le32(p + at::next_page), load_le32(p + at::object_id),
+          load_le32(p + at::flags)};
 }
 
 std::vector<std::string> table_names(const fs::path& store, uint64_t* damaged = nullptr) {
@@ -44,14 +48,16 @@ TEST(MisplacedPage, CatalogPagesCopiedWithinTheCatalogLoseNoTable) {
   ASSERT_EQ(made.status, 0) << made.out;
   std::ifstream in(clean, std::ios::binary);
   const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-  const uint32_t page_size = load_le32(&bytes[236]);
+  const uint32_t page_size = load_le32(&bytes[format::file_header::page_size]);
   const uint32_t pages = uint32_t(bytes.size() / page_size) - 2;
-  constexpr uint32_t kCatalog = 2, kRoot = 1, kLeaf = 2, kCatalogRoot = 4;
+  constexpr uint32_t kCatalog = 2, kCatalogRoot = 4;
   // The catalog's leaves in their chain's order.
   std::vector<uint32_t> leaves;
   for (uint32_t n = 1; n <= pages; ++n) {
     const PageHead h = head_of(bytes, page_size, n);
-    if (h.object_id == kCatalog && (h.flags & kLeaf) && !(h.flags & kRoot) && h.previous == 0) leaves.push_back(n);
+    if (h.object_id == kCatalog && (h.flags & format::page_flags::leaf) && !(h.flags & format::page_flags::root) &&
+        h.previous == 0)
+      leaves.push_back(n);
   }
   ASSERT_EQ(leaves.size(), 1u) << "the catalog spans a single leaf chain";
   while (const uint32_t next = head_of(bytes, page_size, leaves.back()).next) leaves.push_back(next);

@@ -45,21 +45,21 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "no folder %s\n", argv[3]);
     return 1;
   }
-  decode::DecodeContext ctx = render::decode_context_for(session);
+  decode::DecodeContext ctx = listing::decode_context_for(session);
   for (int i = 0; i < repeats; ++i) {
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpu_start = std::clock();
-    render::FolderListing listing = render::list_folder(session, ctx, *item, quiet);
+    listing::FolderListing folder_listing = listing::list_folder(session, ctx, *item, quiet);
     const std::clock_t cpu_end = std::clock();
     const auto end = std::chrono::steady_clock::now();
-    std::printf("list: %zu rows, %.1f ms wall, %.1f ms cpu\n", listing.rows.size(),
+    std::printf("list: %zu rows, %.1f ms wall, %.1f ms cpu\n", folder_listing.rows.size(),
                 std::chrono::duration<double, std::milli>(end - start).count(),
                 1000.0 * (cpu_end - cpu_start) / CLOCKS_PER_SEC);
   }
   if (session.settings.exchange_version_support == scan::ExchangeVersion::V2010) {
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpu_start = std::clock();
-    render::ensure_bodies_loaded(session, ctx, *item, quiet);
+    listing::ensure_bodies_loaded(session, ctx, *item, quiet);
     const std::clock_t cpu_end = std::clock();
     const auto end = std::chrono::steady_clock::now();
     std::printf("bodies: %zu body entries, %zu attachment entries, %.1f ms wall, %.1f ms cpu\n",

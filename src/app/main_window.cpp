@@ -312,21 +312,21 @@ void MainWindow::listFolder() {
   tree_->setEnabled(false);
   if (scanned_version_ == scan::ExchangeVersion::V2007) list_->setEnabled(false);
   const uint64_t id = ++request_;
-  auto listing = std::make_shared<render::FolderListing>();
+  auto folder_listing = std::make_shared<listing::FolderListing>();
   stop_button_->setText("Stop");
   worker_.run(
-      [this, item = *item, listing](const ese::PassControl& control) {
-        const decode::DecodeContext ctx = render::decode_context_for(session_);
-        *listing = render::list_folder(session_, ctx, item, observer_, control);
+      [this, item = *item, folder_listing](const ese::PassControl& control) {
+        const decode::DecodeContext ctx = listing::decode_context_for(session_);
+        *folder_listing = listing::list_folder(session_, ctx, item, observer_, control);
       },
-      [this, id, listing] {
+      [this, id, folder_listing] {
         tree_->setEnabled(true);
         list_->setEnabled(true);
         if (id != request_) return;
-        listing_ = listing;
-        list_->appendRows(listing->rows);
-        if (!listing->rows.empty()) list_->setFocus();
-        emit listingFinished(static_cast<int>(listing->rows.size()));
+        listing_ = folder_listing;
+        list_->appendRows(folder_listing->rows);
+        if (!folder_listing->rows.empty()) list_->setFocus();
+        emit listingFinished(static_cast<int>(folder_listing->rows.size()));
       });
 }
 
@@ -341,12 +341,12 @@ void MainWindow::previewRow(int index) {
   auto page = std::make_shared<fs::path>();
   stop_button_->setText("Stop");
   worker_.run(
-      [this, row, item = *item, listing = listing_, temp = temp_folder_, page](const ese::PassControl& control) {
-        decode::DecodeContext ctx = render::decode_context_for(session_);
-        render::ensure_bodies_loaded(session_, ctx, item, observer_, control);
+      [this, row, item = *item, folder_listing = listing_, temp = temp_folder_, page](const ese::PassControl& control) {
+        decode::DecodeContext ctx = listing::decode_context_for(session_);
+        listing::ensure_bodies_loaded(session_, ctx, item, observer_, control);
         const fs::path folder = scan::create_unique_private_folder(temp / "preview");
         const render::PreviewResult result =
-            render::preview_message(session_, ctx, row, listing->body_texts, folder, control);
+            render::preview_message(session_, ctx, row, folder_listing->body_texts, folder, control);
         if (!result.stopped) *page = result.frame_page;
       },
       [this, id, page] {

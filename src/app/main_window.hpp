@@ -102,7 +102,7 @@ class MainWindow : public QMainWindow {
   WindowObserver observer_;
   SessionWorker worker_;
   uint64_t request_ = 0;  // numbers listing and preview requests; stale results are dropped
-  std::shared_ptr<const render::FolderListing> listing_;
+  std::shared_ptr<const listing::FolderListing> listing_;
   std::vector<FolderRecord> folder_records_;
   std::filesystem::path temp_folder_;
   scan::ExchangeVersion scanned_version_ = scan::ExchangeVersion::Unset;

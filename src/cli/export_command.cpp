@@ -51,7 +51,7 @@ unsigned job_count(const Arguments& args) {
 scan::TreeItem find_item(const scan::MailboxTree& tree, const std::string& path, const std::string& store) {
   auto item = tree.find_path(path);
   if (item && *item != scan::root_tree_item) return *item;
-  const std::string nearest = render::closest_path(path, tree.all_paths());
+  const std::string nearest = listing::closest_path(path, tree.all_paths());
   throw UsageError("no mailbox or folder \"" + path + "\" in " + store +
                    (nearest.empty() ? std::string(", which has none") : "; the closest is \"" + nearest + "\""));
 }

@@ -24,7 +24,7 @@ int run_list(const Arguments& parsed) {
 
   auto item = session.tree.find_path(folder_path);
   if (!item || *item == scan::root_tree_item) {
-    const std::string nearest = render::closest_path(folder_path, session.tree.all_paths());
+    const std::string nearest = listing::closest_path(folder_path, session.tree.all_paths());
     if (nearest.empty())
       std::fprintf(stderr, "quorvine list: no folder \"%s\" in %s, which has no folders\n", folder_path.c_str(),
                    parsed.positionals[0].c_str());
@@ -35,12 +35,12 @@ int run_list(const Arguments& parsed) {
   }
 
   const uint64_t damaged_before = session.damaged_values->values.load();
-  decode::DecodeContext ctx = render::decode_context_for(session);
-  const render::Write write = [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); };
+  decode::DecodeContext ctx = listing::decode_context_for(session);
+  const listing::Write write = [](std::string_view text) { std::fwrite(text.data(), 1, text.size(), stdout); };
   // Rows are written as they come: a folder of a few hundred thousand messages is never held
   // whole, as rows or as text.
-  std::optional<render::JsonRowsWriter> json;
-  std::optional<render::TableRowsWriter> table;
+  std::optional<listing::JsonRowsWriter> json;
+  std::optional<listing::TableRowsWriter> table;
   if (parsed.flag("--json")) {
     // The document as write_json_document would lay it out, the rows streamed into the place
     // of the empty array that ends it.
@@ -54,8 +54,8 @@ int run_list(const Arguments& parsed) {
   } else {
     table.emplace(write);
   }
-  const render::ListingTally tally =
-      render::for_each_listed_row(session, ctx, *item, observer, {}, [&](const scan::MessageListRow& row) {
+  const listing::ListingTally tally =
+      listing::for_each_listed_row(session, ctx, *item, observer, {}, [&](const listing::MessageListRow& row) {
         if (json)
           json->row(row);
         else

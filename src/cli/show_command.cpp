@@ -83,28 +83,28 @@ int run_show(const Arguments& parsed) {
 
   auto item = session.tree.find_path(folder_path);
   if (!item || *item == scan::root_tree_item) {
-    const std::string nearest = render::closest_path(folder_path, session.tree.all_paths());
+    const std::string nearest = listing::closest_path(folder_path, session.tree.all_paths());
     return fail(exit_usage, "no folder \"" + folder_path + "\" in " + parsed.positionals[0] +
                                 (nearest.empty() ? std::string() : "; the closest is \"" + nearest + "\""));
   }
-  decode::DecodeContext ctx = render::decode_context_for(session);
-  render::FolderListing listing = render::list_folder(session, ctx, *item, observer);
-  const scan::MessageListRow* row = nullptr;
+  decode::DecodeContext ctx = listing::decode_context_for(session);
+  listing::FolderListing folder_listing = listing::list_folder(session, ctx, *item, observer);
+  const listing::MessageListRow* row = nullptr;
   if (row_number) {
-    if (*row_number > listing.rows.size())
-      return fail(exit_usage, "folder \"" + folder_path + "\" has " + std::to_string(listing.rows.size()) +
+    if (*row_number > folder_listing.rows.size())
+      return fail(exit_usage, "folder \"" + folder_path + "\" has " + std::to_string(folder_listing.rows.size()) +
                                   " rows; there is no row " + std::to_string(*row_number));
-    row = &listing.rows[*row_number - 1];
+    row = &folder_listing.rows[*row_number - 1];
   } else {
     const std::string id = *parsed.option("--message");
-    for (const auto& r : listing.rows)
+    for (const auto& r : folder_listing.rows)
       if (r.message_id == id) {
         row = &r;
         break;
       }
     if (!row) return fail(exit_usage, "no message \"" + id + "\" in folder \"" + folder_path + "\"");
   }
-  render::ensure_bodies_loaded(session, ctx, *item, observer);
+  listing::ensure_bodies_loaded(session, ctx, *item, observer);
 
   fs::path out;
   try {
@@ -120,7 +120,7 @@ int run_show(const Arguments& parsed) {
 
   render::PreviewResult result;
   try {
-    result = render::preview_message(session, ctx, *row, listing.body_texts, out);
+    result = render::preview_message(session, ctx, *row, folder_listing.body_texts, out);
   } catch (const std::system_error& error) {
     return fail(exit_partial, error.what());
   }

@@ -41,7 +41,7 @@ StoreScan scan_store(const std::string& store, const Arguments& args,
     version = pick.version;
     opened = std::move(pick.database);
     if (opened)  // otherwise the scan says why the store cannot be read
-      observer.note("Exchange " + std::string(scan::to_string(version)) + " store layout picked from the table names");
+      observer.note("Exchange " + std::string(decode::to_string(version)) + " store layout picked from the table names");
   }
 
   session.settings.database_file = store;

@@ -155,7 +155,7 @@ int spc_email_isvalid(std::string_view text) {
   size_t count = 0;
   for (char c : text)
     if (c == '.' || c == '@') ++count;
-  return count > 1 ? 1 : 0;
+  return count > 1;
 }
 
 std::string textreplace(std::string_view text) {
@@ -171,16 +171,6 @@ std::string textreplace(std::string_view text) {
   for (char c : {'@', '.', '_', '-', '<', '>'}) close_up(c);
   replace_all(t, "SMTP", " SMTP ");
   return t;
-}
-
-std::string SplitString(std::string_view text, std::string_view separator) {
-  if (separator.empty()) return {};
-  size_t first = text.find(separator);
-  if (first == std::string_view::npos) return {};
-  size_t begin = first + separator.size();
-  size_t second = text.find(separator, begin);
-  return std::string(text.substr(begin, second == std::string_view::npos ? std::string_view::npos
-                                                                          : second - begin));
 }
 
 }  // namespace quorvine::decode

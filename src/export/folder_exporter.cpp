@@ -54,7 +54,7 @@ ExportSummary FolderExporter::run(const FolderJob& job) {
   report_.folder_started(job);
   try {
     FolderRows found = read_rows(job, tally, summary);
-    std::vector<const scan::MessageListRow*> chosen = choose(job, found.rows, summary);
+    std::vector<const listing::MessageListRow*> chosen = choose(job, found.rows, summary);
     if (!summary.unknown_messages.empty()) return summary;  // nothing is written for a wrong request
     if (!job.only.empty()) tally.held = chosen.size();
     std::filesystem::create_directories(job.mbox.parent_path());
@@ -63,7 +63,7 @@ ExportSummary FolderExporter::run(const FolderJob& job) {
     std::optional<FolderItems> items;
     if (job.whole_mailbox) items.emplace(session_, lookups_, work_, job.mbox);
     uint64_t items_added = 0;
-    for (const scan::MessageListRow* row : chosen) {
+    for (const listing::MessageListRow* row : chosen) {
       if (!control_.checkpoint()) {
         summary.aborted = true;
         summary.tallies.push_back(std::move(tally));
@@ -128,26 +128,27 @@ void FolderExporter::lose_folder(ExportSummary& summary, FolderTally& tally, con
 FolderRows FolderExporter::read_rows(const FolderJob& job, FolderTally& tally, ExportSummary& summary) {
   FolderRows found;
   if (job.folder2007) {
-    decode::DecodeContext ctx = render::decode_context_for(session_);
+    decode::DecodeContext ctx = listing::decode_context_for(session_);
     scan::SilentScanObserver silent;
-    render::FolderListing listing = render::list_contents_folder(session_, ctx, *job.folder2007, silent);
-    found.rows = std::move(listing.rows);
-    for (auto& [id, body] : listing.body_texts) found.bodies.emplace(id, std::move(body));
-    tally.held = listing.records_held;
+    listing::FolderListing folder_listing = listing::list_contents_folder(session_, ctx, *job.folder2007, silent);
+    found.rows = std::move(folder_listing.rows);
+    for (auto& [id, body] : folder_listing.body_texts) found.bodies.emplace(id, std::move(body));
+    tally.held = folder_listing.records_held;
     // Asked for by identifier, the messages were all found; damage elsewhere in the folder
     // costs nothing that was asked for.
     if (!job.only.empty()) return found;
-    for (const std::string& warning : listing.warnings)
+    for (const std::string& warning : folder_listing.warnings)
       note_uncounted(tally, "the messages of " + job.display_path + " are lost: " + warning);
-    const uint64_t damaged_records =
-        listing.records_skipped > listing.damaged_pages ? listing.records_skipped - listing.damaged_pages : 0;
+    const uint64_t damaged_records = folder_listing.records_skipped > folder_listing.damaged_pages
+                                         ? folder_listing.records_skipped - folder_listing.damaged_pages
+                                         : 0;
     if (damaged_records > 0) {
       tally.lost["damaged records"] += damaged_records;
       report_.loss(std::to_string(damaged_records) + " damaged record(s) of the contents table of " +
                    job.display_path + " could not be read; their messages are lost");
     }
-    if (listing.damaged_pages > 0)
-      note_uncounted(tally, std::to_string(listing.damaged_pages) + " damaged page(s) of the contents table of " +
+    if (folder_listing.damaged_pages > 0)
+      note_uncounted(tally, std::to_string(folder_listing.damaged_pages) + " damaged page(s) of the contents table of " +
                                 job.display_path + " could not be read; the messages on them are lost");
     const uint64_t accounted = found.rows.size() + damaged_records;
     if (tally.held > accounted) {
@@ -162,8 +163,8 @@ FolderRows FolderExporter::read_rows(const FolderJob& job, FolderTally& tally, E
     found.rows.resize(count);
     for (size_t k = 0; k < count; ++k) {
       const scan::HeaderEntry2010& entry = lists_.headers[job.header_entries[k]];
-      scan::MessageListRow& row = found.rows[count - 1 - k];
-      scan::fill_header_row(entry, ref, table, k + 1, row);
+      listing::MessageListRow& row = found.rows[count - 1 - k];
+      listing::fill_header_row(entry, ref, table, k + 1, row);
       row.stored_time = entry.storedTime;
     }
     tally.held = count;
@@ -172,11 +173,11 @@ FolderRows FolderExporter::read_rows(const FolderJob& job, FolderTally& tally, E
 }
 
 // The rows to export; identifiers asked for that the folder lacks go to unknown_messages.
-std::vector<const scan::MessageListRow*> FolderExporter::choose(const FolderJob& job, const std::vector<scan::MessageListRow>& rows,
+std::vector<const listing::MessageListRow*> FolderExporter::choose(const FolderJob& job, const std::vector<listing::MessageListRow>& rows,
                                                 ExportSummary& summary) {
-  std::vector<const scan::MessageListRow*> chosen;
+  std::vector<const listing::MessageListRow*> chosen;
   std::set<std::string> unseen = job.only;
-  for (const scan::MessageListRow& row : rows) {
+  for (const listing::MessageListRow& row : rows) {
     if (!job.only.empty() && !job.only.count(row.message_id)) continue;
     unseen.erase(row.message_id);
     chosen.push_back(&row);
@@ -191,7 +192,7 @@ void FolderExporter::skip(ExportSummary& summary, FolderTally& tally, const std:
 }
 
 // True when the row was an item gathered for the folder's card or calendar file.
-bool FolderExporter::export_message(const FolderJob& job, const scan::MessageListRow& row, const std::string& cached_body,
+bool FolderExporter::export_message(const FolderJob& job, const listing::MessageListRow& row, const std::string& cached_body,
                     MessageOutput& out, FolderItems* items, ExportSummary& summary, FolderTally& tally) {
   const bool is2007 = job.folder2007 != nullptr;
   const ItemGroup group = item_group(row.kind);

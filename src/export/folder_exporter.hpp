@@ -43,7 +43,7 @@ class RunReport {
 
 // The rows a folder's export goes through.
 struct FolderRows {
-  std::vector<scan::MessageListRow> rows;
+  std::vector<listing::MessageListRow> rows;
   std::unordered_map<std::string, std::string> bodies;  // 2003/2007: message id -> body
 };
 
@@ -65,10 +65,10 @@ class FolderExporter {
             const std::string& sentence);
   void lose_folder(ExportSummary& summary, FolderTally& tally, const std::string& sentence, const std::string& reason);
   FolderRows read_rows(const FolderJob& job, FolderTally& tally, ExportSummary& summary);
-  std::vector<const scan::MessageListRow*> choose(const FolderJob& job, const std::vector<scan::MessageListRow>& rows,
-                                                  ExportSummary& summary);
+  std::vector<const listing::MessageListRow*> choose(const FolderJob& job, const std::vector<listing::MessageListRow>& rows,
+                                                     ExportSummary& summary);
   void skip(ExportSummary& summary, FolderTally& tally, const std::string& reason);
-  bool export_message(const FolderJob& job, const scan::MessageListRow& row, const std::string& cached_body,
+  bool export_message(const FolderJob& job, const listing::MessageListRow& row, const std::string& cached_body,
                       MessageOutput& out, FolderItems* items, ExportSummary& summary, FolderTally& tally);
 
   const scan::ScanSession& session_;

@@ -49,7 +49,7 @@ std::optional<std::pair<const ese::Table*, uint64_t>> ItemRecordReader::locate(c
   return std::pair{&it->second, static_cast<uint64_t>(entry.recordNumber)};
 }
 
-render::ItemRecord ItemRecordReader::read(const scan::MessageListRow& row, const std::string& body_table) {
+render::ItemRecord ItemRecordReader::read(const listing::MessageListRow& row, const std::string& body_table) {
   render::ItemRecord item;
   const auto where = locate(row, body_table);
   if (!where) return item;
@@ -58,7 +58,7 @@ render::ItemRecord ItemRecordReader::read(const scan::MessageListRow& row, const
   return item;
 }
 
-bool ItemRecordReader::read_flag(const scan::MessageListRow& row, const std::string& body_table) {
+bool ItemRecordReader::read_flag(const listing::MessageListRow& row, const std::string& body_table) {
   const auto where = locate(row, body_table);
   if (!where) return false;
   const auto column = where->first->column_index("L0e07");
@@ -73,7 +73,7 @@ bool ItemRecordReader::read_flag(const scan::MessageListRow& row, const std::str
 FolderItems::FolderItems(const scan::ScanSession& session, const Lookups2010* lookups, std::filesystem::path work,
                          std::filesystem::path mbox_path)
     : session_(session), records_(session, lookups), work_(std::move(work)), mbox_(std::move(mbox_path)),
-      ctx_(render::decode_context_for(session)) {
+      ctx_(listing::decode_context_for(session)) {
   ctx_.temp_folder = work_;
   ctx_.spilled_column = -1;  // nothing is spilled: texts are read whole
 }
@@ -83,7 +83,7 @@ std::filesystem::path FolderItems::calendar_path() const {
   return mbox_.parent_path() / (mbox_.filename().string() + ".ics");
 }
 
-void FolderItems::add(const scan::MessageListRow& row, const std::string& body_table,
+void FolderItems::add(const listing::MessageListRow& row, const std::string& body_table,
                       std::optional<uint64_t> stored_time, const std::string& cached_body, ExportSummary& summary) {
   const render::ItemRecord item = records_.read(row, body_table);
   const bool is2010 = session_.settings.exchange_version_support != scan::ExchangeVersion::V2007;

@@ -24,13 +24,13 @@ class ItemRecordReader {
  public:
   ItemRecordReader(const scan::ScanSession& session, const Lookups2010* lookups);
   // Every column of the record; an ItemRecord without record when it is not found.
-  render::ItemRecord read(const scan::MessageListRow& row, const std::string& body_table);
+  render::ItemRecord read(const listing::MessageListRow& row, const std::string& body_table);
   // The store marks the message read (flag 1 of the message flags "L0e07").
-  bool read_flag(const scan::MessageListRow& row, const std::string& body_table);
+  bool read_flag(const listing::MessageListRow& row, const std::string& body_table);
 
  private:
-  std::optional<std::pair<const ese::Table*, uint64_t>> locate(const scan::MessageListRow& row,
-                                                                const std::string& body_table);
+  std::optional<std::pair<const ese::Table*, uint64_t>> locate(const listing::MessageListRow& row,
+                                                               const std::string& body_table);
 
   const scan::ScanSession& session_;
   const Lookups2010* lookups_;
@@ -45,7 +45,7 @@ class FolderItems {
 
   // Gathers one item (its kind a contact, distribution list, appointment, task, note or
   // journal entry) and counts it in `summary`. Throws ese::EseError for damaged data.
-  void add(const scan::MessageListRow& row, const std::string& body_table, std::optional<uint64_t> stored_time,
+  void add(const listing::MessageListRow& row, const std::string& body_table, std::optional<uint64_t> stored_time,
            const std::string& cached_body, ExportSummary& summary);
   // Writes the files. Throws MboxWriteError.
   void commit();

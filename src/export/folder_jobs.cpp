@@ -6,7 +6,7 @@
 
 namespace quorvine::exporting {
 
-scan::HeaderFolderRef folder_ref(const scan::Folder2010& f) {
+listing::HeaderFolderRef folder_ref(const scan::Folder2010& f) {
   return {f.folderId, f.mailboxName, f.folderTable, f.folderName};
 }
 
@@ -113,7 +113,7 @@ std::vector<uint64_t> job_sizes(const scan::ScanSession& session, const std::vec
     uint64_t size = 0;
     if (job.folder2007) {
       try {
-        if (auto table = scan::open_contents_table(session, *job.folder2007)) size = table->record_count();
+        if (auto table = listing::open_contents_table(session, *job.folder2007)) size = table->record_count();
       } catch (const ese::EseError&) {
         size = 0;
       }

@@ -28,7 +28,7 @@ class FieldReader {
     if (!in_.item.record) return std::nullopt;
     std::vector<std::optional<size_t>> columns;
     for (auto name : chain(label)) columns.push_back(in_.item.column(name));
-    return scan::first_stored_time(*in_.item.record, columns);
+    return listing::first_stored_time(*in_.item.record, columns);
   }
 
  private:

@@ -61,7 +61,7 @@ struct CalendarItem {
 
 // What the readers are given: the listed row, the item's record, its stored time.
 struct ItemInput {
-  const scan::MessageListRow& row;
+  const listing::MessageListRow& row;
   const render::ItemRecord& item;
   bool exchange2010 = false;
   std::optional<uint64_t> stored_time;

@@ -43,7 +43,7 @@ struct MailboxLists {
   std::string header_table, body_table;
   bool read_headers = false, read_bodies = false;  // false: the scan has them already
   std::vector<scan::HeaderEntry2010> headers;
-  scan::HeaderListLoader::BodyLists bodies;
+  listing::HeaderListLoader::BodyLists bodies;
   scan::TableDamage header_damage, body_damage;  // what reading them passed over
 };
 
@@ -57,7 +57,7 @@ scan::TableDamage damage_of(const scan::ScanSession& session, const std::string&
 // Reads one mailbox's lists; damage costs the list it is in, never the other lists or the run.
 void read_mailbox_lists(scan::ScanSession& own, const decode::DecodeContext& ctx, scan::ScanObserver& log,
                         MailboxLists& m) {
-  scan::HeaderListLoader reader(own, ctx, log);
+  listing::HeaderListLoader reader(own, ctx, log);
   std::string headers_failed, bodies_failed;
   if (m.read_headers) try {
       m.headers = reader.load_header_table(m.header_table);
@@ -125,7 +125,7 @@ std::optional<size_t> Lookups2010::body_entry(const std::string& body_table, con
 
 void load_lists_2010(scan::ScanSession& session, std::vector<FolderJob>& jobs, Lookups2010& lookups,
                      unsigned threads, ExportObserver& observer, ExportSummary& summary) {
-  decode::DecodeContext ctx = render::decode_context_for(session);
+  decode::DecodeContext ctx = listing::decode_context_for(session);
   LogScanObserver log(observer);
   scan::HeaderListLoader loader(session, ctx, log);
   const bool has_bodies = session.settings.exchange_version_support == scan::ExchangeVersion::V2010;
@@ -171,7 +171,7 @@ void load_lists_2010(scan::ScanSession& session, std::vector<FolderJob>& jobs, L
   }
   lookups.index_lists(session.lists2010);
   std::vector<size_t> positions;
-  std::vector<scan::HeaderFolderRef> folders;
+  std::vector<listing::HeaderFolderRef> folders;
   for (size_t i = 0; i < jobs.size(); ++i)
     if (jobs[i].folder2010) {
       positions.push_back(i);

@@ -27,7 +27,7 @@ std::string without_quotes(std::string text) {
   return text;
 }
 
-bool attachments_wanted(const scan::MessageListRow& row, const std::string& ids) {
+bool attachments_wanted(const listing::MessageListRow& row, const std::string& ids) {
   return ids.size() > 14 && (row.kind == "mail" || row.kind == "activity" || row.kind == "appointment");
 }
 
@@ -37,7 +37,7 @@ std::string address_in(const std::string& text) {
   std::string_view bare = decode::trim(text, " \t\r\n\"<>[]");
   if (bare.size() > 5 && (bare.substr(0, 5) == "SMTP:" || bare.substr(0, 5) == "smtp:")) bare.remove_prefix(5);
   if (plausible_address(bare)) return std::string(bare);
-  return render::first_extracted_address(text);
+  return listing::first_extracted_address(text);
 }
 
 // The list's recipient text (addresses in "[ ]" or "< >", "," between them) as addresses.
@@ -162,10 +162,10 @@ std::optional<uint64_t> MessageGatherer::stored_time(const scan::MessageListRow&
   const auto dates = time_columns(table, scan::columns::message_times_2007, wanted);
   wanted.recompute();
   auto record = scan::read_partial_record(table, static_cast<uint64_t>(entry->recordNumber), wanted);
-  return record ? scan::first_stored_time(*record, dates) : std::nullopt;
+  return record ? listing::first_stored_time(*record, dates) : std::nullopt;
 }
 
-CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, const std::string& cached_body) {
+CompositionRecord MessageGatherer::gather_2007(const listing::MessageListRow& row, const std::string& cached_body) {
   CompositionRecord out;
   out.subject = row.subject;
   out.date_text = row.date;
@@ -231,7 +231,7 @@ CompositionRecord MessageGatherer::gather_2007(const scan::MessageListRow& row, 
   return out;
 }
 
-CompositionRecord MessageGatherer::gather_2010(const scan::MessageListRow& row, const std::string& body_table) {
+CompositionRecord MessageGatherer::gather_2010(const listing::MessageListRow& row, const std::string& body_table) {
   CompositionRecord out;
   out.subject = row.subject;
   out.date_text = row.date;

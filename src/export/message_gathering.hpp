@@ -28,12 +28,12 @@ class MessageGatherer {
 
   // The stored time of a listed message: the one the row carries (2003/2007 from its contents
   // record, 2010 from its header record), else for 2003/2007 the message record's date chain.
-  std::optional<uint64_t> stored_time(const scan::MessageListRow& row);
+  std::optional<uint64_t> stored_time(const listing::MessageListRow& row);
 
   // The composition record of a listed message. `cached_body` is the body text the listing
   // kept for it. Throws on unreadable data.
-  CompositionRecord gather_2007(const scan::MessageListRow& row, const std::string& cached_body);
-  CompositionRecord gather_2010(const scan::MessageListRow& row, const std::string& body_table);
+  CompositionRecord gather_2007(const listing::MessageListRow& row, const std::string& cached_body);
+  CompositionRecord gather_2010(const listing::MessageListRow& row, const std::string& body_table);
 
  private:
   const ese::Table* table_at(size_t index);

@@ -14,7 +14,7 @@
 #include "scan/scan_observer.hpp"
 #include "scan/scan_session.hpp"
 
-namespace quorvine::render {
+namespace quorvine::listing {
 
 class RowKeeper {
  public:
@@ -22,7 +22,7 @@ class RowKeeper {
   // The contents table's record count, before the first row.
   virtual void expect(size_t records) = 0;
   // One row and the message's plain-text body (empty when it has none).
-  virtual void keep(scan::MessageListRow&& row, std::string&& body) = 0;
+  virtual void keep(MessageListRow&& row, std::string&& body) = 0;
 };
 
 struct ContentsPass {
@@ -37,4 +37,4 @@ ContentsPass read_contents_rows(const scan::ScanSession& session, const decode::
                                 const scan::Folder2007& folder, scan::ScanObserver& observer,
                                 const ese::PassControl& control, RowKeeper& keeper);
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

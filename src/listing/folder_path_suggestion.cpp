@@ -5,7 +5,7 @@
 
 #include "listing/utf8_characters.hpp"
 
-namespace quorvine::render {
+namespace quorvine::listing {
 
 size_t edit_distance(std::string_view a, std::string_view b) {
   const auto x = characters(a);
@@ -34,4 +34,4 @@ std::string closest_path(std::string_view wanted, const std::vector<std::string>
   return best;
 }
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

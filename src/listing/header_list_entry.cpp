@@ -1,6 +1,6 @@
 #include "listing/header_list_entry.hpp"
 
-namespace quorvine::scan {
+namespace quorvine::listing {
 
 bool is_usable_date_text(const std::string& text) {
   return !text.empty() && text.rfind("(0x", 0) != 0;
@@ -12,7 +12,7 @@ std::string first_usable_date(std::span<const std::string> candidates) {
   return {};
 }
 
-std::optional<HeaderEntry2010> make_header_entry(const std::string& table_name,
+std::optional<scan::HeaderEntry2010> make_header_entry(const std::string& table_name,
                                                        const HeaderFields& fields, KindTable table) {
   if (fields.message_id == "2a2a2a2a2a2a2a2a") return std::nullopt;
   auto kind = message_kind(fields.message_class, table);
@@ -20,7 +20,7 @@ std::optional<HeaderEntry2010> make_header_entry(const std::string& table_name,
   if (fields.from.empty() && fields.subject.empty() && fields.prefix.empty() && fields.topic.empty())
     return std::nullopt;
 
-  HeaderEntry2010 entry;
+  scan::HeaderEntry2010 entry;
   entry.tableName = table_name;
   entry.messageId = fields.message_id;
   entry.folderId = fields.folder_id;
@@ -35,22 +35,22 @@ std::optional<HeaderEntry2010> make_header_entry(const std::string& table_name,
   return entry;
 }
 
-std::optional<BodyEntry2010> make_body_entry(const BodyFields& fields) {
+std::optional<scan::BodyEntry2010> make_body_entry(const BodyFields& fields) {
   if (fields.l3705 != "0" || fields.key.empty()) return std::nullopt;
-  BodyEntry2010 entry;
+  scan::BodyEntry2010 entry;
   entry.messageKey = fields.key;
   entry.attachmentIds = fields.attachment_ids;
   return entry;
 }
 
-std::optional<AttachmentEntry2010> make_attachment_entry(const BodyFields& fields) {
+std::optional<scan::AttachmentEntry2010> make_attachment_entry(const BodyFields& fields) {
   if (fields.l3705 == "0") return std::nullopt;
   const std::string& name = fields.s3001.empty() ? fields.s3707 : fields.s3001;
   if (name.empty() || fields.key.empty()) return std::nullopt;
-  AttachmentEntry2010 entry;
+  scan::AttachmentEntry2010 entry;
   entry.messageKey = fields.key;
   entry.fileName = name;
   return entry;
 }
 
-}  // namespace quorvine::scan
+}  // namespace quorvine::listing

@@ -8,7 +8,7 @@
 #include "scan/index_lists_2010.hpp"
 #include "listing/message_list_kind.hpp"
 
-namespace quorvine::scan {
+namespace quorvine::listing {
 
 // Column texts of one header record, already rendered by the generation's renderers.
 struct HeaderFields {
@@ -31,7 +31,7 @@ std::string first_usable_date(std::span<const std::string> candidates);
 // The header-list entry of one record, or nullopt when the record is left out: the
 // placeholder identifier "2a2a2a2a2a2a2a2a", a hidden class, or no sender, subject, prefix
 // and topic at all.
-std::optional<HeaderEntry2010> make_header_entry(const std::string& table_name,
+std::optional<scan::HeaderEntry2010> make_header_entry(const std::string& table_name,
                                                        const HeaderFields& fields, KindTable table);
 
 // Body-table records: a message row ("L3705" text "0") with a key gives a body entry; any
@@ -43,7 +43,7 @@ struct BodyFields {
   std::string s3001;
   std::string s3707;
 };
-std::optional<BodyEntry2010> make_body_entry(const BodyFields& fields);
-std::optional<AttachmentEntry2010> make_attachment_entry(const BodyFields& fields);
+std::optional<scan::BodyEntry2010> make_body_entry(const BodyFields& fields);
+std::optional<scan::AttachmentEntry2010> make_attachment_entry(const BodyFields& fields);
 
-}  // namespace quorvine::scan
+}  // namespace quorvine::listing

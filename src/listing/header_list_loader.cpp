@@ -14,7 +14,7 @@
 #include "scan/record_pass.hpp"
 #include "scan/columns.hpp"
 
-namespace quorvine::scan {
+namespace quorvine::listing {
 namespace {
 
 constexpr const char* kLoadingHeaders = "Please wait... Loading Mailbox Header Informations";
@@ -24,7 +24,7 @@ constexpr const char* kLoadingBodies = "Please wait... Loading Mailbox Body Info
 // empty text, never as some other column.
 struct ColumnLookup {
   const ese::Table& table;
-  WantedColumns& wanted;
+  scan::WantedColumns& wanted;
   std::optional<size_t> operator()(std::string_view name) const {
     auto index = table.column_index(name);
     wanted.add(index);
@@ -46,7 +46,7 @@ std::optional<ese::Table> HeaderListLoader::open_named_table(const std::string& 
   }
 }
 
-HeaderListLoader::HeaderListLoader(ScanSession& session, const decode::DecodeContext& ctx, ScanObserver& observer,
+HeaderListLoader::HeaderListLoader(scan::ScanSession& session, const decode::DecodeContext& ctx, scan::ScanObserver& observer,
                                    const ese::PassControl& control)
     : session_(session), ctx_(ctx), observer_(observer), control_(control) {}
 
@@ -55,17 +55,13 @@ HeaderGeneration HeaderListLoader::generation() const {
                                                                               : HeaderGeneration::Exchange2010;
 }
 
-bool HeaderListLoader::marked(const std::vector<LoadedTable>& marks, const std::string& key) {
-  return std::any_of(marks.begin(), marks.end(), [&](const LoadedTable& m) { return m.key == key; });
-}
-
-std::vector<MessageListRow> HeaderListLoader::list_folder(const Folder2010& folder) {
+std::vector<MessageListRow> HeaderListLoader::list_folder(const scan::Folder2010& folder) {
   std::vector<MessageListRow> rows;
   for_each_row(folder, [&](const MessageListRow& row) { rows.push_back(row); });
   return rows;
 }
 
-size_t HeaderListLoader::for_each_row(const Folder2010& folder,
+size_t HeaderListLoader::for_each_row(const scan::Folder2010& folder,
                                       const std::function<void(const MessageListRow&)>& visit) {
   const HeaderFolderRef ref{folder.folderId, folder.mailboxName, folder.folderTable, folder.folderName};
   const std::string header_table = header_table_name(ref, generation(), session_.is_public());
@@ -83,14 +79,14 @@ size_t HeaderListLoader::for_each_row(const Folder2010& folder,
 }
 
 bool HeaderListLoader::headers_loaded(const std::string& header_table) const {
-  return session_.lists2010.read([&](const MessageLists2010& l) { return marked(l.header_tables_read, header_table); });
+  return session_.lists2010.read([&](const scan::MessageLists2010& l) { return marked(l.header_tables_read, header_table); });
 }
 
 bool HeaderListLoader::bodies_loaded(const std::string& body_table) const {
-  return session_.lists2010.read([&](const MessageLists2010& l) { return marked(l.body_tables_read, body_table); });
+  return session_.lists2010.read([&](const scan::MessageLists2010& l) { return marked(l.body_tables_read, body_table); });
 }
 
-void HeaderListLoader::keep_headers(const std::string& header_table, std::vector<HeaderEntry2010> headers) {
+void HeaderListLoader::keep_headers(const std::string& header_table, std::vector<scan::HeaderEntry2010> headers) {
   auto& lists = session_.lists2010;
   std::lock_guard lock(lists.mutex);
   if (marked(lists.header_tables_read, header_table)) return;
@@ -132,7 +128,7 @@ class HeaderListLoader::DamageNote {
   DamageNote(HeaderListLoader& loader, const std::string& table)
       : loader_(loader), table_(table), skipped_(loader.skipped_), warned_(loader.warnings_.size()) {}
   ~DamageNote() {
-    TableDamage damage;
+    scan::TableDamage damage;
     damage.records_skipped = loader_.skipped_ - skipped_;
     damage.unreadable.assign(loader_.warnings_.begin() + static_cast<std::ptrdiff_t>(warned_), loader_.warnings_.end());
     if (damage.records_skipped == 0 && damage.unreadable.empty()) return;
@@ -148,16 +144,16 @@ class HeaderListLoader::DamageNote {
   size_t warned_;
 };
 
-std::vector<HeaderEntry2010> HeaderListLoader::load_header_table(const std::string& table_name) {
+std::vector<scan::HeaderEntry2010> HeaderListLoader::load_header_table(const std::string& table_name) {
   DamageNote note(*this, table_name);
-  std::vector<HeaderEntry2010> headers;
+  std::vector<scan::HeaderEntry2010> headers;
   auto table = open_named_table(table_name);
   if (!table) return headers;
   headers.reserve(table->record_count());
   const bool is2013 = generation() == HeaderGeneration::Exchange2013;
   const KindTable kinds = is2013 ? KindTable::Header2013 : KindTable::Header2010;
 
-  WantedColumns wanted;
+  scan::WantedColumns wanted;
   ColumnLookup column{*table, wanted};
   std::optional<size_t> id, folder, cls, from, subject, prefix, topic, flag, date1, date2, date3;
   if (is2013) {
@@ -250,7 +246,7 @@ HeaderListLoader::BodyLists HeaderListLoader::load_body_table(const std::string&
   BodyLists lists;
   auto table = open_named_table(table_name);
   if (!table) return lists;
-  WantedColumns wanted;
+  scan::WantedColumns wanted;
   ColumnLookup column{*table, wanted};
   column(scan::columns::message_id);
   const auto kind = column("L3705");
@@ -293,9 +289,9 @@ HeaderListLoader::BodyLists HeaderListLoader::load_body_table(const std::string&
   return lists;
 }
 
-void HeaderListLoader::for_each_record(const ese::Table& table, const WantedColumns& wanted,
+void HeaderListLoader::for_each_record(const ese::Table& table, const scan::WantedColumns& wanted,
                                        const std::function<void(const ese::Record&, uint64_t)>& handle) {
-  skipped_ += run_record_pass(table, wanted, observer_, ProgressRule::RecordCount, control_, handle).skipped;
+  skipped_ += scan::run_record_pass(table, wanted, observer_, scan::ProgressRule::RecordCount, control_, handle).skipped;
 }
 
-}  // namespace quorvine::scan
+}  // namespace quorvine::listing

@@ -2,11 +2,7 @@
 
 #include "decode/address_extraction.hpp"
 
-namespace quorvine::render {
-
-std::string extract_addresses(const std::string& text) { return decode::extract_addresses(text); }
-bool email_looks_valid(const std::string& text) { return decode::spc_email_isvalid(text) == 1; }
-std::string close_up_spaces(const std::string& text) { return decode::textreplace(text); }
+namespace quorvine::listing {
 
 std::string first_extracted_address(const std::string& text) {
   if (text.empty()) return {};
@@ -23,4 +19,4 @@ std::string sender_display_text(const scan::MailAddress& sender) {
   return sender.address.empty() ? sender.name : sender.name + "<" + sender.address + ">";
 }
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

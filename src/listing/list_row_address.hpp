@@ -4,7 +4,7 @@
 
 #include "scan/mail_address.hpp"
 
-namespace quorvine::render {
+namespace quorvine::listing {
 
 // The addresses found in `text`, lower case, each followed by ","; the leftover text when
 // there is none.
@@ -23,4 +23,4 @@ scan::MailAddress contents_sender(const std::string& S42, const std::string& S40
 // The list's text of a sender: the name, then the address in angle brackets when there is one.
 std::string sender_display_text(const scan::MailAddress& sender);
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

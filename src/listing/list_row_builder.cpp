@@ -1,12 +1,12 @@
-#include "decode/text_passes.hpp"
 #include "listing/list_row_builder.hpp"
 
 #include "listing/list_row_address.hpp"
 #include "listing/header_list_entry.hpp"
+#include "listing/list_row_address.hpp"
 #include "listing/message_list_kind.hpp"
 #include "listing/message_list_text.hpp"
 
-namespace quorvine::render {
+namespace quorvine::listing {
 
 using decode::replaced;
 
@@ -83,7 +83,7 @@ std::optional<BuiltRow> build_contents_row(const ContentsTexts& c, const Message
   std::string sender = sender_first_pass(c);
   TransportFields transport;
   if (message) transport = parse_transport_headers(message->transport_headers);
-  if (transport.xTo.empty() && message) transport.xTo = recipients_from_display_to(message->N67b4);
+  if (transport.xTo.empty() && message) transport.xTo = recipients_from_display_to(message->display_to);
   sender = sender_second_pass(std::move(sender), c, transport, message);
   sender = apply_owner_names(std::move(sender), owner_names);
   sender = without_quotes(std::string(decode::trim(sender, " \t\r\n")));
@@ -109,4 +109,4 @@ std::optional<BuiltRow> build_contents_row(const ContentsTexts& c, const Message
   return built;
 }
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

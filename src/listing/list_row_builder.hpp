@@ -9,7 +9,7 @@
 #include "listing/list_row_transport.hpp"
 #include "listing/message_list_row.hpp"
 
-namespace quorvine::render {
+namespace quorvine::listing {
 
 // Contents-table columns as the renderers give them (a missing column is empty text).
 struct ContentsTexts {
@@ -39,7 +39,7 @@ struct MessageLookup {
 };
 
 struct BuiltRow {
-  scan::MessageListRow row;
+  MessageListRow row;
   long long position = 0;  // where the row goes in the list ("Le23")
 };
 
@@ -65,4 +65,4 @@ std::optional<BuiltRow> build_contents_row(const ContentsTexts& c, const Message
                                            const MessageTexts* message,
                                            const std::vector<std::string>& owner_names);
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

@@ -1,6 +1,6 @@
 #include "listing/list_row_order.hpp"
 
-namespace quorvine::render {
+namespace quorvine::listing {
 
 void RowOrder::insert_at(long long position) {
   const size_t count = positions_.size();
@@ -41,4 +41,4 @@ std::vector<size_t> RowOrder::display_order() const {
   return order;
 }
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <vector>
 
-namespace quorvine::render {
+namespace quorvine::listing {
 
 class RowOrder {
  public:
@@ -21,4 +21,4 @@ class RowOrder {
   std::vector<size_t> positions_;  // clamped to the row count at insertion time
 };
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

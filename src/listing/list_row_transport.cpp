@@ -3,10 +3,9 @@
 
 #include "listing/message_list_text.hpp"
 
-namespace quorvine::render {
+namespace quorvine::listing {
 
 using decode::replaced;
-using scan::starts_with;
 
 std::string bracket_addresses(std::string text) {
   text = replaced(std::move(text), "<", "[");
@@ -46,4 +45,4 @@ TransportFields parse_transport_headers(std::string_view headers) {
   return fields;
 }
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

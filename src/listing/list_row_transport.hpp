@@ -3,7 +3,7 @@
 #include <string>
 #include <string_view>
 
-namespace quorvine::render {
+namespace quorvine::listing {
 
 struct TransportFields {
   std::string xFrom;
@@ -22,4 +22,4 @@ TransportFields parse_transport_headers(std::string_view headers);
 // removed.
 std::string bracket_addresses(std::string text);
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

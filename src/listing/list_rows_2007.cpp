@@ -13,7 +13,7 @@
 #include "scan/partial_record.hpp"
 #include "scan/columns.hpp"
 
-namespace quorvine::render {
+namespace quorvine::listing {
 namespace {
 
 using scan::ColumnIndex;
@@ -68,7 +68,7 @@ class ContentsRowSource {
     }
   }
 
-  ContentsTexts texts(const ese::Record& record, const scan::ContentsColumns& c) {
+  ContentsTexts texts(const ese::Record& record, const ContentsColumns& c) {
     auto text = [&](ColumnIndex column) -> std::string {
       return column ? decode::render_value(ctx_, &record, *column) : std::string();
     };
@@ -97,7 +97,7 @@ class ContentsRowSource {
     // The export dates the message by the column the list shows.
     const std::pair<const std::string*, ColumnIndex> chain[] = {{&t.T39, c.T39}, {&t.Te06, c.Te06}, {&t.T3007, c.T3007}};
     for (const auto& [shown, column] : chain)
-      if (scan::is_usable_date_text(*shown)) {
+      if (is_usable_date_text(*shown)) {
         t.stored_time = stored_filetime(record, column);
         break;
       }
@@ -139,18 +139,18 @@ ContentsPass read_contents_rows(const scan::ScanSession& session, const decode::
   ContentsPass pass;
   std::optional<ese::Table> table;
   try {
-    table = scan::open_contents_table(session, folder);
+    table = open_contents_table(session, folder);
   } catch (const ese::EseError& error) {
     pass.warnings.push_back("the contents table of folder \"" + folder.folderName +
                             "\" cannot be read: " + error.what());
     return pass;
   }
   if (!table) return pass;
-  const scan::ContentsColumns columns = scan::map_contents_columns(*table);
+  const ContentsColumns columns = map_contents_columns(*table);
   ContentsRowSource source(session, ctx);
   keeper.expect(table->record_count());
   RowOrder order;
-  pass.records_skipped = scan::for_each_contents_record(
+  pass.records_skipped = for_each_contents_record(
       *table, columns, observer, control, [&](const ese::Record& record, uint64_t) {
         ContentsTexts texts = source.texts(record, columns);
         MessageLookup lookup;
@@ -170,28 +170,28 @@ FolderListing list_contents_folder(const scan::ScanSession& session, const decod
                                    const scan::Folder2007& folder, scan::ScanObserver& observer,
                                    const ese::PassControl& control) {
   struct Keeper : RowKeeper {
-    std::vector<scan::MessageListRow> rows;
+    std::vector<MessageListRow> rows;
     std::vector<std::pair<std::string, std::string>> bodies;
     void expect(size_t records) override { rows.reserve(records); }
-    void keep(scan::MessageListRow&& row, std::string&& body) override {
+    void keep(MessageListRow&& row, std::string&& body) override {
       if (!body.empty()) bodies.emplace_back(row.message_id, std::move(body));
       rows.push_back(std::move(row));
     }
   } keeper;
   ContentsPass pass = read_contents_rows(session, ctx, folder, observer, control, keeper);
-  FolderListing listing;
-  std::vector<scan::MessageListRow>& built = keeper.rows;
-  listing.body_texts = std::move(keeper.bodies);
-  listing.records_skipped = pass.records_skipped;
-  listing.records_held = pass.records_held;
-  listing.damaged_pages = pass.damaged_pages;
-  listing.warnings = std::move(pass.warnings);
+  FolderListing folder_listing;
+  std::vector<MessageListRow>& built = keeper.rows;
+  folder_listing.body_texts = std::move(keeper.bodies);
+  folder_listing.records_skipped = pass.records_skipped;
+  folder_listing.records_held = pass.records_held;
+  folder_listing.damaged_pages = pass.damaged_pages;
+  folder_listing.warnings = std::move(pass.warnings);
   // Rows are put in display order in place: a second vector of a few hundred thousand rows
   // would double the listing's peak memory.
   std::vector<size_t>& from = pass.display_order;
   for (size_t start = 0; start < from.size(); ++start) {
     if (from[start] == start) continue;
-    scan::MessageListRow held = std::move(built[start]);
+    MessageListRow held = std::move(built[start]);
     size_t at = start;
     while (from[at] != start) {
       const size_t next = from[at];
@@ -202,8 +202,8 @@ FolderListing list_contents_folder(const scan::ScanSession& session, const decod
     built[at] = std::move(held);
     from[at] = at;
   }
-  listing.rows = std::move(built);
-  return listing;
+  folder_listing.rows = std::move(built);
+  return folder_listing;
 }
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

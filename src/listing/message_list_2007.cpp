@@ -7,7 +7,7 @@
 #include "scan/record_pass.hpp"
 #include "scan/columns.hpp"
 
-namespace quorvine::scan {
+namespace quorvine::listing {
 
 ContentsColumns map_contents_columns(const ese::Table& table) {
   ContentsColumns c;
@@ -35,20 +35,20 @@ ContentsColumns map_contents_columns(const ese::Table& table) {
   return c;
 }
 
-std::optional<ese::Table> open_contents_table(const ScanSession& session, const Folder2007& folder) {
+std::optional<ese::Table> open_contents_table(const scan::ScanSession& session, const scan::Folder2007& folder) {
   if (!session.database || folder.folderId.empty()) return std::nullopt;
   std::string key = folder.folderId;
   std::transform(key.begin(), key.end(), key.begin(), [](unsigned char ch) { return std::toupper(ch); });
-  const TableFile* file = session.table_with_folder_key(key);
+  const scan::TableFile* file = session.table_with_folder_key(key);
   if (!file) return std::nullopt;
   if (file->table) return file->table;
   return session.database->open_table(static_cast<size_t>(file->tableIndex));
 }
 
-uint64_t for_each_contents_record(const ese::Table& table, const ContentsColumns& columns, ScanObserver& observer,
+uint64_t for_each_contents_record(const ese::Table& table, const ContentsColumns& columns, scan::ScanObserver& observer,
                                   const ese::PassControl& control,
                                   const std::function<void(const ese::Record&, uint64_t)>& visit) {
-  return run_record_pass(table, columns.wanted, observer, ProgressRule::Capped, control, visit).skipped;
+  return scan::run_record_pass(table, columns.wanted, observer, scan::ProgressRule::Capped, control, visit).skipped;
 }
 
-}  // namespace quorvine::scan
+}  // namespace quorvine::listing

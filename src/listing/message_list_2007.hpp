@@ -10,7 +10,7 @@
 #include "scan/scan_observer.hpp"
 #include "scan/scan_session.hpp"
 
-namespace quorvine::scan {
+namespace quorvine::listing {
 
 struct ContentsColumns {
   std::optional<size_t> S42, S4031, N67bd, N67be, S1a, Te06, T3007, T39, S1000, N67b0, Se1d, S3d, Be1b, Le23,
@@ -21,12 +21,12 @@ ContentsColumns map_contents_columns(const ese::Table& table);
 
 // The contents table of `folder`: the TableFile whose folder key is the folder identifier
 // in upper case. nullopt when there is none (the folder then lists no rows).
-std::optional<ese::Table> open_contents_table(const ScanSession& session, const Folder2007& folder);
+std::optional<ese::Table> open_contents_table(const scan::ScanSession& session, const scan::Folder2007& folder);
 
 // Hands every readable record of `table` to `visit` with its record number; returns the
 // number of records that could not be read and were skipped.
-uint64_t for_each_contents_record(const ese::Table& table, const ContentsColumns& columns, ScanObserver& observer,
+uint64_t for_each_contents_record(const ese::Table& table, const ContentsColumns& columns, scan::ScanObserver& observer,
                                   const ese::PassControl& control,
                                   const std::function<void(const ese::Record&, uint64_t)>& visit);
 
-}  // namespace quorvine::scan
+}  // namespace quorvine::listing

@@ -5,7 +5,7 @@
 
 #include <unordered_map>
 
-namespace quorvine::scan {
+namespace quorvine::listing {
 
 std::string header_table_name(const HeaderFolderRef& folder, HeaderGeneration generation, bool public_store) {
   if (generation == HeaderGeneration::Exchange2013) return decode::replaced(folder.folderTable, "Folder", "Message");
@@ -49,7 +49,7 @@ class OwnFolderTable {
 
 }  // namespace
 
-void fill_header_row(const HeaderEntry2010& h, const HeaderFolderRef& folder, const std::string& table,
+void fill_header_row(const scan::HeaderEntry2010& h, const HeaderFolderRef& folder, const std::string& table,
                      size_t number, MessageListRow& row) {
   row.message_id = h.messageId;
   row.kind = h.kind;
@@ -77,7 +77,7 @@ size_t for_each_header_row(const std::vector<HeaderEntry2010>& headers, const He
   return count;
 }
 
-std::vector<std::vector<size_t>> header_entries_by_folder(const std::vector<HeaderEntry2010>& headers,
+std::vector<std::vector<size_t>> header_entries_by_folder(const std::vector<scan::HeaderEntry2010>& headers,
                                                           std::span<const HeaderFolderRef> folders,
                                                           HeaderGeneration generation) {
   // Folder identifier -> the folder tables and positions of the folders asked for.
@@ -103,4 +103,4 @@ std::vector<MessageListRow> header_rows_for_folder(const std::vector<HeaderEntry
   return rows;
 }
 
-}  // namespace quorvine::scan
+}  // namespace quorvine::listing

@@ -38,12 +38,12 @@ size_t for_each_header_row(const std::vector<HeaderEntry2010>& headers, const He
                            HeaderGeneration generation, const std::function<void(const MessageListRow&)>& visit);
 // The entries of each of `folders` at once, as positions in `headers` in list order: one walk
 // over the list instead of one per folder.
-std::vector<std::vector<size_t>> header_entries_by_folder(const std::vector<HeaderEntry2010>& headers,
+std::vector<std::vector<size_t>> header_entries_by_folder(const std::vector<scan::HeaderEntry2010>& headers,
                                                           std::span<const HeaderFolderRef> folders,
                                                           HeaderGeneration generation);
 // Makes `row` the row of the header entry `h` of `folder`, `number` in list order from 1;
 // `table` is folder_table_name(folder, ...).
-void fill_header_row(const HeaderEntry2010& h, const HeaderFolderRef& folder, const std::string& table,
+void fill_header_row(const scan::HeaderEntry2010& h, const HeaderFolderRef& folder, const std::string& table,
                      size_t number, MessageListRow& row);
 
-}  // namespace quorvine::scan
+}  // namespace quorvine::listing

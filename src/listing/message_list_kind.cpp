@@ -2,7 +2,7 @@
 
 #include <array>
 
-namespace quorvine::scan {
+namespace quorvine::listing {
 namespace {
 
 constexpr std::string_view kHiddenCommon[] = {
@@ -106,4 +106,4 @@ std::optional<std::string> message_kind(std::string_view message_class, KindTabl
   return std::string(message_class);
 }
 
-}  // namespace quorvine::scan
+}  // namespace quorvine::listing

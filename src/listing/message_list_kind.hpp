@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace quorvine::scan {
+namespace quorvine::listing {
 
 enum class KindTable {
   Contents2007,  // rows built from a 2003/2007 contents table
@@ -20,4 +20,4 @@ std::optional<std::string> message_kind(std::string_view message_class, KindTabl
 
 bool is_hidden_message_class(std::string_view message_class, KindTable table);
 
-}  // namespace quorvine::scan
+}  // namespace quorvine::listing

@@ -4,7 +4,7 @@
 
 #include "listing/utf8_characters.hpp"
 
-namespace quorvine::render {
+namespace quorvine::listing {
 namespace {
 
 // `text` cut or padded to `width` characters; line breaks and tabs shown as blanks.
@@ -29,8 +29,8 @@ std::string cell(std::string_view text, size_t width) {
 
 JsonRowsWriter::JsonRowsWriter(Write write, int depth) : write_(std::move(write)), depth_(depth) {}
 
-void JsonRowsWriter::row(const scan::MessageListRow& row) {
-  const auto hidden = scan::columns_8_to_10(row);
+void JsonRowsWriter::row(const MessageListRow& row) {
+  const auto hidden = columns_8_to_10(row);
   const nlohmann::ordered_json object = {{"from", row.from},
                                          {"subject", row.subject},
                                          {"date", row.date},
@@ -61,7 +61,7 @@ TableRowsWriter::TableRowsWriter(Write write) : write_(std::move(write)) {
   write_(cell("From", kFromWidth) + "  " + cell("Subject", kSubjectWidth) + "  " + cell("Date", kDateWidth) + "  Att\n");
 }
 
-void TableRowsWriter::row(const scan::MessageListRow& row) {
+void TableRowsWriter::row(const MessageListRow& row) {
   write_(cell(row.from, kFromWidth) + "  " + cell(row.subject, kSubjectWidth) + "  " + cell(row.date, kDateWidth) +
          "  " + (row.attachment == "true" ? "yes" : "") + "\n");
   ++rows_;
@@ -69,7 +69,7 @@ void TableRowsWriter::row(const scan::MessageListRow& row) {
 
 void TableRowsWriter::finish() { write_(std::to_string(rows_) + (rows_ == 1 ? " message\n" : " messages\n")); }
 
-std::string rows_to_json(const std::vector<scan::MessageListRow>& rows) {
+std::string rows_to_json(const std::vector<MessageListRow>& rows) {
   std::string out;
   JsonRowsWriter writer([&](std::string_view text) { out += text; });
   for (const auto& row : rows) writer.row(row);
@@ -77,7 +77,7 @@ std::string rows_to_json(const std::vector<scan::MessageListRow>& rows) {
   return out + "\n";
 }
 
-std::string rows_to_table(const std::vector<scan::MessageListRow>& rows) {
+std::string rows_to_table(const std::vector<MessageListRow>& rows) {
   std::string out;
   TableRowsWriter writer([&](std::string_view text) { out += text; });
   for (const auto& row : rows) writer.row(row);
@@ -85,4 +85,4 @@ std::string rows_to_table(const std::vector<scan::MessageListRow>& rows) {
   return out;
 }
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

@@ -7,7 +7,7 @@
 
 #include "listing/message_list_row.hpp"
 
-namespace quorvine::render {
+namespace quorvine::listing {
 
 using Write = std::function<void(std::string_view)>;
 
@@ -18,7 +18,7 @@ using Write = std::function<void(std::string_view)>;
 class JsonRowsWriter {
  public:
   explicit JsonRowsWriter(Write write, int depth = 0);
-  void row(const scan::MessageListRow& row);
+  void row(const MessageListRow& row);
   void finish();  // closes the array
 
  private:
@@ -32,7 +32,7 @@ class JsonRowsWriter {
 class TableRowsWriter {
  public:
   explicit TableRowsWriter(Write write);  // writes the heading
-  void row(const scan::MessageListRow& row);
+  void row(const MessageListRow& row);
   void finish();
 
  private:
@@ -42,7 +42,7 @@ class TableRowsWriter {
 };
 
 // The whole JSON array (with a final line break), or the whole table, as one text.
-std::string rows_to_json(const std::vector<scan::MessageListRow>& rows);
-std::string rows_to_table(const std::vector<scan::MessageListRow>& rows);
+std::string rows_to_json(const std::vector<MessageListRow>& rows);
+std::string rows_to_table(const std::vector<MessageListRow>& rows);
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

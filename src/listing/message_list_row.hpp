@@ -9,7 +9,7 @@
 
 #include "scan/mail_address.hpp"
 
-namespace quorvine::scan {
+namespace quorvine::listing {
 
 struct MessageListRow {
   std::string message_id;   // column 0
@@ -33,7 +33,7 @@ struct MessageListRow {
   // record names it, whose address survives when the owner rule shows the sender by an
   // owner's name.
   std::optional<uint64_t> stored_time;
-  MailAddress sender;
+  scan::MailAddress sender;
 
   bool operator==(const MessageListRow&) const = default;
 };
@@ -48,4 +48,4 @@ inline std::array<const std::string*, 3> columns_8_to_10(const MessageListRow& r
   return {&row.to, &row.cc, &row.bcc};
 }
 
-}  // namespace quorvine::scan
+}  // namespace quorvine::listing

@@ -2,7 +2,7 @@
 
 #include <climits>
 
-namespace quorvine::scan {
+namespace quorvine::listing {
 
 bool starts_with(std::string_view text, std::string_view prefix) { return text.substr(0, prefix.size()) == prefix; }
 
@@ -22,4 +22,4 @@ int leading_int(std::string_view text) {
   return static_cast<int>(value);
 }
 
-}  // namespace quorvine::scan
+}  // namespace quorvine::listing

@@ -4,7 +4,7 @@
 #include "listing/header_list_loader.hpp"
 #include "listing/packed_rows.hpp"
 
-namespace quorvine::render {
+namespace quorvine::listing {
 namespace {
 
 // Takes the part's storage whole when `into` is empty: copying one big folder's rows into
@@ -58,28 +58,28 @@ decode::DecodeContext decode_context_for(const scan::ScanSession& session) {
 FolderListing list_folder(scan::ScanSession& session, const decode::DecodeContext& ctx,
                                        scan::TreeItem item, scan::ScanObserver& observer,
                                        const ese::PassControl& control) {
-  FolderListing listing;
+  FolderListing folder_listing;
   for_each_folder_of(
       session, item, observer,
       [&](const scan::Folder2007& folder) {
         FolderListing part = list_contents_folder(session, ctx, folder, observer, control);
-        listing.records_skipped += part.records_skipped;
-        for (auto& warning : part.warnings) listing.warnings.push_back(std::move(warning));
-        append(listing.rows, std::move(part.rows));
-        append(listing.body_texts, std::move(part.body_texts));
+        folder_listing.records_skipped += part.records_skipped;
+        for (auto& warning : part.warnings) folder_listing.warnings.push_back(std::move(warning));
+        append(folder_listing.rows, std::move(part.rows));
+        append(folder_listing.body_texts, std::move(part.body_texts));
       },
       [&](const scan::Folder2010& folder) {
-        scan::HeaderListLoader loader(session, ctx, observer, control);
-        listing.rows = loader.list_folder(folder);
-        listing.records_skipped = loader.records_skipped();
-        listing.warnings = loader.warnings();
+        HeaderListLoader loader(session, ctx, observer, control);
+        folder_listing.rows = loader.list_folder(folder);
+        folder_listing.records_skipped = loader.records_skipped();
+        folder_listing.warnings = loader.warnings();
       });
-  return listing;
+  return folder_listing;
 }
 
 ListingTally for_each_listed_row(scan::ScanSession& session, const decode::DecodeContext& ctx, scan::TreeItem item,
                                  scan::ScanObserver& observer, const ese::PassControl& control,
-                                 const std::function<void(const scan::MessageListRow&)>& visit) {
+                                 const std::function<void(const MessageListRow&)>& visit) {
   ListingTally tally;
   for_each_folder_of(
       session, item, observer,
@@ -87,7 +87,7 @@ ListingTally for_each_listed_row(scan::ScanSession& session, const decode::Decod
         struct Packer : RowKeeper {
           PackedRows rows;
           void expect(size_t records) override { rows.reserve(records); }
-          void keep(scan::MessageListRow&& row, std::string&&) override { rows.push_back(row); }
+          void keep(MessageListRow&& row, std::string&&) override { rows.push_back(row); }
         } packer;
         ContentsPass pass = read_contents_rows(session, ctx, folder, observer, control, packer);
         tally.records_skipped += pass.records_skipped;
@@ -96,7 +96,7 @@ ListingTally for_each_listed_row(scan::ScanSession& session, const decode::Decod
         tally.rows += pass.display_order.size();
       },
       [&](const scan::Folder2010& folder) {
-        scan::HeaderListLoader loader(session, ctx, observer, control);
+        HeaderListLoader loader(session, ctx, observer, control);
         tally.rows = loader.for_each_row(folder, visit);
         tally.records_skipped = loader.records_skipped();
         tally.warnings = loader.warnings();
@@ -106,7 +106,7 @@ ListingTally for_each_listed_row(scan::ScanSession& session, const decode::Decod
 
 uint64_t ensure_bodies_loaded(scan::ScanSession& session, const decode::DecodeContext& ctx, scan::TreeItem item,
                               scan::ScanObserver& observer, const ese::PassControl& control) {
-  scan::HeaderListLoader loader(session, ctx, observer, control);
+  HeaderListLoader loader(session, ctx, observer, control);
   for (const scan::Folder2010& folder : session.folders_2010) {
     if (folder.treeItem != item) continue;
     loader.ensure_bodies_loaded(folder);
@@ -115,4 +115,4 @@ uint64_t ensure_bodies_loaded(scan::ScanSession& session, const decode::DecodeCo
   return loader.records_skipped();
 }
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

@@ -13,10 +13,10 @@
 #include "scan/scan_observer.hpp"
 #include "scan/scan_session.hpp"
 
-namespace quorvine::render {
+namespace quorvine::listing {
 
 struct FolderListing {
-  std::vector<scan::MessageListRow> rows;  // display order
+  std::vector<MessageListRow> rows;  // display order
   // Plain-text bodies of the listed 2003/2007 messages, (message identifier, body), in the
   // order the rows were built; the preview looks here first.
   std::vector<std::pair<std::string, std::string>> body_texts;
@@ -49,7 +49,7 @@ struct ListingTally {
 // list. For printing a folder of several hundred thousand messages.
 ListingTally for_each_listed_row(scan::ScanSession& session, const decode::DecodeContext& ctx, scan::TreeItem item,
                                  scan::ScanObserver& observer, const ese::PassControl& control,
-                                 const std::function<void(const scan::MessageListRow&)>& visit);
+                                 const std::function<void(const MessageListRow&)>& visit);
 
 // Reads the 2010 body and attachment lists of the mailbox whose folder is the tree item
 // `item` unless this scan has read them already (listing does not). Returns the number of
@@ -62,4 +62,4 @@ FolderListing list_contents_folder(const scan::ScanSession& session, const decod
                                    const scan::Folder2007& folder, scan::ScanObserver& observer,
                                    const ese::PassControl& control = {});
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

@@ -3,10 +3,10 @@
 #include <array>
 #include <stdexcept>
 
-namespace quorvine::render {
+namespace quorvine::listing {
 namespace {
 
-using Row = scan::MessageListRow;
+using Row = MessageListRow;
 constexpr std::array<std::string Row::*, 11> kFields = {
     &Row::message_id, &Row::kind, &Row::mail_number, &Row::key, &Row::from, &Row::subject,
     &Row::date,       &Row::attachment, &Row::to,    &Row::cc,  &Row::bcc};
@@ -78,4 +78,4 @@ Row PackedRows::at(size_t index) const {
   return row;
 }
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

@@ -8,17 +8,17 @@
 
 #include "listing/message_list_row.hpp"
 
-namespace quorvine::render {
+namespace quorvine::listing {
 
 class PackedRows {
  public:
   void reserve(size_t rows) { packed_.reserve(rows); }
-  void push_back(const scan::MessageListRow& row);
+  void push_back(const MessageListRow& row);
   size_t size() const { return packed_.size(); }
-  scan::MessageListRow at(size_t index) const;
+  MessageListRow at(size_t index) const;
 
  private:
   std::vector<std::string> packed_;  // each field as a LEB128 length and its bytes
 };
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

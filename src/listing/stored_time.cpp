@@ -1,6 +1,6 @@
 #include "listing/stored_time.hpp"
 
-namespace quorvine::scan {
+namespace quorvine::listing {
 namespace {
 
 // 10000-01-01 00:00:00 UTC as a FILETIME: later times have no four-digit year.
@@ -20,4 +20,4 @@ std::optional<uint64_t> first_stored_time(const ese::Record& record, const std::
   return std::nullopt;
 }
 
-}  // namespace quorvine::scan
+}  // namespace quorvine::listing

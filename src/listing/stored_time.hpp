@@ -8,8 +8,8 @@
 
 #include "ese/database.hpp"
 
-namespace quorvine::scan {
+namespace quorvine::listing {
 
 std::optional<uint64_t> first_stored_time(const ese::Record& record, const std::vector<std::optional<size_t>>& columns);
 
-}  // namespace quorvine::scan
+}  // namespace quorvine::listing

@@ -1,6 +1,6 @@
 #include "listing/utf8_characters.hpp"
 
-namespace quorvine::render {
+namespace quorvine::listing {
 
 std::vector<std::string_view> characters(std::string_view text) {
   std::vector<std::string_view> out;
@@ -14,4 +14,4 @@ std::vector<std::string_view> characters(std::string_view text) {
   return out;
 }
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

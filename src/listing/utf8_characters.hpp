@@ -3,9 +3,9 @@
 #include <string_view>
 #include <vector>
 
-namespace quorvine::render {
+namespace quorvine::listing {
 
 // Code points of a UTF-8 text; a byte that starts no complete sequence counts as one.
 std::vector<std::string_view> characters(std::string_view text);
 
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

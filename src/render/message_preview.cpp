@@ -124,7 +124,7 @@ BodyFile distlist_body(decode::DecodeContext& ctx, const ItemRecord& item, bool 
 
 }  // namespace
 
-PreviewResult preview_message(scan::ScanSession& session, decode::DecodeContext& ctx, const scan::MessageListRow& row,
+PreviewResult preview_message(scan::ScanSession& session, decode::DecodeContext& ctx, const listing::MessageListRow& row,
                               const std::vector<std::pair<std::string, std::string>>& body_texts,
                               const fs::path& folder, const ese::PassControl& control) {
   const auto version = session.settings.exchange_version_support;

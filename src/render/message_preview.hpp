@@ -42,7 +42,7 @@ class PreviewUnsupported : public std::runtime_error {
 // 2003/2007 plain bodies. The stop token is checked between attachments; progress is
 // reported as attachments written of those found. Throws PreviewUnsupported for 2013
 // stores, std::system_error when a page cannot be written.
-PreviewResult preview_message(scan::ScanSession& session, decode::DecodeContext& ctx, const scan::MessageListRow& row,
+PreviewResult preview_message(scan::ScanSession& session, decode::DecodeContext& ctx, const listing::MessageListRow& row,
                               const std::vector<std::pair<std::string, std::string>>& body_texts,
                               const std::filesystem::path& folder, const ese::PassControl& control = {});
 

@@ -31,8 +31,8 @@ constexpr std::array<Column, 11> columns = {{{"", 25},
 // Marks, on column 8, the rows whose columns 8 to 10 say where the message is listed.
 constexpr int place_role = Qt::UserRole;
 
-QStringList texts_of(const scan::MessageListRow& r) {
-  const auto hidden = scan::columns_8_to_10(r);
+QStringList texts_of(const listing::MessageListRow& r) {
+  const auto hidden = listing::columns_8_to_10(r);
   const std::array<const std::string*, 11> fields = {&r.message_id, &r.kind,      &r.mail_number, &r.key,
                                                      &r.from,       &r.subject,   &r.date,        &r.attachment,
                                                      hidden[0],     hidden[1],    hidden[2]};
@@ -91,14 +91,14 @@ void MessageList::clearRows() {
   setHeaderChecked(false);
 }
 
-void MessageList::appendRows(const std::vector<scan::MessageListRow>& rows) {
+void MessageList::appendRows(const std::vector<listing::MessageListRow>& rows) {
   QList<QTreeWidgetItem*> items;
   items.reserve(static_cast<qsizetype>(rows.size()));
   for (const auto& r : rows) {
     auto* item = new QTreeWidgetItem(texts_of(r));
     item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
     item->setCheckState(0, Qt::Unchecked);
-    if (scan::lists_place(r)) item->setData(8, place_role, true);
+    if (listing::lists_place(r)) item->setData(8, place_role, true);
     items.push_back(item);
   }
   {
@@ -108,8 +108,8 @@ void MessageList::appendRows(const std::vector<scan::MessageListRow>& rows) {
   if (!rows.empty()) setHeaderChecked(false);
 }
 
-scan::MessageListRow MessageList::row(int index) const {
-  scan::MessageListRow r;
+listing::MessageListRow MessageList::row(int index) const {
+  listing::MessageListRow r;
   const QTreeWidgetItem* item = topLevelItem(index);
   if (!item) return r;
   const bool place = item->data(8, place_role).toBool();
@@ -148,8 +148,8 @@ int MessageList::checkedCount() const {
   return count;
 }
 
-std::vector<scan::MessageListRow> MessageList::checkedRows() const {
-  std::vector<scan::MessageListRow> rows;
+std::vector<listing::MessageListRow> MessageList::checkedRows() const {
+  std::vector<listing::MessageListRow> rows;
   for (int i = 0; i < topLevelItemCount(); ++i)
     if (isRowChecked(i)) rows.push_back(row(i));
   return rows;

@@ -16,13 +16,13 @@ class MessageList : public QTreeWidget {
   explicit MessageList(QWidget* parent = nullptr);
 
   void clearRows();
-  void appendRows(const std::vector<scan::MessageListRow>& rows);
-  scan::MessageListRow row(int index) const;
+  void appendRows(const std::vector<listing::MessageListRow>& rows);
+  listing::MessageListRow row(int index) const;
   // The row that was clicked last, or -1.
   int selectionMark() const;
 
   int checkedCount() const;
-  std::vector<scan::MessageListRow> checkedRows() const;
+  std::vector<listing::MessageListRow> checkedRows() const;
   void setRowChecked(int index, bool checked);
   bool isRowChecked(int index) const;
 

@@ -106,9 +106,9 @@ TEST_P(ListMatchesManifest, EveryFolderListsTheManifestRowsInOrder) {
   std::ifstream in(manifest_path);
   ASSERT_TRUE(in) << "no manifest beside the store";
   const nlohmann::json manifest = nlohmann::json::parse(in);
-  const scan::KindTable kinds = c.exchange == "2007"   ? scan::KindTable::Contents2007
-                                : c.exchange == "2010" ? scan::KindTable::Header2010
-                                                       : scan::KindTable::Header2013;
+  const listing::KindTable kinds = c.exchange == "2007"   ? listing::KindTable::Contents2007
+                                : c.exchange == "2010" ? listing::KindTable::Header2010
+                                                       : listing::KindTable::Header2013;
   size_t folders = 0, rows_seen = 0;
   for (const auto& folder : manifest.at("folders")) {
     const std::string path = folder.at("path");
@@ -125,7 +125,7 @@ TEST_P(ListMatchesManifest, EveryFolderListsTheManifestRowsInOrder) {
       const auto& got = listed[i];
       ASSERT_EQ(got.size(), 11u);
       EXPECT_EQ(got.at("kind"), want.at("kind"));
-      EXPECT_FALSE(scan::is_hidden_message_class(got.at("kind").get<std::string>(), kinds));
+      EXPECT_FALSE(listing::is_hidden_message_class(got.at("kind").get<std::string>(), kinds));
       EXPECT_EQ(got.at("from"), want.at("from"));
       EXPECT_EQ(got.at("subject"), want.at("subject"));
       EXPECT_EQ(got.at("date"), expected_date(want, c.exchange));

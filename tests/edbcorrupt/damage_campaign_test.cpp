@@ -279,15 +279,15 @@ TEST(DamageCampaign, EveryVariantEndsCleanlyAndLosesNothingInSilence) {
         ++s.unopened;  // the CLI says why and exits 2
         expected_status = 2;
       } else {
-        decode::DecodeContext ctx = render::decode_context_for(session);
+        decode::DecodeContext ctx = listing::decode_context_for(session);
         scan::SilentScanObserver silent;
         int previews = 0;
         for (scan::TreeItem item : every_item(session)) {
-          render::FolderListing listing = render::list_folder(session, ctx, item, silent);
-          if (listing.rows.empty() || previews >= 3) continue;
+          listing::FolderListing folder_listing = listing::list_folder(session, ctx, item, silent);
+          if (folder_listing.rows.empty() || previews >= 3) continue;
           ++previews;
           try {
-            render::preview_message(session, ctx, listing.rows.front(), listing.body_texts, work / "show");
+            render::preview_message(session, ctx, folder_listing.rows.front(), folder_listing.body_texts, work / "show");
           } catch (const std::system_error&) {
             // show reports a page it cannot write and exits 3
           }

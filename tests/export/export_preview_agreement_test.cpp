@@ -207,26 +207,26 @@ TEST_P(ExportAgreesWithPreview, EveryMailMessage) {
   ExportedStore store;
   ASSERT_NO_FATAL_FAILURE(export_store(GetParam().scenario, GetParam().exchange, GetParam().is_public, store));
   const bool is2007 = std::string(GetParam().exchange) == "2007";
-  decode::DecodeContext ctx = render::decode_context_for(store.session);
+  decode::DecodeContext ctx = listing::decode_context_for(store.session);
   scan::SilentScanObserver silent;
   size_t compared = 0;
   for (const auto& [item, mbox] : store.folders) {
     SCOPED_TRACE(mbox.string());
-    render::FolderListing listing = render::list_folder(store.session, ctx, item, silent);
-    render::ensure_bodies_loaded(store.session, ctx, item, silent);
-    std::vector<scan::MessageListRow> mail;
-    for (const auto& row : listing.rows)
+    listing::FolderListing folder_listing = listing::list_folder(store.session, ctx, item, silent);
+    listing::ensure_bodies_loaded(store.session, ctx, item, silent);
+    std::vector<listing::MessageListRow> mail;
+    for (const auto& row : folder_listing.rows)
       if (row.kind == "mail") mail.push_back(row);
     if (!is2007) std::reverse(mail.begin(), mail.end());  // exported in table order
     const std::vector<Exported> messages = read_mbox(mbox);
     ASSERT_EQ(messages.size(), mail.size());
     for (size_t i = 0; i < mail.size(); ++i) {
-      const scan::MessageListRow& row = mail[i];
+      const listing::MessageListRow& row = mail[i];
       const Exported& got = messages[i];
       SCOPED_TRACE("\"" + row.subject + "\"");
       const fs::path pages = store.dir / "preview" / std::to_string(compared++);
       fs::create_directories(pages);
-      const render::PreviewResult preview = render::preview_message(store.session, ctx, row, listing.body_texts, pages);
+      const render::PreviewResult preview = render::preview_message(store.session, ctx, row, folder_listing.body_texts, pages);
 
       EXPECT_EQ(got.subject, field(preview, "Subject: "));
       // The sender: the addresses the preview shows; a sender shown by name alone (an owner's

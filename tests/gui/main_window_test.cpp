@@ -294,7 +294,7 @@ class MainWindowTest : public QObject {
       const QJsonArray rows = folder["rows"].toArray();
       QCOMPARE(window.list()->topLevelItemCount(), rows.size());
       for (int i = 0; i < rows.size(); ++i) {
-        const scan::MessageListRow row = window.list()->row(i);
+        const listing::MessageListRow row = window.list()->row(i);
         QCOMPARE(QString::fromStdString(row.subject), rows[i].toObject()["subject"].toString());
         QCOMPARE(QString::fromStdString(row.from), rows[i].toObject()["from"].toString());
       }
@@ -584,7 +584,7 @@ class MainWindowTest : public QObject {
     QVERIFY(list.headerChecked());
     list.clickCheckAllHeader();
     QVERIFY(!list.headerChecked());
-    std::vector<scan::MessageListRow> rows(3);
+    std::vector<listing::MessageListRow> rows(3);
     for (size_t i = 0; i < rows.size(); ++i) rows[i].message_id = "id" + std::to_string(i);
     list.appendRows(rows);
     list.clickCheckAllHeader();

@@ -6,7 +6,7 @@
 #include "listing/message_list_2010.hpp"
 #include "listing/message_list_kind.hpp"
 
-namespace quorvine::scan {
+namespace quorvine::listing {
 namespace {
 
 TEST(MessageKind, GenerationsDifferWhereTheirTablesDiffer) {
@@ -101,8 +101,8 @@ TEST(HeaderEntry, SubjectPrefixTopicAndDateFallbacks) {
   EXPECT_EQ(make_header_entry("t", f, KindTable::Header2010)->subject, "FW: ");
 }
 
-HeaderEntry2010 stored(std::string table, std::string id, std::string folder) {
-  HeaderEntry2010 h;
+scan::HeaderEntry2010 stored(std::string table, std::string id, std::string folder) {
+  scan::HeaderEntry2010 h;
   h.tableName = std::move(table);
   h.messageId = std::move(id);
   h.folderId = std::move(folder);
@@ -111,7 +111,7 @@ HeaderEntry2010 stored(std::string table, std::string id, std::string folder) {
 }
 
 TEST(HeaderRows, NewestFirstNumberedAndFilteredByFolderAndTable) {
-  std::vector<HeaderEntry2010> headers = {
+  std::vector<scan::HeaderEntry2010> headers = {
       stored("MsgHeader-1-5", "a", "f1"), stored("MsgHeader-1-5", "b", "f2"),
       stored("MsgHeader-1-6", "c", "f1"),  // same folder id in another mailbox's table
       stored("MsgHeader-1-5", "d", "f1")};
@@ -169,4 +169,4 @@ TEST(BodyEntries, MessagesAndAttachmentsOfTheBodyTable) {
 }
 
 }  // namespace
-}  // namespace quorvine::scan
+}  // namespace quorvine::listing

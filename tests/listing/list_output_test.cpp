@@ -7,7 +7,7 @@
 #include "listing/message_list_output.hpp"
 #include "listing/packed_rows.hpp"
 
-namespace quorvine::render {
+namespace quorvine::listing {
 namespace {
 
 TEST(ClosestPath, EditDistanceCountsCharactersNotBytes) {
@@ -24,7 +24,7 @@ TEST(ClosestPath, EditDistanceCountsCharactersNotBytes) {
 }
 
 TEST(ListOutput, JsonHasElevenColumnsInOrderAndSurvivesBadUtf8) {
-  scan::MessageListRow row;
+  MessageListRow row;
   row.from = "Ann";
   row.subject = std::string("bad \xff byte");
   row.attachment = "true";
@@ -44,12 +44,12 @@ TEST(ListOutput, JsonHasElevenColumnsInOrderAndSurvivesBadUtf8) {
 // The row-by-row writer must give the very text of the whole array dumped at once, which is
 // what scripts reading the list have always seen.
 TEST(ListOutput, StreamedJsonIsTheArrayDumpedWhole) {
-  scan::MessageListRow quoted;
+  MessageListRow quoted;
   quoted.subject = "line one\nline \"two\"\t\\";
   quoted.from = "Ann";
-  scan::MessageListRow plain;
+  MessageListRow plain;
   plain.message_id = "0123456789abcdef";
-  for (const auto& rows : std::vector<std::vector<scan::MessageListRow>>{{}, {quoted}, {quoted, plain, quoted}}) {
+  for (const auto& rows : std::vector<std::vector<MessageListRow>>{{}, {quoted}, {quoted, plain, quoted}}) {
     nlohmann::ordered_json whole = nlohmann::ordered_json::array();
     for (const auto& row : rows)
       whole.push_back({{"from", row.from}, {"subject", row.subject}, {"date", row.date},
@@ -69,12 +69,12 @@ TEST(ListOutput, StreamedJsonIsTheArrayDumpedWhole) {
 }
 
 TEST(PackedRows, GiveBackEveryFieldWhateverItsLengthOrBytes) {
-  scan::MessageListRow row;
+  MessageListRow row;
   row.message_id = "0123456789abcdef";
   row.subject = std::string(300, 's');  // a length of two LEB128 bytes
   row.from = std::string("nul\0inside", 11);
   row.bcc = std::string(128, 'b');  // the first length that needs a second byte
-  scan::MessageListRow empty;
+  MessageListRow empty;
   PackedRows rows;
   rows.push_back(row);
   rows.push_back(empty);
@@ -87,4 +87,4 @@ TEST(PackedRows, GiveBackEveryFieldWhateverItsLengthOrBytes) {
 }
 
 }  // namespace
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

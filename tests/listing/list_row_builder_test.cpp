@@ -10,7 +10,7 @@
 #include "listing/list_row_order.hpp"
 #include "listing/list_row_transport.hpp"
 
-namespace quorvine::render {
+namespace quorvine::listing {
 namespace {
 
 ContentsTexts contents(std::string subject = "Subject") {
@@ -232,4 +232,4 @@ TEST(RowOrder, MatchesOneByOneInsertion) {
 }
 
 }  // namespace
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

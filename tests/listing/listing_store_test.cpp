@@ -17,7 +17,7 @@
 #include "scan/work_folders.hpp"
 #include "support/test_support.hpp"
 
-namespace quorvine::render {
+namespace quorvine::listing {
 namespace {
 
 namespace fs = std::filesystem;
@@ -65,7 +65,7 @@ bool make_and_scan(const json& scenario, const std::string& exchange, const Scra
   return session.outcome == scan::ScanOutcome::Completed;
 }
 
-std::vector<std::string> subjects(const FolderListing& listing) {
+std::vector<std::string> subjects(const FolderListing& folder_listing) {
   std::vector<std::string> out;
   for (const auto& row : listing.rows) out.push_back(row.subject);
   return out;
@@ -286,9 +286,9 @@ TEST_P(StreamedListing, GivesTheKeptListingsRowsInItsOrder) {
   for (const auto& folder : session.folders_2010) items.insert(folder.treeItem);
   size_t listed = 0;
   for (const scan::TreeItem item : items) {
-    std::vector<scan::MessageListRow> streamed;
+    std::vector<MessageListRow> streamed;
     const ListingTally tally = for_each_listed_row(session, ctx, item, quiet, {},
-                                                   [&](const scan::MessageListRow& row) { streamed.push_back(row); });
+                                                   [&](const MessageListRow& row) { streamed.push_back(row); });
     const FolderListing kept = list_folder(session, ctx, item, quiet);
     EXPECT_EQ(streamed, kept.rows);
     EXPECT_EQ(tally.rows, kept.rows.size());
@@ -335,20 +335,20 @@ TEST(ContentsListing, DatesFallBackAndAttachmentKeysLeadToSanitisedNames) {
   ASSERT_EQ(session.folders_2007.size(), 1u);
   decode::DecodeContext ctx = decode_context_for(session);
   scan::SilentScanObserver quiet;
-  auto listing = list_folder(session, ctx, session.folders_2007[0].treeItem, quiet);
-  ASSERT_EQ(subjects(listing), (std::vector<std::string>{"dated", "undated", "attached", "contact"}));
-  EXPECT_EQ(listing.rows[0].date, decode::convert_date(decode::filetime_utc_text(kMarch2011 + 36000000000ULL)));
-  EXPECT_EQ(listing.rows[1].date, "");
-  EXPECT_EQ(listing.rows[3].kind, "contact");
+  auto folder_listing = list_folder(session, ctx, session.folders_2007[0].treeItem, quiet);
+  ASSERT_EQ(subjects(folder_listing), (std::vector<std::string>{"dated", "undated", "attached", "contact"}));
+  EXPECT_EQ(folder_listing.rows[0].date, decode::convert_date(decode::filetime_utc_text(kMarch2011 + 36000000000ULL)));
+  EXPECT_EQ(folder_listing.rows[1].date, "");
+  EXPECT_EQ(folder_listing.rows[3].kind, "contact");
   // The sender holds the mailbox owner's name, so the owner name is shown.
-  EXPECT_EQ(listing.rows[0].from, "Ann Lee");
-  EXPECT_EQ(listing.rows[0].to, "dated [bob@example.com]");
-  EXPECT_EQ(listing.rows[2].attachment, "true");
-  EXPECT_EQ(listing.rows[0].attachment, "false");
+  EXPECT_EQ(folder_listing.rows[0].from, "Ann Lee");
+  EXPECT_EQ(folder_listing.rows[0].to, "dated [bob@example.com]");
+  EXPECT_EQ(folder_listing.rows[2].attachment, "true");
+  EXPECT_EQ(folder_listing.rows[0].attachment, "false");
   // Every message is in the index: the rows carry distinct "Msg" record numbers.
   std::set<std::string> numbers;
-  for (const auto& row : listing.rows) numbers.insert(row.mail_number);
-  EXPECT_EQ(numbers.size(), listing.rows.size());
+  for (const auto& row : folder_listing.rows) numbers.insert(row.mail_number);
+  EXPECT_EQ(numbers.size(), folder_listing.rows.size());
 
   // Every attachment of the row is found through its key, with its name made safe.
   const auto found = session.index.AttFindAll(listing.rows[2].key);
@@ -359,4 +359,4 @@ TEST(ContentsListing, DatesFallBackAndAttachmentKeysLeadToSanitisedNames) {
 }
 
 }  // namespace
-}  // namespace quorvine::render
+}  // namespace quorvine::listing

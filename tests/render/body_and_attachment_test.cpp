@@ -149,9 +149,9 @@ TEST(Store2010, BodiesAndAttachmentsThroughTheBodyTable) {
   scan::ScanSession session;
   ASSERT_TRUE(render_test::scan_into(store, "2010", dir, session));
   ASSERT_FALSE(session.folders_2010.empty());
-  decode::DecodeContext ctx = decode_context_for(session);
+  decode::DecodeContext ctx = listing::decode_context_for(session);
   scan::SilentScanObserver quiet;
-  ensure_bodies_loaded(session, ctx, session.folders_2010.back().treeItem, quiet);
+  listing::ensure_bodies_loaded(session, ctx, session.folders_2010.back().treeItem, quiet);
   const auto& bodies = session.lists2010.cached_bodies;
   ASSERT_EQ(bodies.size(), 4u);
   const fs::path out = dir / "out";

@@ -30,14 +30,14 @@ PreviewResult preview(const std::string& exchange, const std::string& folder, te
   EXPECT_TRUE(render_test::scan_into(store, exchange, dir, session));
   const auto item = session.tree.find_path("Ann/" + folder);
   EXPECT_TRUE(item);
-  decode::DecodeContext ctx = decode_context_for(session);
+  decode::DecodeContext ctx = listing::decode_context_for(session);
   scan::SilentScanObserver quiet;
-  const FolderListing listing = list_folder(session, ctx, *item, quiet);
-  ensure_bodies_loaded(session, ctx, *item, quiet);
-  EXPECT_EQ(listing.rows.size(), 1u);
+  const listing::FolderListing folder_listing = listing::list_folder(session, ctx, *item, quiet);
+  listing::ensure_bodies_loaded(session, ctx, *item, quiet);
+  EXPECT_EQ(folder_listing.rows.size(), 1u);
   const fs::path out = dir / ("out" + exchange + folder);
   fs::create_directories(out);
-  return preview_message(session, ctx, listing.rows.at(0), listing.body_texts, out);
+  return preview_message(session, ctx, folder_listing.rows.at(0), folder_listing.body_texts, out);
 }
 
 TEST(ItemRenderers, ContactWithOnlyAFirstNameShowsTwoRowsEscaped) {

@@ -23,9 +23,9 @@ int main(int argc, char** argv) {
   const int repeats = argc > 4 ? std::stoi(argv[4]) : 1;
   scan::ScanSession session;
   session.settings.database_file = argv[1];
-  auto version = scan::parse_exchange_version(argv[2]);
+  auto version = decode::parse_generation(argv[2]);
   if (!version) return 1;
-  session.settings.exchange_version_support = *version;
+  session.settings.generation = *version;
   session.settings.work_folder = scan::work_folder_for(argv[1]);
   session.settings.temp_folder = scan::temp_folder();
   std::filesystem::create_directories(session.settings.work_folder);
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
                 std::chrono::duration<double, std::milli>(end - start).count(),
                 1000.0 * (cpu_end - cpu_start) / CLOCKS_PER_SEC);
   }
-  if (session.settings.exchange_version_support == scan::ExchangeVersion::V2010) {
+  if (session.settings.generation == decode::Generation::V2010) {
     const auto start = std::chrono::steady_clock::now();
     const std::clock_t cpu_start = std::clock();
     listing::ensure_bodies_loaded(session, ctx, *item, quiet);

@@ -111,7 +111,7 @@ int main(int argc, char** argv) {
   const fs::path work = argv[3];
   app::StoreChoice choice;
   choice.database = argv[1];
-  choice.version = std::string(argv[2]) == "2007" ? scan::ExchangeVersion::V2007 : scan::ExchangeVersion::V2010;
+  choice.version = std::string(argv[2]) == "2007" ? decode::Generation::V2007 : decode::Generation::V2010;
   choice.temp_folder = work / "temp";
 
   QString last_message;

@@ -46,7 +46,7 @@ GuiCommandLine parse_gui_command_line(const std::vector<std::string>& arguments)
     }
   }
   if (exchange && *exchange != "auto") {
-    const auto version = scan::parse_exchange_version(*exchange);
+    const auto version = decode::parse_generation(*exchange);
     if (!version) return usage("--exchange must be 2007, 2010 or 2013, not \"" + *exchange + "\"");
     if (!line.store) return usage("--exchange goes with a STORE to open");
     line.version = *version;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "scan/exchange_version.hpp"
+#include "decode/generation.hpp"
 
 namespace quorvine::app {
 
@@ -16,7 +16,7 @@ struct GuiCommandLine {
   Action action = Action::Run;
   std::optional<std::filesystem::path> store;
   // Unset: the table names pick the generation.
-  scan::ExchangeVersion version = scan::ExchangeVersion::Unset;
+  decode::Generation version = decode::Generation::Unset;
   std::string error;  // what is wrong, for Usage
 };
 

@@ -15,7 +15,7 @@ namespace quorvine::app {
 
 namespace fs = std::filesystem;
 
-FileSelectionDialog::FileSelectionDialog(scan::ExchangeVersion version, Prompt prompt, QWidget* parent)
+FileSelectionDialog::FileSelectionDialog(decode::Generation version, Prompt prompt, QWidget* parent)
     : QDialog(parent), prompt_(std::move(prompt)) {
   setWindowTitle("File Open Dialog");
   choice_.version = version;
@@ -37,8 +37,8 @@ FileSelectionDialog::FileSelectionDialog(scan::ExchangeVersion version, Prompt p
   grid->addWidget(browse_temp, 4, 1);
   grid->addWidget(new QLabel("Exchange Server type files."), 5, 0, 1, 3);
   const char* captions[3] = {"Exchange Server 5.5/2000/2003/2007", "Exchange Server 2010", "Exchange Server 2013"};
-  const scan::ExchangeVersion versions[3] = {scan::ExchangeVersion::V2007, scan::ExchangeVersion::V2010,
-                                             scan::ExchangeVersion::V2013};
+  const decode::Generation versions[3] = {decode::Generation::V2007, decode::Generation::V2010,
+                                             decode::Generation::V2013};
   for (int i = 0; i < 3; ++i) {
     version_buttons_[i] = new QRadioButton(captions[i]);
     grid->addWidget(version_buttons_[i], 6 + i, 0, 1, 3);
@@ -63,8 +63,8 @@ void FileSelectionDialog::setDatabase(const fs::path& database) {
   database_field_->setText(QString::fromStdString(database.string()));
 }
 
-void FileSelectionDialog::chooseVersion(scan::ExchangeVersion version) {
-  const int index = version == scan::ExchangeVersion::V2007 ? 0 : version == scan::ExchangeVersion::V2010 ? 1 : 2;
+void FileSelectionDialog::chooseVersion(decode::Generation version) {
+  const int index = version == decode::Generation::V2007 ? 0 : version == decode::Generation::V2010 ? 1 : 2;
   version_buttons_[index]->click();
 }
 
@@ -80,7 +80,7 @@ bool FileSelectionDialog::next() {
     prompt_(this, QMessageBox::Critical, "Please select valid file", caption, QMessageBox::Ok);
     return false;
   }
-  if (choice_.version == scan::ExchangeVersion::Unset) {
+  if (choice_.version == decode::Generation::Unset) {
     prompt_(this, QMessageBox::Critical, "Please select which exchange version of edb file", caption,
             QMessageBox::Ok);
     return false;

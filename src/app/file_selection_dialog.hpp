@@ -8,7 +8,7 @@
 #include <QDialog>
 
 #include "app/prompt.hpp"
-#include "scan/exchange_version.hpp"
+#include "decode/generation.hpp"
 
 class QLineEdit;
 class QRadioButton;
@@ -17,7 +17,7 @@ namespace quorvine::app {
 
 struct StoreChoice {
   std::filesystem::path database;
-  scan::ExchangeVersion version = scan::ExchangeVersion::Unset;
+  decode::Generation version = decode::Generation::Unset;
   std::filesystem::path temp_folder;
 };
 
@@ -25,10 +25,10 @@ class FileSelectionDialog : public QDialog {
   Q_OBJECT
  public:
   // `version` is the choice of an earlier dialog (Unset at first).
-  FileSelectionDialog(scan::ExchangeVersion version, Prompt prompt, QWidget* parent = nullptr);
+  FileSelectionDialog(decode::Generation version, Prompt prompt, QWidget* parent = nullptr);
 
   void setDatabase(const std::filesystem::path& database);
-  void chooseVersion(scan::ExchangeVersion version);
+  void chooseVersion(decode::Generation version);
   void chooseTempRoot(const std::optional<std::filesystem::path>& root);
   // What "Next..." does; returns whether the dialog was accepted.
   bool next();

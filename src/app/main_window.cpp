@@ -49,13 +49,13 @@ struct ScanResult {
   scan::ScanOutcome outcome = scan::ScanOutcome::NotRun;
   std::string failure;
   std::string refusal;  // not an Exchange store, under the table names' pick
-  scan::ExchangeVersion version = scan::ExchangeVersion::Unset;
+  decode::Generation version = decode::Generation::Unset;
   std::vector<FolderRecord> folders;
 };
 
 std::vector<FolderRecord> folder_records(const scan::ScanSession& session) {
   std::vector<FolderRecord> records;
-  if (session.settings.exchange_version_support == scan::ExchangeVersion::V2007) {
+  if (session.settings.generation == decode::Generation::V2007) {
     for (const auto& f : session.folders_2007) {
       const scan::MailboxRecord* mailbox = session.mailbox(f.mailboxId);
       records.push_back({f.treeItem, mailbox ? mailbox->displayName : f.mailboxName, f.mailboxId});
@@ -212,7 +212,7 @@ void MainWindow::browse(bool start_notice) {
   openStore(dialog.choice(), start_notice);
 }
 
-void MainWindow::openAtStart(const fs::path& database, scan::ExchangeVersion version) {
+void MainWindow::openAtStart(const fs::path& database, decode::Generation version) {
   std::error_code error;
   if (!fs::is_regular_file(database, error)) {
     prompt_(this, QMessageBox::Critical, "Please select valid file", product + " ", QMessageBox::Ok);
@@ -227,7 +227,7 @@ void MainWindow::openAtStart(const fs::path& database, scan::ExchangeVersion ver
 }
 
 void MainWindow::openStore(const StoreChoice& choice, bool start_notice) {
-  if (choice.version != scan::ExchangeVersion::Unset) version_ = choice.version;
+  if (choice.version != decode::Generation::Unset) version_ = choice.version;
   ++request_;
   listing_.reset();
   folder_records_.clear();
@@ -260,23 +260,23 @@ void MainWindow::openStore(const StoreChoice& choice, bool start_notice) {
   auto result = std::make_shared<ScanResult>();
   scan::ScanSettings settings;
   settings.database_file = choice.database;
-  settings.exchange_version_support = choice.version;
+  settings.generation = choice.version;
   settings.work_folder = scan::work_folder_for(choice.database);
   settings.temp_folder = temp_folder_;
   worker_.run(
       [this, settings, result](const ese::PassControl& control) mutable {
         std::optional<ese::Database> opened;
-        if (settings.exchange_version_support == scan::ExchangeVersion::Unset) {
+        if (settings.generation == decode::Generation::Unset) {
           scan::ExchangePick pick = scan::pick_exchange_version(settings.database_file);
           if (!pick.refusal.empty()) {
             result->outcome = scan::ScanOutcome::OpenFailed;
             result->refusal = pick.refusal;
             return;
           }
-          settings.exchange_version_support = pick.version;
+          settings.generation = pick.version;
           opened = std::move(pick.database);
         }
-        result->version = settings.exchange_version_support;
+        result->version = settings.generation;
         std::error_code ignored;  // a work folder that cannot be made shows in the scan's own messages
         fs::create_directories(settings.work_folder, ignored);
         session_.settings = settings;
@@ -310,7 +310,7 @@ void MainWindow::listFolder() {
   list_->clearRows();
   listing_.reset();
   tree_->setEnabled(false);
-  if (scanned_version_ == scan::ExchangeVersion::V2007) list_->setEnabled(false);
+  if (scanned_version_ == decode::Generation::V2007) list_->setEnabled(false);
   const uint64_t id = ++request_;
   auto folder_listing = std::make_shared<listing::FolderListing>();
   stop_button_->setText("Stop");
@@ -332,8 +332,8 @@ void MainWindow::listFolder() {
 
 void MainWindow::previewRow(int index) {
   const auto item = tree_->treeItem(tree_->currentItem());
-  if (index < 0 || !listing_ || !item || scanned_version_ == scan::ExchangeVersion::V2013) return;
-  const scan::MessageListRow row = list_->row(index);
+  if (index < 0 || !listing_ || !item || scanned_version_ == decode::Generation::V2013) return;
+  const listing::MessageListRow row = list_->row(index);
   if (row.message_id.empty()) return;
   tree_->setEnabled(false);
   list_->setEnabled(false);
@@ -400,7 +400,7 @@ void MainWindow::saveMailbox() {
         request.items = choices.items;
         return exporting::export_mailboxes(session_, request, control, observer);
       },
-      scanned_version_ == scan::ExchangeVersion::V2007 ? "Saving Folder - " : "Saving Mailbox ");
+      scanned_version_ == decode::Generation::V2007 ? "Saving Folder - " : "Saving Mailbox ");
 }
 
 void MainWindow::exportSelected() {

@@ -49,7 +49,7 @@ class MainWindow : public QMainWindow {
   void openStore(const StoreChoice& choice, bool start_notice = true);
   // The store named on the command line: opened with the dialog's default temporary folder,
   // or, when it is not a file, refused as "Next..." refuses it and the dialog shown.
-  void openAtStart(const std::filesystem::path& database, scan::ExchangeVersion version);
+  void openAtStart(const std::filesystem::path& database, decode::Generation version);
   // "Stop"/"Resume" with the confirmation answered by the prompt.
   void stopOrResume();
   void saveMailbox();
@@ -94,7 +94,7 @@ class MainWindow : public QMainWindow {
   void openExportDialog(ExportDialog::Kind kind, ExportDialog::Export run, const QString& saving_text);
 
   Prompt prompt_ = show_message_box;
-  scan::ExchangeVersion version_ = scan::ExchangeVersion::Unset;
+  decode::Generation version_ = decode::Generation::Unset;
   State state_ = State::Idle;
   bool exit_confirmed_ = false;
 
@@ -105,7 +105,7 @@ class MainWindow : public QMainWindow {
   std::shared_ptr<const listing::FolderListing> listing_;
   std::vector<FolderRecord> folder_records_;
   std::filesystem::path temp_folder_;
-  scan::ExchangeVersion scanned_version_ = scan::ExchangeVersion::Unset;
+  decode::Generation scanned_version_ = decode::Generation::Unset;
 
   QLineEdit* path_field_;
   QPushButton* browse_button_;

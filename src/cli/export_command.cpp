@@ -97,7 +97,7 @@ int export_store(const std::string& store, const std::filesystem::path& out, con
   scan::ScanSession session;
   const StoreScan scanned = scan_store(store, parsed, session, observer);
   if (scanned.status != exit_ok) return scanned.status;  // the scan said why
-  if (session.settings.exchange_version_support == scan::ExchangeVersion::V2013) {
+  if (session.settings.generation == decode::Generation::V2013) {
     // With several stores the prefix names the store already.
     const bool named = prefix.ends_with(store + ": ");
     std::fprintf(stderr, "%s%s is an Exchange 2013 store, which cannot be exported yet; nothing was written\n",

@@ -43,7 +43,7 @@ int scan_one(const std::string& store, const Arguments& parsed, Verbosity verbos
     const nlohmann::ordered_json out = {
         {"schema", json_schema},
         {"database", store},
-        {"exchange", std::string(scan::to_string(session.settings.exchange_version_support))},
+        {"exchange", std::string(decode::to_string(session.settings.generation))},
         {"exchange_picked", scanned.exchange_auto ? "auto" : "explicit"},
         {"kind", session.store_kind},
         {"state", ese::to_string(header.state)},

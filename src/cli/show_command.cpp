@@ -78,7 +78,7 @@ int run_show(const Arguments& parsed) {
   }
   const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, observer);
   if (scanned.status != exit_ok) return scanned.status;  // the scan said why
-  if (session.settings.exchange_version_support == scan::ExchangeVersion::V2013)
+  if (session.settings.generation == decode::Generation::V2013)
     return fail(exit_partial, "Exchange 2013 stores have no message preview yet; \"quorvine list\" shows their rows.");
 
   auto item = session.tree.find_path(folder_path);

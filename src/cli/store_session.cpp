@@ -15,10 +15,10 @@ OptionSpec exchange_option() {
           "the store's Exchange generation (2007 covers 2003); auto, the default, picks it from the table names"};
 }
 
-std::optional<scan::ExchangeVersion> exchange_choice(const Arguments& args) {
+std::optional<decode::Generation> exchange_choice(const Arguments& args) {
   const std::string choice = args.option("--exchange").value_or("auto");
   if (choice == "auto") return std::nullopt;
-  if (auto parsed = scan::parse_exchange_version(choice)) return parsed;
+  if (auto parsed = decode::parse_generation(choice)) return parsed;
   throw UsageError("--exchange must be 2007, 2010, 2013 or auto, not \"" + choice + "\"");
 }
 
@@ -26,7 +26,7 @@ StoreScan scan_store(const std::string& store, const Arguments& args,
                      scan::ScanSession& session, TerminalObserver& observer) {
   StoreScan result;
   std::optional<ese::Database> opened;
-  scan::ExchangeVersion version = scan::ExchangeVersion::Unset;
+  decode::Generation version = decode::Generation::Unset;
   if (const auto chosen = exchange_choice(args)) {
     version = *chosen;
     result.exchange_auto = false;
@@ -45,7 +45,7 @@ StoreScan scan_store(const std::string& store, const Arguments& args,
   }
 
   session.settings.database_file = store;
-  session.settings.exchange_version_support = version;
+  session.settings.generation = version;
   session.settings.work_folder = scan::work_folder_for(store);
   session.settings.temp_folder = scan::temp_folder();
   std::error_code error;

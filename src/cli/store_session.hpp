@@ -16,7 +16,7 @@ OptionSpec exchange_option();
 
 // The generation "--exchange" names; nothing for "auto" or no choice. Throws UsageError for
 // any other value.
-std::optional<scan::ExchangeVersion> exchange_choice(const Arguments& args);
+std::optional<decode::Generation> exchange_choice(const Arguments& args);
 
 struct StoreScan {
   bool exchange_auto = true;  // the generation was picked from the table names

@@ -4,7 +4,8 @@
 #include <atomic>
 #include <cstdint>
 #include <filesystem>
-#include <string>
+
+#include "decode/generation.hpp"
 
 namespace quorvine::decode {
 
@@ -15,8 +16,7 @@ struct DamageTally {
 };
 
 struct DecodeContext {
-  // "2007" (2003/2007 schema), "2010" or "2013".
-  std::string exchange_version_support = "2007";
+  Generation generation = Generation::V2007;
   // As settled by the scan (15 for the 2003/2007 schema); 17 selects replica-counter ids.
   uint32_t format_revision = 0;
   // Folder of the spill files.

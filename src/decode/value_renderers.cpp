@@ -170,7 +170,7 @@ std::string render(Renderer renderer, const DecodeContext* ctx, const ValueSourc
         return compressed_value(renderer, value, *stored);
       case StorageForm::long_value:
         if (renderer != Renderer::general) return inline_long_value(renderer, value);
-        if (ctx->exchange_version_support == "2007") {
+        if (ctx->generation == Generation::V2007) {
           if (static_cast<int64_t>(column) != ctx->spilled_column) return {};
           if (!spilled) {
             value.long_value_segments();  // throws when damaged

@@ -156,8 +156,8 @@ FolderRows FolderExporter::read_rows(const FolderJob& job, FolderTally& tally, E
       summary.skipped[kNotListed] += tally.held - accounted;
     }
   } else {
-    const scan::HeaderFolderRef ref = folder_ref(*job.folder2010);
-    const std::string table = scan::folder_table_name(ref, header_generation(session_));
+    const listing::HeaderFolderRef ref = folder_ref(*job.folder2010);
+    const std::string table = listing::folder_table_name(ref, session_.settings.generation);
     // Numbered in list order, exported in the header index's order: the other way round.
     const size_t count = job.header_entries.size();
     found.rows.resize(count);

@@ -17,10 +17,8 @@ std::string body_text(const scan::ScanSession& session, const render::ItemRecord
   if (!item.record) return cached_body;
   render::BodyOptions options;
   options.in_memory = true;
-  const bool is2010 = session.settings.exchange_version_support != scan::ExchangeVersion::V2007;
   render::BodySelection selection =
-      render::select_body(is2010 ? render::Generation::Exchange2010 : render::Generation::Exchange2003_2007,
-                          *item.record, render::body_columns(*item.table), work, options);
+      render::select_body(session.settings.generation, *item.record, render::body_columns(*item.table), work, options);
   if (selection.body.kind == render::BodyKind::None) return cached_body;
   std::string text = std::move(selection.body.bytes);
   if (text.starts_with("\xEF\xBB\xBF")) text.erase(0, 3);
@@ -86,8 +84,7 @@ std::filesystem::path FolderItems::calendar_path() const {
 void FolderItems::add(const listing::MessageListRow& row, const std::string& body_table,
                       std::optional<uint64_t> stored_time, const std::string& cached_body, ExportSummary& summary) {
   const render::ItemRecord item = records_.read(row, body_table);
-  const bool is2010 = session_.settings.exchange_version_support != scan::ExchangeVersion::V2007;
-  ItemInput in{row, item, is2010, stored_time, {}};
+  ItemInput in{row, item, session_.settings.generation, stored_time, {}};
   if (row.kind == "distlist") {
     cards_ += vcard(read_distribution_list(ctx_, in));
     ++summary.items_written["distribution lists"];

@@ -10,23 +10,17 @@ listing::HeaderFolderRef folder_ref(const scan::Folder2010& f) {
   return {f.folderId, f.mailboxName, f.folderTable, f.folderName};
 }
 
-scan::HeaderGeneration header_generation(const scan::ScanSession& session) {
-  return session.settings.exchange_version_support == scan::ExchangeVersion::V2013
-             ? scan::HeaderGeneration::Exchange2013
-             : scan::HeaderGeneration::Exchange2010;
-}
-
 bool exportable_generation(const scan::ScanSession& session, ExportSummary& summary) {
-  switch (session.settings.exchange_version_support) {
-    case scan::ExchangeVersion::V2007:
-    case scan::ExchangeVersion::V2010:
+  switch (session.settings.generation) {
+    case decode::Generation::V2007:
+    case decode::Generation::V2010:
       if (session.database) return true;
       summary.refused = "the store is not open";
       return false;
-    case scan::ExchangeVersion::V2013:
+    case decode::Generation::V2013:
       summary.refused = "Exchange 2013 stores cannot be exported yet; nothing was written";
       return false;
-    case scan::ExchangeVersion::Unset:
+    case decode::Generation::Unset:
       break;
   }
   summary.refused = "the store's Exchange generation is not known; nothing was written";
@@ -40,9 +34,9 @@ FolderJob folder_job(const scan::ScanSession& session, scan::TreeItem item) {
   for (const auto& f : session.folders_2010)
     if (f.treeItem == item && !f.folderName.empty()) {
       job.folder2010 = &f;
-      const auto generation = header_generation(session);
-      job.header_table = scan::header_table_name(folder_ref(f), generation, session.is_public());
-      job.body_table = scan::body_table_name(folder_ref(f), generation, session.is_public());
+      const auto generation = session.settings.generation;
+      job.header_table = listing::header_table_name(folder_ref(f), generation, session.is_public());
+      job.body_table = listing::body_table_name(folder_ref(f), generation, session.is_public());
     }
   return job;
 }

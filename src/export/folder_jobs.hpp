@@ -37,8 +37,7 @@ struct FolderJob {
   ItemSelection items;
 };
 
-scan::HeaderFolderRef folder_ref(const scan::Folder2010& folder);
-scan::HeaderGeneration header_generation(const scan::ScanSession& session);
+listing::HeaderFolderRef folder_ref(const scan::Folder2010& folder);
 
 // False (with the reason in `summary.refused`) when the store's generation cannot be exported.
 bool exportable_generation(const scan::ScanSession& session, ExportSummary& summary);

@@ -34,7 +34,7 @@ class FieldReader {
  private:
   const std::vector<std::string_view>& chain(std::string_view label) const {
     for (const render::ItemField& f : fields_)
-      if (f.label == label) return in_.exchange2010 ? f.columns_2010 : f.columns_2007;
+      if (f.label == label) return in_.generation == decode::Generation::V2007 ? f.columns_2007 : f.columns_2010;
     throw std::logic_error("no field " + std::string(label));
   }
 
@@ -163,7 +163,8 @@ DistributionList read_distribution_list(decode::DecodeContext& ctx, const ItemIn
   DistributionList list;
   list.uid = item_uid(in.row);
   list.name = subject_text(ctx, in);
-  list.members = addresses_in(render::column_text(ctx, in.item, in.exchange2010 ? "MN81e9" : "MN81d8"));
+  const char* members = in.generation == decode::Generation::V2007 ? "MN81d8" : "MN81e9";
+  list.members = addresses_in(render::column_text(ctx, in.item, members));
   return list;
 }
 
@@ -193,7 +194,7 @@ CalendarItem read_calendar_item(decode::DecodeContext& ctx, const ItemInput& in)
     item.end = f.time("End Date : ");
     item.show_as = f.text("Show As : ");
     std::string to = in.row.to;
-    if (in.exchange2010) {
+    if (in.generation != decode::Generation::V2007) {
       const std::string headers = render::column_text(ctx, in.item, scan::columns::transport_headers);
       to.clear();
       for (const char* field : {"To", "Cc"})

@@ -63,7 +63,7 @@ struct CalendarItem {
 struct ItemInput {
   const listing::MessageListRow& row;
   const render::ItemRecord& item;
-  bool exchange2010 = false;
+  decode::Generation generation = decode::Generation::Unset;
   std::optional<uint64_t> stored_time;
   std::string body;  // the item's body as text, "" when it has none
 };

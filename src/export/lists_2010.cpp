@@ -127,8 +127,8 @@ void load_lists_2010(scan::ScanSession& session, std::vector<FolderJob>& jobs, L
                      unsigned threads, ExportObserver& observer, ExportSummary& summary) {
   decode::DecodeContext ctx = listing::decode_context_for(session);
   LogScanObserver log(observer);
-  scan::HeaderListLoader loader(session, ctx, log);
-  const bool has_bodies = session.settings.exchange_version_support == scan::ExchangeVersion::V2010;
+  listing::HeaderListLoader loader(session, ctx, log);
+  const bool has_bodies = session.settings.generation == decode::Generation::V2010;
   std::vector<MailboxLists> mailboxes;
   std::set<std::string> seen;
   for (const FolderJob& job : jobs) {
@@ -180,8 +180,8 @@ void load_lists_2010(scan::ScanSession& session, std::vector<FolderJob>& jobs, L
         for (const std::string& why : it->second)
           jobs[i].uncounted.push_back("the messages of " + jobs[i].display_path + " are lost: " + why);
     }
-  auto entries = scan::header_entries_by_folder(session.lists2010.headers, folders,
-                                                header_generation(session));
+  auto entries = listing::header_entries_by_folder(session.lists2010.headers, folders,
+                                                   session.settings.generation);
   for (size_t f = 0; f < positions.size(); ++f) jobs[positions[f]].header_entries = std::move(entries[f]);
 }
 

@@ -97,7 +97,7 @@ std::vector<std::string> identifier_texts(const ese::Bytes& bytes) {
 MessageGatherer::MessageGatherer(const scan::ScanSession& session, const Lookups2010* lookups,
                                  std::filesystem::path work_folder)
     : session_(session), lookups_(lookups), work_(std::move(work_folder)) {
-  ctx_.exchange_version_support = std::string(scan::to_string(session.settings.exchange_version_support));
+  ctx_.generation = session.settings.generation;
   ctx_.format_revision = session.format_revision;
   ctx_.temp_folder = work_;
   ctx_.spilled_column = -1;  // nothing is spilled: texts are read whole
@@ -126,11 +126,10 @@ const ese::Table* MessageGatherer::table_at(size_t index) {
 
 void MessageGatherer::select_bodies(const ese::Record& record, const std::optional<size_t>& text,
                                     const std::optional<size_t>& html, const std::optional<size_t>& rtf,
-                                    bool is2010, CompositionRecord& out) {
+                                    decode::Generation generation, CompositionRecord& out) {
   render::BodyOptions options;  // as stored: no byte-order mark, no preview policy
   options.in_memory = true;
   std::optional<render::BodyFile> text_body, html_body, rtf_body;
-  const auto generation = is2010 ? render::Generation::Exchange2010 : render::Generation::Exchange2003_2007;
   if (text) text_body = render::read_text_body(generation, record, *text, work_, options);
   if (html) html_body = render::read_html_body(generation, record, *html, work_, options);
   if (rtf) rtf_body = render::read_rtf_body(record, *rtf, work_, options);
@@ -152,8 +151,8 @@ void MessageGatherer::select_bodies(const ese::Record& record, const std::option
   }
 }
 
-std::optional<uint64_t> MessageGatherer::stored_time(const scan::MessageListRow& row) {
-  if (row.stored_time || session_.settings.exchange_version_support != scan::ExchangeVersion::V2007)
+std::optional<uint64_t> MessageGatherer::stored_time(const listing::MessageListRow& row) {
+  if (row.stored_time || session_.settings.generation != decode::Generation::V2007)
     return row.stored_time;
   const scan::MsgTable* entry = session_.index.MsgFindRecord(row.message_id);
   if (!entry || !session_.message_table) return std::nullopt;

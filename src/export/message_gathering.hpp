@@ -38,7 +38,7 @@ class MessageGatherer {
  private:
   const ese::Table* table_at(size_t index);
   void select_bodies(const ese::Record& record, const std::optional<size_t>& text, const std::optional<size_t>& html,
-                     const std::optional<size_t>& rtf, bool is2010, CompositionRecord& out);
+                     const std::optional<size_t>& rtf, decode::Generation generation, CompositionRecord& out);
   void add_attachment(const ese::Record& record, size_t column, std::string name, std::optional<size_t> mime_tag,
                       LargeValueCheck check, std::set<std::string>& taken, CompositionRecord& out);
 

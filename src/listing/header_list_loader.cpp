@@ -50,9 +50,8 @@ HeaderListLoader::HeaderListLoader(scan::ScanSession& session, const decode::Dec
                                    const ese::PassControl& control)
     : session_(session), ctx_(ctx), observer_(observer), control_(control) {}
 
-HeaderGeneration HeaderListLoader::generation() const {
-  return session_.settings.exchange_version_support == ExchangeVersion::V2013 ? HeaderGeneration::Exchange2013
-                                                                              : HeaderGeneration::Exchange2010;
+bool HeaderListLoader::marked(const std::vector<scan::LoadedTable>& marks, const std::string& key) {
+  return std::any_of(marks.begin(), marks.end(), [&](const scan::LoadedTable& m) { return m.key == key; });
 }
 
 std::vector<MessageListRow> HeaderListLoader::list_folder(const scan::Folder2010& folder) {
@@ -64,7 +63,7 @@ std::vector<MessageListRow> HeaderListLoader::list_folder(const scan::Folder2010
 size_t HeaderListLoader::for_each_row(const scan::Folder2010& folder,
                                       const std::function<void(const MessageListRow&)>& visit) {
   const HeaderFolderRef ref{folder.folderId, folder.mailboxName, folder.folderTable, folder.folderName};
-  const std::string header_table = header_table_name(ref, generation(), session_.is_public());
+  const std::string header_table = header_table_name(ref, session_.settings.generation, session_.is_public());
   // Marked by the header table rather than by the mailbox's display name: two mailboxes
   // that share a display name must each get their own messages read.
   if (!headers_loaded(header_table)) {
@@ -73,8 +72,8 @@ size_t HeaderListLoader::for_each_row(const scan::Folder2010& folder,
     keep_headers(header_table, load_header_table(header_table));
     observer_.status("");
   }
-  return session_.lists2010.read([&](const MessageLists2010& l) {
-    return for_each_header_row(l.headers, ref, generation(), visit);
+  return session_.lists2010.read([&](const scan::MessageLists2010& l) {
+    return for_each_header_row(l.headers, ref, session_.settings.generation, visit);
   });
 }
 
@@ -111,11 +110,11 @@ void HeaderListLoader::keep_bodies(const std::string& body_table, BodyLists load
   lists.body_tables_read.push_back({body_table});
 }
 
-void HeaderListLoader::ensure_bodies_loaded(const Folder2010& folder) {
-  if (session_.settings.exchange_version_support != ExchangeVersion::V2010) return;
+void HeaderListLoader::ensure_bodies_loaded(const scan::Folder2010& folder) {
+  if (session_.settings.generation != decode::Generation::V2010) return;
   const HeaderFolderRef ref{folder.folderId, folder.mailboxName, folder.folderTable, folder.folderName};
   // Marked by table, like the header list, so mailboxes sharing a display name stay apart.
-  const std::string body_table = body_table_name(ref, generation(), session_.is_public());
+  const std::string body_table = body_table_name(ref, session_.settings.generation, session_.is_public());
   if (bodies_loaded(body_table)) return;
   observer_.status(kLoadingBodies);
   keep_bodies(body_table, load_body_table(body_table));
@@ -150,7 +149,7 @@ std::vector<scan::HeaderEntry2010> HeaderListLoader::load_header_table(const std
   auto table = open_named_table(table_name);
   if (!table) return headers;
   headers.reserve(table->record_count());
-  const bool is2013 = generation() == HeaderGeneration::Exchange2013;
+  const bool is2013 = session_.settings.generation == decode::Generation::V2013;
   const KindTable kinds = is2013 ? KindTable::Header2013 : KindTable::Header2010;
 
   scan::WantedColumns wanted;

@@ -60,7 +60,6 @@ class HeaderListLoader {
 
  private:
   class DamageNote;
-  HeaderGeneration generation() const;
   // The table named `name`; nullopt when there is none or it cannot be opened (a warning).
   std::optional<ese::Table> open_named_table(const std::string& name);
   // Reads every record of `table` with the wanted columns, keeping the progress bar and

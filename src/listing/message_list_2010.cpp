@@ -7,20 +7,20 @@
 
 namespace quorvine::listing {
 
-std::string header_table_name(const HeaderFolderRef& folder, HeaderGeneration generation, bool public_store) {
-  if (generation == HeaderGeneration::Exchange2013) return decode::replaced(folder.folderTable, "Folder", "Message");
+std::string header_table_name(const HeaderFolderRef& folder, decode::Generation generation, bool public_store) {
+  if (generation == decode::Generation::V2013) return decode::replaced(folder.folderTable, "Folder", "Message");
   if (public_store) return "MsgHeader-" + folder.folderId;
   return decode::replaced(folder.folderTable, "Folders", "MsgHeader");
 }
 
-std::string body_table_name(const HeaderFolderRef& folder, HeaderGeneration generation, bool public_store) {
-  if (generation == HeaderGeneration::Exchange2013) return {};
+std::string body_table_name(const HeaderFolderRef& folder, decode::Generation generation, bool public_store) {
+  if (generation == decode::Generation::V2013) return {};
   if (public_store) return "Body-" + folder.folderId;
   return decode::replaced(folder.folderTable, "Folders", "Body");
 }
 
-std::string folder_table_name(const HeaderFolderRef& folder, HeaderGeneration generation) {
-  const char* bare = generation == HeaderGeneration::Exchange2013 ? "Folder" : "Folders";
+std::string folder_table_name(const HeaderFolderRef& folder, decode::Generation generation) {
+  const char* bare = generation == decode::Generation::V2013 ? "Folder" : "Folders";
   if (folder.folderTable == bare) return std::string(bare) + "-" + folder.folderId;
   return folder.folderTable;
 }
@@ -31,18 +31,18 @@ namespace {
 // so the mapping is worked out once per run, not for every entry.
 class OwnFolderTable {
  public:
-  explicit OwnFolderTable(HeaderGeneration generation) : generation_(generation) {}
-  const std::string& of(const HeaderEntry2010& h) {
+  explicit OwnFolderTable(decode::Generation generation) : generation_(generation) {}
+  const std::string& of(const scan::HeaderEntry2010& h) {
     if (!mapped_ || *mapped_ != h.tableName) {
       mapped_ = &h.tableName;
-      own_ = generation_ == HeaderGeneration::Exchange2013 ? decode::replaced(h.tableName, "Message", "Folder")
+      own_ = generation_ == decode::Generation::V2013 ? decode::replaced(h.tableName, "Message", "Folder")
                                                            : decode::replaced(h.tableName, "MsgHeader", "Folders");
     }
     return own_;
   }
 
  private:
-  HeaderGeneration generation_;
+  decode::Generation generation_;
   const std::string* mapped_ = nullptr;
   std::string own_;
 };
@@ -64,8 +64,8 @@ void fill_header_row(const scan::HeaderEntry2010& h, const HeaderFolderRef& fold
   row.folder_name = folder.folderName;
 }
 
-size_t for_each_header_row(const std::vector<HeaderEntry2010>& headers, const HeaderFolderRef& folder,
-                           HeaderGeneration generation, const std::function<void(const MessageListRow&)>& visit) {
+size_t for_each_header_row(const std::vector<scan::HeaderEntry2010>& headers, const HeaderFolderRef& folder,
+                           decode::Generation generation, const std::function<void(const MessageListRow&)>& visit) {
   const std::string table = folder_table_name(folder, generation);
   const std::vector<size_t> entries = header_entries_by_folder(headers, std::span(&folder, 1), generation).front();
   MessageListRow row;  // reused: its texts keep their room from row to row
@@ -79,7 +79,7 @@ size_t for_each_header_row(const std::vector<HeaderEntry2010>& headers, const He
 
 std::vector<std::vector<size_t>> header_entries_by_folder(const std::vector<scan::HeaderEntry2010>& headers,
                                                           std::span<const HeaderFolderRef> folders,
-                                                          HeaderGeneration generation) {
+                                                          decode::Generation generation) {
   // Folder identifier -> the folder tables and positions of the folders asked for.
   std::unordered_map<std::string, std::vector<std::pair<std::string, size_t>>> wanted;
   for (size_t f = 0; f < folders.size(); ++f)
@@ -96,8 +96,8 @@ std::vector<std::vector<size_t>> header_entries_by_folder(const std::vector<scan
   return entries;
 }
 
-std::vector<MessageListRow> header_rows_for_folder(const std::vector<HeaderEntry2010>& headers,
-                                                   const HeaderFolderRef& folder, HeaderGeneration generation) {
+std::vector<MessageListRow> header_rows_for_folder(const std::vector<scan::HeaderEntry2010>& headers,
+                                                   const HeaderFolderRef& folder, decode::Generation generation) {
   std::vector<MessageListRow> rows;
   for_each_header_row(headers, folder, generation, [&](const MessageListRow& row) { rows.push_back(row); });
   return rows;

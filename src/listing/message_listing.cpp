@@ -25,20 +25,20 @@ template <typename Contents, typename Headers>
 void for_each_folder_of(scan::ScanSession& session, scan::TreeItem item, scan::ScanObserver& observer,
                         Contents&& contents, Headers&& headers) {
   observer.control_enabled(scan::Control::Tree, false);
-  switch (session.settings.exchange_version_support) {
-    case scan::ExchangeVersion::V2007:
+  switch (session.settings.generation) {
+    case decode::Generation::V2007:
       for (const scan::Folder2007& folder : session.folders_2007)
         if (folder.treeItem == item) contents(folder);
       break;
-    case scan::ExchangeVersion::V2010:
-    case scan::ExchangeVersion::V2013:
+    case decode::Generation::V2010:
+    case decode::Generation::V2013:
       for (const scan::Folder2010& folder : session.folders_2010) {
         if (folder.treeItem != item) continue;
         headers(folder);
         break;
       }
       break;
-    case scan::ExchangeVersion::Unset:
+    case decode::Generation::Unset:
       break;
   }
   observer.control_enabled(scan::Control::Tree, true);
@@ -48,7 +48,7 @@ void for_each_folder_of(scan::ScanSession& session, scan::TreeItem item, scan::S
 
 decode::DecodeContext decode_context_for(const scan::ScanSession& session) {
   decode::DecodeContext ctx;
-  ctx.exchange_version_support = std::string(scan::to_string(session.settings.exchange_version_support));
+  ctx.generation = session.settings.generation;
   ctx.format_revision = session.format_revision;
   ctx.temp_folder = session.settings.temp_folder;
   ctx.damage = session.decode_context.damage;

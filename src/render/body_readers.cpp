@@ -116,15 +116,15 @@ BodyFile write_text_body(std::string_view text, const std::filesystem::path& fol
                  });
 }
 
-std::optional<BodyFile> read_text_body(Generation generation, const ese::Record& record, size_t column,
+std::optional<BodyFile> read_text_body(decode::Generation generation, const ese::Record& record, size_t column,
                                        const std::filesystem::path& folder, const BodyOptions& options) {
-  const char* name = generation == Generation::Exchange2003_2007 ? "textbody.txt" : "blank.txt";
+  const char* name = generation == decode::Generation::V2007 ? "textbody.txt" : "blank.txt";
   return write_text_column(record, column, folder / name, options);
 }
 
-std::optional<BodyFile> read_html_body(Generation generation, const ese::Record& record, size_t column,
+std::optional<BodyFile> read_html_body(decode::Generation generation, const ese::Record& record, size_t column,
                                        const std::filesystem::path& folder, const BodyOptions& options) {
-  if (generation == Generation::Exchange2003_2007) {
+  if (generation == decode::Generation::V2007) {
     if (!holds_data(record, column)) return std::nullopt;
     return write_html_column(record, column, folder / "htmlbody.html", options);
   }
@@ -156,10 +156,10 @@ std::optional<BodyFile> read_rtf_body(const ese::Record& record, size_t column, 
   return file;
 }
 
-BodySelection select_body(Generation generation, const ese::Record& record, const BodyColumns& columns,
+BodySelection select_body(decode::Generation generation, const ese::Record& record, const BodyColumns& columns,
                           const std::filesystem::path& folder, const BodyOptions& options) {
   BodySelection selection;
-  const bool old = generation == Generation::Exchange2003_2007;
+  const bool old = generation == decode::Generation::V2007;
   auto read = [&](BodyKind kind, size_t column) -> std::optional<BodyFile> {
     switch (kind) {
       case BodyKind::Text:

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "decode/generation.hpp"
 #include "ese/database.hpp"
 
 namespace quorvine::render {
@@ -40,18 +41,16 @@ struct BodyColumns {
 };
 BodyColumns body_columns(const ese::Table& table);
 
-enum class Generation { Exchange2003_2007, Exchange2010 };
-
 // The readers. Each returns nothing when the column holds no value or an empty one, and
 // throws ese::EseError for a damaged value or std::system_error when the file cannot be
 // written. Text is written as UTF-8, long values chunk by chunk.
 //
 // Text: "textbody.txt" (2003/2007) or "blank.txt" (2010).
-std::optional<BodyFile> read_text_body(Generation generation, const ese::Record& record, size_t column,
+std::optional<BodyFile> read_text_body(decode::Generation generation, const ese::Record& record, size_t column,
                                        const std::filesystem::path& folder, const BodyOptions& options);
 // HTML, the bytes as stored: "htmlbody.html" (2003/2007) or "blank.html" (2010, where a
 // stored value of 4 bytes or fewer is no body).
-std::optional<BodyFile> read_html_body(Generation generation, const ese::Record& record, size_t column,
+std::optional<BodyFile> read_html_body(decode::Generation generation, const ese::Record& record, size_t column,
                                        const std::filesystem::path& folder, const BodyOptions& options);
 // Compressed RTF, either generation: "rtfbody.txt" (the RTF converted to text) or
 // "rtfbody.html" (the HTML that the RTF encapsulates).
@@ -69,7 +68,7 @@ struct BodySelection {
 // Tries the body kinds in the generation's order (2003/2007 text, HTML, RTF; 2010 RTF,
 // HTML, text) and writes the first that holds a body. A damaged value is reported in the
 // warnings and the next kind tried.
-BodySelection select_body(Generation generation, const ese::Record& record, const BodyColumns& columns,
+BodySelection select_body(decode::Generation generation, const ese::Record& record, const BodyColumns& columns,
                           const std::filesystem::path& folder, const BodyOptions& options);
 
 // Writes `text` (UTF-8) as a text body file `name` in `folder`.

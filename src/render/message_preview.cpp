@@ -127,10 +127,10 @@ BodyFile distlist_body(decode::DecodeContext& ctx, const ItemRecord& item, bool 
 PreviewResult preview_message(scan::ScanSession& session, decode::DecodeContext& ctx, const listing::MessageListRow& row,
                               const std::vector<std::pair<std::string, std::string>>& body_texts,
                               const fs::path& folder, const ese::PassControl& control) {
-  const auto version = session.settings.exchange_version_support;
-  if (version == scan::ExchangeVersion::V2013)
+  const auto version = session.settings.generation;
+  if (version == decode::Generation::V2013)
     throw PreviewUnsupported("Exchange 2013 stores have no message preview yet.");
-  const bool exchange2010 = version == scan::ExchangeVersion::V2010;
+  const bool exchange2010 = version == decode::Generation::V2010;
 
   PreviewResult result;
   RowState s{row.from, row.subject, row.date, row.to, row.cc, row.bcc, row.attachment, "", ""};
@@ -208,7 +208,7 @@ PreviewResult preview_message(scan::ScanSession& session, decode::DecodeContext&
     result.body.body = distlist_body(ctx, item, exchange2010, folder);
     result.body.mail_body_type = exchange2010 ? 1 : 2;
   } else if (item.record) {
-    result.body = select_body(exchange2010 ? Generation::Exchange2010 : Generation::Exchange2003_2007, *item.record,
+    result.body = select_body(exchange2010 ? decode::Generation::V2010 : decode::Generation::V2007, *item.record,
                               body_columns(*item.table), folder, options);
   }
   if (result.body.body.kind == BodyKind::None) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "ese/error.hpp"
+#include "scan/generation_from_tables.hpp"
 #include "scan/work_folders.hpp"
 
 namespace quorvine::scan {
@@ -34,7 +35,7 @@ ExchangePick pick_exchange_version(const std::filesystem::path& store) {
     pick.database.reset();  // the scan opens it again and reports why it cannot
     return pick;
   }
-  if (const auto version = exchange_version_from_tables(names)) {
+  if (const auto version = generation_from_tables(names)) {
     pick.version = *version;
   } else {
     pick.refusal = store.string() + " is not an Exchange store: it has " +

@@ -7,14 +7,14 @@
 #include <string>
 
 #include "ese/database.hpp"
-#include "scan/exchange_version.hpp"
+#include "decode/generation.hpp"
 
 namespace quorvine::scan {
 
 struct ExchangePick {
   // The generation the tables show; V2007 when the file could not be opened, so that the
   // scan itself says why.
-  ExchangeVersion version = ExchangeVersion::V2007;
+  decode::Generation version = decode::Generation::V2007;
   // The open database, for the scan to read without opening it again.
   std::optional<ese::Database> database;
   // Not empty when the database has none of the Exchange tables: one sentence saying so.

@@ -15,8 +15,6 @@ namespace {
 
 const std::string empty_identifier_2013(52, '0');
 
-enum class Generation { G2010, G2013 };
-
 void warn(ScanSession& session, ScanObserver& observer, std::string text) {
   observer.warning(text);
   session.warnings.push_back(std::move(text));
@@ -48,11 +46,11 @@ std::string root_folder_2013(const std::vector<std::pair<uint64_t, FolderRow>>& 
 }
 
 void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::Table& table,
-                       const std::string& table_name, Generation generation,
+                       const std::string& table_name, decode::Generation generation,
                        const ese::PassControl& control) {
   const bool is_public = session.is_public();
   const FolderColumns columns =
-      generation == Generation::G2013 ? map_folder_columns_2013(table) : map_folder_columns(table);
+      generation == decode::Generation::V2013 ? map_folder_columns_2013(table) : map_folder_columns(table);
   WantedColumns wanted;
   for (ColumnIndex c : {columns.Q6748, columns.Q6749, columns.Q6764, columns.S3001,
                         columns.S3613, columns.L3602, columns.Ne58})
@@ -60,7 +58,7 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
   wanted.recompute();
   auto& context = session.decode_context;
   const std::string mailbox_number_2013 =
-      generation == Generation::G2013 && !is_public ? table_name.substr(std::string("Folder_").size())
+      generation == decode::Generation::V2013 && !is_public ? table_name.substr(std::string("Folder_").size())
                                                     : std::string();
 
   std::vector<std::pair<uint64_t, FolderRow>> rows;
@@ -69,7 +67,7 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
       [&](const ese::Record& record, uint64_t number) {
         FolderRow row;
         PendingFolder& folder = row.folder;
-        if (generation == Generation::G2010) {
+        if (generation == decode::Generation::V2010) {
           folder.folderId = identifier_text(record, columns.Q6748);
           folder.secondId = is_public ? identifier_text_2010(context, record, columns.Q6748)
                                       : folder.folderId;
@@ -89,7 +87,7 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
         rows.emplace_back(number, std::move(row));
       });
   warn_skipped_records(session, observer, table_name, pass.skipped);
-  const std::string root_2013 = generation == Generation::G2013 ? root_folder_2013(rows) : std::string();
+  const std::string root_2013 = generation == decode::Generation::V2013 ? root_folder_2013(rows) : std::string();
 
   std::vector<std::pair<std::string, TreeItem>> top_level;
   std::vector<PendingFolder> pending;
@@ -109,7 +107,7 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
     mailbox_name = mailbox->displayName;
     bool top;
     bool skip_empty_top;
-    if (generation == Generation::G2010) {
+    if (generation == decode::Generation::V2010) {
       top = folder.parentId == folder.mailboxId || folder.parentId == "0";
       skip_empty_top = folder.parentId == "0" && label.empty();
     } else {
@@ -146,7 +144,7 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
 }
 
 int scan_folder_tables(ScanSession& session, ScanObserver& observer, std::string_view name,
-                       Generation generation, const ese::PassControl& control) {
+                       decode::Generation generation, const ese::PassControl& control) {
   if (!session.database) return -1;
   for (const TableFile& file : session.tables) {
     if (file.tableName != name) continue;
@@ -220,13 +218,13 @@ size_t child_tree_build_2010(ScanSession& session, ScanObserver& observer,
 int scan_folder_table_2010(ScanSession& session, ScanObserver& observer,
                                           std::string_view table_name,
                                           const ese::PassControl& control) {
-  return scan_folder_tables(session, observer, table_name, Generation::G2010, control);
+  return scan_folder_tables(session, observer, table_name, decode::Generation::V2010, control);
 }
 
 int scan_folder_table_2013(ScanSession& session, ScanObserver& observer,
                                           std::string_view table_name,
                                           const ese::PassControl& control) {
-  return scan_folder_tables(session, observer, table_name, Generation::G2013, control);
+  return scan_folder_tables(session, observer, table_name, decode::Generation::V2013, control);
 }
 
 }  // namespace quorvine::scan

@@ -11,12 +11,12 @@ void read_mailbox_record(ScanSession& session, ScanObserver& observer,
                                     const MailboxColumns& columns, const ese::Record& record) {
   MailboxRecord box;
   auto& context = session.decode_context;
-  switch (session.settings.exchange_version_support) {
-    case ExchangeVersion::V2010:
+  switch (session.settings.generation) {
+    case decode::Generation::V2010:
       box.mailboxId = identifier_text(record, columns.mailboxid);
       box.mailboxId2010 = identifier_text_2010(context, record, columns.mailboxid);
       break;
-    case ExchangeVersion::V2013:
+    case decode::Generation::V2013:
       box.mailboxId = value_text_2013(record, columns.mailboxid);
       box.mailboxId2010 = box.mailboxId;
       break;
@@ -24,7 +24,7 @@ void read_mailbox_record(ScanSession& session, ScanObserver& observer,
       box.mailboxId = identifier_text(record, columns.mailboxid);
       break;
   }
-  if (session.settings.exchange_version_support == ExchangeVersion::V2013) {
+  if (session.settings.generation == decode::Generation::V2013) {
     box.ownerName = value_text_2013(record, columns.mailboxshortname);
     box.displayName = value_text_2013(record, columns.mailboxname);
   } else {

@@ -145,8 +145,8 @@ int scan_store(ScanSession& session, ScanObserver& observer, const ese::PassCont
   }
   session.page_size_version = header.page_size;
 
-  const ExchangeVersion version = session.settings.exchange_version_support;
-  session.decode_context.exchange_version_support = std::string(to_string(version));
+  const decode::Generation version = session.settings.generation;
+  session.decode_context.generation = version;
   session.decode_context.format_revision = session.format_revision;
   session.decode_context.temp_folder = session.settings.temp_folder;
 
@@ -166,10 +166,10 @@ int scan_store(ScanSession& session, ScanObserver& observer, const ese::PassCont
   }
 
   switch (version) {
-    case ExchangeVersion::V2013: scan_2013(session, observer, control); break;
-    case ExchangeVersion::V2007: scan_2007(session, observer, control); break;
-    case ExchangeVersion::V2010: scan_2010(session, observer, control); break;
-    case ExchangeVersion::Unset: break;
+    case decode::Generation::V2013: scan_2013(session, observer, control); break;
+    case decode::Generation::V2007: scan_2007(session, observer, control); break;
+    case decode::Generation::V2010: scan_2010(session, observer, control); break;
+    case decode::Generation::Unset: break;
   }
   if (control.stop.stop_requested()) {
     observer.status("Status: Scanning stopped ");

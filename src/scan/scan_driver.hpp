@@ -10,7 +10,7 @@
 
 namespace quorvine::scan {
 
-// Scans session.settings.database_file as session.settings.exchange_version_support says.
+// Scans session.settings.database_file as session.settings.generation says.
 // Resets the session first. Bad input never throws: a store that cannot be opened ends with
 // outcome OpenFailed and failure_reason set; damaged tables and records are skipped and
 // listed in session.warnings. A stop request ends the scan after the current record with

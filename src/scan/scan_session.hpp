@@ -11,7 +11,7 @@
 
 #include "decode/decode_context.hpp"
 #include "ese/database.hpp"
-#include "scan/exchange_version.hpp"
+#include "decode/generation.hpp"
 #include "scan/index_lists_2010.hpp"
 #include "scan/mailbox_tree.hpp"
 #include "scan/message_index.hpp"
@@ -22,7 +22,7 @@ namespace quorvine::scan {
 // What the user chose before the scan.
 struct ScanSettings {
   std::filesystem::path database_file;  // the database file
-  ExchangeVersion exchange_version_support = ExchangeVersion::Unset;
+  decode::Generation generation = decode::Generation::Unset;
   std::filesystem::path work_folder;  // per-database work folder ("Msg.txt", "files.txt")
   std::filesystem::path temp_folder;     // temporary folder (attachments, previews)
 };

@@ -69,7 +69,7 @@ void warn_skipped_records(ScanSession& session, ScanObserver& observer,
 
 void warn_damaged_message_tables(ScanSession& session, ScanObserver& observer, const ese::PassControl& control) {
   if (!session.database) return;
-  const bool contents = session.settings.exchange_version_support == ExchangeVersion::V2007;
+  const bool contents = session.settings.generation == decode::Generation::V2007;
   for (const TableFile& file : session.tables) {
     if (!control.checkpoint()) return;
     const bool holds_messages = contents ? !file.folderKey.empty() : file.tableName.starts_with("MsgHeader");

@@ -80,14 +80,14 @@ TEST(SampleRecords, LongValuesSpilledOrInline) {
 
   DecodeContext ctx;
   ctx.temp_folder = scratch.path();
-  ctx.exchange_version_support = "2007";
+  ctx.generation = decode::Generation::V2007;
   ctx.spilled_column = static_cast<int64_t>(long_ascii);
   std::filesystem::path spilled;
   EXPECT_EQ(render_value(ctx, &row, long_ascii, &spilled), "true");
   EXPECT_EQ(slurp(spilled), expected);
   EXPECT_EQ(render_value(ctx, &row, s.column("LongCompressedASCII")), "");
 
-  ctx.exchange_version_support = "2010";
+  ctx.generation = decode::Generation::V2010;
   EXPECT_EQ(render_value(ctx, &row, s.column("LongCompressedASCII"), &spilled), "");
   EXPECT_EQ(slurp(spilled), "Long compressed ASCII text " + std::string(1024, 'a'));
 

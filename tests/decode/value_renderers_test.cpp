@@ -19,7 +19,7 @@ using testing::FakeValue;
 
 std::string general(const FakeValue& value, size_t column = 3) {
   DecodeContext ctx;
-  ctx.exchange_version_support = "2010";
+  ctx.generation = decode::Generation::V2010;
   return render_value(ctx, value, column);
 }
 
@@ -161,7 +161,7 @@ class LongValueSpill : public ::testing::Test {
 };
 
 TEST_F(LongValueSpill, Schema2007SpillsOnlyTheHeaderColumn) {
-  ctx.exchange_version_support = "2007";
+  ctx.generation = decode::Generation::V2007;
   ctx.spilled_column = 7;
   std::filesystem::path spilled;
   EXPECT_EQ(render_value(ctx, headers(), 6, &spilled), "");
@@ -175,16 +175,16 @@ TEST_F(LongValueSpill, Schema2007SpillsOnlyTheHeaderColumn) {
 }
 
 TEST_F(LongValueSpill, WithoutATargetNothingIsWritten) {
-  ctx.exchange_version_support = "2007";
+  ctx.generation = decode::Generation::V2007;
   ctx.spilled_column = 7;
   EXPECT_EQ(render_value(ctx, headers(), 7), "true");
-  ctx.exchange_version_support = "2010";
+  ctx.generation = decode::Generation::V2010;
   EXPECT_EQ(render_value(ctx, headers(), 3), "");
   EXPECT_TRUE(std::filesystem::is_empty(scratch.path()));
 }
 
 TEST_F(LongValueSpill, Schema2010WritesRawBytes) {
-  ctx.exchange_version_support = "2010";
+  ctx.generation = decode::Generation::V2010;
   std::filesystem::path spilled;
   EXPECT_EQ(render_value(ctx, headers(), 3, &spilled), "");
   EXPECT_TRUE(spilled.filename().string().starts_with("ccc-"));
@@ -193,7 +193,7 @@ TEST_F(LongValueSpill, Schema2010WritesRawBytes) {
 }
 
 TEST_F(LongValueSpill, EverySpillGetsAFileOfItsOwn) {
-  ctx.exchange_version_support = "2010";
+  ctx.generation = decode::Generation::V2010;
   std::filesystem::path first, second;
   render_value(ctx, headers(), 3, &first);
   FakeValue other = headers();
@@ -212,19 +212,19 @@ TEST_F(LongValueSpill, DamagedValueLeavesNoFileAndIsCounted) {
   FakeValue broken = headers();
   broken.damaged = true;
   std::filesystem::path spilled = "stale";
-  ctx.exchange_version_support = "2007";
+  ctx.generation = decode::Generation::V2007;
   ctx.spilled_column = 7;
   EXPECT_EQ(render_value(ctx, broken, 7, &spilled), "");
   EXPECT_TRUE(spilled.empty());
   EXPECT_EQ(render_value(ctx, broken, 7), "");
-  ctx.exchange_version_support = "2010";
+  ctx.generation = decode::Generation::V2010;
   EXPECT_EQ(render_value(ctx, broken, 3, &spilled), "");
   EXPECT_TRUE(std::filesystem::is_empty(scratch.path()));
   EXPECT_EQ(damage.values.load(), 3u);
 }
 
 TEST_F(LongValueSpill, UnwritableFolderGivesNoTrue) {
-  ctx.exchange_version_support = "2007";
+  ctx.generation = decode::Generation::V2007;
   ctx.spilled_column = 7;
   ctx.temp_folder = scratch / "missing" / "folder";
   std::filesystem::path spilled;

@@ -81,14 +81,14 @@ const std::vector<Kind>& kinds() {
   return k;
 }
 
-scan::ExchangeVersion version_of(const std::string& generation) {
-  return generation == "2007" ? scan::ExchangeVersion::V2007 : scan::ExchangeVersion::V2010;
+decode::Generation version_of(const std::string& generation) {
+  return generation == "2007" ? decode::Generation::V2007 : decode::Generation::V2010;
 }
 
-bool scan_store(const fs::path& store, const fs::path& work, scan::ExchangeVersion version,
+bool scan_store(const fs::path& store, const fs::path& work, decode::Generation version,
                 scan::ScanSession& session) {
   session.settings.database_file = store;
-  session.settings.exchange_version_support = version;
+  session.settings.generation = version;
   session.settings.work_folder = work / "data";
   session.settings.temp_folder = work / "tmp";
   fs::create_directories(session.settings.work_folder);

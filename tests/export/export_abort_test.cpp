@@ -41,7 +41,7 @@ class StopAfter final : public ese::ProgressObserver {
   uint64_t limit_;
 };
 
-class ExportAbort : public ::testing::TestWithParam<std::pair<const char*, scan::ExchangeVersion>> {};
+class ExportAbort : public ::testing::TestWithParam<std::pair<const char*, decode::Generation>> {};
 
 TEST_P(ExportAbort, StopLeavesOnlyWholeFiles) {
   if (!fs::exists(quorvine::testing::edbgen_program())) GTEST_SKIP() << "edbgen not built";
@@ -79,8 +79,8 @@ TEST_P(ExportAbort, StopLeavesOnlyWholeFiles) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Generations, ExportAbort,
-                         ::testing::Values(std::make_pair("2007", scan::ExchangeVersion::V2007),
-                                           std::make_pair("2010", scan::ExchangeVersion::V2010)));
+                         ::testing::Values(std::make_pair("2007", decode::Generation::V2007),
+                                           std::make_pair("2010", decode::Generation::V2010)));
 
 }  // namespace
 }  // namespace quorvine::exporting

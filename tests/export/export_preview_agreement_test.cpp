@@ -168,8 +168,8 @@ void export_store(const char* scenario, const char* exchange, bool is_public, Ex
       "' --out '" + store.string() + "' 2>&1");
   ASSERT_EQ(made.status, 0) << made.out;
   ASSERT_NO_FATAL_FAILURE(scan_store(store, out.dir.path(),
-                                     std::string(exchange) == "2007" ? scan::ExchangeVersion::V2007
-                                                                     : scan::ExchangeVersion::V2010,
+                                     std::string(exchange) == "2007" ? decode::Generation::V2007
+                                                                     : decode::Generation::V2010,
                                      out.session));
   std::vector<scan::TreeItem> items;
   for (const auto& f : out.session.folders_2007) items.push_back(f.treeItem);

@@ -21,9 +21,9 @@ inline void make_store(const std::filesystem::path& scenario, const char* genera
 }
 
 inline void scan_store(const std::filesystem::path& store, const std::filesystem::path& work,
-                       scan::ExchangeVersion version, scan::ScanSession& session) {
+                       decode::Generation version, scan::ScanSession& session) {
   session.settings.database_file = store;
-  session.settings.exchange_version_support = version;
+  session.settings.generation = version;
   session.settings.work_folder = work / "data";
   session.settings.temp_folder = work / "tmp";
   std::filesystem::create_directories(session.settings.work_folder);

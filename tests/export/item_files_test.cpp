@@ -42,7 +42,7 @@ bool gmime_parses(const std::string& bytes) {
   return parsed;
 }
 
-class ItemFiles : public ::testing::TestWithParam<std::pair<const char*, scan::ExchangeVersion>> {};
+class ItemFiles : public ::testing::TestWithParam<std::pair<const char*, decode::Generation>> {};
 
 TEST_P(ItemFiles, EveryFormatParsesAndIsTheSameForAnyJobs) {
   if (!fs::exists(quorvine::testing::edbgen_program())) GTEST_SKIP() << "edbgen not built";
@@ -115,8 +115,8 @@ TEST_P(ItemFiles, EveryFormatParsesAndIsTheSameForAnyJobs) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Generations, ItemFiles,
-                         ::testing::Values(std::pair{"2007", scan::ExchangeVersion::V2007},
-                                           std::pair{"2010", scan::ExchangeVersion::V2010}),
+                         ::testing::Values(std::pair{"2007", decode::Generation::V2007},
+                                           std::pair{"2010", decode::Generation::V2010}),
                          [](const auto& info) { return std::string(info.param.first); });
 
 }  // namespace

@@ -55,7 +55,7 @@ ReadBack read_mbox(const fs::path& file) {
   return out;
 }
 
-class LargeAttachment : public ::testing::TestWithParam<std::pair<const char*, scan::ExchangeVersion>> {
+class LargeAttachment : public ::testing::TestWithParam<std::pair<const char*, decode::Generation>> {
  protected:
   void SetUp() override {
     if (!fs::exists(quorvine::testing::edbgen_program())) GTEST_SKIP() << "edbgen not built";
@@ -113,8 +113,8 @@ TEST_P(LargeAttachment, WriteFailureHalfwayLeavesNoFileUnderTheFinalName) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Generations, LargeAttachment,
-                         ::testing::Values(std::make_pair("2007", scan::ExchangeVersion::V2007),
-                                           std::make_pair("2010", scan::ExchangeVersion::V2010)));
+                         ::testing::Values(std::make_pair("2007", decode::Generation::V2007),
+                                           std::make_pair("2010", decode::Generation::V2010)));
 
 }  // namespace
 }  // namespace quorvine::exporting

@@ -206,7 +206,7 @@ class MainWindowTest : public QObject {
   app::StoreChoice choice(const fs::path& database, const QString& version) const {
     app::StoreChoice choice;
     choice.database = database;
-    choice.version = version == "2007" ? scan::ExchangeVersion::V2007 : scan::ExchangeVersion::V2010;
+    choice.version = version == "2007" ? decode::Generation::V2007 : decode::Generation::V2010;
     choice.temp_folder = fs::path(scratch_.path().toStdString()) / ("temp" + version.toStdString());
     return choice;
   }
@@ -308,14 +308,14 @@ class MainWindowTest : public QObject {
     window.show();
     asked_.clear();
     window.setPrompt(recorder());
-    window.openAtStart(store("2010"), scan::ExchangeVersion::Unset);
+    window.openAtStart(store("2010"), decode::Generation::Unset);
     QTRY_VERIFY_WITH_TIMEOUT(window.state() != app::MainWindow::State::Scanning && !window.workerBusy(), 120000);
     QCOMPARE(window.state(), app::MainWindow::State::Scanned);
     QCOMPARE(widget_children(window.tree()->topLevelItem(0)),
              manifest_labels(read_manifest(store("2010"))["tree"].toArray()));
     if (const auto skip = testing::samples_skip_reason()) QSKIP(skip->c_str());
     asked_.clear();
-    window.openAtStart(testing::ese_sample("museum_srum_win10_SRUDB.dat"), scan::ExchangeVersion::Unset);
+    window.openAtStart(testing::ese_sample("museum_srum_win10_SRUDB.dat"), decode::Generation::Unset);
     QTRY_VERIFY_WITH_TIMEOUT(window.state() != app::MainWindow::State::Scanning && !window.workerBusy(), 120000);
     QCOMPARE(window.state(), app::MainWindow::State::OpenFailed);
     QCOMPARE(asked_.size(), size_t(1));
@@ -326,7 +326,7 @@ class MainWindowTest : public QObject {
 
   void command_line() {
     using Action = app::GuiCommandLine::Action;
-    using V = scan::ExchangeVersion;
+    using V = decode::Generation;
     struct Case {
       std::vector<std::string> arguments;
       Action action;
@@ -769,19 +769,19 @@ class MainWindowTest : public QObject {
 
   void file_selection_refuses_missing_file_and_version() {
     asked_.clear();
-    app::FileSelectionDialog first(scan::ExchangeVersion::Unset, recorder());
+    app::FileSelectionDialog first(decode::Generation::Unset, recorder());
     QVERIFY(!first.next());
     QCOMPARE(asked_.back().text, QString("Please select valid file"));
     first.setDatabase(store("2007"));
     QVERIFY(!first.next());
     QCOMPARE(asked_.back().text, QString("Please select which exchange version of edb file"));
-    first.chooseVersion(scan::ExchangeVersion::V2010);
+    first.chooseVersion(decode::Generation::V2010);
     QVERIFY(first.next());
     // A later dialog keeps the earlier version without a click.
     app::FileSelectionDialog second(first.choice().version, recorder());
     second.setDatabase(store("2007"));
     QVERIFY(second.next());
-    QCOMPARE(second.choice().version, scan::ExchangeVersion::V2010);
+    QCOMPARE(second.choice().version, decode::Generation::V2010);
   }
 
   void search_dialog_size_window_and_stop() {

@@ -116,7 +116,7 @@ TEST(HeaderRows, NewestFirstNumberedAndFilteredByFolderAndTable) {
       stored("MsgHeader-1-6", "c", "f1"),  // same folder id in another mailbox's table
       stored("MsgHeader-1-5", "d", "f1")};
   HeaderFolderRef folder{"f1", "Box", "Folders-1-5", "Inbox"};
-  auto rows = header_rows_for_folder(headers, folder, HeaderGeneration::Exchange2010);
+  auto rows = header_rows_for_folder(headers, folder, decode::Generation::V2010);
   ASSERT_EQ(rows.size(), 2u);
   EXPECT_EQ(rows[0].message_id, "d");  // read last, shown first
   EXPECT_EQ(rows[1].message_id, "a");
@@ -130,23 +130,23 @@ TEST(HeaderRows, NewestFirstNumberedAndFilteredByFolderAndTable) {
 
 TEST(HeaderRows, TableNamesOfBothGenerationsAndPublicStores) {
   HeaderFolderRef f{"7", "Box", "Folders-3-9", "Inbox"};
-  EXPECT_EQ(header_table_name(f, HeaderGeneration::Exchange2010, false), "MsgHeader-3-9");
-  EXPECT_EQ(body_table_name(f, HeaderGeneration::Exchange2010, false), "Body-3-9");
-  EXPECT_EQ(header_table_name(f, HeaderGeneration::Exchange2010, true), "MsgHeader-7");
-  EXPECT_EQ(body_table_name(f, HeaderGeneration::Exchange2010, true), "Body-7");
+  EXPECT_EQ(header_table_name(f, decode::Generation::V2010, false), "MsgHeader-3-9");
+  EXPECT_EQ(body_table_name(f, decode::Generation::V2010, false), "Body-3-9");
+  EXPECT_EQ(header_table_name(f, decode::Generation::V2010, true), "MsgHeader-7");
+  EXPECT_EQ(body_table_name(f, decode::Generation::V2010, true), "Body-7");
   HeaderFolderRef g{"ab", "Box", "Folder_101", "Inbox"};
-  EXPECT_EQ(header_table_name(g, HeaderGeneration::Exchange2013, false), "Message_101");
-  EXPECT_EQ(body_table_name(g, HeaderGeneration::Exchange2013, false), "");
+  EXPECT_EQ(header_table_name(g, decode::Generation::V2013, false), "Message_101");
+  EXPECT_EQ(body_table_name(g, decode::Generation::V2013, false), "");
   // A bare "Folders" table name stands for "Folders-<folder id>".
   HeaderFolderRef bare{"7", "Box", "Folders", "X"};
-  EXPECT_EQ(folder_table_name(bare, HeaderGeneration::Exchange2010), "Folders-7");
-  std::vector<HeaderEntry2010> headers = {stored("MsgHeader-7", "m", "7"), stored("MsgHeader", "n", "7")};
-  auto rows = header_rows_for_folder(headers, bare, HeaderGeneration::Exchange2010);
+  EXPECT_EQ(folder_table_name(bare, decode::Generation::V2010), "Folders-7");
+  std::vector<scan::HeaderEntry2010> headers = {stored("MsgHeader-7", "m", "7"), stored("MsgHeader", "n", "7")};
+  auto rows = header_rows_for_folder(headers, bare, decode::Generation::V2010);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].message_id, "m");
   // 2013 maps "Message" back to "Folder".
-  std::vector<HeaderEntry2010> h13 = {stored("Message_101", "x", "ab"), stored("Message_102", "y", "ab")};
-  rows = header_rows_for_folder(h13, g, HeaderGeneration::Exchange2013);
+  std::vector<scan::HeaderEntry2010> h13 = {stored("Message_101", "x", "ab"), stored("Message_102", "y", "ab")};
+  rows = header_rows_for_folder(h13, g, decode::Generation::V2013);
   ASSERT_EQ(rows.size(), 1u);
   EXPECT_EQ(rows[0].message_id, "x");
 }

@@ -54,7 +54,7 @@ bool make_and_scan(const json& scenario, const std::string& exchange, const Scra
   EXPECT_EQ(made.status, 0) << made.out;
   if (made.status != 0) return false;
   session.settings.database_file = store;
-  session.settings.exchange_version_support = *scan::parse_exchange_version(exchange);
+  session.settings.generation = *decode::parse_generation(exchange);
   session.settings.work_folder = dir / "work";
   session.settings.temp_folder = dir / "temp";
   fs::create_directories(session.settings.work_folder);

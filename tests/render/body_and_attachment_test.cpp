@@ -74,7 +74,7 @@ class Store2007 : public ::testing::Test {
     const auto* m = message(subject);
     EXPECT_TRUE(m);
     const auto columns = body_columns(*session.message_table);
-    return select_body(Generation::Exchange2003_2007, session.message_table->read_record(m->recordNumber), columns, out,
+    return select_body(decode::Generation::V2007, session.message_table->read_record(m->recordNumber), columns, out,
                        options);
   }
 
@@ -161,7 +161,7 @@ TEST(Store2010, BodiesAndAttachmentsThroughTheBodyTable) {
   size_t attachments = 0;
   for (const auto& entry : bodies) {
     const auto table = session.database->open_table(entry.tableIndex);
-    const auto body = select_body(Generation::Exchange2010, table.read_record(entry.recordNumber),
+    const auto body = select_body(decode::Generation::V2010, table.read_record(entry.recordNumber),
                                   body_columns(table), out, {});
     if (body.body.kind != BodyKind::None) by_kind[std::string(to_string(body.body.kind))] = read_file(body.body.path);
     const auto set = save_attachments_2010(session, entry.attachmentIds, out);

@@ -26,7 +26,7 @@ fs::path make_store(const nlohmann::json& scenario, const std::string& exchange,
 bool scan_into(const fs::path& store, const std::string& exchange, const quorvine::testing::ScratchDir& dir,
                quorvine::scan::ScanSession& session) {
   session.settings.database_file = store;
-  session.settings.exchange_version_support = *quorvine::scan::parse_exchange_version(exchange);
+  session.settings.generation = *quorvine::decode::parse_generation(exchange);
   session.settings.work_folder = dir / "work";
   session.settings.temp_folder = dir / "temp";
   fs::create_directories(session.settings.work_folder);

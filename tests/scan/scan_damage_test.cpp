@@ -15,7 +15,7 @@
 #include "support/test_support.hpp"
 
 using namespace scan_test;
-using quorvine::scan::ExchangeVersion;
+using quorvine::decode::Generation;
 using quorvine::scan::ScanOutcome;
 
 namespace {
@@ -32,7 +32,7 @@ void write_bytes(const std::filesystem::path& path, const Bytes& bytes, size_t s
 
 void expect_open_failure(const std::filesystem::path& file) {
   ScanRun run;
-  run_scan(run, file, ExchangeVersion::V2007);
+  run_scan(run, file, Generation::V2007);
   EXPECT_EQ(run.session.outcome, ScanOutcome::OpenFailed) << file;
   EXPECT_FALSE(run.session.failure_reason.empty());
   ASSERT_FALSE(run.statuses.empty());
@@ -57,7 +57,7 @@ Store2007 busy_store() {
 
 // Scans every variant; a variant either completes or is refused, and never throws.
 // Returns whether the scan noticed anything (refused the file or warned).
-bool scan_variant(const std::filesystem::path& file, ExchangeVersion version,
+bool scan_variant(const std::filesystem::path& file, Generation version,
                   const std::string& what) {
   // Under a sanitizer a fault aborts the run; this names the variant that caused it.
   if (std::getenv("QUORVINE_TRACE_VARIANTS")) std::fprintf(stderr, "scanning %s\n", what.c_str());
@@ -110,7 +110,7 @@ TEST(ScanDamage, TruncatedCopiesNeverCrash) {
   for (size_t size = page; size < good.size(); size += page / 2, ++variants) {
     write_bytes(dir / "cut.edb", good, size);
     const bool seen =
-        scan_variant(dir / "cut.edb", ExchangeVersion::V2007, "cut at " + std::to_string(size));
+        scan_variant(dir / "cut.edb", Generation::V2007, "cut at " + std::to_string(size));
     if (!seen) std::printf("unnoticed cut at %zu of %zu\n", size, good.size());
     noticed += seen;
   }
@@ -140,7 +140,7 @@ TEST(ScanDamage, FlippedBytesInSealedPagesNeverCrash) {
                            static_cast<uint32_t>(page_index - 1));
     write_bytes(dir / "flip.edb", damaged, damaged.size());
     noticed += scan_variant(
-        dir / "flip.edb", variant % 3 == 0 ? ExchangeVersion::V2010 : ExchangeVersion::V2007,
+        dir / "flip.edb", variant % 3 == 0 ? Generation::V2010 : Generation::V2007,
         "variant " + std::to_string(variant) + " page " + std::to_string(page_index));
   }
   EXPECT_GT(noticed, 0);  // the damage did reach the scan
@@ -153,7 +153,7 @@ TEST(ScanDamage, FlippedBytesWithoutResealingAreSkippedAsDamage) {
   std::mt19937 random(7);
   for (int f = 0; f < 64; ++f) damaged[2 * 8192 + random() % (damaged.size() - 2 * 8192)] ^= 0x5A;
   write_bytes(dir / "flip.edb", damaged, damaged.size());
-  EXPECT_TRUE(scan_variant(dir / "flip.edb", ExchangeVersion::V2007, "unsealed flips"));
+  EXPECT_TRUE(scan_variant(dir / "flip.edb", Generation::V2007, "unsealed flips"));
 }
 
 TEST(ScanDamage, LostCatalogRootIsReportedWhileTheShadowServes) {
@@ -164,7 +164,7 @@ TEST(ScanDamage, LostCatalogRootIsReportedWhileTheShadowServes) {
   std::fill_n(damaged.begin() + (4 + 1) * page, page, uint8_t(0));  // the catalog root, page 4
   write_bytes(dir / "nocatalog.edb", damaged, damaged.size());
   ScanRun run;
-  run_scan(run, dir / "nocatalog.edb", ExchangeVersion::V2007);
+  run_scan(run, dir / "nocatalog.edb", Generation::V2007);
   EXPECT_EQ(run.session.outcome, ScanOutcome::Completed);
   EXPECT_EQ(run.session.folder_records.size(), 40u);
   EXPECT_TRUE(std::any_of(run.warnings.begin(), run.warnings.end(), [](const std::string& w) {
@@ -179,7 +179,7 @@ TEST(ScanDamage, DamagedHeaderIsReportedWhileTheShadowCopyServes) {
   damaged[300] ^= 0x40;  // the primary header's checksum no longer matches; the copy is intact
   write_bytes(dir / "header.edb", damaged, damaged.size());
   ScanRun run;
-  run_scan(run, dir / "header.edb", ExchangeVersion::V2007);
+  run_scan(run, dir / "header.edb", Generation::V2007);
   EXPECT_EQ(run.session.outcome, ScanOutcome::Completed);
   EXPECT_EQ(run.session.folder_records.size(), 40u);
   EXPECT_TRUE(std::any_of(run.warnings.begin(), run.warnings.end(), [](const std::string& w) {

@@ -156,9 +156,9 @@ void write_store_2013(const std::filesystem::path& out, const Store2013& store) 
 }
 
 void run_scan(ScanRun& run, const std::filesystem::path& file,
-              quorvine::scan::ExchangeVersion version, const std::filesystem::path& work) {
+              quorvine::decode::Generation version, const std::filesystem::path& work) {
   run.session.settings.database_file = file;
-  run.session.settings.exchange_version_support = version;
+  run.session.settings.generation = version;
   run.session.settings.work_folder = work;
   RecordingObserver observer(run);
   quorvine::scan::scan_store(run.session, observer);

@@ -94,7 +94,7 @@ struct ScanRun {
   std::vector<std::string> message_boxes;
 };
 void run_scan(ScanRun& run, const std::filesystem::path& file,
-              quorvine::scan::ExchangeVersion version,
+              quorvine::decode::Generation version,
               const std::filesystem::path& work = {});
 
 // The tree as lines "  label [class]", two blanks per level, root excluded.

@@ -6,7 +6,7 @@
 #include "support/test_support.hpp"
 
 using namespace scan_test;
-using quorvine::scan::ExchangeVersion;
+using quorvine::decode::Generation;
 using quorvine::scan::ScanOutcome;
 
 namespace {
@@ -27,7 +27,7 @@ Store2007 one_mailbox(std::vector<FolderRow> folders) {
 std::string scan_tree(const Store2007& store, ScanRun& run) {
   quorvine::testing::ScratchDir dir;
   write_store_2007(dir / "s.edb", store);
-  run_scan(run, dir / "s.edb", ExchangeVersion::V2007);
+  run_scan(run, dir / "s.edb", Generation::V2007);
   EXPECT_EQ(run.session.outcome, ScanOutcome::Completed) << run.session.failure_reason;
   return tree_lines(run.session.tree);
 }

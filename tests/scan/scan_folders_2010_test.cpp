@@ -7,12 +7,12 @@
 #include "support/test_support.hpp"
 
 using namespace scan_test;
-using quorvine::scan::ExchangeVersion;
+using quorvine::decode::Generation;
 
 namespace {
 
 template <typename Store, typename Writer>
-std::string scan_tree(const Store& store, Writer write, ExchangeVersion version, ScanRun& run) {
+std::string scan_tree(const Store& store, Writer write, Generation version, ScanRun& run) {
   quorvine::testing::ScratchDir dir;
   write(dir / "s.edb", store);
   run_scan(run, dir / "s.edb", version);
@@ -37,7 +37,7 @@ TEST(ScanFolders2010, ParentPlacementRestrictionAndPublicFolderLabel) {
                               {0x15, 0x10, 0x65, "Sub two", "", "IPF.Contact"},
                           }}};
   ScanRun run;
-  EXPECT_EQ(scan_tree(store, write_store_2010, ExchangeVersion::V2010, run),
+  EXPECT_EQ(scan_tree(store, write_store_2010, Generation::V2010, run),
             "Bob\n"
             "  Inbox [IPF.Note]\n"
             "    Sub [IPF.Note]\n"
@@ -63,7 +63,7 @@ TEST(ScanFolders2010, FolderTablesAreScannedInReverseCatalogOrder) {
   store.folder_tables = {{"Folders-1-1", {{0x10, 0x1, 0x1, "A", "", ""}}},
                          {"Folders-2-2", {{0x20, 0x2, 0x2, "B", "", ""}}}};
   ScanRun run;
-  scan_tree(store, write_store_2010, ExchangeVersion::V2010, run);
+  scan_tree(store, write_store_2010, Generation::V2010, run);
   ASSERT_EQ(run.session.folder_tables_2010.size(), 2u);
   EXPECT_EQ(run.session.folder_tables_2010[0].tableName, "Folders-2-2");
   ASSERT_EQ(run.session.folders_2010.size(), 2u);
@@ -87,7 +87,7 @@ TEST(ScanFolders2010, LoopsAndEndlessChainsAreSkippedAndReported) {
                               {0x50, 0x66, 0x66, "Elsewhere", "", ""},
                           }}};
   ScanRun run;
-  EXPECT_EQ(scan_tree(store, write_store_2010, ExchangeVersion::V2010, run),
+  EXPECT_EQ(scan_tree(store, write_store_2010, Generation::V2010, run),
             "Bob\n  Inbox [Folder]\n    Echo [Folder]\n");
   // The record of an unlisted mailbox and the three without a chain are each reported.
   ASSERT_EQ(run.warnings.size(), 2u);
@@ -102,7 +102,7 @@ TEST(ScanFolders2010, PublicStoreUsesThePublicMailbox) {
                           {{0x10, 0x0, 0x77, "Public Folder", "", ""},
                            {0x11, 0x10, 0x77, "Child", "", "IPF.Task"}}}};
   ScanRun run;
-  EXPECT_EQ(scan_tree(store, write_store_2010, ExchangeVersion::V2010, run),
+  EXPECT_EQ(scan_tree(store, write_store_2010, Generation::V2010, run),
             "ExPublic Folder\n  Public_Folder [Folder]\n    Child [task]\n");
   EXPECT_EQ(run.session.folders_2010.at(0).mailboxId, "public_folder");
 }
@@ -119,7 +119,7 @@ TEST(ScanFolders2013, FolderTableNumberPicksTheMailbox) {
                               {0x5, 0x0, 0, "", "", ""},
                           }}};
   ScanRun run;
-  EXPECT_EQ(scan_tree(store, write_store_2013, ExchangeVersion::V2013, run),
+  EXPECT_EQ(scan_tree(store, write_store_2013, Generation::V2013, run),
             "Hundred\nHundredOne\n  Inbox [IPF.Note]\n    Sub [note]\n");
   const auto& box = run.session.mailboxes.at(1);
   EXPECT_EQ(box.mailboxId, "101");
@@ -134,7 +134,7 @@ TEST(ScanFolders2013, PublicStoreGetsNoFolders) {
   store.has_mailbox_table = false;
   store.folder_tables = {{"Folder_1", {{0x1, 0x0, 0, "", "", ""}, {0x2, 0x1, 0, "X", "", ""}}}};
   ScanRun run;
-  EXPECT_EQ(scan_tree(store, write_store_2013, ExchangeVersion::V2013, run), "ExPublic Folder\n");
+  EXPECT_EQ(scan_tree(store, write_store_2013, Generation::V2013, run), "ExPublic Folder\n");
   EXPECT_TRUE(run.session.folders_2010.empty());
 }
 
@@ -144,7 +144,7 @@ TEST(ScanFolders2013, ExplicitChoiceIsHonouredEvenWhenItDoesNotFit) {
   store.mailboxes = {{0x5, "Box", "o"}};
   store.folders = {{0x10, 0, 0x5, "Inbox", "/Inbox", "IPF.Note"}};
   ScanRun run;
-  EXPECT_EQ(scan_tree(store, write_store_2007, ExchangeVersion::V2013, run), "Box\n");
+  EXPECT_EQ(scan_tree(store, write_store_2007, Generation::V2013, run), "Box\n");
   EXPECT_TRUE(run.session.index.messages().empty());
 }
 
@@ -179,7 +179,7 @@ TEST(ScanFolders2013, DamagedRootRecordKeepsTheMailboxsFolders) {
   write_store_2013(dir / "s.edb", store);
   damage_first_record(dir / "s.edb", "Folder_101");
   ScanRun run;
-  run_scan(run, dir / "s.edb", ExchangeVersion::V2013);
+  run_scan(run, dir / "s.edb", Generation::V2013);
   EXPECT_EQ(tree_lines(run.session.tree), "HundredOne\n  Inbox [IPF.Note]\n    Sub [note]\n  Sent Items [IPF.Note]\n");
   ASSERT_FALSE(run.warnings.empty());
   EXPECT_NE(run.warnings.front().find("Folder_101"), std::string::npos) << run.warnings.front();

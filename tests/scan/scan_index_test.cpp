@@ -12,7 +12,7 @@
 #include "support/test_support.hpp"
 
 using namespace scan_test;
-using quorvine::scan::ExchangeVersion;
+using quorvine::decode::Generation;
 using quorvine::scan::MessageIndex;
 
 namespace {
@@ -53,7 +53,7 @@ TEST(ScanIndex, MessageAndAttachmentIndexFromAStore) {
   quorvine::testing::ScratchDir dir;
   write_store_2007(dir / "s.edb", indexed_store());
   ScanRun run;
-  run_scan(run, dir / "s.edb", ExchangeVersion::V2007, dir.path());
+  run_scan(run, dir / "s.edb", Generation::V2007, dir.path());
   const auto& session = run.session;
   EXPECT_EQ(session.attachment_table_name, "UnusualAttachName");
   ASSERT_TRUE(session.attachment_table.has_value());
@@ -102,8 +102,8 @@ TEST(ScanIndex, FilesListGetsOneLinePerScanAndANewScanEmptiesTheIndex) {
   quorvine::testing::ScratchDir dir;
   write_store_2007(dir / "s.edb", indexed_store());
   ScanRun run;
-  run_scan(run, dir / "s.edb", ExchangeVersion::V2007, dir.path());
-  run_scan(run, dir / "s.edb", ExchangeVersion::V2007, dir.path());
+  run_scan(run, dir / "s.edb", Generation::V2007, dir.path());
+  run_scan(run, dir / "s.edb", Generation::V2007, dir.path());
   const std::string line = (dir / "s.edb").string() + "," + (dir / "Msg.txt").string() + "," +
                            (dir / "Att.txt").string() + ",\r\n";
   EXPECT_EQ(read_file(dir / "files.txt"), line + line);
@@ -117,7 +117,7 @@ TEST(ScanIndex, WithoutTheCallbackThereIsNoAttachmentTable) {
   store.attachment_callback = false;
   write_store_2007(dir / "s.edb", store);
   ScanRun run;
-  run_scan(run, dir / "s.edb", ExchangeVersion::V2007);
+  run_scan(run, dir / "s.edb", Generation::V2007);
   EXPECT_EQ(run.session.attachment_table_name, "");
   EXPECT_FALSE(run.session.attachment_table.has_value());
   EXPECT_TRUE(run.session.index.attachments().empty());
@@ -130,7 +130,7 @@ TEST(ScanIndex, DriverSettlesRevisionReportsStateAndShowsTheSevenSteps) {
   store.dirty = true;
   write_store_2007(dir / "s.edb", store);
   ScanRun run;
-  run_scan(run, dir / "s.edb", ExchangeVersion::V2007, dir.path());
+  run_scan(run, dir / "s.edb", Generation::V2007, dir.path());
   EXPECT_EQ(run.session.format_revision, 15u);  // "Msg" and a revision above 16
   EXPECT_EQ(run.session.decode_context.format_revision, 15u);
   EXPECT_EQ(run.session.page_size_version, 8192u);
@@ -163,7 +163,7 @@ TEST(ScanIndex, ProgressOfSmallAndLargeTables) {
   ScanRun run;
   RecordingObserver observer(run);
   run.session.settings.database_file = dir / "s.edb";
-  run.session.settings.exchange_version_support = ExchangeVersion::V2007;
+  run.session.settings.generation = Generation::V2007;
   quorvine::scan::scan_store(run.session, observer);
   // Only the 150-record "Msg" table sets a range; the others keep 0..100.
   EXPECT_EQ(observer.ranges, std::vector<uint64_t>{150});

@@ -1,13 +1,14 @@
 // Small pieces of the scan: folder keys, folder classes, exchange picks, tree paths.
 #include <gtest/gtest.h>
 
-#include "scan/exchange_version.hpp"
+#include "scan/generation_from_tables.hpp"
 #include "scan/folder_class.hpp"
 #include "scan/folder_key.hpp"
 #include "scan/mailbox_tree.hpp"
 #include "scan/partial_record.hpp"
 
 using namespace quorvine::scan;
+using quorvine::decode::Generation;
 
 TEST(FolderKey, FillsToTheIdentifierWidth) {
   EXPECT_EQ(folder_key("1-2D5E3"), "10000000002D5E3");
@@ -32,18 +33,16 @@ TEST(FolderClass, Mapping) {
 }
 
 TEST(ExchangePick, FromTableNames) {
-  EXPECT_EQ(exchange_version_from_tables({"MSysObjects", "Mailbox", "Folders", "Msg"}),
-            ExchangeVersion::V2007);
-  EXPECT_EQ(exchange_version_from_tables({"MSysObjects", "Msg"}), ExchangeVersion::V2007);
-  EXPECT_EQ(exchange_version_from_tables({"Mailbox", "Folders-1-2", "MsgHeader-1-2"}),
-            ExchangeVersion::V2010);
-  EXPECT_EQ(exchange_version_from_tables({"Mailbox", "Folder_101", "Message_101"}),
-            ExchangeVersion::V2013);
+  EXPECT_EQ(generation_from_tables({"MSysObjects", "Mailbox", "Folders", "Msg"}),
+            Generation::V2007);
+  EXPECT_EQ(generation_from_tables({"MSysObjects", "Msg"}), Generation::V2007);
+  EXPECT_EQ(generation_from_tables({"Mailbox", "Folders-1-2", "MsgHeader-1-2"}),
+            Generation::V2010);
+  EXPECT_EQ(generation_from_tables({"Mailbox", "Folder_101", "Message_101"}),
+            Generation::V2013);
   // None of the Exchange tables: nothing, whatever looks alike.
-  EXPECT_FALSE(exchange_version_from_tables({"MSysObjects", "Mailboxes", "Msgs", "Body-1", "FoldersX"}));
-  EXPECT_FALSE(exchange_version_from_tables({}));
-  EXPECT_EQ(parse_exchange_version("2003"), ExchangeVersion::V2007);
-  EXPECT_FALSE(parse_exchange_version("2016").has_value());
+  EXPECT_FALSE(generation_from_tables({"MSysObjects", "Mailboxes", "Msgs", "Body-1", "FoldersX"}));
+  EXPECT_FALSE(generation_from_tables({}));
 }
 
 TEST(MailboxTreePaths, EscapedSlashesAndLookup) {

@@ -106,7 +106,7 @@ int main(int argc, char** argv) {
   window.show();
   app::StoreChoice choice;
   choice.database = argv[1];
-  choice.version = std::string(argv[2]) == "2007" ? scan::ExchangeVersion::V2007 : scan::ExchangeVersion::V2010;
+  choice.version = std::string(argv[2]) == "2007" ? decode::Generation::V2007 : decode::Generation::V2010;
   choice.temp_folder = fs::absolute("temp");  // page addresses need an absolute folder
   window.openStore(choice);
   if (!wait_until([&] { return window.state() == app::MainWindow::State::Scanned && !window.workerBusy(); }))

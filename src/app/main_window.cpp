@@ -412,7 +412,7 @@ void MainWindow::exportSelected() {
   if (!item) return;
   exporting::SelectedItemsRequest request;
   request.folder = *item;
-  for (const scan::MessageListRow& row : list_->checkedRows()) request.message_ids.push_back(row.message_id);
+  for (const listing::MessageListRow& row : list_->checkedRows()) request.message_ids.push_back(row.message_id);
   openExportDialog(
       ExportDialog::Kind::SelectedItems,
       [this, request](const ExportDialog::Choices& choices, const ese::PassControl& control,

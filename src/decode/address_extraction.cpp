@@ -111,7 +111,7 @@ std::string format_results(std::string_view text, bool address_search,
 
 }  // namespace
 
-std::string Email_FormatResults(std::string_view pattern, std::string_view text) {
+std::string distinct_matches(std::string_view pattern, std::string_view text) {
   if (pattern.empty() || text.empty()) return {};
   if (pattern == kEmailPattern) return format_results(text, true, address_pattern());
   RegexPattern compiled(pattern);
@@ -140,7 +140,7 @@ std::string extract_addresses(std::string_view text) {
   replace_all(t, "-", "zzzzzzz");
   cut_after_domain_endings(t, 1);
 
-  std::string result = Email_FormatResults(kEmailPattern, t);
+  std::string result = distinct_matches(kEmailPattern, t);
   replace_all(result, ",,", "");
   replace_all(result, ",_", ",");
   replace_all(result, "zzzzzzz", "-");
@@ -151,14 +151,14 @@ std::string extract_addresses(std::string_view text) {
   return result;
 }
 
-int spc_email_isvalid(std::string_view text) {
+bool email_looks_valid(std::string_view text) {
   size_t count = 0;
   for (char c : text)
     if (c == '.' || c == '@') ++count;
   return count > 1;
 }
 
-std::string textreplace(std::string_view text) {
+std::string close_up_spaces(std::string_view text) {
   std::string t(text);
   char pair[2] = {' ', '\0'};
   auto close_up = [&](char c) {

@@ -16,15 +16,10 @@ std::string extract_addresses(std::string_view text);
 // Distinct matches of `pattern` (case-insensitive) in the ","-separated pieces of `text`,
 // each followed by ","; the leftover pieces when nothing matches; empty for an empty
 // pattern or text. Throws std::invalid_argument for a pattern that does not compile.
-std::string Email_FormatResults(std::string_view pattern, std::string_view text);
-// 1 when "." and "@" occur more than once together, else 0.
-int spc_email_isvalid(std::string_view text);
+std::string distinct_matches(std::string_view pattern, std::string_view text);
+// Whether "." and "@" occur more than once together.
+bool email_looks_valid(std::string_view text);
 // Closes up spaces in front of letters, digits and "@._-<>", and spaces out "SMTP".
-std::string textreplace(std::string_view text);
-// The piece between the first and second `separator` (or the end); empty without one.
-std::string SplitString(std::string_view text, std::string_view separator);
-inline std::string split_path_2010(std::string_view text, std::string_view separator) {
-  return SplitString(text, separator);
-}
+std::string close_up_spaces(std::string_view text);
 
 }  // namespace quorvine::decode

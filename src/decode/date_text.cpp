@@ -176,7 +176,7 @@ std::optional<int64_t> parse_utc_text(std::string_view utc_text) {
          *minutes * 60 + *secs;
 }
 
-std::string ConvertDateUTCtoLocal(std::string_view utc_text) {
+std::string utc_text_to_local(std::string_view utc_text) {
   auto seconds = parse_utc_text(utc_text);
   if (!seconds) return std::string(utc_text);
   std::time_t moment = static_cast<std::time_t>(*seconds);
@@ -188,7 +188,7 @@ std::string ConvertDateUTCtoLocal(std::string_view utc_text) {
 std::string convert_date(std::string_view utc_text) {
   if (utc_text.size() > 22) utc_text = utc_text.substr(0, 21);
   if (utc_text.empty()) return {};
-  return ConvertDateUTCtoLocal(utc_text);
+  return utc_text_to_local(utc_text);
 }
 
 }  // namespace quorvine::decode

@@ -25,7 +25,7 @@ std::optional<std::string> filetime_utc_text(std::span<const uint8_t> bytes, cha
 std::string convert_date(std::string_view utc_text);
 // Parses "Mon,DD YYYY HH:MM:SS" as UTC and formats it in local time ("%x %X" of the
 // environment's locale); the text unchanged when it does not parse.
-std::string ConvertDateUTCtoLocal(std::string_view utc_text);
+std::string utc_text_to_local(std::string_view utc_text);
 
 // Both stages.
 inline std::string filetime_local_text(uint64_t filetime) {

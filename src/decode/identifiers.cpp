@@ -35,19 +35,19 @@ std::string replica_text(std::string text) {
 
 }  // namespace
 
-std::string export_exchange_record_value_64bit(ese::ColumnType type, uint8_t flags,
-                                               std::span<const uint8_t> bytes, char byte_order) {
+std::string identifier_text(ese::ColumnType type, uint8_t flags,
+                            std::span<const uint8_t> bytes, char byte_order) {
   if (!holds_eight_bytes(type)) return {};
-  if (!is_plain(flags)) return export_binary_data(bytes);
+  if (!is_plain(flags)) return strict_printable_bytes(bytes);
   auto value = read_u64(bytes, byte_order);
   return value ? hex(*value, false) : std::string();
 }
 
-std::string export_exchange_record_value_64bit_2010(uint32_t format_revision, ese::ColumnType type,
-                                                    uint8_t flags, std::span<const uint8_t> bytes,
-                                                    char byte_order) {
+std::string replica_identifier_text(uint32_t format_revision, ese::ColumnType type,
+                                    uint8_t flags, std::span<const uint8_t> bytes,
+                                    char byte_order) {
   if (format_revision != 17 || !holds_eight_bytes(type) || !is_plain(flags))
-    return export_exchange_record_value_64bit(type, flags, bytes, byte_order);
+    return identifier_text(type, flags, bytes, byte_order);
   if (bytes.size() != 8) return {};
   // The first two bytes are the replica number, the other six the counter.
   const ese::ByteReader in(bytes, "An identifier");
@@ -62,39 +62,39 @@ std::string export_exchange_record_value_64bit_2010(uint32_t format_revision, es
   return replica_text(hex(*replica_value, false)) + "-" + hex(*counter_value, true);
 }
 
-std::optional<std::string> export_exchange_record_value_filetime_header(
+std::optional<std::string> stored_filetime_text(
     ese::ColumnType type, uint8_t flags, std::span<const uint8_t> bytes, char byte_order) {
   if (!holds_eight_bytes(type)) return std::nullopt;
-  if (!is_plain(flags)) return export_binary_data(bytes);
+  if (!is_plain(flags)) return strict_printable_bytes(bytes);
   if (bytes.empty()) return std::nullopt;
   auto utc = filetime_utc_text(bytes, byte_order);
   if (!utc) return std::nullopt;
   return convert_date(*utc);
 }
 
-std::string export_exchange_record_value_64bit(const ValueSource& value, char byte_order) {
+std::string identifier_text(const ValueSource& value, char byte_order) {
   const ese::StoredValue* stored = value.stored();
   if (!stored) return {};
-  return export_exchange_record_value_64bit(value.column_type(), stored->flags, stored->raw,
-                                            byte_order);
+  return identifier_text(value.column_type(), stored->flags, stored->raw,
+                         byte_order);
 }
 
-std::string export_exchange_record_value_64bit_2010(const DecodeContext& ctx, const ValueSource& value,
-                                                    char byte_order) {
+std::string replica_identifier_text(const DecodeContext& ctx, const ValueSource& value,
+                                    char byte_order) {
   const ese::StoredValue* stored = value.stored();
   std::string result;
   if (stored)
-    result = export_exchange_record_value_64bit_2010(ctx.format_revision, value.column_type(),
-                                                     stored->flags, stored->raw, byte_order);
+    result = replica_identifier_text(ctx.format_revision, value.column_type(),
+                                     stored->flags, stored->raw, byte_order);
   return result;
 }
 
-std::optional<std::string> export_exchange_record_value_filetime_header(const ValueSource& value,
-                                                                        char byte_order) {
+std::optional<std::string> stored_filetime_text(const ValueSource& value,
+                                                char byte_order) {
   const ese::StoredValue* stored = value.stored();
   if (!stored) return std::nullopt;
-  return export_exchange_record_value_filetime_header(value.column_type(), stored->flags,
-                                                      stored->raw, byte_order);
+  return stored_filetime_text(value.column_type(), stored->flags,
+                              stored->raw, byte_order);
 }
 
 }  // namespace quorvine::decode

@@ -14,29 +14,29 @@
 namespace quorvine::decode {
 
 // Plain form: lowercase hex without leading zeros.
-std::string export_exchange_record_value_64bit(ese::ColumnType type, uint8_t flags,
-                                               std::span<const uint8_t> bytes, char byte_order);
+std::string identifier_text(ese::ColumnType type, uint8_t flags,
+                            std::span<const uint8_t> bytes, char byte_order);
 // Replica-counter form "1-2A3F0C" under format revision 17, the plain form otherwise.
-std::string export_exchange_record_value_64bit_2010(uint32_t format_revision, ese::ColumnType type,
-                                                    uint8_t flags, std::span<const uint8_t> bytes,
-                                                    char byte_order);
+std::string replica_identifier_text(uint32_t format_revision, ese::ColumnType type,
+                                    uint8_t flags, std::span<const uint8_t> bytes,
+                                    char byte_order);
 // Both date stages; nothing when the column or value does not hold a FILETIME.
-std::optional<std::string> export_exchange_record_value_filetime_header(
+std::optional<std::string> stored_filetime_text(
     ese::ColumnType type, uint8_t flags, std::span<const uint8_t> bytes, char byte_order);
 
 // The same over a column of a record (nullptr record or no data: empty / nothing).
-std::string export_exchange_record_value_64bit(const ValueSource& value, char byte_order);
-std::string export_exchange_record_value_64bit_2010(const DecodeContext& ctx, const ValueSource& value,
-                                                    char byte_order);
-std::optional<std::string> export_exchange_record_value_filetime_header(const ValueSource& value,
-                                                                        char byte_order);
+std::string identifier_text(const ValueSource& value, char byte_order);
+std::string replica_identifier_text(const DecodeContext& ctx, const ValueSource& value,
+                                    char byte_order);
+std::optional<std::string> stored_filetime_text(const ValueSource& value,
+                                                char byte_order);
 
-std::string export_exchange_record_value_64bit(const ese::Record* record, size_t column,
-                                               char byte_order);
-std::string export_exchange_record_value_64bit_2010(const DecodeContext& ctx, const ese::Record* record,
-                                                    size_t column, char byte_order);
-std::optional<std::string> export_exchange_record_value_filetime_header(const ese::Record* record,
-                                                                        size_t column,
-                                                                        char byte_order);
+std::string identifier_text(const ese::Record* record, size_t column,
+                            char byte_order);
+std::string replica_identifier_text(const DecodeContext& ctx, const ese::Record* record,
+                                    size_t column, char byte_order);
+std::optional<std::string> stored_filetime_text(const ese::Record* record,
+                                                size_t column,
+                                                char byte_order);
 
 }  // namespace quorvine::decode

@@ -5,18 +5,9 @@ namespace {
 
 constexpr std::string_view kReplacementCharacter = "\xEF\xBF\xBD";
 
-void append_latin1(std::string& out, uint8_t byte) {
-  if (byte < 0x80) {
-    out.push_back(static_cast<char>(byte));
-  } else {
-    out.push_back(static_cast<char>(0xC0 | (byte >> 6)));
-    out.push_back(static_cast<char>(0x80 | (byte & 0x3F)));
-  }
-}
-
 }  // namespace
 
-std::string ByteToString(std::span<const uint8_t> bytes) {
+std::string printable_bytes(std::span<const uint8_t> bytes) {
   std::string out;
   out.reserve(bytes.size());
   for (uint8_t b : bytes) {
@@ -33,7 +24,7 @@ std::string ByteToString(std::span<const uint8_t> bytes) {
   return out;
 }
 
-std::string export_binary_data(std::span<const uint8_t> bytes) {
+std::string strict_printable_bytes(std::span<const uint8_t> bytes) {
   std::string out;
   out.reserve(bytes.size());
   for (uint8_t b : bytes) {
@@ -48,7 +39,7 @@ std::string export_binary_data(std::span<const uint8_t> bytes) {
   return out;
 }
 
-std::string export_binary_data_2013(std::span<const uint8_t> bytes) {
+std::string hex_bytes(std::span<const uint8_t> bytes) {
   static constexpr char kDigits[] = "0123456789abcdef";
   std::string out;
   out.reserve(bytes.size() * 2);
@@ -59,14 +50,14 @@ std::string export_binary_data_2013(std::span<const uint8_t> bytes) {
   return out;
 }
 
-std::string export_binary_data_text(std::string_view text) {
+std::string nuls_as_spaces(std::string_view text) {
   std::string out(text);
   for (char& c : out)
     if (c == '\0') c = ' ';
   return out;
 }
 
-std::string export_text_data(std::string_view text) {
+std::string without_nuls(std::string_view text) {
   std::string out;
   out.reserve(text.size());
   for (char c : text)
@@ -76,17 +67,6 @@ std::string export_text_data(std::string_view text) {
 
 std::string_view text_before_nul(std::string_view text) {
   return text.substr(0, text.find('\0'));
-}
-
-void export_text(std::ostream& out, std::string_view text) { out << export_text_data(text); }
-
-int export_text_data(std::ostream& out, std::span<const uint8_t> bytes) {
-  std::string chunk;
-  chunk.reserve(bytes.size());
-  for (uint8_t b : bytes)
-    if (b != 0) append_latin1(chunk, b);
-  out << chunk;
-  return 1;
 }
 
 std::string preview_text(std::span<const uint8_t> bytes) {

@@ -38,23 +38,23 @@ std::string render_value_as_hex(const ese::Record* record, size_t column) {
   return render_value_as_hex(RecordValue(*record, column));
 }
 
-std::string export_exchange_record_value_64bit(const ese::Record* record, size_t column,
-                                               char byte_order) {
+std::string identifier_text(const ese::Record* record, size_t column,
+                            char byte_order) {
   if (!record) return {};
-  return export_exchange_record_value_64bit(RecordValue(*record, column), byte_order);
+  return identifier_text(RecordValue(*record, column), byte_order);
 }
 
-std::string export_exchange_record_value_64bit_2010(const DecodeContext& ctx, const ese::Record* record,
-                                                    size_t column, char byte_order) {
+std::string replica_identifier_text(const DecodeContext& ctx, const ese::Record* record,
+                                    size_t column, char byte_order) {
   if (!record) return {};
-  return export_exchange_record_value_64bit_2010(ctx, RecordValue(*record, column), byte_order);
+  return replica_identifier_text(ctx, RecordValue(*record, column), byte_order);
 }
 
-std::optional<std::string> export_exchange_record_value_filetime_header(const ese::Record* record,
-                                                                        size_t column,
-                                                                        char byte_order) {
+std::optional<std::string> stored_filetime_text(const ese::Record* record,
+                                                size_t column,
+                                                char byte_order) {
   if (!record) return std::nullopt;
-  return export_exchange_record_value_filetime_header(RecordValue(*record, column), byte_order);
+  return stored_filetime_text(RecordValue(*record, column), byte_order);
 }
 
 }  // namespace quorvine::decode

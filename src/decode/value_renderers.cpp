@@ -99,10 +99,10 @@ std::string plain_value(Renderer renderer, const ValueSource& value, const ese::
   if (ese::is_text(type)) {
     std::string text = value.text().value_or(std::string());
     if (renderer == Renderer::binary) return std::string(text_before_nul(text));
-    return export_text_data(text);
+    return without_nuls(text);
   }
-  if (renderer == Renderer::general) return ByteToString(stored.raw);
-  return export_binary_data_2013(stored.raw);
+  if (renderer == Renderer::general) return printable_bytes(stored.raw);
+  return hex_bytes(stored.raw);
 }
 
 // The reading layer decompresses; every binary type is treated as large binary and every
@@ -112,22 +112,22 @@ std::string compressed_value(Renderer renderer, const ValueSource& value,
   ColumnType type = value.column_type();
   if (type == ColumnType::LargeBinary || type == ColumnType::Binary) {
     ese::Bytes data = value.bytes().value_or(ese::Bytes());
-    return renderer == Renderer::exchange2013 ? export_binary_data(data) : ByteToString(data);
+    return renderer == Renderer::exchange2013 ? strict_printable_bytes(data) : printable_bytes(data);
   }
   if (ese::is_text(type)) {
     std::string text = value.text().value_or(std::string());
-    if (renderer == Renderer::exchange2013) return export_text_data(text);
+    if (renderer == Renderer::exchange2013) return without_nuls(text);
     return std::string(text_before_nul(text));
   }
-  return renderer == Renderer::exchange2013 ? export_binary_data_2013(stored.raw)
-                                            : ByteToString(stored.raw);
+  return renderer == Renderer::exchange2013 ? hex_bytes(stored.raw)
+                                            : printable_bytes(stored.raw);
 }
 
 std::string inline_long_value(Renderer renderer, const ValueSource& value) {
   std::string out;
   for (const ese::Bytes& segment : value.long_value_segments())
-    out += renderer == Renderer::exchange2013 ? export_binary_data(segment)
-                                              : export_binary_data_2013(segment);
+    out += renderer == Renderer::exchange2013 ? strict_printable_bytes(segment)
+                                              : hex_bytes(segment);
   return out;
 }
 
@@ -139,14 +139,14 @@ std::string multi_value(Renderer renderer, const ValueSource& value, const ese::
       std::string text = value.element_text(element);
       if (renderer == Renderer::exchange2013) {
         if (!out.empty()) out += "; ";
-        out += export_text_data(text);
+        out += without_nuls(text);
       } else {
-        out += export_binary_data_text(text);
+        out += nuls_as_spaces(text);
       }
     } else if (renderer == Renderer::exchange2013) {
-      out = export_binary_data_2013(stored.raw);
+      out = hex_bytes(stored.raw);
     } else {
-      out += export_binary_data(element.data);
+      out += strict_printable_bytes(element.data);
       if (renderer == Renderer::general) out += ',';
     }
   }
@@ -154,8 +154,8 @@ std::string multi_value(Renderer renderer, const ValueSource& value, const ese::
 }
 
 std::string other_form(Renderer renderer, const ese::StoredValue& stored) {
-  return renderer == Renderer::exchange2013 ? export_binary_data_2013(stored.raw)
-                                            : ByteToString(stored.raw);
+  return renderer == Renderer::exchange2013 ? hex_bytes(stored.raw)
+                                            : printable_bytes(stored.raw);
 }
 
 std::string render(Renderer renderer, const DecodeContext* ctx, const ValueSource& value, size_t column,

@@ -31,10 +31,10 @@ std::string body_text(const scan::ScanSession& session, const render::ItemRecord
 ItemRecordReader::ItemRecordReader(const scan::ScanSession& session, const Lookups2010* lookups)
     : session_(session), lookups_(lookups) {}
 
-std::optional<std::pair<const ese::Table*, uint64_t>> ItemRecordReader::locate(const scan::MessageListRow& row,
-                                                                                const std::string& body_table) {
-  if (session_.settings.exchange_version_support == scan::ExchangeVersion::V2007) {
-    const scan::MsgTable* entry = session_.index.MsgFindRecord(row.message_id);
+std::optional<std::pair<const ese::Table*, uint64_t>> ItemRecordReader::locate(const listing::MessageListRow& row,
+                                                                               const std::string& body_table) {
+  if (session_.settings.generation == decode::Generation::V2007) {
+    const scan::MsgTable* entry = session_.index.find_message(row.message_id);
     if (!entry || !session_.message_table) return std::nullopt;
     return std::pair{&*session_.message_table, static_cast<uint64_t>(entry->recordNumber)};
   }

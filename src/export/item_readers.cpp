@@ -80,7 +80,7 @@ std::string display_part(const std::string& from) {
 }
 
 // Stable across runs: the message identifier, unique in its store.
-std::string item_uid(const scan::MessageListRow& row) { return row.message_id + "@quorvine"; }
+std::string item_uid(const listing::MessageListRow& row) { return row.message_id + "@quorvine"; }
 
 }  // namespace
 

@@ -154,7 +154,7 @@ void MessageGatherer::select_bodies(const ese::Record& record, const std::option
 std::optional<uint64_t> MessageGatherer::stored_time(const listing::MessageListRow& row) {
   if (row.stored_time || session_.settings.generation != decode::Generation::V2007)
     return row.stored_time;
-  const scan::MsgTable* entry = session_.index.MsgFindRecord(row.message_id);
+  const scan::MsgTable* entry = session_.index.find_message(row.message_id);
   if (!entry || !session_.message_table) return std::nullopt;
   const ese::Table& table = *session_.message_table;
   scan::WantedColumns wanted;
@@ -172,7 +172,7 @@ CompositionRecord MessageGatherer::gather_2007(const listing::MessageListRow& ro
   out.filetime = row.stored_time;
   std::string N67b5, S4025;
 
-  const scan::MsgTable* entry = session_.index.MsgFindRecord(row.message_id);
+  const scan::MsgTable* entry = session_.index.find_message(row.message_id);
   if (entry && session_.message_table) {
     const ese::Table& table = *session_.message_table;
     scan::WantedColumns wanted;
@@ -187,8 +187,8 @@ CompositionRecord MessageGatherer::gather_2007(const listing::MessageListRow& ro
     if (S7d) out.transport_headers = record.text(*S7d).value_or("");
     if (N67b5_column) N67b5 = decode::render_value(ctx_, &record, *N67b5_column);
     if (S4025_column) S4025 = record.text(*S4025_column).value_or("");
-    if (!out.filetime) out.filetime = scan::first_stored_time(record, dates);
-    select_bodies(record, S1000, N1013, N1009, false, out);
+    if (!out.filetime) out.filetime = listing::first_stored_time(record, dates);
+    select_bodies(record, S1000, N1013, N1009, decode::Generation::V2007, out);
   }
   const std::string& headers = out.transport_headers;
   out.message_id = header_field(headers, "Message-ID");
@@ -260,7 +260,7 @@ CompositionRecord MessageGatherer::gather_2010(const listing::MessageListRow& ro
       std::replace(display_to.begin(), display_to.end(), '\x01', ' ');
     }
     if (N2c_column) N2c = decode::render_value(ctx_, &record, *N2c_column);
-    select_bodies(record, S1000, N1013, N1009, true, out);
+    select_bodies(record, S1000, N1013, N1009, session_.settings.generation, out);
 
     // The message's attachment identifiers, read from its own record: the listed text of
     // "N67b3" is a printable filter of the bytes and cannot be matched.

@@ -45,7 +45,7 @@ std::optional<scan::BodyEntry2010> make_body_entry(const BodyFields& fields) {
 
 std::optional<scan::AttachmentEntry2010> make_attachment_entry(const BodyFields& fields) {
   if (fields.l3705 == "0") return std::nullopt;
-  const std::string& name = fields.s3001.empty() ? fields.s3707 : fields.s3001;
+  const std::string& name = fields.attachment_name.empty() ? fields.attachment_long_name : fields.attachment_name;
   if (name.empty() || fields.key.empty()) return std::nullopt;
   scan::AttachmentEntry2010 entry;
   entry.messageKey = fields.key;

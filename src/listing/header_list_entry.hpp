@@ -40,8 +40,8 @@ struct BodyFields {
   std::string key;             // "N65f9"
   std::string attachment_ids;  // "N67b3"
   std::string l3705;
-  std::string s3001;
-  std::string s3707;
+  std::string attachment_name;
+  std::string attachment_long_name;
 };
 std::optional<scan::BodyEntry2010> make_body_entry(const BodyFields& fields);
 std::optional<scan::AttachmentEntry2010> make_attachment_entry(const BodyFields& fields);

@@ -193,7 +193,7 @@ std::vector<scan::HeaderEntry2010> HeaderListLoader::load_header_table(const std
     auto date = [&](const std::optional<size_t>& c) -> std::string {
       if (!c) return {};
       if (is2013) return text(c);
-      return decode::export_exchange_record_value_filetime_header(rec, *c, 'l').value_or("");
+      return decode::stored_filetime_text(rec, *c, 'l').value_or("");
     };
 
     HeaderFields fields;
@@ -201,10 +201,10 @@ std::vector<scan::HeaderEntry2010> HeaderListLoader::load_header_table(const std
       fields.message_id = text(id);
       fields.folder_id = text(folder);
     } else {
-      fields.message_id = id ? decode::export_exchange_record_value_64bit(rec, *id, 'b') : "";
+      fields.message_id = id ? decode::identifier_text(rec, *id, 'b') : "";
       if (folder)
-        fields.folder_id = is_public ? decode::export_exchange_record_value_64bit_2010(ctx_, rec, *folder, 'b')
-                                     : decode::export_exchange_record_value_64bit(rec, *folder, 'b');
+        fields.folder_id = is_public ? decode::replica_identifier_text(ctx_, rec, *folder, 'b')
+                                     : decode::identifier_text(rec, *folder, 'b');
       fields.topic = text(topic);
     }
     fields.message_class = text(cls);
@@ -232,7 +232,7 @@ std::string attachment_id_text(const ese::Record* rec, const std::optional<size_
   if (!rec || !column) return {};
   try {
     const auto bytes = rec->bytes(*column);
-    return bytes ? decode::export_binary_data_2013(*bytes) : std::string();
+    return bytes ? decode::hex_bytes(*bytes) : std::string();
   } catch (const ese::EseError&) {
     return {};  // a damaged list: the message shows without attachments
   }
@@ -262,15 +262,15 @@ HeaderListLoader::BodyLists HeaderListLoader::load_body_table(const std::string&
       return c ? decode::render_value_as_hex(rec, *c) : std::string();
     };
     BodyFields fields;
-    fields.key = key ? decode::export_exchange_record_value_64bit(rec, *key, 'b') : "";
+    fields.key = key ? decode::identifier_text(rec, *key, 'b') : "";
     fields.l3705 = text(kind);
     if (fields.l3705 == "0") {
       // The hex of the identifiers as stored: the binary renderer would pass a compressed
       // value through the printable filter, and the attachments could not be found.
       fields.attachment_ids = attachment_id_text(rec, ids);
     } else {
-      fields.s3001 = text(s3001);
-      fields.s3707 = text(s3707);
+      fields.attachment_name = text(s3001);
+      fields.attachment_long_name = text(s3707);
     }
     if (auto body = make_body_entry(fields)) {
       body->recordNumber = r;

@@ -12,14 +12,10 @@ std::string extract_addresses(const std::string& text);
 // The first address extract_addresses finds in `text`, without its separator; empty when
 // there is none.
 std::string first_extracted_address(const std::string& text);
-// More than one "." or "@" in the text.
-bool email_looks_valid(const std::string& text);
-// Spaces that split an address closed up.
-std::string close_up_spaces(const std::string& text);
 
 // The sender a contents record names: "S42" as its name and "S4031" as its address when
-// that passes email_looks_valid.
-scan::MailAddress contents_sender(const std::string& S42, const std::string& S4031);
+// that passes decode::email_looks_valid.
+scan::MailAddress contents_sender(const std::string& name, const std::string& address);
 // The list's text of a sender: the name, then the address in angle brackets when there is one.
 std::string sender_display_text(const scan::MailAddress& sender);
 

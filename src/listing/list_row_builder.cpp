@@ -22,13 +22,13 @@ std::string square_brackets(std::string text) {
 }  // namespace
 
 std::string list_date(const ContentsTexts& c) {
-  const std::string chain[] = {c.T39, c.Te06, c.T3007};
-  return scan::first_usable_date(chain);
+  const std::string chain[] = {c.submit_time, c.delivery_time, c.creation_time};
+  return first_usable_date(chain);
 }
 
 std::string sender_first_pass(const ContentsTexts& c) {
   std::string sender;
-  if (!c.S42.empty() || !c.S4031.empty()) sender = sender_display_text(contents_sender(c.S42, c.S4031));
+  if (!c.sender_name.empty() || !c.S4031.empty()) sender = sender_display_text(contents_sender(c.sender_name, c.S4031));
   for (const std::string* column : {&c.N67bd, &c.N67b9, &c.N67ba}) {
     if (!sender.empty()) break;
     if (!column->empty()) sender += extract_addresses(*column);
@@ -77,7 +77,7 @@ std::string apply_owner_names(std::string sender, const std::vector<std::string>
 std::optional<BuiltRow> build_contents_row(const ContentsTexts& c, const MessageLookup& lookup,
                                            const MessageTexts* message,
                                            const std::vector<std::string>& owner_names) {
-  auto kind = scan::message_kind(c.S1a, scan::KindTable::Contents2007);
+  auto kind = message_kind(c.message_class, KindTable::Contents2007);
   if (!kind) return std::nullopt;
 
   std::string sender = sender_first_pass(c);
@@ -88,24 +88,24 @@ std::optional<BuiltRow> build_contents_row(const ContentsTexts& c, const Message
   sender = apply_owner_names(std::move(sender), owner_names);
   sender = without_quotes(std::string(decode::trim(sender, " \t\r\n")));
 
-  if (sender.empty() && c.Se1d.empty()) return std::nullopt;
+  if (sender.empty() && c.subject.empty()) return std::nullopt;
 
   BuiltRow built;
-  scan::MessageListRow& row = built.row;
-  row.message_id = c.N67b0;
+  MessageListRow& row = built.row;
+  row.message_id = c.message_id;
   row.kind = std::move(*kind);
   row.mail_number = std::to_string(lookup.record_number);
   row.key = lookup.attachment_ids;
   row.from = std::move(sender);
-  row.subject = c.S3d + c.Se1d;
+  row.subject = c.subject_prefix + c.subject;
   row.date = list_date(c);
-  row.attachment = c.Be1b;
+  row.attachment = c.has_attachments;
   row.to = std::move(transport.xTo);
   row.cc = std::move(transport.xCC);
   row.bcc = std::move(transport.xBcc);
   row.stored_time = c.stored_time;
-  row.sender = contents_sender(c.S42, c.S4031);
-  built.position = scan::leading_int(c.Le23);
+  row.sender = contents_sender(c.sender_name, c.S4031);
+  built.position = leading_int(c.Le23);
   return built;
 }
 

@@ -13,23 +13,23 @@ namespace quorvine::listing {
 
 // Contents-table columns as the renderers give them (a missing column is empty text).
 struct ContentsTexts {
-  std::string N67b0;  // message identifier
-  std::string S42, S4031;
+  std::string message_id;
+  std::string sender_name, S4031;
   std::string N67bd, N67b9, N67ba;
-  std::string S1a;    // message class
-  std::string S1000;  // plain-text body
-  std::string S3d, Se1d;
-  std::string Be1b;
+  std::string message_class;
+  std::string text_body;
+  std::string subject_prefix, subject;
+  std::string has_attachments;
   std::string Le23;
-  std::string T39, Te06, T3007;  // local date texts, or the "(0x" form
+  std::string submit_time, delivery_time, creation_time;  // local date texts, or the "(0x" form
   std::optional<uint64_t> stored_time;  // the FILETIME of the date column the list shows
 };
 
 // What the row needs from the message's own record in "Msg".
 struct MessageTexts {
   std::string transport_headers;  // "S7d"
-  std::string N67b4;              // display To
-  std::string N67b5;              // sender fallback
+  std::string display_to;
+  std::string sender_fallback;
 };
 
 // The message index's answer for the row's identifier.

@@ -74,28 +74,30 @@ class ContentsRowSource {
     };
     auto date = [&](ColumnIndex column) -> std::string {
       if (!column) return {};
-      return decode::export_exchange_record_value_filetime_header(&record, *column, 'l').value_or("");
+      return decode::stored_filetime_text(&record, *column, 'l').value_or("");
     };
     ContentsTexts t;
-    t.N67b0 = c.N67b0 ? decode::export_exchange_record_value_64bit(&record, *c.N67b0, 'b') : "";
-    t.S42 = text(c.S42);
+    t.message_id = c.message_id ? decode::identifier_text(&record, *c.message_id, 'b') : "";
+    t.sender_name = text(c.sender_name);
     t.S4031 = text(c.S4031);
     t.N67bd = text(c.N67bd);
     t.N67b9 = text(c.N67b9);
     t.N67ba = text(c.N67ba);
-    t.S1a = text(c.S1a);
-    t.S1000 = text(c.S1000);
-    t.S3d = text(c.S3d);
-    t.Se1d = text(c.Se1d);
-    t.Be1b = text(c.Be1b);
+    t.message_class = text(c.message_class);
+    t.text_body = text(c.text_body);
+    t.subject_prefix = text(c.subject_prefix);
+    t.subject = text(c.subject);
+    t.has_attachments = text(c.has_attachments);
     t.Le23 = text(c.Le23);
     // Later dates of the chain are rendered only when needed (local-time conversion is
     // the dearest part of a row).
-    t.T39 = date(c.T39);
-    if (!scan::is_usable_date_text(t.T39)) t.Te06 = date(c.Te06);
-    if (!scan::is_usable_date_text(t.T39) && !scan::is_usable_date_text(t.Te06)) t.T3007 = date(c.T3007);
+    t.submit_time = date(c.submit_time);
+    if (!is_usable_date_text(t.submit_time)) t.delivery_time = date(c.delivery_time);
+    if (!is_usable_date_text(t.submit_time) && !is_usable_date_text(t.delivery_time))
+      t.creation_time = date(c.creation_time);
     // The export dates the message by the column the list shows.
-    const std::pair<const std::string*, ColumnIndex> chain[] = {{&t.T39, c.T39}, {&t.Te06, c.Te06}, {&t.T3007, c.T3007}};
+    const std::pair<const std::string*, ColumnIndex> chain[] = {
+        {&t.submit_time, c.submit_time}, {&t.delivery_time, c.delivery_time}, {&t.creation_time, c.creation_time}};
     for (const auto& [shown, column] : chain)
       if (is_usable_date_text(*shown)) {
         t.stored_time = stored_filetime(record, column);
@@ -106,7 +108,7 @@ class ContentsRowSource {
 
   // Looks the message up; the message's texts when the index knows it.
   std::optional<MessageTexts> message(const std::string& message_id, MessageLookup& lookup) {
-    const scan::MsgTable* entry = session_.index.MsgFindRecord(message_id);
+    const scan::MsgTable* entry = session_.index.find_message(message_id);
     if (!entry) return std::nullopt;
     lookup.record_number = entry->recordNumber;
     lookup.attachment_ids = entry->attachmentIds;
@@ -115,8 +117,8 @@ class ContentsRowSource {
     auto record = scan::read_partial_record(*session_.message_table, entry->recordNumber, msg_wanted_);
     if (!record) return texts;
     texts.transport_headers = transport_header_text(ctx_, *record, S7d_);
-    if (N67b4_) texts.N67b4 = decode::render_value(ctx_, &*record, *N67b4_);
-    if (N67b5_) texts.N67b5 = decode::render_value(ctx_, &*record, *N67b5_);
+    if (N67b4_) texts.display_to = decode::render_value(ctx_, &*record, *N67b4_);
+    if (N67b5_) texts.sender_fallback = decode::render_value(ctx_, &*record, *N67b5_);
     return texts;
   }
 
@@ -154,11 +156,11 @@ ContentsPass read_contents_rows(const scan::ScanSession& session, const decode::
       *table, columns, observer, control, [&](const ese::Record& record, uint64_t) {
         ContentsTexts texts = source.texts(record, columns);
         MessageLookup lookup;
-        std::optional<MessageTexts> message = source.message(texts.N67b0, lookup);
+        std::optional<MessageTexts> message = source.message(texts.message_id, lookup);
         auto row = build_contents_row(texts, lookup, message ? &*message : nullptr, source.owner_names());
         if (!row) return;
         order.insert_at(row->position);
-        keeper.keep(std::move(row->row), std::move(texts.S1000));
+        keeper.keep(std::move(row->row), std::move(texts.text_body));
       });
   pass.display_order = order.display_order();
   pass.records_held = table->record_count();

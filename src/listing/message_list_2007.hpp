@@ -13,9 +13,9 @@
 namespace quorvine::listing {
 
 struct ContentsColumns {
-  std::optional<size_t> S42, S4031, N67bd, N67be, S1a, Te06, T3007, T39, S1000, N67b0, Se1d, S3d, Be1b, Le23,
-      N67b9, N67ba;
-  WantedColumns wanted;  // every column found
+  std::optional<size_t> sender_name, S4031, N67bd, N67be, message_class, delivery_time, creation_time, submit_time,
+      text_body, message_id, subject, subject_prefix, has_attachments, Le23, N67b9, N67ba;
+  scan::WantedColumns wanted;  // every column found
 };
 ContentsColumns map_contents_columns(const ese::Table& table);
 

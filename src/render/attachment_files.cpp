@@ -119,7 +119,7 @@ std::vector<Pending> pending_2007(const scan::ScanSession& session, std::string_
   if (!table_index) return {};
   // The substring search narrows the index to candidates; only whole entries count.
   size_t order = 0;
-  for (const scan::AttachmentTable* entry : session.index.AttFindAll(attachment_ids)) {
+  for (const scan::AttachmentTable* entry : session.index.find_attachments(attachment_ids)) {
     const auto positions = identifier_positions(attachment_ids, entry->attachmentId);
     if (positions.empty()) continue;
     pending.push_back({positions.front(), order++, entry->fileName, *table_index,

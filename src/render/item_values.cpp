@@ -10,7 +10,7 @@ std::string column_text(decode::DecodeContext& ctx, const ItemRecord& item, std:
   if (!column || !item.record) return {};
   try {
     if (name.front() == 'T')
-      return decode::export_exchange_record_value_filetime_header(&*item.record, *column, 'l').value_or("");
+      return decode::stored_filetime_text(&*item.record, *column, 'l').value_or("");
     if (name.front() == 'S' && item.record->stored(*column) &&
         (item.record->stored(*column)->flags & ese::value_flags::long_value))
       return item.record->text(*column).value_or("");  // long text: read, not spilled

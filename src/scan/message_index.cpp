@@ -4,15 +4,15 @@
 
 namespace quorvine::scan {
 
-void MessageIndex::AddMsgTable(std::string messageId, uint64_t recordNumber,
+void MessageIndex::add_message(std::string messageId, uint64_t recordNumber,
                                std::string attachmentIds) {
   messages_.push_back(MsgTable{std::move(messageId), recordNumber, std::move(attachmentIds)});
   message_first_.insert_first(messages_.back().messageId, messages_.size() - 1,
                               [this](size_t i) { return message_id(i); });
 }
 
-void MessageIndex::AddAttachmentTable(std::string attachmentId, uint64_t recordNumber,
-                                      std::string fileName) {
+void MessageIndex::add_attachment(std::string attachmentId, uint64_t recordNumber,
+                                  std::string fileName) {
   // An empty identifier occurs in every text; it can never name an attachment.
   const size_t length = attachmentId.size();
   attachments_.push_back(
@@ -25,20 +25,20 @@ void MessageIndex::AddAttachmentTable(std::string attachmentId, uint64_t recordN
     attachment_id_lengths_.push_back(length);
 }
 
-const MsgTable* MessageIndex::MsgFindRecord(std::string_view messageId) const {
+const MsgTable* MessageIndex::find_message(std::string_view messageId) const {
   const auto at = message_first_.find(messageId, [this](size_t i) { return message_id(i); });
   return at ? &messages_[*at] : nullptr;
 }
 
-uint64_t MessageIndex::FindArrayString(std::string_view messageId,
-                                      std::string& attachment_ids) const {
-  const MsgTable* entry = MsgFindRecord(messageId);
+uint64_t MessageIndex::message_record_number(std::string_view messageId,
+                                             std::string& attachment_ids) const {
+  const MsgTable* entry = find_message(messageId);
   if (!entry) return 0;
   attachment_ids = entry->attachmentIds;
   return entry->recordNumber;
 }
 
-std::vector<const AttachmentTable*> MessageIndex::AttFindAll(std::string_view text) const {
+std::vector<const AttachmentTable*> MessageIndex::find_attachments(std::string_view text) const {
   // Every substring of `text` whose length is that of some identifier is looked up: the cost
   // grows with the text, not with the index.
   std::vector<size_t> hits;
@@ -57,8 +57,8 @@ std::vector<const AttachmentTable*> MessageIndex::AttFindAll(std::string_view te
   return found;
 }
 
-const AttachmentTable* MessageIndex::AttFindRecord(std::string_view text) const {
-  const auto all = AttFindAll(text);
+const AttachmentTable* MessageIndex::find_attachment(std::string_view text) const {
+  const auto all = find_attachments(text);
   return all.empty() ? nullptr : all.front();
 }
 

@@ -25,18 +25,18 @@ struct AttachmentTable {
 
 class MessageIndex {
  public:
-  void AddMsgTable(std::string messageId, uint64_t recordNumber, std::string attachmentIds);
-  void AddAttachmentTable(std::string attachmentId, uint64_t recordNumber, std::string fileName);
+  void add_message(std::string messageId, uint64_t recordNumber, std::string attachmentIds);
+  void add_attachment(std::string attachmentId, uint64_t recordNumber, std::string fileName);
 
   // The first entry whose messageId equals `messageId`, or nullptr.
-  const MsgTable* MsgFindRecord(std::string_view messageId) const;
+  const MsgTable* find_message(std::string_view messageId) const;
   // The first entry's record number, or 0 when there is none. A hit copies the entry's
   // attachment identifiers into `attachment_ids`; a miss leaves it unchanged.
-  uint64_t FindArrayString(std::string_view messageId, std::string& attachment_ids) const;
+  uint64_t message_record_number(std::string_view messageId, std::string& attachment_ids) const;
   // The first entry (in table order) whose attachmentId occurs anywhere inside `text`.
-  const AttachmentTable* AttFindRecord(std::string_view text) const;
+  const AttachmentTable* find_attachment(std::string_view text) const;
   // Every entry whose attachmentId occurs inside `text`, in table order.
-  std::vector<const AttachmentTable*> AttFindAll(std::string_view text) const;
+  std::vector<const AttachmentTable*> find_attachments(std::string_view text) const;
 
   const std::vector<MsgTable>& messages() const { return messages_; }
   const std::vector<AttachmentTable>& attachments() const { return attachments_; }

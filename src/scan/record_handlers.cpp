@@ -106,7 +106,7 @@ std::string clean_attachment_name(std::string name) {
 
 void index_message_record(ScanSession& session, const MsgColumns& columns,
                                 const ese::Record& record, uint64_t record_number) {
-  session.index.AddMsgTable(identifier_text(record, columns.N67b0), record_number,
+  session.index.add_message(identifier_text(record, columns.N67b0), record_number,
                             strip_ffffffff(binary_text(record, columns.N67b3)));
 }
 
@@ -115,8 +115,8 @@ void index_attachment_record(ScanSession& session, const AttachmentColumns& colu
   auto& context = session.decode_context;
   std::string name = value_text(context, record, columns.att_S3001);
   if (name.empty()) name = value_text(context, record, columns.att_S3704);
-  session.index.AddAttachmentTable(identifier_text(record, columns.att_Q3f88), record_number,
-                                   clean_attachment_name(std::move(name)));
+  session.index.add_attachment(identifier_text(record, columns.att_Q3f88), record_number,
+                               clean_attachment_name(std::move(name)));
 }
 
 }  // namespace quorvine::scan

@@ -7,13 +7,13 @@ namespace quorvine::scan {
 
 std::string identifier_text(const ese::Record& record, ColumnIndex column) {
   if (!column) return {};
-  return decode::export_exchange_record_value_64bit(&record, *column, 'b');
+  return decode::identifier_text(&record, *column, 'b');
 }
 
 std::string identifier_text_2010(const decode::DecodeContext& context, const ese::Record& record,
                                  ColumnIndex column) {
   if (!column) return {};
-  return decode::export_exchange_record_value_64bit_2010(context, &record, *column, 'b');
+  return decode::replica_identifier_text(context, &record, *column, 'b');
 }
 
 std::string value_text(const decode::DecodeContext& context, const ese::Record& record,

@@ -59,17 +59,17 @@ TEST(ExtractEmailId, NoAddressGivesThePieces) {
   EXPECT_EQ(extract_addresses("up-to-date"), "up-to-date ");
 }
 
-TEST(EmailFormatResults, EmptyInputsAndBadPatterns) {
-  EXPECT_EQ(Email_FormatResults("", "a@b.c"), "");
-  EXPECT_EQ(Email_FormatResults(kEmailPattern, ""), "");
-  EXPECT_EQ(Email_FormatResults("b+", "abba,c,,bb"), "bb,");
-  EXPECT_EQ(Email_FormatResults("q", "abba,c"), "abba c ");
-  EXPECT_THROW(Email_FormatResults("(unclosed", "text"), std::invalid_argument);
+TEST(DistinctMatches, EmptyInputsAndBadPatterns) {
+  EXPECT_EQ(distinct_matches("", "a@b.c"), "");
+  EXPECT_EQ(distinct_matches(kEmailPattern, ""), "");
+  EXPECT_EQ(distinct_matches("b+", "abba,c,,bb"), "bb,");
+  EXPECT_EQ(distinct_matches("q", "abba,c"), "abba c ");
+  EXPECT_THROW(distinct_matches("(unclosed", "text"), std::invalid_argument);
 }
 
 // The address search finds each match without retrying every start; it must agree with
 // a plain left-to-right search of the same pattern on any text.
-TEST(EmailFormatResults, AddressSearchAgreesWithAPlainSearch) {
+TEST(DistinctMatches, AddressSearchAgreesWithAPlainSearch) {
   const std::string plain_pattern = "(?:" + std::string(kEmailPattern) + ")";
   const std::string alphabet = "ab_Z9.-+'@ <>,.@";
   std::mt19937 random(20261207);
@@ -78,7 +78,7 @@ TEST(EmailFormatResults, AddressSearchAgreesWithAPlainSearch) {
   for (int round = 0; round < 20000; ++round) {
     std::string text;
     for (size_t n = length(random); n > 0; --n) text.push_back(alphabet[pick(random)]);
-    ASSERT_EQ(Email_FormatResults(kEmailPattern, text), Email_FormatResults(plain_pattern, text))
+    ASSERT_EQ(distinct_matches(kEmailPattern, text), distinct_matches(plain_pattern, text))
         << "text: " << text;
   }
 }
@@ -102,29 +102,20 @@ TEST(ExtractEmailId, HostileTextStaysCorrect) {
   EXPECT_EQ(extract_addresses(hyphens + address), "realname@example.com,");
 }
 
-TEST(SpcEmailIsValid, CountsDotsAndAtSigns) {
-  EXPECT_EQ(spc_email_isvalid("a@b"), 0);
-  EXPECT_EQ(spc_email_isvalid("a@b.c"), 1);
-  EXPECT_EQ(spc_email_isvalid("a.b.c"), 1);
-  EXPECT_EQ(spc_email_isvalid(""), 0);
-  EXPECT_EQ(spc_email_isvalid("name"), 0);
+TEST(EmailLooksValid, CountsDotsAndAtSigns) {
+  EXPECT_FALSE(email_looks_valid("a@b"));
+  EXPECT_TRUE(email_looks_valid("a@b.c"));
+  EXPECT_TRUE(email_looks_valid("a.b.c"));
+  EXPECT_FALSE(email_looks_valid(""));
+  EXPECT_FALSE(email_looks_valid("name"));
 }
 
-TEST(TextReplace, ClosesUpSpacesAndSpacesOutSmtp) {
-  EXPECT_EQ(textreplace("J o h n S m i t h"), "JohnSmith");
-  EXPECT_EQ(textreplace("john @ example . com"), "john@example.com");
-  EXPECT_EQ(textreplace("SMTP:x"), " SMTP :x");
-  EXPECT_EQ(textreplace("name  a"), "name a");  // one space per pass
-  EXPECT_EQ(textreplace("a , b"), "a ,b");        // no pass for ","
-}
-
-TEST(SplitString, ThePieceAfterTheFirstSeparator) {
-  EXPECT_EQ(SplitString("one\\two\\three", "\\"), "two");
-  EXPECT_EQ(SplitString("one\\two", "\\"), "two");
-  EXPECT_EQ(SplitString("one", "\\"), "");
-  EXPECT_EQ(SplitString("\\two", "\\"), "two");
-  EXPECT_EQ(SplitString("a::b::c", "::"), "b");
-  EXPECT_EQ(split_path_2010("Mailbox/Inbox/Sub", "/"), "Inbox");
+TEST(CloseUpSpaces, ClosesUpSpacesAndSpacesOutSmtp) {
+  EXPECT_EQ(close_up_spaces("J o h n S m i t h"), "JohnSmith");
+  EXPECT_EQ(close_up_spaces("john @ example . com"), "john@example.com");
+  EXPECT_EQ(close_up_spaces("SMTP:x"), " SMTP :x");
+  EXPECT_EQ(close_up_spaces("name  a"), "name a");  // one space per pass
+  EXPECT_EQ(close_up_spaces("a , b"), "a ,b");        // no pass for ","
 }
 
 }  // namespace

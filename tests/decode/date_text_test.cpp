@@ -42,7 +42,7 @@ TEST(DateTextStage2, UtcInTheCLocale) {
   EnvironmentGuard env("UTC", "C");
   EXPECT_EQ(convert_date("Mar,07 2011 14:05:09"), "03/07/11 14:05:09");
   EXPECT_EQ(filetime_local_text(0), "01/01/01 00:00:00");
-  EXPECT_EQ(ConvertDateUTCtoLocal("Dec,31 9999 23:59:59"), "12/31/99 23:59:59");
+  EXPECT_EQ(utc_text_to_local("Dec,31 9999 23:59:59"), "12/31/99 23:59:59");
 }
 
 TEST(DateTextStage2, UnknownLocaleFallsBackToC) {

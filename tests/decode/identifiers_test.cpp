@@ -12,7 +12,7 @@ using ese::ColumnType;
 using testing::FakeValue;
 
 std::string replica(ese::Bytes bytes, uint32_t revision = 17) {
-  return export_exchange_record_value_64bit_2010(revision, ColumnType::Binary, 0x00, bytes, 'b');
+  return replica_identifier_text(revision, ColumnType::Binary, 0x00, bytes, 'b');
 }
 
 TEST(ReplicaCounterId, SplitsReplicaAndCounter) {
@@ -34,43 +34,43 @@ TEST(ReplicaCounterId, FollowsTheContextsRevision) {
   DecodeContext ctx;
   ctx.format_revision = 17;
   FakeValue id(ColumnType::Binary, 0x00, {0x00, 0x01, 0x00, 0x00, 0x00, 0x2A, 0x3F, 0x0C});
-  EXPECT_EQ(export_exchange_record_value_64bit_2010(ctx, id, 'b'), "1-2A3F0C");
+  EXPECT_EQ(replica_identifier_text(ctx, id, 'b'), "1-2A3F0C");
   FakeValue none(ColumnType::Binary);
-  EXPECT_EQ(export_exchange_record_value_64bit_2010(ctx, none, 'b'), "");
+  EXPECT_EQ(replica_identifier_text(ctx, none, 'b'), "");
 }
 
 TEST(PlainId, RejectsWhatIsNotAnEightByteId) {
   const ese::Bytes id{0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x01, 0x0A};
-  EXPECT_EQ(export_exchange_record_value_64bit(ColumnType::Binary, 0, id, 'b'), "10a");
-  EXPECT_EQ(export_exchange_record_value_64bit(ColumnType::Currency, 1, id, 'l'),
+  EXPECT_EQ(identifier_text(ColumnType::Binary, 0, id, 'b'), "10a");
+  EXPECT_EQ(identifier_text(ColumnType::Currency, 1, id, 'l'),
             "a01000000000000");
-  EXPECT_EQ(export_exchange_record_value_64bit(ColumnType::Binary, 0, ese::Bytes(7, 1), 'b'), "");
+  EXPECT_EQ(identifier_text(ColumnType::Binary, 0, ese::Bytes(7, 1), 'b'), "");
   EXPECT_EQ(replica(ese::Bytes(7, 1)), "");
   EXPECT_EQ(replica(ese::Bytes(9, 1)), "");
-  EXPECT_EQ(export_exchange_record_value_64bit(ColumnType::Binary, 0, id, 'x'), "");
-  EXPECT_EQ(export_exchange_record_value_64bit(ColumnType::LongLong, 0, id, 'b'), "");
-  EXPECT_EQ(export_exchange_record_value_64bit(ColumnType::Binary, 0, {}, 'b'), "");
+  EXPECT_EQ(identifier_text(ColumnType::Binary, 0, id, 'x'), "");
+  EXPECT_EQ(identifier_text(ColumnType::LongLong, 0, id, 'b'), "");
+  EXPECT_EQ(identifier_text(ColumnType::Binary, 0, {}, 'b'), "");
   // A stored form other than plain shows its bytes through printable filter 2.
-  EXPECT_EQ(export_exchange_record_value_64bit(ColumnType::Binary, 0x05, testing::bytes_of("a!b\\"),
-                                               'b'),
+  EXPECT_EQ(identifier_text(ColumnType::Binary, 0x05, testing::bytes_of("a!b\\"),
+                            'b'),
             "ab,");
-  EXPECT_EQ(export_exchange_record_value_64bit(FakeValue(ColumnType::Binary), 'b'), "");
+  EXPECT_EQ(identifier_text(FakeValue(ColumnType::Binary), 'b'), "");
 }
 
 TEST(FiletimeInBinary, BothStagesLittleEndian) {
   testing::EnvironmentGuard env("UTC", "C");
   const ese::Bytes march{0x80, 0xd8, 0xf9, 0xaa, 0xd0, 0xdc, 0xcb, 0x01};
-  EXPECT_EQ(export_exchange_record_value_filetime_header(ColumnType::Binary, 0, march, 'l'),
+  EXPECT_EQ(stored_filetime_text(ColumnType::Binary, 0, march, 'l'),
             "03/07/11 14:05:09");
-  EXPECT_EQ(export_exchange_record_value_filetime_header(ColumnType::Currency, 0,
-                                                         ese::Bytes(8, 0), 'l'),
+  EXPECT_EQ(stored_filetime_text(ColumnType::Currency, 0,
+                                 ese::Bytes(8, 0), 'l'),
             "01/01/01 00:00:00");
-  EXPECT_FALSE(export_exchange_record_value_filetime_header(ColumnType::Text, 0, march, 'l'));
-  EXPECT_FALSE(export_exchange_record_value_filetime_header(ColumnType::Binary, 0, {}, 'l'));
+  EXPECT_FALSE(stored_filetime_text(ColumnType::Text, 0, march, 'l'));
+  EXPECT_FALSE(stored_filetime_text(ColumnType::Binary, 0, {}, 'l'));
   EXPECT_FALSE(
-      export_exchange_record_value_filetime_header(ColumnType::Binary, 0, ese::Bytes(7, 0), 'l'));
-  EXPECT_FALSE(export_exchange_record_value_filetime_header(ColumnType::Binary, 0, march, 'q'));
-  EXPECT_FALSE(export_exchange_record_value_filetime_header(FakeValue(ColumnType::Binary), 'l'));
+      stored_filetime_text(ColumnType::Binary, 0, ese::Bytes(7, 0), 'l'));
+  EXPECT_FALSE(stored_filetime_text(ColumnType::Binary, 0, march, 'q'));
+  EXPECT_FALSE(stored_filetime_text(FakeValue(ColumnType::Binary), 'l'));
 }
 
 }  // namespace

@@ -161,7 +161,7 @@ TEST(BodyEntries, MessagesAndAttachmentsOfTheBodyTable) {
   BodyFields attachment{"k1", "", "1", "", "file.txt"};
   ASSERT_TRUE(make_attachment_entry(attachment));
   EXPECT_EQ(make_attachment_entry(attachment)->fileName, "file.txt");
-  attachment.s3001 = "shown.txt";
+  attachment.attachment_name = "shown.txt";
   EXPECT_EQ(make_attachment_entry(attachment)->fileName, "shown.txt");
   BodyFields nameless{"k1", "", "1", "", ""};
   EXPECT_FALSE(make_attachment_entry(nameless));

@@ -15,10 +15,10 @@ namespace {
 
 ContentsTexts contents(std::string subject = "Subject") {
   ContentsTexts c;
-  c.N67b0 = "1000000000a";
-  c.S1a = "IPM.Note";
-  c.Se1d = std::move(subject);
-  c.Be1b = "false";
+  c.message_id = "1000000000a";
+  c.message_class = "IPM.Note";
+  c.subject = std::move(subject);
+  c.has_attachments = "false";
   return c;
 }
 
@@ -52,27 +52,27 @@ TEST(TransportHeaders, PrefixesMustStartTheLineWithTheirBlank) {
 
 TEST(ListDate, FallsBackPastEmptyAndUndecodableDates) {
   ContentsTexts c = contents();
-  c.T39 = "3/7/2011 2:05:09 PM";
-  c.Te06 = "other";
+  c.submit_time = "3/7/2011 2:05:09 PM";
+  c.delivery_time = "other";
   EXPECT_EQ(list_date(c), "3/7/2011 2:05:09 PM");
-  c.T39 = "(0x7fffffff 0xfffff";  // stage 2 cuts the undecodable form; still "(0x"
+  c.submit_time = "(0x7fffffff 0xfffff";  // stage 2 cuts the undecodable form; still "(0x"
   EXPECT_EQ(list_date(c), "other");
-  c.T39.clear();
-  c.Te06 = "(0x00000000 0x00000000)";
-  c.T3007 = "third";
+  c.submit_time.clear();
+  c.delivery_time = "(0x00000000 0x00000000)";
+  c.creation_time = "third";
   EXPECT_EQ(list_date(c), "third");
-  c.T3007 = "(0x1";
+  c.creation_time = "(0x1";
   EXPECT_EQ(list_date(c), "");
 }
 
 TEST(SenderFirstPass, NameAddressAndFallbackColumns) {
   ContentsTexts c = contents();
-  c.S42 = "Ann Lee";
+  c.sender_name = "Ann Lee";
   c.S4031 = "ann@example.com";
   EXPECT_EQ(sender_first_pass(c), "Ann Lee<ann@example.com>");
   c.S4031 = "ann@localhost";  // one "@" and no "." is not plausible
   EXPECT_EQ(sender_first_pass(c), "Ann Lee");
-  c.S42.clear();
+  c.sender_name.clear();
   c.S4031 = "a@b.c";
   EXPECT_EQ(sender_first_pass(c), "<a@b.c>");
   ContentsTexts d = contents();
@@ -100,16 +100,16 @@ TEST(SenderSecondPass, TransportFromMessageColumnAndContentsFallback) {
   TransportFields t;
   t.xFrom = "\"Ann\" [ann@example.com]";
   MessageTexts m;
-  m.N67b5 = "Bob <bob@example.com>";
+  m.sender_fallback = "Bob <bob@example.com>";
   EXPECT_EQ(sender_second_pass("", c, t, &m), "Ann [ann@example.com]");
   t.xFrom.clear();
   EXPECT_EQ(sender_second_pass("", c, t, &m), "bob@example.com,");
-  m.N67b5 = "Bob>x";  // no address: the leftover text is cut before its first ">"
+  m.sender_fallback = "Bob>x";  // no address: the leftover text is cut before its first ">"
   EXPECT_EQ(sender_second_pass("", c, t, &m), "Bob");
-  m.N67b5 = ">x";  // a cut that would leave nothing is not made
+  m.sender_fallback = ">x";  // a cut that would leave nothing is not made
   EXPECT_EQ(sender_second_pass("", c, t, &m), "]x ");
   c.N67bd = "<raw>";
-  m.N67b5.clear();
+  m.sender_fallback.clear();
   EXPECT_EQ(sender_second_pass("", c, t, &m), "[raw]");
   // Without a message record only the contents columns are left.
   EXPECT_EQ(sender_second_pass("", c, t, nullptr), "[raw]");
@@ -137,13 +137,13 @@ TEST(Recipients, DisplayToBecomesCleanedAddressList) {
 TEST(BuildRow, EmptyMessagesHiddenClassesAndKinds) {
   ContentsTexts c = contents("");
   EXPECT_FALSE(build_contents_row(c, {}, nullptr, {}));  // neither sender nor subject
-  c.S3d = "RE: ";  // a prefix alone does not make a row
+  c.subject_prefix = "RE: ";  // a prefix alone does not make a row
   EXPECT_FALSE(build_contents_row(c, {}, nullptr, {}));
   ContentsTexts hidden = contents();
-  hidden.S1a = "IPM.Configuration.WorkHours";
+  hidden.message_class = "IPM.Configuration.WorkHours";
   EXPECT_FALSE(build_contents_row(hidden, {}, nullptr, {}));
   ContentsTexts custom = contents();
-  custom.S1a = "IPM.Custom.Thing";
+  custom.message_class = "IPM.Custom.Thing";
   auto row = build_contents_row(custom, {}, nullptr, {});
   ASSERT_TRUE(row);
   EXPECT_EQ(row->row.kind, "IPM.Custom.Thing");
@@ -151,10 +151,10 @@ TEST(BuildRow, EmptyMessagesHiddenClassesAndKinds) {
 
 TEST(BuildRow, MessageMissingFromIndexKeepsItsRowWithoutMessageFields) {
   ContentsTexts c = contents("Hi");
-  c.S3d = "RE: ";
-  c.S42 = "Ann";
+  c.subject_prefix = "RE: ";
+  c.sender_name = "Ann";
   c.Le23 = "3";
-  c.T39 = "date";
+  c.submit_time = "date";
   auto row = build_contents_row(c, MessageLookup{}, nullptr, {});
   ASSERT_TRUE(row);
   EXPECT_EQ(row->row.mail_number, "0");
@@ -171,7 +171,7 @@ TEST(BuildRow, MessageRecordSuppliesRecipientsAndSender) {
   MessageLookup lookup{42, "0000000a"};
   MessageTexts m;
   m.transport_headers = "From: \"Zed\" <zed@example.com>\nSubject: ignored\nCc: <c@example.com>\nBcc: b@example.com\n";
-  m.N67b4 = "Ann <ann@example.com>";
+  m.display_to = "Ann <ann@example.com>";
   auto row = build_contents_row(c, lookup, &m, {});
   ASSERT_TRUE(row);
   EXPECT_EQ(row->row.mail_number, "42");
@@ -184,7 +184,7 @@ TEST(BuildRow, MessageRecordSuppliesRecipientsAndSender) {
   // An owner name in the sender replaces it, and the result is trimmed and unquoted.
   auto owned = build_contents_row(c, lookup, &m, {"Zed"});
   EXPECT_EQ(owned->row.from, "Zed");
-  c.S42 = "  \"Quoted\"  ";
+  c.sender_name = "  \"Quoted\"  ";
   EXPECT_EQ(build_contents_row(c, lookup, &m, {})->row.from, "Quoted");
 }
 
@@ -194,7 +194,7 @@ TEST(BuildRow, HostileTextInSenderAndRecipientColumnsStaysBounded) {
   for (int i = 0; i < 4000; ++i) hostile += "a.b@c-d ((( SMTP ____ ";
   c.N67bd = hostile;
   MessageTexts m;
-  m.N67b4 = std::string(100000, '(') + "x@y.com";
+  m.display_to = std::string(100000, '(') + "x@y.com";
   auto row = build_contents_row(c, MessageLookup{1, ""}, &m, {});
   ASSERT_TRUE(row);
   EXPECT_FALSE(row->row.from.empty());

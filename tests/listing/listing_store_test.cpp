@@ -67,7 +67,7 @@ bool make_and_scan(const json& scenario, const std::string& exchange, const Scra
 
 std::vector<std::string> subjects(const FolderListing& folder_listing) {
   std::vector<std::string> out;
-  for (const auto& row : listing.rows) out.push_back(row.subject);
+  for (const auto& row : folder_listing.rows) out.push_back(row.subject);
   return out;
 }
 
@@ -351,11 +351,11 @@ TEST(ContentsListing, DatesFallBackAndAttachmentKeysLeadToSanitisedNames) {
   EXPECT_EQ(numbers.size(), folder_listing.rows.size());
 
   // Every attachment of the row is found through its key, with its name made safe.
-  const auto found = session.index.AttFindAll(listing.rows[2].key);
+  const auto found = session.index.find_attachments(folder_listing.rows[2].key);
   std::vector<std::string> names;
   for (const auto* entry : found) names.push_back(entry->fileName);
   EXPECT_EQ(names, (std::vector<std::string>{"a_b_c.txt", "q_u______x_.doc"}));
-  EXPECT_TRUE(session.index.AttFindAll(listing.rows[0].key).empty());
+  EXPECT_TRUE(session.index.find_attachments(folder_listing.rows[0].key).empty());
 }
 
 }  // namespace

@@ -45,20 +45,20 @@ TEST(MessageIndexLookups, LargeIndexFindsFirstEntriesAfterTheListsGrew) {
   // Short identifiers live inside the entries; the index must survive the list moving them.
   MessageIndex index;
   for (int i = 0; i < 30000; ++i) {
-    index.AddMsgTable(std::to_string(i), static_cast<uint64_t>(i), "att" + std::to_string(i));
-    index.AddAttachmentTable(i % 2 ? "a" + std::to_string(i) : "", static_cast<uint64_t>(i), "f" + std::to_string(i));
+    index.add_message(std::to_string(i), static_cast<uint64_t>(i), "att" + std::to_string(i));
+    index.add_attachment(i % 2 ? "a" + std::to_string(i) : "", static_cast<uint64_t>(i), "f" + std::to_string(i));
   }
-  index.AddMsgTable("29999", 1, "later duplicate");
+  index.add_message("29999", 1, "later duplicate");
   std::string ids;
-  EXPECT_EQ(index.FindArrayString("29999", ids), 29999u);
+  EXPECT_EQ(index.message_record_number("29999", ids), 29999u);
   EXPECT_EQ(ids, "att29999");
-  ASSERT_NE(index.MsgFindRecord("0"), nullptr);
-  EXPECT_EQ(index.MsgFindRecord("0")->recordNumber, 0u);
-  EXPECT_EQ(index.MsgFindRecord("30000"), nullptr);
+  ASSERT_NE(index.find_message("0"), nullptr);
+  EXPECT_EQ(index.find_message("0")->recordNumber, 0u);
+  EXPECT_EQ(index.find_message("30000"), nullptr);
   std::vector<std::string> names;
-  for (const auto* entry : index.AttFindAll("xx a12345 yy")) names.push_back(entry->fileName);
+  for (const auto* entry : index.find_attachments("xx a12345 yy")) names.push_back(entry->fileName);
   EXPECT_EQ(names, (std::vector<std::string>{"f1", "f123", "f12345"}));  // table order
-  EXPECT_EQ(index.AttFindRecord("a2"), nullptr);  // even numbers carry no identifier
+  EXPECT_EQ(index.find_attachment("a2"), nullptr);  // even numbers carry no identifier
 }
 
 }  // namespace

@@ -75,15 +75,15 @@ TEST(ScanIndex, MessageAndAttachmentIndexFromAStore) {
   EXPECT_EQ(attachments[2].recordNumber, 2);
 
   std::string current = "unchanged";
-  EXPECT_EQ(session.index.FindArrayString("a1", current), 0);  // record 0 of "Msg"
+  EXPECT_EQ(session.index.message_record_number("a1", current), 0);  // record 0 of "Msg"
   EXPECT_EQ(current, "00000000000005010000000000000502");
   current = "unchanged";
-  EXPECT_EQ(session.index.FindArrayString("ffff", current), 0);
+  EXPECT_EQ(session.index.message_record_number("ffff", current), 0);
   EXPECT_EQ(current, "unchanged");
-  ASSERT_NE(session.index.MsgFindRecord("a2"), nullptr);
-  EXPECT_EQ(session.index.MsgFindRecord("a2")->recordNumber, 1);
+  ASSERT_NE(session.index.find_message("a2"), nullptr);
+  EXPECT_EQ(session.index.find_message("a2")->recordNumber, 1);
 
-  const auto all = session.index.AttFindAll(messages[0].attachmentIds);
+  const auto all = session.index.find_attachments(messages[0].attachmentIds);
   ASSERT_EQ(all.size(), 2u);
   EXPECT_EQ(all[0]->fileName, "a_b_c.txt");
   EXPECT_EQ(all[1]->fileName, "re_port_.pdf");
@@ -178,36 +178,36 @@ TEST(ScanIndex, ProgressOfSmallAndLargeTables) {
 
 TEST(MessageIndexLookups, FirstMatchSubstringAndEmptyIdentifiers) {
   MessageIndex index;
-  index.AddAttachmentTable("", 0, "empty id never matches");
-  index.AddAttachmentTable("2b", 1, "second");
-  index.AddAttachmentTable("1a", 2, "first by text");
-  index.AddAttachmentTable("2b", 3, "duplicate");
+  index.add_attachment("", 0, "empty id never matches");
+  index.add_attachment("2b", 1, "second");
+  index.add_attachment("1a", 2, "first by text");
+  index.add_attachment("2b", 3, "duplicate");
   // "1a" occurs first in the text, but "2b" comes first in the index.
-  const auto* hit = index.AttFindRecord("001a002b");
+  const auto* hit = index.find_attachment("001a002b");
   ASSERT_NE(hit, nullptr);
   EXPECT_EQ(hit->fileName, "second");
-  EXPECT_EQ(index.AttFindAll("001a002b").size(), 2u);
-  EXPECT_EQ(index.AttFindRecord("zzzz"), nullptr);
-  EXPECT_EQ(index.AttFindRecord(""), nullptr);
+  EXPECT_EQ(index.find_attachments("001a002b").size(), 2u);
+  EXPECT_EQ(index.find_attachment("zzzz"), nullptr);
+  EXPECT_EQ(index.find_attachment(""), nullptr);
 
-  index.AddMsgTable("m1", 7, "x");
-  index.AddMsgTable("m1", 9, "y");
-  ASSERT_NE(index.MsgFindRecord("m1"), nullptr);
-  EXPECT_EQ(index.MsgFindRecord("m1")->recordNumber, 7);
-  EXPECT_EQ(index.MsgFindRecord("M1"), nullptr);  // identifiers compare exactly
+  index.add_message("m1", 7, "x");
+  index.add_message("m1", 9, "y");
+  ASSERT_NE(index.find_message("m1"), nullptr);
+  EXPECT_EQ(index.find_message("m1")->recordNumber, 7);
+  EXPECT_EQ(index.find_message("M1"), nullptr);  // identifiers compare exactly
   index.clear();
-  EXPECT_EQ(index.MsgFindRecord("m1"), nullptr);
-  EXPECT_EQ(index.AttFindRecord("2b"), nullptr);
+  EXPECT_EQ(index.find_message("m1"), nullptr);
+  EXPECT_EQ(index.find_attachment("2b"), nullptr);
 }
 
 TEST(MessageIndexLookups, EachAttachmentIsFoundOnceHoweverOftenItsIdentifierOccurs) {
   MessageIndex index;
-  index.AddAttachmentTable("1a2b", 0, "report.pdf");
-  index.AddAttachmentTable("2b3c", 1, "photo.jpg");
-  index.AddAttachmentTable("0101", 2, "notes.txt");
+  index.add_attachment("1a2b", 0, "report.pdf");
+  index.add_attachment("2b3c", 1, "photo.jpg");
+  index.add_attachment("0101", 2, "notes.txt");
   auto names = [&](std::string_view text) {
     std::vector<std::string> out;
-    for (const auto* entry : index.AttFindAll(text)) out.push_back(entry->fileName);
+    for (const auto* entry : index.find_attachments(text)) out.push_back(entry->fileName);
     return out;
   };
   using Names = std::vector<std::string>;
@@ -230,11 +230,11 @@ TEST(MessageIndexLookups, TextHelpers) {
 TEST(MessageIndexLookups, RecordNumbersBeyond32BitsSurvive) {
   MessageIndex index;
   const uint64_t far = (uint64_t{1} << 32) + 7;
-  index.AddMsgTable("m", far, "ids");
-  index.AddAttachmentTable("a", far + 1, "file");
+  index.add_message("m", far, "ids");
+  index.add_attachment("a", far + 1, "file");
   std::string ids;
-  EXPECT_EQ(index.FindArrayString("m", ids), far);
+  EXPECT_EQ(index.message_record_number("m", ids), far);
   EXPECT_EQ(ids, "ids");
-  ASSERT_NE(index.AttFindRecord("a"), nullptr);
-  EXPECT_EQ(index.AttFindRecord("a")->recordNumber, far + 1);
+  ASSERT_NE(index.find_attachment("a"), nullptr);
+  EXPECT_EQ(index.find_attachment("a")->recordNumber, far + 1);
 }

@@ -95,7 +95,7 @@ int export_store(const std::string& store, const std::filesystem::path& out, con
                  const ExportRequest& asked, const std::string& prefix, bool& interrupted) {
   TerminalObserver observer(asked.verbosity);
   scan::ScanSession session;
-  const StoreScan scanned = scan_store(store, parsed, session, observer);
+  const StoreScan scanned = open_and_scan(store, parsed, session, observer);
   if (scanned.status != exit_ok) return scanned.status;  // the scan said why
   if (session.settings.generation == decode::Generation::V2013) {
     // With several stores the prefix names the store already.

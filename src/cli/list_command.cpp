@@ -19,7 +19,7 @@ int run_list(const Arguments& parsed) {
   TerminalObserver observer(verbosity_of(parsed));
   scan::ScanSession session;
   const std::string folder_path = *parsed.option("--folder");
-  const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, observer);
+  const StoreScan scanned = open_and_scan(parsed.positionals[0], parsed, session, observer);
   if (scanned.status != exit_ok) return scanned.status;  // the scan said why
 
   auto item = session.tree.find_path(folder_path);

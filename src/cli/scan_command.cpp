@@ -20,7 +20,7 @@ int scan_one(const std::string& store, const Arguments& parsed, Verbosity verbos
   scan::ScanSession session;
   StoreScan scanned;
   try {
-    scanned = scan_store(store, parsed, session, observer);
+    scanned = open_and_scan(store, parsed, session, observer);
   } catch (const UsageError&) {
     throw;
   } catch (const std::exception& error) {  // whatever stops one store must not stop the others

@@ -76,7 +76,7 @@ int run_show(const Arguments& parsed) {
     if (used != row_text->size() || n == 0) throw UsageError("--row must be a number from 1, not \"" + *row_text + "\"");
     row_number = n;
   }
-  const StoreScan scanned = scan_store(parsed.positionals[0], parsed, session, observer);
+  const StoreScan scanned = open_and_scan(parsed.positionals[0], parsed, session, observer);
   if (scanned.status != exit_ok) return scanned.status;  // the scan said why
   if (session.settings.generation == decode::Generation::V2013)
     return fail(exit_partial, "Exchange 2013 stores have no message preview yet; \"quorvine list\" shows their rows.");

@@ -22,8 +22,8 @@ std::optional<decode::Generation> exchange_choice(const Arguments& args) {
   throw UsageError("--exchange must be 2007, 2010, 2013 or auto, not \"" + choice + "\"");
 }
 
-StoreScan scan_store(const std::string& store, const Arguments& args,
-                     scan::ScanSession& session, TerminalObserver& observer) {
+StoreScan open_and_scan(const std::string& store, const Arguments& args,
+                        scan::ScanSession& session, TerminalObserver& observer) {
   StoreScan result;
   std::optional<ese::Database> opened;
   decode::Generation version = decode::Generation::Unset;

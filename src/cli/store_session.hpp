@@ -26,7 +26,7 @@ struct StoreScan {
 // Scans `store` into `session` with the generation that "--exchange" names ("2007", "2010",
 // "2013" or "auto", the default). Says on stderr which generation "auto" picked, and on
 // failure the reason. Throws UsageError for a bad "--exchange" value.
-StoreScan scan_store(const std::string& store, const Arguments& args,
-                     scan::ScanSession& session, TerminalObserver& observer);
+StoreScan open_and_scan(const std::string& store, const Arguments& args,
+                        scan::ScanSession& session, TerminalObserver& observer);
 
 }  // namespace quorvine::cli

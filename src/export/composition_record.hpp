@@ -2,7 +2,6 @@
 // One message gathered for export: what the MIME composer writes an RFC 822 message from.
 // Text is UTF-8.
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,7 +12,6 @@
 namespace quorvine::exporting {
 
 struct CompositionRecord {
-  std::filesystem::path message_file;  // where ReCreateEML writes the message as a file of its own
   std::optional<std::string> body;     // the text body (or the HTML body of body kind "html")
   // The sender: one entry, whose address is empty when the store holds none for it.
   std::vector<MailAddress> from;

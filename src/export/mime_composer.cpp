@@ -3,12 +3,10 @@
 #include <gmime/gmime.h>
 
 #include <algorithm>
-#include <cstdio>
 #include <memory>
 #include <optional>
 #include <span>
 #include <string>
-#include <system_error>
 
 #include "export/base64.hpp"
 #include "export/header_block.hpp"
@@ -19,19 +17,6 @@
 
 namespace quorvine::exporting {
 namespace {
-
-// A stdio file as a sink: flushing it does not fsync, which GMime's fd stream does.
-class StdioSink final : public ese::ByteSink {
- public:
-  explicit StdioSink(std::FILE* file) : file_(file) {}
-  void write(std::span<const uint8_t> chunk) override {
-    if (std::fwrite(chunk.data(), 1, chunk.size(), file_) != chunk.size())
-      throw std::system_error(errno, std::generic_category());
-  }
-
- private:
-  std::FILE* file_;
-};
 
 // A text in the message's line ends, as GMime's newline filters give it: LF ends take CR LF
 // pairs to LF and drop a CR at the very end; CR LF ends give every bare LF its CR. Other CRs
@@ -190,26 +175,6 @@ void compose_message(const CompositionRecord& record, ese::ByteSink& out, LineEn
     write_attachment(attachment, newline, out);
   }
   write(out, newline + "--" + boundary + "--" + newline);
-}
-
-std::filesystem::path ReCreateEML(const CompositionRecord& record) {
-  const std::filesystem::path& file = record.message_file;
-  const auto fail = [&file](const std::string& what) {
-    std::error_code ignored;
-    std::filesystem::remove(file, ignored);
-    throw ComposeError("cannot write the message file " + file.string() + ": " + what);
-  };
-  std::FILE* handle = std::fopen(file.c_str(), "wb");
-  if (!handle) fail(std::generic_category().message(errno));
-  StdioSink sink(handle);
-  try {
-    compose_message(record, sink);
-  } catch (const std::exception& error) {
-    std::fclose(handle);
-    fail(error.what());
-  }
-  if (std::fclose(handle) != 0) fail(std::generic_category().message(errno));
-  return file;
 }
 
 }  // namespace quorvine::exporting

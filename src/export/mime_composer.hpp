@@ -1,7 +1,6 @@
 #pragma once
 // The MIME composer: writes a composition record as a complete RFC 822 message, its header
 // block and text parts written directly in GMime's layout, GMime encoding what needs it.
-#include <filesystem>
 #include <stdexcept>
 
 #include "export/composition_record.hpp"
@@ -25,9 +24,5 @@ enum class LineEnds { CrLf, Lf };
 // attachment turns out damaged, say); what `out` throws passes unchanged. Either way part of
 // the message may have reached `out`.
 void compose_message(const CompositionRecord& record, ese::ByteSink& out, LineEnds line_ends = LineEnds::CrLf);
-
-// The same message as the file `record.message_file`. Returns its path; throws ComposeError
-// when the file cannot be written completely (it is removed then).
-std::filesystem::path ReCreateEML(const CompositionRecord& record);
 
 }  // namespace quorvine::exporting

@@ -9,6 +9,7 @@
 
 #include "export/base64.hpp"
 #include "export/date_filter.hpp"
+#include "export/eml_folder.hpp"
 #include "export/mail_addresses.hpp"
 #include "export/mbox_file.hpp"
 #include "export/mime_composer.hpp"
@@ -69,11 +70,10 @@ Parsed parse(const fs::path& file) {
   return out;
 }
 
-CompositionRecord sample(const ScratchDir& dir) {
+CompositionRecord sample() {
   std::string binary(70000, '\0');
   for (size_t i = 0; i < binary.size(); ++i) binary[i] = static_cast<char>(i * 7);
   CompositionRecord r;
-  r.message_file = dir / "m.eml";
   r.body = "Grüße aus Köln\r\nFrom the start of a line\r\n";
   r.body_kind = "txt";
   r.from = {{"Jürgen \"Big\" Groß", "juergen@example.de"}};
@@ -84,14 +84,23 @@ CompositionRecord sample(const ScratchDir& dir) {
   return r;
 }
 
+// The message as the export writes it into an EML folder; the path of its file.
+fs::path write_eml(const CompositionRecord& r, const fs::path& folder) {
+  EmlFolder out(folder);
+  out.begin_record({r.filetime, r.subject, false});
+  compose_message(r, out, out.line_ends());
+  out.end_record();
+  return folder / (EmlFolder::base_name({r.filetime, r.subject, false}) + ".eml");
+}
+
 TEST(MimeComposer, Utf8HeadersBodyAndAttachmentReadBack) {
   ScratchDir dir;
-  const CompositionRecord r = sample(dir);
-  ASSERT_EQ(ReCreateEML(r), r.message_file);
-  const std::string raw = read_file(r.message_file);
+  const CompositionRecord r = sample();
+  const fs::path file = write_eml(r, dir / "eml");
+  const std::string raw = read_file(file);
   EXPECT_EQ(raw.find("iso-8859-1"), std::string::npos);
   EXPECT_EQ(raw.find("\nFrom "), std::string::npos);  // no line of the file begins "From "
-  const Parsed p = parse(r.message_file);
+  const Parsed p = parse(file);
   EXPECT_EQ(p.subject, r.subject);
   EXPECT_NE(p.from.find("juergen@example.de"), std::string::npos);
   EXPECT_NE(p.to.find("anna@example.com"), std::string::npos);
@@ -102,12 +111,22 @@ TEST(MimeComposer, Utf8HeadersBodyAndAttachmentReadBack) {
   EXPECT_EQ(p.attachment, r.attachments[0].bytes);
 }
 
-TEST(MimeComposer, ThrowsAndLeavesNoFileWhenItCannotWrite) {
+// A message file that cannot be created is an error of the output, and a message taken back
+// after composing leaves nothing in the folder.
+TEST(MimeComposer, NoMessageFileStaysWhenWritingFailsOrIsTakenBack) {
   ScratchDir dir;
-  CompositionRecord r = sample(dir);
-  r.message_file = dir / "no-such-folder" / "m.eml";
-  EXPECT_THROW(ReCreateEML(r), ComposeError);
-  EXPECT_FALSE(fs::exists(r.message_file));
+  const CompositionRecord r = sample();
+  EmlFolder gone(dir / "gone");
+  fs::remove(dir / "gone");
+  EXPECT_THROW(gone.begin_record({r.filetime, r.subject, false}), MboxWriteError);
+  EXPECT_FALSE(fs::exists(dir / "gone"));
+
+  EmlFolder out(dir / "eml");
+  out.begin_record({r.filetime, r.subject, false});
+  compose_message(r, out, out.line_ends());
+  out.abandon_record();
+  EXPECT_TRUE(fs::is_empty(dir / "eml"));
+  EXPECT_EQ(out.records(), 0u);
 }
 
 // A sink that fails after `limit` bytes, as a full disk does.
@@ -127,8 +146,7 @@ class FailingSink final : public ese::ByteSink {
 // The sink's own error comes out of the composer unchanged (GMime in between is C code), so
 // the export can tell a failed MBOX file from a message that cannot be composed.
 TEST(MimeComposer, SinkFailurePassesThroughUnchanged) {
-  ScratchDir dir;
-  const CompositionRecord r = sample(dir);
+  const CompositionRecord r = sample();
   FailingSink sink(50000);  // halfway through the attachment
   EXPECT_THROW(compose_message(r, sink), MboxWriteError);
 }
@@ -169,8 +187,7 @@ TEST(Base64Lines, MatchesGMimeLinesForAnySizeAndChunking) {
 // its own part, and the message closes its multipart.
 TEST(MimeComposer, AttachmentsOfEdgeSizesReadBack) {
   g_mime_init();
-  ScratchDir dir;
-  CompositionRecord r = sample(dir);
+  CompositionRecord r = sample();
   r.attachments.clear();
   const std::vector<size_t> sizes = {0, 1, 57, 58};
   for (size_t size : sizes) r.attachments.push_back({"a" + std::to_string(size) + ".bin", std::string(size, 'x'), std::nullopt, 0, ""});
@@ -199,9 +216,8 @@ TEST(MimeComposer, AttachmentsOfEdgeSizesReadBack) {
 // A body with a line beginning "From " is sent base64 wherever that line falls, also across
 // the 4 KiB pieces GMime's own scan read the text in (it missed such lines there).
 TEST(MimeComposer, FromLineAnywhereInTheBodyMakesItBase64) {
-  ScratchDir dir;
   for (size_t before : {0, 100, 4090, 4093, 8188}) {
-    CompositionRecord r = sample(dir);
+    CompositionRecord r = sample();
     r.attachments.clear();
     r.body = (before ? std::string(before, 'a') + "\r\n" : std::string()) + "From here\r\nplain\r\n";
     StringSink out;

@@ -1,15 +1,12 @@
 #pragma once
-// The address helpers the row builder uses, under names that say what they do.
+// The sender and address helpers of the list rows.
 #include <string>
 
 #include "scan/mail_address.hpp"
 
 namespace quorvine::listing {
 
-// The addresses found in `text`, lower case, each followed by ","; the leftover text when
-// there is none.
-std::string extract_addresses(const std::string& text);
-// The first address extract_addresses finds in `text`, without its separator; empty when
+// The first address decode::extract_addresses finds in `text`, without its separator; empty when
 // there is none.
 std::string first_extracted_address(const std::string& text);
 

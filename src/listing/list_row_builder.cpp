@@ -1,6 +1,7 @@
 #include "listing/list_row_builder.hpp"
 
-#include "listing/list_row_address.hpp"
+#include "decode/address_extraction.hpp"
+#include "decode/text_passes.hpp"
 #include "listing/header_list_entry.hpp"
 #include "listing/list_row_address.hpp"
 #include "listing/message_list_kind.hpp"
@@ -31,7 +32,7 @@ std::string sender_first_pass(const ContentsTexts& c) {
   if (!c.sender_name.empty() || !c.S4031.empty()) sender = sender_display_text(contents_sender(c.sender_name, c.S4031));
   for (const std::string* column : {&c.N67bd, &c.N67b9, &c.N67ba}) {
     if (!sender.empty()) break;
-    if (!column->empty()) sender += extract_addresses(*column);
+    if (!column->empty()) sender += decode::extract_addresses(*column);
   }
   if (sender.empty()) sender = c.N67bd + c.N67b9 + c.N67ba;
   return sender;
@@ -48,8 +49,8 @@ std::string clean_recipients(std::string text) {
 
 std::string recipients_from_display_to(const std::string& display_to) {
   if (display_to.empty()) return {};
-  std::string found = extract_addresses(display_to);
-  if (found.empty()) found = extract_addresses(close_up_spaces(display_to));
+  std::string found = decode::extract_addresses(display_to);
+  if (found.empty()) found = decode::extract_addresses(decode::close_up_spaces(display_to));
   return clean_recipients(std::move(found));
 }
 
@@ -57,8 +58,8 @@ std::string sender_second_pass(std::string sender, const ContentsTexts& c, const
                                const MessageTexts* message) {
   if (sender.empty()) sender = without_quotes(transport.xFrom);
   if (sender.empty() && message) {
-    std::string found = extract_addresses(message->N67b5);
-    sender = found.empty() ? message->N67b5 : found;
+    std::string found = decode::extract_addresses(message->sender_fallback);
+    sender = found.empty() ? message->sender_fallback : found;
     size_t close = sender.find('>');
     if (close != std::string::npos && close > 0) sender.resize(close);
   }

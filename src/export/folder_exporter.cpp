@@ -130,7 +130,8 @@ FolderRows FolderExporter::read_rows(const FolderJob& job, FolderTally& tally, E
   if (job.folder2007) {
     decode::DecodeContext ctx = render::decode_context_for(session_);
     scan::SilentScanObserver silent;
-    render::FolderListing listing = render::list_contents_folder(session_, ctx, *job.folder2007, silent);
+    // Rows whose recipients need the message's record get them when the message is gathered.
+    render::FolderListing listing = render::list_contents_folder(session_, ctx, *job.folder2007, silent, {}, true);
     found.rows = std::move(listing.rows);
     for (auto& [id, body] : listing.body_texts) found.bodies.emplace(id, std::move(body));
     tally.held = listing.records_held;

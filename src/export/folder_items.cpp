@@ -73,9 +73,10 @@ bool ItemRecordReader::read_flag(const scan::MessageListRow& row, const std::str
 FolderItems::FolderItems(const scan::ScanSession& session, const Lookups2010* lookups, std::filesystem::path work,
                          std::filesystem::path mbox_path)
     : session_(session), records_(session, lookups), work_(std::move(work)), mbox_(std::move(mbox_path)),
-      ctx_(render::decode_context_for(session)) {
+      ctx_(render::decode_context_for(session)), listing_ctx_(ctx_) {
   ctx_.temp_folder = work_;
   ctx_.spilled_column = -1;  // nothing is spilled: texts are read whole
+  listing_ctx_.spilled_column = -1;
 }
 
 std::filesystem::path FolderItems::cards_path() const { return mbox_.parent_path() / (mbox_.filename().string() + ".vcf"); }
@@ -83,10 +84,18 @@ std::filesystem::path FolderItems::calendar_path() const {
   return mbox_.parent_path() / (mbox_.filename().string() + ".ics");
 }
 
-void FolderItems::add(const scan::MessageListRow& row, const std::string& body_table,
+void FolderItems::add(const scan::MessageListRow& listed_row, const std::string& body_table,
                       std::optional<uint64_t> stored_time, const std::string& cached_body, ExportSummary& summary) {
-  const render::ItemRecord item = records_.read(row, body_table);
+  const render::ItemRecord item = records_.read(listed_row, body_table);
   const bool is2010 = session_.settings.exchange_version_support != scan::ExchangeVersion::V2007;
+  // The recipients the list left unread, from the record read here whole.
+  std::optional<scan::MessageListRow> completed;
+  if (listed_row.recipients_unread && item.record) {
+    completed = listed_row;
+    if (!listed_columns_) listed_columns_ = render::message_columns(*item.table);
+    render::fill_recipients(listing_ctx_, *item.record, *listed_columns_, *completed);
+  }
+  const scan::MessageListRow& row = completed ? *completed : listed_row;
   ItemInput in{row, item, is2010, stored_time, {}};
   if (row.kind == "distlist") {
     cards_ += vcard(read_distribution_list(ctx_, in));

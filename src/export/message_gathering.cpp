@@ -12,7 +12,6 @@
 #include "decode/value_renderers.hpp"
 #include "export/mail_dates.hpp"
 #include "export/transport_headers.hpp"
-#include "listing/contents_rows.hpp"
 #include "listing/list_row_address.hpp"
 #include "listing/message_listing.hpp"
 #include "listing/stored_time.hpp"

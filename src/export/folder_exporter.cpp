@@ -130,7 +130,8 @@ FolderRows FolderExporter::read_rows(const FolderJob& job, FolderTally& tally, E
   if (job.folder2007) {
     decode::DecodeContext ctx = listing::decode_context_for(session_);
     scan::SilentScanObserver silent;
-    listing::FolderListing folder_listing = listing::list_contents_folder(session_, ctx, *job.folder2007, silent);
+    // Rows whose recipients need the message's record get them when the message is gathered.
+    listing::FolderListing folder_listing = listing::list_contents_folder(session_, ctx, *job.folder2007, silent, {}, true);
     found.rows = std::move(folder_listing.rows);
     for (auto& [id, body] : folder_listing.body_texts) found.bodies.emplace(id, std::move(body));
     tally.held = folder_listing.records_held;
@@ -139,9 +140,8 @@ FolderRows FolderExporter::read_rows(const FolderJob& job, FolderTally& tally, E
     if (!job.only.empty()) return found;
     for (const std::string& warning : folder_listing.warnings)
       note_uncounted(tally, "the messages of " + job.display_path + " are lost: " + warning);
-    const uint64_t damaged_records = folder_listing.records_skipped > folder_listing.damaged_pages
-                                         ? folder_listing.records_skipped - folder_listing.damaged_pages
-                                         : 0;
+    const uint64_t damaged_records =
+        folder_listing.records_skipped > folder_listing.damaged_pages ? folder_listing.records_skipped - folder_listing.damaged_pages : 0;
     if (damaged_records > 0) {
       tally.lost["damaged records"] += damaged_records;
       report_.loss(std::to_string(damaged_records) + " damaged record(s) of the contents table of " +

@@ -32,7 +32,7 @@ ItemRecordReader::ItemRecordReader(const scan::ScanSession& session, const Looku
     : session_(session), lookups_(lookups) {}
 
 std::optional<std::pair<const ese::Table*, uint64_t>> ItemRecordReader::locate(const listing::MessageListRow& row,
-                                                                               const std::string& body_table) {
+                                                                                const std::string& body_table) {
   if (session_.settings.generation == decode::Generation::V2007) {
     const scan::MsgTable* entry = session_.index.find_message(row.message_id);
     if (!entry || !session_.message_table) return std::nullopt;
@@ -71,9 +71,10 @@ bool ItemRecordReader::read_flag(const listing::MessageListRow& row, const std::
 FolderItems::FolderItems(const scan::ScanSession& session, const Lookups2010* lookups, std::filesystem::path work,
                          std::filesystem::path mbox_path)
     : session_(session), records_(session, lookups), work_(std::move(work)), mbox_(std::move(mbox_path)),
-      ctx_(listing::decode_context_for(session)) {
+      ctx_(listing::decode_context_for(session)), listing_ctx_(ctx_) {
   ctx_.temp_folder = work_;
   ctx_.spilled_column = -1;  // nothing is spilled: texts are read whole
+  listing_ctx_.spilled_column = -1;
 }
 
 std::filesystem::path FolderItems::cards_path() const { return mbox_.parent_path() / (mbox_.filename().string() + ".vcf"); }
@@ -81,9 +82,17 @@ std::filesystem::path FolderItems::calendar_path() const {
   return mbox_.parent_path() / (mbox_.filename().string() + ".ics");
 }
 
-void FolderItems::add(const listing::MessageListRow& row, const std::string& body_table,
+void FolderItems::add(const listing::MessageListRow& listed_row, const std::string& body_table,
                       std::optional<uint64_t> stored_time, const std::string& cached_body, ExportSummary& summary) {
-  const render::ItemRecord item = records_.read(row, body_table);
+  const render::ItemRecord item = records_.read(listed_row, body_table);
+  // The recipients the list left unread, from the record read here whole.
+  std::optional<listing::MessageListRow> completed;
+  if (listed_row.recipients_unread && item.record) {
+    completed = listed_row;
+    if (!listed_columns_) listed_columns_ = listing::message_columns(*item.table);
+    listing::fill_recipients(listing_ctx_, *item.record, *listed_columns_, *completed);
+  }
+  const listing::MessageListRow& row = completed ? *completed : listed_row;
   ItemInput in{row, item, session_.settings.generation, stored_time, {}};
   if (row.kind == "distlist") {
     cards_ += vcard(read_distribution_list(ctx_, in));

@@ -12,6 +12,7 @@
 #include "export/export_report.hpp"
 #include "export/icalendar_writer.hpp"
 #include "export/lists_2010.hpp"
+#include "listing/contents_rows.hpp"
 #include "listing/message_list_row.hpp"
 #include "render/item_values.hpp"
 #include "scan/scan_session.hpp"
@@ -58,6 +59,9 @@ class FolderItems {
   ItemRecordReader records_;
   std::filesystem::path work_, mbox_;
   decode::DecodeContext ctx_;
+  // The listing's reading of the recipients it left unread.
+  decode::DecodeContext listing_ctx_;
+  std::optional<listing::MessageColumns> listed_columns_;
   std::string cards_;
   CalendarBuilder calendar_;
 };

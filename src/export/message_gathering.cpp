@@ -13,6 +13,7 @@
 #include "export/mail_dates.hpp"
 #include "export/transport_headers.hpp"
 #include "listing/list_row_address.hpp"
+#include "listing/message_listing.hpp"
 #include "listing/stored_time.hpp"
 #include "render/attachment_files.hpp"
 #include "render/body_readers.hpp"
@@ -96,11 +97,14 @@ std::vector<std::string> identifier_texts(const ese::Bytes& bytes) {
 
 MessageGatherer::MessageGatherer(const scan::ScanSession& session, const Lookups2010* lookups,
                                  std::filesystem::path work_folder)
-    : session_(session), lookups_(lookups), work_(std::move(work_folder)) {
+    : session_(session), lookups_(lookups), work_(std::move(work_folder)),
+      listing_ctx_(listing::decode_context_for(session)) {
   ctx_.generation = session.settings.generation;
   ctx_.format_revision = session.format_revision;
   ctx_.temp_folder = work_;
   ctx_.spilled_column = -1;  // nothing is spilled: texts are read whole
+  listing_ctx_.spilled_column = -1;
+  if (session.message_table) listed_columns_ = listing::message_columns(*session.message_table);
 }
 
 void MessageGatherer::add_attachment(const ese::Record& record, size_t column, std::string name,
@@ -164,15 +168,16 @@ std::optional<uint64_t> MessageGatherer::stored_time(const listing::MessageListR
   return record ? listing::first_stored_time(*record, dates) : std::nullopt;
 }
 
-CompositionRecord MessageGatherer::gather_2007(const listing::MessageListRow& row, const std::string& cached_body) {
+CompositionRecord MessageGatherer::gather_2007(const listing::MessageListRow& listed_row, const std::string& cached_body) {
   CompositionRecord out;
-  out.subject = row.subject;
-  out.date_text = row.date;
+  out.subject = listed_row.subject;
+  out.date_text = listed_row.date;
   // The time the list shows, from the contents record; the message record's only without one.
-  out.filetime = row.stored_time;
+  out.filetime = listed_row.stored_time;
   std::string N67b5, S4025;
+  std::optional<listing::MessageListRow> completed;  // the row with the recipients the list left unread
 
-  const scan::MsgTable* entry = session_.index.find_message(row.message_id);
+  const scan::MsgTable* entry = session_.index.find_message(listed_row.message_id);
   if (entry && session_.message_table) {
     const ese::Table& table = *session_.message_table;
     scan::WantedColumns wanted;
@@ -181,15 +186,30 @@ CompositionRecord MessageGatherer::gather_2007(const listing::MessageListRow& ro
                S70 = column(table, scan::columns::topic, wanted), S4025_column = column(table, scan::columns::sender_address, wanted),
                N67b5_column = column(table, scan::columns::sender_fallback, wanted);
     const auto dates = time_columns(table, scan::columns::message_times_2007, wanted);
+    if (listed_row.recipients_unread) {
+      wanted.add(listed_columns_.transport_headers);
+      wanted.add(listed_columns_.display_to);
+      wanted.add(listed_columns_.sender_fallback);
+    }
     wanted.recompute();
     const ese::Record record = table.read_record(static_cast<uint64_t>(entry->recordNumber), wanted.columns);
+    // Transport headers stored as a long value are read once, for the list's recipients and
+    // for the message.
+    std::optional<std::string> whole_headers;
+    if (listed_row.recipients_unread) {
+      completed = listed_row;
+      listing::fill_recipients(listing_ctx_, record, listed_columns_, *completed,
+                              S7d == listed_columns_.transport_headers ? &whole_headers : nullptr);
+    }
     if (out.subject.empty() && S70) out.subject = record.text(*S70).value_or("");
-    if (S7d) out.transport_headers = record.text(*S7d).value_or("");
+    if (whole_headers) out.transport_headers = std::move(*whole_headers);
+    else if (S7d) out.transport_headers = record.text(*S7d).value_or("");
     if (N67b5_column) N67b5 = decode::render_value(ctx_, &record, *N67b5_column);
     if (S4025_column) S4025 = record.text(*S4025_column).value_or("");
     if (!out.filetime) out.filetime = listing::first_stored_time(record, dates);
     select_bodies(record, S1000, N1013, N1009, decode::Generation::V2007, out);
   }
+  const listing::MessageListRow& row = completed ? *completed : listed_row;
   const std::string& headers = out.transport_headers;
   out.message_id = header_field(headers, "Message-ID");
   out.from = {exported_sender(row.sender.name, {row.sender.address, row.sender.name, N67b5, S4025},

@@ -15,6 +15,7 @@
 #include "decode/decode_context.hpp"
 #include "export/composition_record.hpp"
 #include "export/lists_2010.hpp"
+#include "listing/contents_rows.hpp"
 #include "listing/message_list_row.hpp"
 #include "scan/scan_session.hpp"
 
@@ -46,6 +47,9 @@ class MessageGatherer {
   const Lookups2010* lookups_;
   std::filesystem::path work_;
   decode::DecodeContext ctx_;
+  // The listing's reading of the recipients it left unread.
+  decode::DecodeContext listing_ctx_;
+  listing::MessageColumns listed_columns_;
   std::map<size_t, ese::Table> tables_;
 };
 

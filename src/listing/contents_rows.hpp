@@ -5,11 +5,13 @@
 // hold the rows meanwhile.
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "decode/decode_context.hpp"
 #include "ese/pass_control.hpp"
+#include "listing/list_row_builder.hpp"
 #include "listing/message_list_row.hpp"
 #include "scan/scan_observer.hpp"
 #include "scan/scan_session.hpp"
@@ -33,8 +35,30 @@ struct ContentsPass {
   std::vector<std::string> warnings;  // the table could not be read
 };
 
+// The "Msg" columns a row reads.
+struct MessageColumns {
+  std::optional<size_t> transport_headers, display_to, sender_fallback;
+};
+MessageColumns message_columns(const ese::Table& message_table);
+
+// What a row takes from its message's record (read with at least `columns`), as the list
+// reads it; `ctx` spills nothing. A damaged transport-header value counts as damage and
+// reads as empty. When the headers are a long value that reads whole, `whole_headers` (if
+// given) receives them decoded as Record::text gives them, so that they are read once.
+MessageTexts message_texts(const decode::DecodeContext& ctx, const ese::Record& record, const MessageColumns& columns,
+                           std::optional<std::string>* whole_headers = nullptr);
+
+// Fills To, Cc and Bcc of a row listed with recipients_unread from its message's record (read
+// with at least `columns`), as the listing would have; `ctx` and `whole_headers` as for
+// message_texts.
+void fill_recipients(const decode::DecodeContext& ctx, const ese::Record& record, const MessageColumns& columns,
+                     MessageListRow& row, std::optional<std::string>* whole_headers = nullptr);
+
+// `recipients_later`: rows whose existence and sender do not depend on the message's record
+// are built without reading it (recipients_unread set), for an export that reads the record
+// anyway.
 ContentsPass read_contents_rows(const scan::ScanSession& session, const decode::DecodeContext& ctx,
                                 const scan::Folder2007& folder, scan::ScanObserver& observer,
-                                const ese::PassControl& control, RowKeeper& keeper);
+                                const ese::PassControl& control, RowKeeper& keeper, bool recipients_later = false);
 
 }  // namespace quorvine::listing

@@ -54,6 +54,14 @@ std::string recipients_from_display_to(const std::string& display_to) {
   return clean_recipients(std::move(found));
 }
 
+TransportFields recipients_of(const MessageTexts& message) {
+  TransportFields transport = parse_transport_headers(message.transport_headers);
+  if (transport.xTo.empty()) transport.xTo = recipients_from_display_to(message.display_to);
+  return transport;
+}
+
+bool row_needs_message(const ContentsTexts& c) { return c.subject.empty() && sender_first_pass(c).empty(); }
+
 std::string sender_second_pass(std::string sender, const ContentsTexts& c, const TransportFields& transport,
                                const MessageTexts* message) {
   if (sender.empty()) sender = without_quotes(transport.xFrom);
@@ -83,8 +91,7 @@ std::optional<BuiltRow> build_contents_row(const ContentsTexts& c, const Message
 
   std::string sender = sender_first_pass(c);
   TransportFields transport;
-  if (message) transport = parse_transport_headers(message->transport_headers);
-  if (transport.xTo.empty() && message) transport.xTo = recipients_from_display_to(message->display_to);
+  if (message) transport = recipients_of(*message);
   sender = sender_second_pass(std::move(sender), c, transport, message);
   sender = apply_owner_names(std::move(sender), owner_names);
   sender = without_quotes(std::string(decode::trim(sender, " \t\r\n")));

@@ -49,6 +49,11 @@ std::string list_date(const ContentsTexts& c);
 std::string sender_first_pass(const ContentsTexts& c);
 // The display-To column turned into the list's To text.
 std::string recipients_from_display_to(const std::string& display_to);
+// The message's transport fields, To taken from display-To when the headers name none.
+TransportFields recipients_of(const MessageTexts& message);
+// Whether the row's existence and sender depend on the message's record: only when the
+// contents record gives neither a sender nor "Se1d".
+bool row_needs_message(const ContentsTexts& c);
 // The clean-up applied to extracted recipients ("<" as "[", a "," after .com/.net/.org, ...).
 std::string clean_recipients(std::string text);
 // The sender after the message record and the transport headers had their say, before the

@@ -1,6 +1,7 @@
 #include <string>
 
 #include "decode/identifiers.hpp"
+#include "ese/text.hpp"
 #include "decode/printable_filters.hpp"
 #include "decode/value_renderers.hpp"
 #include "listing/contents_rows.hpp"
@@ -21,7 +22,8 @@ using scan::ColumnIndex;
 // The transport-header text of a "Msg" record as the list reads it: a long value is taken
 // byte by byte keeping only bytes 1 to 125, as the spill file would hold it; a value kept in
 // the record is taken as its text.
-std::string transport_header_text(const decode::DecodeContext& ctx, const ese::Record& record, ColumnIndex column) {
+std::string transport_header_text(const decode::DecodeContext& ctx, const ese::Record& record, ColumnIndex column,
+                                  std::optional<std::string>* whole) {
   if (!column) return {};
   const ese::StoredValue* stored = record.stored(*column);
   if (!stored) return {};
@@ -30,7 +32,12 @@ std::string transport_header_text(const decode::DecodeContext& ctx, const ese::R
   if (!long_value) return decode::render_value(ctx, &record, *column);
   std::string text;
   try {
-    for (const ese::Bytes& segment : record.long_value_segments(*column)) text += decode::preview_text(segment);
+    ese::Bytes joined;
+    for (const ese::Bytes& segment : record.long_value_segments(*column)) {
+      text += decode::preview_text(segment);
+      if (whole) joined.insert(joined.end(), segment.begin(), segment.end());
+    }
+    if (whole) *whole = ese::decode_text(joined, stored->codepage);
   } catch (const ese::EseError&) {
     ctx.count_damaged_value();
     return {};
@@ -57,13 +64,10 @@ class ContentsRowSource {
     ctx_.spilled_column = -1;
     for (const auto& mailbox : session.mailboxes) owner_names_.push_back(mailbox.ownerName);
     if (session.message_table) {
-      msg_columns_ = scan::map_msg_columns(*session.message_table);
-      S7d_ = msg_columns_.m[scan::columns::transport_headers];
-      N67b4_ = msg_columns_.m[scan::columns::display_to];
-      N67b5_ = msg_columns_.m[scan::columns::sender_fallback];
-      msg_wanted_.add(S7d_);
-      msg_wanted_.add(N67b4_);
-      msg_wanted_.add(N67b5_);
+      msg_columns_ = message_columns(*session.message_table);
+      msg_wanted_.add(msg_columns_.transport_headers);
+      msg_wanted_.add(msg_columns_.display_to);
+      msg_wanted_.add(msg_columns_.sender_fallback);
       msg_wanted_.recompute();
     }
   }
@@ -93,11 +97,9 @@ class ContentsRowSource {
     // the dearest part of a row).
     t.submit_time = date(c.submit_time);
     if (!is_usable_date_text(t.submit_time)) t.delivery_time = date(c.delivery_time);
-    if (!is_usable_date_text(t.submit_time) && !is_usable_date_text(t.delivery_time))
-      t.creation_time = date(c.creation_time);
+    if (!is_usable_date_text(t.submit_time) && !is_usable_date_text(t.delivery_time)) t.creation_time = date(c.creation_time);
     // The export dates the message by the column the list shows.
-    const std::pair<const std::string*, ColumnIndex> chain[] = {
-        {&t.submit_time, c.submit_time}, {&t.delivery_time, c.delivery_time}, {&t.creation_time, c.creation_time}};
+    const std::pair<const std::string*, ColumnIndex> chain[] = {{&t.submit_time, c.submit_time}, {&t.delivery_time, c.delivery_time}, {&t.creation_time, c.creation_time}};
     for (const auto& [shown, column] : chain)
       if (is_usable_date_text(*shown)) {
         t.stored_time = stored_filetime(record, column);
@@ -106,21 +108,24 @@ class ContentsRowSource {
     return t;
   }
 
-  // Looks the message up; the message's texts when the index knows it.
-  std::optional<MessageTexts> message(const std::string& message_id, MessageLookup& lookup) {
+  // The message's index entry, with the lookup filled, when the index knows it.
+  const scan::MsgTable* find(const std::string& message_id, MessageLookup& lookup) const {
     const scan::MsgTable* entry = session_.index.find_message(message_id);
-    if (!entry) return std::nullopt;
+    if (!entry) return nullptr;
     lookup.record_number = entry->recordNumber;
     lookup.attachment_ids = entry->attachmentIds;
-    MessageTexts texts;
-    if (!session_.message_table) return texts;
-    auto record = scan::read_partial_record(*session_.message_table, entry->recordNumber, msg_wanted_);
-    if (!record) return texts;
-    texts.transport_headers = transport_header_text(ctx_, *record, S7d_);
-    if (N67b4_) texts.display_to = decode::render_value(ctx_, &*record, *N67b4_);
-    if (N67b5_) texts.sender_fallback = decode::render_value(ctx_, &*record, *N67b5_);
-    return texts;
+    return entry;
   }
+
+  // The message's texts, read from its record.
+  MessageTexts message(const scan::MsgTable& entry) {
+    if (!session_.message_table) return {};
+    auto record = scan::read_partial_record(*session_.message_table, entry.recordNumber, msg_wanted_);
+    if (!record) return {};
+    return message_texts(ctx_, *record, msg_columns_);
+  }
+
+  bool has_message_table() const { return session_.message_table.has_value(); }
 
   const std::vector<std::string>& owner_names() const { return owner_names_; }
 
@@ -128,16 +133,39 @@ class ContentsRowSource {
   const scan::ScanSession& session_;
   decode::DecodeContext ctx_;
   std::vector<std::string> owner_names_;
-  scan::MsgColumns msg_columns_;
-  ColumnIndex S7d_, N67b4_, N67b5_;
+  MessageColumns msg_columns_;
   scan::WantedColumns msg_wanted_;
 };
 
 }  // namespace
 
+MessageColumns message_columns(const ese::Table& message_table) {
+  scan::MsgColumns msg = scan::map_msg_columns(message_table);
+  return {msg.m[scan::columns::transport_headers], msg.m[scan::columns::display_to],
+          msg.m[scan::columns::sender_fallback]};
+}
+
+MessageTexts message_texts(const decode::DecodeContext& ctx, const ese::Record& record, const MessageColumns& columns,
+                           std::optional<std::string>* whole_headers) {
+  MessageTexts texts;
+  texts.transport_headers = transport_header_text(ctx, record, columns.transport_headers, whole_headers);
+  if (columns.display_to) texts.display_to = decode::render_value(ctx, &record, *columns.display_to);
+  if (columns.sender_fallback) texts.sender_fallback = decode::render_value(ctx, &record, *columns.sender_fallback);
+  return texts;
+}
+
+void fill_recipients(const decode::DecodeContext& ctx, const ese::Record& record, const MessageColumns& columns,
+                     MessageListRow& row, std::optional<std::string>* whole_headers) {
+  TransportFields transport = recipients_of(message_texts(ctx, record, columns, whole_headers));
+  row.to = std::move(transport.xTo);
+  row.cc = std::move(transport.xCC);
+  row.bcc = std::move(transport.xBcc);
+  row.recipients_unread = false;
+}
+
 ContentsPass read_contents_rows(const scan::ScanSession& session, const decode::DecodeContext& ctx,
                                 const scan::Folder2007& folder, scan::ScanObserver& observer,
-                                const ese::PassControl& control, RowKeeper& keeper) {
+                                const ese::PassControl& control, RowKeeper& keeper, bool recipients_later) {
   ContentsPass pass;
   std::optional<ese::Table> table;
   try {
@@ -156,9 +184,13 @@ ContentsPass read_contents_rows(const scan::ScanSession& session, const decode::
       *table, columns, observer, control, [&](const ese::Record& record, uint64_t) {
         ContentsTexts texts = source.texts(record, columns);
         MessageLookup lookup;
-        std::optional<MessageTexts> message = source.message(texts.message_id, lookup);
+        const scan::MsgTable* entry = source.find(texts.message_id, lookup);
+        const bool later = recipients_later && entry && source.has_message_table() && !row_needs_message(texts);
+        std::optional<MessageTexts> message;
+        if (entry && !later) message = source.message(*entry);
         auto row = build_contents_row(texts, lookup, message ? &*message : nullptr, source.owner_names());
         if (!row) return;
+        row->row.recipients_unread = later;
         order.insert_at(row->position);
         keeper.keep(std::move(row->row), std::move(texts.text_body));
       });
@@ -170,7 +202,7 @@ ContentsPass read_contents_rows(const scan::ScanSession& session, const decode::
 
 FolderListing list_contents_folder(const scan::ScanSession& session, const decode::DecodeContext& ctx,
                                    const scan::Folder2007& folder, scan::ScanObserver& observer,
-                                   const ese::PassControl& control) {
+                                   const ese::PassControl& control, bool recipients_later) {
   struct Keeper : RowKeeper {
     std::vector<MessageListRow> rows;
     std::vector<std::pair<std::string, std::string>> bodies;
@@ -180,7 +212,7 @@ FolderListing list_contents_folder(const scan::ScanSession& session, const decod
       rows.push_back(std::move(row));
     }
   } keeper;
-  ContentsPass pass = read_contents_rows(session, ctx, folder, observer, control, keeper);
+  ContentsPass pass = read_contents_rows(session, ctx, folder, observer, control, keeper, recipients_later);
   FolderListing folder_listing;
   std::vector<MessageListRow>& built = keeper.rows;
   folder_listing.body_texts = std::move(keeper.bodies);

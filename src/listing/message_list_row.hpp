@@ -34,6 +34,9 @@ struct MessageListRow {
   // owner's name.
   std::optional<uint64_t> stored_time;
   scan::MailAddress sender;
+  // A 2003/2007 row listed for an export without its message record: To, Cc and Bcc are
+  // left empty for the export to fill from the record it reads anyway.
+  bool recipients_unread = false;
 
   bool operator==(const MessageListRow&) const = default;
 };

@@ -57,9 +57,9 @@ ListingTally for_each_listed_row(scan::ScanSession& session, const decode::Decod
 uint64_t ensure_bodies_loaded(scan::ScanSession& session, const decode::DecodeContext& ctx, scan::TreeItem item,
                               scan::ScanObserver& observer, const ese::PassControl& control = {});
 
-// The 2003/2007 listing of one folder.
+// The 2003/2007 listing of one folder; `recipients_later` as for read_contents_rows.
 FolderListing list_contents_folder(const scan::ScanSession& session, const decode::DecodeContext& ctx,
                                    const scan::Folder2007& folder, scan::ScanObserver& observer,
-                                   const ese::PassControl& control = {});
+                                   const ese::PassControl& control = {}, bool recipients_later = false);
 
 }  // namespace quorvine::listing

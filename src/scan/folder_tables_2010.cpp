@@ -89,6 +89,10 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
         rows.emplace_back(number, std::move(row));
       });
   warn_skipped_records(session, observer, table_name, pass.skipped);
+  if (generation == Generation::G2010 && !is_public) {
+    auto& ids = session.folder_record_ids_2010[table_name];
+    for (const auto& [number, row] : rows) ids.insert(row.folder.folderId);
+  }
   const std::string root_2013 = generation == Generation::G2013 ? root_folder_2013(rows) : std::string();
 
   std::vector<std::pair<std::string, TreeItem>> top_level;

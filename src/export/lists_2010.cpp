@@ -95,8 +95,9 @@ std::vector<std::string> damage_sentences(const MailboxLists& m) {
   return out;
 }
 
-// Header entries that name no folder record of their mailbox's folder table: their folder or
-// header record was damaged into another identifier, so they are in no folder's list. Counted
+// Header entries that name no folder of their mailbox's folder table that the scan accounted for:
+// their header record was damaged into another folder identifier, or their folder's record
+// into one without a name, so they are in no folder's list. Counted
 // only for mailboxes whose every folder is exported whole, where no selection explains them.
 std::vector<std::string> unfiled_entry_sentences(const scan::ScanSession& session, const std::vector<FolderJob>& jobs) {
   if (session.is_public()) return {};  // a public folder's header table is its own
@@ -115,15 +116,15 @@ std::vector<std::string> unfiled_entry_sentences(const scan::ScanSession& sessio
   for (const scan::HeaderEntry2010& h : session.lists2010.headers) {
     const std::string folder_table = decode::replaced(h.tableName, "MsgHeader", "Folders");
     const auto w = whole.find(folder_table);
-    const auto ids = session.folder_record_ids_2010.find(folder_table);
-    if (w == whole.end() || !w->second || ids == session.folder_record_ids_2010.end()) continue;
+    const auto ids = session.accounted_folder_ids_2010.find(folder_table);
+    if (w == whole.end() || !w->second || ids == session.accounted_folder_ids_2010.end()) continue;
     if (!ids->second.count(h.folderId)) ++unfiled[h.tableName];
   }
   std::vector<std::string> out;
   for (const auto& [table, count] : unfiled)
     out.push_back(std::to_string(count) + " message(s) of table \"" + table + "\" name a folder that table \"" +
-                  decode::replaced(table, "MsgHeader", "Folders") + "\" does not hold (a damaged folder or " +
-                  "header record); they belong to no folder and are lost");
+                  decode::replaced(table, "MsgHeader", "Folders") + "\" does not hold, or holds without a name (a " +
+                  "damaged folder or header record); they belong to no folder and are lost");
   return out;
 }
 

@@ -56,9 +56,9 @@ class ScanSession {
   std::vector<Folder2007> folders_2007;
   std::vector<FolderTableName2010> folder_tables_2010;  // reverse catalog order
   std::vector<Folder2010> folders_2010;
-  // Every folder identifier a private 2010 folder table's records hold, by table, the records
-  // left out of the tree included: a header entry naming none of them belongs to no folder.
-  std::map<std::string, std::unordered_set<std::string>> folder_record_ids_2010;
+  // By private 2010 folder table, the folders whose messages are exported, left out on purpose
+  // or already reported lost: a header entry naming none of them belongs to no folder.
+  std::map<std::string, std::unordered_set<std::string>> accounted_folder_ids_2010;
 
   // What the value renderers read (generation, settled revision, spill folder). Its damage
   // tally is damaged_values.

@@ -19,6 +19,7 @@ struct Database::Impl {
   std::vector<TableInfo> tables;
   std::shared_ptr<const detail::PageReader> pages;
   detail::Catalog catalog;
+  uint64_t tables_from_shadow = 0;  // tables the catalog lacks that its shadow copy held
   std::mutex stores_mutex;
   std::map<uint32_t, std::shared_ptr<const LongValueStore>> stores;  // by table object id
   // Tables opened so far, so that a table's record positions are found only once.
@@ -93,14 +94,17 @@ Database Database::open(const std::filesystem::path& file) {
     if (shadow.order.empty()) throw EseError("Cannot open " + name + ": its catalog cannot be read.");
     shadow.damaged += impl->catalog.damaged + 1;
     impl->catalog = std::move(shadow);
-  } else if (impl->catalog.damaged > 0) {
-    // Tables whose catalog entries sat on the damaged pages are taken from the shadow copy.
+  } else {
+    // Tables whose catalog entries sat on damaged pages, or on a page damaged in a way that
+    // still reads (an entry's flag turned to deleted), are taken from the shadow copy.
     detail::Catalog shadow =
         detail::read_catalog(impl->pages, detail::kShadowCatalogRootPage, detail::kShadowCatalogObjectId);
     for (uint32_t object_id : shadow.order)
       if (auto it = shadow.tables.find(object_id);
-          it != shadow.tables.end() && impl->catalog.tables.try_emplace(object_id, it->second).second)
+          it != shadow.tables.end() && impl->catalog.tables.try_emplace(object_id, it->second).second) {
         impl->catalog.order.push_back(object_id);
+        ++impl->tables_from_shadow;
+      }
   }
   for (uint32_t object_id : impl->catalog.order) {
     auto it = impl->catalog.tables.find(object_id);
@@ -119,6 +123,7 @@ const std::filesystem::path& Database::path() const { return impl_->path; }
 const DatabaseHeader& Database::header() const { return impl_->header; }
 const std::vector<TableInfo>& Database::tables() const { return impl_->tables; }
 uint64_t Database::damaged_catalog_entries() const { return impl_->catalog.damaged; }
+uint64_t Database::tables_from_shadow_catalog() const { return impl_->tables_from_shadow; }
 
 std::optional<size_t> Database::find_table(std::string_view name) const {
   for (const TableInfo& t : impl_->tables)

@@ -185,6 +185,8 @@ class Database {
   std::optional<size_t> find_table(std::string_view name) const;  // exact, case-sensitive
   // Catalog pages and rows left out as damaged; the tables they held are missing.
   uint64_t damaged_catalog_entries() const;
+  // Tables missing from the catalog that were read from its shadow copy.
+  uint64_t tables_from_shadow_catalog() const;
   // Opens table `index` of tables(). The table stays valid after the Database is gone.
   Table open_table(size_t index) const;
 

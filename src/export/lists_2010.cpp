@@ -5,6 +5,7 @@
 #include <mutex>
 #include <set>
 
+#include "decode/text_passes.hpp"
 #include "export/worker_pool.hpp"
 #include "listing/header_list_loader.hpp"
 #include "listing/message_listing.hpp"
@@ -91,6 +92,39 @@ std::vector<std::string> damage_sentences(const MailboxLists& m) {
     out.push_back(std::to_string(m.body_damage.records_skipped) + " damaged record(s) or page(s) of table \"" +
                   m.body_table + "\" could not be read; messages whose bodies or attachments they held are " +
                   "written without them");
+  return out;
+}
+
+// Header entries that name no folder of their mailbox's folder table that the scan accounted for:
+// their header record was damaged into another folder identifier, or their folder's record
+// into one without a name, so they are in no folder's list. Counted
+// only for mailboxes whose every folder is exported whole, where no selection explains them.
+std::vector<std::string> unfiled_entry_sentences(const scan::ScanSession& session, const std::vector<FolderJob>& jobs) {
+  if (session.is_public()) return {};  // a public folder's header table is its own
+  std::map<std::string, bool> whole;  // folder table -> every folder of it exported whole
+  std::set<const scan::Folder2010*> exported;
+  for (const FolderJob& job : jobs) {
+    if (!job.folder2010) continue;
+    exported.insert(job.folder2010);
+    const bool all = job.whole_mailbox && !job.filter;
+    auto [it, added] = whole.emplace(job.folder2010->folderTable, all);
+    if (!added) it->second = it->second && all;
+  }
+  for (const scan::Folder2010& folder : session.folders_2010)
+    if (auto it = whole.find(folder.folderTable); it != whole.end() && !exported.count(&folder)) it->second = false;
+  std::map<std::string, uint64_t> unfiled;  // header table -> entries
+  for (const scan::HeaderEntry2010& h : session.lists2010.headers) {
+    const std::string folder_table = decode::replaced(h.tableName, "MsgHeader", "Folders");
+    const auto w = whole.find(folder_table);
+    const auto ids = session.accounted_folder_ids_2010.find(folder_table);
+    if (w == whole.end() || !w->second || ids == session.accounted_folder_ids_2010.end()) continue;
+    if (!ids->second.count(h.folderId)) ++unfiled[h.tableName];
+  }
+  std::vector<std::string> out;
+  for (const auto& [table, count] : unfiled)
+    out.push_back(std::to_string(count) + " message(s) of table \"" + table + "\" name a folder that table \"" +
+                  decode::replaced(table, "MsgHeader", "Folders") + "\" does not hold, or holds without a name (a " +
+                  "damaged folder or header record); they belong to no folder and are lost");
   return out;
 }
 
@@ -183,6 +217,10 @@ void load_lists_2010(scan::ScanSession& session, std::vector<FolderJob>& jobs, L
   auto entries = listing::header_entries_by_folder(session.lists2010.headers, folders,
                                                    session.settings.generation);
   for (size_t f = 0; f < positions.size(); ++f) jobs[positions[f]].header_entries = std::move(entries[f]);
+  for (const std::string& loss : unfiled_entry_sentences(session, jobs)) {
+    summary.store_losses.push_back(loss);
+    observer.loss(loss);
+  }
 }
 
 }  // namespace quorvine::exporting

@@ -35,6 +35,9 @@ int list_catalog_tables(ScanSession& session) {
     session.warnings.push_back(std::to_string(damaged) +
                                " damaged catalog page(s) or entries were skipped; tables they described may be missing");
     session.losses.push_back(session.warnings.back());
+  } else if (const uint64_t restored = session.database->tables_from_shadow_catalog(); restored > 0) {
+    session.warnings.push_back(std::to_string(restored) +
+                               " table(s) missing from the damaged catalog were read from its shadow copy");
   }
   for (const ese::TableInfo& info : tables) {
     if (info.name.empty()) {

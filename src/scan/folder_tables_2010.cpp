@@ -93,14 +93,25 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
   std::vector<PendingFolder> pending;
   std::string mailbox_name;
   size_t orphans = 0;  // rows naming a mailbox the store does not list: damaged in a mailbox's own table
+  // The folders whose messages are exported, or left out on purpose, or reported lost here: a
+  // header entry naming any other folder (one that lost its name, say) is lost with it.
+  std::unordered_set<std::string>* accounted =
+      generation == Generation::G2010 && !is_public ? &session.accounted_folder_ids_2010[table_name] : nullptr;
+  const auto account = [&](const std::string& id) {
+    if (accounted) accounted->insert(id);
+  };
   for (auto& [number, row] : rows) {
     PendingFolder& folder = row.folder;
     const std::string label = folder_label_2010(std::move(row.label));
-    if (label == "Restriction") continue;
+    if (label == "Restriction") {
+      account(folder.folderId);
+      continue;
+    }
     folder.folderName = label;
 
     const MailboxRecord* mailbox = session.mailbox(folder.mailboxId);
     if (!mailbox) {
+      account(folder.folderId);
       ++orphans;
       continue;
     }
@@ -115,7 +126,9 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
       skip_empty_top = folder.parentId == empty_identifier_2013 && label.empty();
     }
     if (top) {
+      if (skip_empty_top) account(folder.folderId);  // the mailbox's root
       if (skip_empty_top || label.empty()) continue;
+      account(folder.folderId);
       const TreeItem item = session.tree.add(mailbox->treeItem, label, folder.folderClass);
       observer.tree_item_added(session.tree.added(item));
       session.folders_2010.push_back(Folder2010{
@@ -123,6 +136,7 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
           folder.folderClass, item, folder.messageCount});
       top_level.emplace_back(folder.folderId, item);
     } else if (!label.empty()) {
+      account(folder.folderId);  // placed below, or reported as unplaced
       pending.push_back(std::move(folder));
     }
   }

@@ -19,6 +19,7 @@ void ScanSession::reset() {
   folders_2007.clear();
   folder_tables_2010.clear();
   folders_2010.clear();
+  accounted_folder_ids_2010.clear();
   // A new database must not find the old one's messages: record numbers would point into
   // the wrong file.
   index.clear();

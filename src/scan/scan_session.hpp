@@ -4,9 +4,11 @@
 // 2003/2007 message index. A new scan resets it; nothing else does.
 #include <cstdint>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_set>
 #include <vector>
 
 #include "decode/decode_context.hpp"
@@ -54,6 +56,9 @@ class ScanSession {
   std::vector<Folder2007> folders_2007;
   std::vector<FolderTableName2010> folder_tables_2010;  // reverse catalog order
   std::vector<Folder2010> folders_2010;
+  // By private 2010 folder table, the folders whose messages are exported, left out on purpose
+  // or already reported lost: a header entry naming none of them belongs to no folder.
+  std::map<std::string, std::unordered_set<std::string>> accounted_folder_ids_2010;
 
   // What the value renderers read (generation, settled revision, spill folder). Its damage
   // tally is damaged_values.

@@ -96,7 +96,7 @@ void scan_folder_table(ScanSession& session, ScanObserver& observer, const ese::
   // The folders whose messages are exported, or left out on purpose, or reported lost here: a
   // header entry naming any other folder (one that lost its name, say) is lost with it.
   std::unordered_set<std::string>* accounted =
-      generation == Generation::G2010 && !is_public ? &session.accounted_folder_ids_2010[table_name] : nullptr;
+      generation == decode::Generation::V2010 && !is_public ? &session.accounted_folder_ids_2010[table_name] : nullptr;
   const auto account = [&](const std::string& id) {
     if (accounted) accounted->insert(id);
   };

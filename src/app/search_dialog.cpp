@@ -94,7 +94,7 @@ SearchDialog::SearchDialog(Prompt prompt, QWidget* parent) : QDialog(parent), pr
 }
 
 SearchDialog::~SearchDialog() {
-  if (finder_) finder_->StopSearch();
+  if (finder_) finder_->stop_search();
 }
 
 void SearchDialog::setSearchFolder(const QString& folder) { folder_field_->setText(folder); }
@@ -109,7 +109,7 @@ QString SearchDialog::statusText() const { return status_->text(); }
 
 void SearchDialog::startOrStop() {
   if (searching_) {
-    finder_->StopSearch();
+    finder_->stop_search();
     return;
   }
   if (folder_field_->text().isEmpty()) {
@@ -117,15 +117,15 @@ void SearchDialog::startOrStop() {
             "Quorvine EDB to MBOX Converter", QMessageBox::Ok);
     return;
   }
-  discovery::CFileFinder::CFindOpts opts;
+  discovery::FileFinder::SearchOptions opts;
   opts.base_folder = folder_field_->text().toStdString();
   opts.file_mask = "*.edb";
   opts.subfolders = subfolders_box_->isChecked();
-  opts.flags = discovery::CFileFinder::find_attributes;
-  opts.attributes = discovery::CFileFinder::attribute_archive;
+  opts.flags = discovery::FileFinder::find_attributes;
+  opts.attributes = discovery::FileFinder::attribute_archive;
   if (size_box_->isChecked()) {
     // An empty field counts as 0.
-    opts.flags |= discovery::CFileFinder::find_size;
+    opts.flags |= discovery::FileFinder::find_size;
     opts.min_size = min_field_->text().toLongLong() * 1024;
     opts.max_size = max_field_->text().toLongLong() * 1024;
   }
@@ -136,14 +136,14 @@ void SearchDialog::startOrStop() {
   search_button_->setText("Cancel");
 
   if (thread_.joinable()) thread_.join();
-  finder_ = std::make_unique<discovery::CFileFinder>();
-  finder_->SetCallback([this](discovery::CFileFinder& finder, discovery::CFileFinder::Event event) {
-    using Event = discovery::CFileFinder::Event;
+  finder_ = std::make_unique<discovery::FileFinder>();
+  finder_->set_callback([this](discovery::FileFinder& finder, discovery::FileFinder::Event event) {
+    using Event = discovery::FileFinder::Event;
     if (event == Event::Rejected) return;
-    const QString folder = QString::fromStdString(finder.GetSearchingFolder().string());
-    const int count = static_cast<int>(finder.GetFileCount());
+    const QString folder = QString::fromStdString(finder.searching_folder().string());
+    const int count = static_cast<int>(finder.file_count());
     QString path;
-    if (event == Event::Accepted) path = QString::fromStdString(finder.GetFilePath(finder.GetFileCount() - 1).string());
+    if (event == Event::Accepted) path = QString::fromStdString(finder.file_path(finder.file_count() - 1).string());
     QMetaObject::invokeMethod(
         this,
         [this, path, count, folder] {
@@ -153,17 +153,17 @@ void SearchDialog::startOrStop() {
         Qt::QueuedConnection);
   });
   thread_ = std::jthread([this, opts, finder = finder_.get()] {
-    const int count = static_cast<int>(finder->Find(opts));
+    const int count = static_cast<int>(finder->find(opts));
     QMetaObject::invokeMethod(this, [this, count] { ended(count); }, Qt::QueuedConnection);
   });
 }
 
 void SearchDialog::addRow(const QString& path) {
-  const discovery::CPath info(path.toStdString());
-  const auto size = info.GetFileSize();
-  const auto time = info.GetLastWriteTime();
-  auto* item = new QTreeWidgetItem(results_, {QString::fromStdString(info.GetFileName()),
-                                              QString::fromStdString(info.GetLocation()),
+  const discovery::FoundFile info(path.toStdString());
+  const auto size = info.file_size();
+  const auto time = info.last_write_time();
+  auto* item = new QTreeWidgetItem(results_, {QString::fromStdString(info.file_name()),
+                                              QString::fromStdString(info.location()),
                                               size ? QString::fromStdString(discovery::size_text(*size)) : QString(),
                                               time ? QString::fromStdString(discovery::modified_text(*time)) : QString()});
   item->setIcon(0, QIcon(":/icons/search.png"));

@@ -55,7 +55,7 @@ class SearchDialog : public QDialog {
   QPushButton* search_button_;
   QLabel* status_;
   QTreeWidget* results_;
-  std::unique_ptr<discovery::CFileFinder> finder_;
+  std::unique_ptr<discovery::FileFinder> finder_;
   std::jthread thread_;
   bool searching_ = false;
   int found_ = 0;

@@ -26,14 +26,14 @@ int64_t kilobytes(const Arguments& args, const std::string& name) {
 int run_find(const Arguments& args) {
   if (args.option("--min-kb").has_value() != args.option("--max-kb").has_value())
     throw UsageError("--min-kb and --max-kb go together");
-  discovery::CFileFinder::CFindOpts opts;
+  discovery::FileFinder::SearchOptions opts;
   opts.base_folder = args.positionals[0];
   opts.file_mask = "*.edb";
   opts.subfolders = args.flag("--recursive");
-  opts.flags = discovery::CFileFinder::find_attributes;
-  opts.attributes = discovery::CFileFinder::attribute_archive;
+  opts.flags = discovery::FileFinder::find_attributes;
+  opts.attributes = discovery::FileFinder::attribute_archive;
   if (args.option("--min-kb")) {
-    opts.flags |= discovery::CFileFinder::find_size;
+    opts.flags |= discovery::FileFinder::find_size;
     opts.min_size = kilobytes(args, "--min-kb");
     opts.max_size = kilobytes(args, "--max-kb");
   }
@@ -43,14 +43,14 @@ int run_find(const Arguments& args) {
     return exit_usage;
   }
   const char separator = args.flag("-0") ? '\0' : '\n';
-  discovery::CFileFinder finder;
-  finder.SetCallback([separator](discovery::CFileFinder& f, discovery::CFileFinder::Event event) {
-    if (event != discovery::CFileFinder::Event::Accepted) return;
-    const std::string path = f.GetFilePath(f.GetFileCount() - 1).string();
+  discovery::FileFinder finder;
+  finder.set_callback([separator](discovery::FileFinder& f, discovery::FileFinder::Event event) {
+    if (event != discovery::FileFinder::Event::Accepted) return;
+    const std::string path = f.file_path(f.file_count() - 1).string();
     std::fwrite(path.data(), 1, path.size(), stdout);
     std::fputc(separator, stdout);
   });
-  finder.Find(opts);
+  finder.find(opts);
   return exit_ok;
 }
 

@@ -14,19 +14,19 @@ bool mask_matches(const std::string& mask, const std::string& name) {
   return ::fnmatch(mask.c_str(), name.c_str(), FNM_CASEFOLD | FNM_PERIOD) == 0;
 }
 
-fs::path CFileFinder::GetFilePath(size_t index) const { return index < found_.size() ? found_[index] : fs::path(); }
+fs::path FileFinder::file_path(size_t index) const { return index < found_.size() ? found_[index] : fs::path(); }
 
-void CFileFinder::notify(Event event) {
+void FileFinder::notify(Event event) {
   if (callback_) callback_(*this, event);
 }
 
-size_t CFileFinder::Find(const CFindOpts& opts) {
+size_t FileFinder::find(const SearchOptions& opts) {
   stop_ = false;
   find_in(opts, opts.base_folder);
   return found_.size();
 }
 
-void CFileFinder::find_in(const CFindOpts& opts, const fs::path& folder) {
+void FileFinder::find_in(const SearchOptions& opts, const fs::path& folder) {
   std::error_code error;
   if (opts.subfolders) {
     fs::directory_iterator it(folder, fs::directory_options::skip_permission_denied, error);

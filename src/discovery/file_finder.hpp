@@ -11,7 +11,7 @@
 
 namespace quorvine::discovery {
 
-class CFileFinder {
+class FileFinder {
  public:
   // Option flags.
   static constexpr uint32_t find_size = 1;
@@ -19,7 +19,7 @@ class CFileFinder {
   // The archive attribute; on this platform every regular file carries it.
   static constexpr uint32_t attribute_archive = 32;
 
-  struct CFindOpts {
+  struct SearchOptions {
     std::filesystem::path base_folder;
     std::string file_mask = "*.*";  // shell wildcard, matched ignoring case
     bool subfolders = false;
@@ -31,25 +31,25 @@ class CFileFinder {
 
   // Callback codes.
   enum class Event { Accepted = 0, Rejected = 1, FolderStarted = 2 };
-  using Callback = std::function<void(CFileFinder&, Event)>;
+  using Callback = std::function<void(FileFinder&, Event)>;
 
   // Searches as `opts` say; returns the number of paths found so far (the list is kept
-  // across calls until RemoveAll). Folders that cannot be read are passed over; links to
+  // across calls until clear). Folders that cannot be read are passed over; links to
   // folders are not followed, so a link loop cannot make the search endless.
-  size_t Find(const CFindOpts& opts);
+  size_t find(const SearchOptions& opts);
   // Ends the running search at its next directory entry; safe from any thread.
-  void StopSearch() { stop_ = true; }
+  void stop_search() { stop_ = true; }
   bool stopped() const { return stop_; }
 
-  void RemoveAll() { found_.clear(); }
-  size_t GetFileCount() const { return found_.size(); }
+  void clear() { found_.clear(); }
+  size_t file_count() const { return found_.size(); }
   // Empty for an index out of range.
-  std::filesystem::path GetFilePath(size_t index) const;
-  const std::filesystem::path& GetSearchingFolder() const { return searching_; }
-  void SetCallback(Callback callback) { callback_ = std::move(callback); }
+  std::filesystem::path file_path(size_t index) const;
+  const std::filesystem::path& searching_folder() const { return searching_; }
+  void set_callback(Callback callback) { callback_ = std::move(callback); }
 
  private:
-  void find_in(const CFindOpts& opts, const std::filesystem::path& folder);
+  void find_in(const SearchOptions& opts, const std::filesystem::path& folder);
   void notify(Event event);
 
   std::vector<std::filesystem::path> found_;

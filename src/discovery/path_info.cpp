@@ -6,20 +6,20 @@
 
 namespace quorvine::discovery {
 
-std::string AddBackSlash(std::string text) {
+std::string with_trailing_separator(std::string text) {
   if (text.empty() || (text.back() != '/' && text.back() != '\\')) text += '/';
   return text;
 }
 
-std::string CPath::GetLocation() const { return AddBackSlash(path_.parent_path().string()); }
+std::string FoundFile::location() const { return with_trailing_separator(path_.parent_path().string()); }
 
-std::optional<uint64_t> CPath::GetFileSize() const {
+std::optional<uint64_t> FoundFile::file_size() const {
   struct stat info {};
   if (::stat(path_.c_str(), &info) != 0) return std::nullopt;
   return static_cast<uint64_t>(info.st_size);
 }
 
-std::optional<std::time_t> CPath::GetLastWriteTime() const {
+std::optional<std::time_t> FoundFile::last_write_time() const {
   struct stat info {};
   if (::stat(path_.c_str(), &info) != 0) return std::nullopt;
   return info.st_mtime;

@@ -8,25 +8,25 @@
 
 namespace quorvine::discovery {
 
-class CPath {
+class FoundFile {
  public:
-  explicit CPath(std::filesystem::path path) : path_(std::move(path)) {}
+  explicit FoundFile(std::filesystem::path path) : path_(std::move(path)) {}
 
   // Title and extension: "Mail.edb".
-  std::string GetFileName() const { return path_.filename().string(); }
+  std::string file_name() const { return path_.filename().string(); }
   // The folder with its trailing separator: "/data/".
-  std::string GetLocation() const;
+  std::string location() const;
   // Size in bytes; nothing when the file cannot be read.
-  std::optional<uint64_t> GetFileSize() const;
+  std::optional<uint64_t> file_size() const;
   // Last-write time; nothing when the file cannot be read.
-  std::optional<std::time_t> GetLastWriteTime() const;
+  std::optional<std::time_t> last_write_time() const;
 
  private:
   std::filesystem::path path_;
 };
 
 // Appends "/" unless `text` already ends in "/" or "\".
-std::string AddBackSlash(std::string text);
+std::string with_trailing_separator(std::string text);
 
 // "10239 B" below 10 KB, otherwise whole kilobytes: "10 KB".
 std::string size_text(uint64_t bytes);

@@ -31,7 +31,7 @@ bool passes_filter(const std::optional<DateRange>& range, std::optional<uint64_t
   if (!range) return true;
   if (!filetime) return false;
   const auto seconds = filetime_to_unix(*filetime);
-  return seconds && InBetween(*seconds, range->from, range->to);
+  return seconds && in_between(*seconds, range->from, range->to);
 }
 
 std::optional<std::time_t> parse_filter_date(std::string_view text, bool end_of_day) {

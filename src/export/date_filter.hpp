@@ -13,8 +13,8 @@ struct DateRange {
   std::time_t to = 0;
 };
 
-// InBetween: true when from <= date <= to.
-inline bool InBetween(std::time_t date, std::time_t from, std::time_t to) { return from <= date && date <= to; }
+// True when from <= date <= to.
+inline bool in_between(std::time_t date, std::time_t from, std::time_t to) { return from <= date && date <= to; }
 
 // Whether a message with the stored time `filetime` passes `range`; every message passes
 // without a range, and a message without a usable date never passes one.

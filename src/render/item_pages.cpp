@@ -3,7 +3,7 @@
 #include <system_error>
 
 #include "render/file_sinks.hpp"
-#include "textfile/utf16_file.hpp"
+#include "textfile/utf16_text_file.hpp"
 
 namespace quorvine::render {
 namespace {
@@ -63,12 +63,12 @@ std::string frame_page_html(std::string_view layout, const std::filesystem::path
 }
 
 void write_page(const std::filesystem::path& path, std::string_view html) {
-  textfile::CUTF16File file;
+  textfile::Utf16TextFile file;
   std::error_code error;
-  if (!file.Open(path, textfile::open_flags::modeCreate | textfile::open_flags::modeWrite, &error))
+  if (!file.open(path, textfile::open_flags::modeCreate | textfile::open_flags::modeWrite, &error))
     throw std::system_error(error, "cannot create " + path.string());
-  file.WriteString(html);
-  file.Close();
+  file.write(html);
+  file.close();
 }
 
 }  // namespace quorvine::render

@@ -10,7 +10,7 @@
 #include "render/file_sinks.hpp"
 #include "render/item_pages.hpp"
 #include "render/item_values.hpp"
-#include "textfile/utf16_file.hpp"
+#include "textfile/utf16_text_file.hpp"
 #include "scan/columns.hpp"
 
 namespace quorvine::render {

@@ -37,7 +37,7 @@ void read_mailbox_record(ScanSession& session, ScanObserver& observer,
   session.mailboxes.push_back(std::move(box));
 }
 
-void addFolder(ScanSession& session, FolderRecord2007 folder) {
+void add_folder(ScanSession& session, FolderRecord2007 folder) {
   if (folder.sortKey.find("/Finder") != std::string::npos) return;
   session.folder_records.push_back(std::move(folder));
 }
@@ -75,12 +75,12 @@ void read_folder_record(ScanSession& session, const FolderColumns& columns,
   for (const MailboxRecord& box : session.mailboxes) {
     if (box.mailboxId.empty()) continue;
     if (box.mailboxId == folder.mailboxId) {
-      addFolder(session, folder);
+      add_folder(session, folder);
       kept = true;
     } else if (box.mailboxId == "public_folder") {
       FolderRecord2007 public_folder = folder;
       public_folder.mailboxId = "public_folder";
-      addFolder(session, std::move(public_folder));
+      add_folder(session, std::move(public_folder));
       kept = true;
     }
   }

@@ -22,7 +22,7 @@ void index_attachment_record(ScanSession& session, const AttachmentColumns& colu
                                        const ese::Record& record, uint64_t record_number);
 
 // Appends unless the sort key holds "/Finder" (search folders are never shown).
-void addFolder(ScanSession& session, FolderRecord2007 folder);
+void add_folder(ScanSession& session, FolderRecord2007 folder);
 
 // The attachment's file name with \ / : ? * < > | and " replaced by "_".
 std::string clean_attachment_name(std::string name);

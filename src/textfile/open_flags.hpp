@@ -13,7 +13,7 @@ inline constexpr uint32_t typeText = 0x4000;        // dropped: no line-end tran
 inline constexpr uint32_t typeBinary = 0x8000;
 // Our own: with modeCreate, fail when the file exists (never overwrite another's file).
 inline constexpr uint32_t modeCreateNew = 0x400000;
-// The program's own flag: write UTF-16LE (CStdioFileEx).
+// The program's own flag: write UTF-16LE (EncodedTextFile).
 inline constexpr uint32_t modeWriteUnicode = 0x200000;
 }  // namespace open_flags
 

@@ -11,14 +11,14 @@
 
 namespace quorvine::textfile {
 
-class CUTF16File {
+class Utf16TextFile {
  public:
   // Nonzero on success; nothing is written on opening.
-  bool Open(const std::filesystem::path& path, uint32_t flags, std::error_code* error = nullptr);
+  bool open(const std::filesystem::path& path, uint32_t flags, std::error_code* error = nullptr);
   // Writes the UTF-8 `text` as UTF-16LE units, after the mark when the position is 0. The
   // flag is ignored, as every caller passes 0. Throws std::system_error on a failed write.
-  void WriteString(std::string_view text, int flag = 0);
-  void Close() { file_.close(); }
+  void write(std::string_view text, int flag = 0);
+  void close() { file_.close(); }
 
  private:
   OutputFile file_;

@@ -1,4 +1,4 @@
-#include "textfile/utf16_file.hpp"
+#include "textfile/utf16_text_file.hpp"
 
 #include <array>
 
@@ -6,11 +6,11 @@
 
 namespace quorvine::textfile {
 
-bool CUTF16File::Open(const std::filesystem::path& path, uint32_t flags, std::error_code* error) {
+bool Utf16TextFile::open(const std::filesystem::path& path, uint32_t flags, std::error_code* error) {
   return file_.open(path, flags | open_flags::typeBinary, error);
 }
 
-void CUTF16File::WriteString(std::string_view text, int) {
+void Utf16TextFile::write(std::string_view text, int) {
   static constexpr std::array<uint8_t, 2> mark{0xFF, 0xFE};
   if (file_.position() == 0) file_.write(mark);
   file_.write(utf16le_bytes(text));

@@ -12,20 +12,20 @@
 
 namespace quorvine::textfile {
 
-class CStdioFileEx {
+class EncodedTextFile {
  public:
   static constexpr uint32_t modeWriteUnicode = open_flags::modeWriteUnicode;
   static constexpr int32_t system_code_page = -1;  // Windows-1252 on this platform
 
-  bool Open(const std::filesystem::path& path, uint32_t flags, std::error_code* error = nullptr);
+  bool open(const std::filesystem::path& path, uint32_t flags, std::error_code* error = nullptr);
   // Writes the UTF-8 `text` in the file's encoding. Throws std::system_error on a failed
   // write, std::invalid_argument for a code page this platform cannot convert to.
-  void WriteString(std::string_view text);
-  void Close() { file_.close(); }
+  void write(std::string_view text);
+  void close() { file_.close(); }
 
-  void SetCodePage(int32_t code_page) { code_page_ = code_page; }
-  void SetWriteByteOrderMark(bool write) { write_bom_ = write; }
-  bool IsUnicode() const { return unicode_; }
+  void set_code_page(int32_t code_page) { code_page_ = code_page; }
+  void set_write_byte_order_mark(bool write) { write_bom_ = write; }
+  bool is_unicode() const { return unicode_; }
 
  private:
   OutputFile file_;

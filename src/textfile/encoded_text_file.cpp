@@ -1,4 +1,4 @@
-#include "textfile/stdio_file_ex.hpp"
+#include "textfile/encoded_text_file.hpp"
 
 #include <array>
 #include <span>
@@ -8,13 +8,13 @@
 
 namespace quorvine::textfile {
 
-bool CStdioFileEx::Open(const std::filesystem::path& path, uint32_t flags, std::error_code* error) {
+bool EncodedTextFile::open(const std::filesystem::path& path, uint32_t flags, std::error_code* error) {
   unicode_ = (flags & modeWriteUnicode) != 0;
   flags_ = (flags & ~open_flags::typeText) | open_flags::typeBinary;
   return file_.open(path, flags_, error);
 }
 
-void CStdioFileEx::WriteString(std::string_view text) {
+void EncodedTextFile::write(std::string_view text) {
   static constexpr std::array<uint8_t, 2> utf16_mark{0xFF, 0xFE};
   static constexpr std::array<uint8_t, 3> utf8_mark{0xEF, 0xBB, 0xBF};
   if (write_bom_ && file_.position() == 0) {

@@ -168,6 +168,7 @@ Table Database::open_table(size_t index) const {
   table->object_id = info.object_id;
   table->pages = impl_->pages;
   table->columns = columns;
+  for (size_t i = 0; i < columns->size(); ++i) table->column_by_name.emplace((*columns)[i].name, i);
   table->schema = std::make_unique<const detail::RecordSchema>(columns, std::move(fixed_sizes),
                                                                detail::RecordFormat::of(impl_->pages->layout()));
   table->long_values = impl_->long_values(catalog);

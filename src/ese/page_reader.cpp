@@ -56,17 +56,21 @@ Page PageReader::read(uint32_t page_number) const {
   if (page_number == 0 || page_number > page_count_)
     throw EseError("Page " + std::to_string(page_number) + " lies outside the file (" +
                    std::to_string(page_count_) + " pages).");
-  std::vector<uint8_t> bytes(layout_.page_size);
+  PageBytes bytes(layout_.page_size);
   uint64_t offset = (static_cast<uint64_t>(page_number) + 1) * layout_.page_size;
   if (source_->read_at(offset, bytes) != bytes.size()) bad_page(page_number, "the file ends inside it");
   if (layout_.verify_checksums && !verified(page_number)) {
     if (!page_checksum_matches(bytes, page_number)) bad_page(page_number, "its checksum does not match");
     mark_verified(page_number);
   }
-  return parse(page_number, std::move(bytes));
+  return parse_owned(page_number, std::move(bytes));
 }
 
-Page PageReader::parse(uint32_t page_number, std::vector<uint8_t> bytes) const {
+Page PageReader::parse(uint32_t page_number, std::span<const uint8_t> bytes) const {
+  return parse_owned(page_number, PageBytes(bytes.begin(), bytes.end()));
+}
+
+Page PageReader::parse_owned(uint32_t page_number, PageBytes bytes) const {
   namespace field = format::page_header;
   const uint32_t page_size = layout_.page_size;
   if (bytes.size() != page_size) bad_page(page_number, "it is not one page long");

@@ -10,6 +10,7 @@
 
 #include "ese/byte_source.hpp"
 #include "ese/file_format.hpp"
+#include "ese/page_bytes.hpp"
 
 namespace quorvine::ese::detail {
 
@@ -30,7 +31,7 @@ struct Page {
   uint32_t previous = 0;
   uint32_t next = 0;
   uint32_t fdp_object_id = 0;
-  std::vector<uint8_t> bytes;
+  PageBytes bytes;
   std::vector<PageEntry> entries;  // tags 1..n, deleted entries left out
   // Entries flagged deleted whose keys do not fit them. A deletion only sets the flag, so
   // such an entry is a live one whose flag byte was damaged, and its record is lost.
@@ -69,9 +70,10 @@ class PageReader {
   // again (a store is read while nothing writes it).
   Page read(uint32_t page_number) const;
   // Parses page bytes already in memory (exactly one page).
-  Page parse(uint32_t page_number, std::vector<uint8_t> bytes) const;
+  Page parse(uint32_t page_number, std::span<const uint8_t> bytes) const;
 
  private:
+  Page parse_owned(uint32_t page_number, PageBytes bytes) const;
   bool verified(uint32_t page_number) const;
   void mark_verified(uint32_t page_number) const;
 

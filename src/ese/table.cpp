@@ -38,10 +38,9 @@ uint64_t Table::record_count() const { return impl_->positions().records.size();
 uint64_t Table::damaged_pages() const { return impl_->positions().damaged_pages; }
 
 std::optional<size_t> Table::column_index(std::string_view name) const {
-  const auto& columns = *impl_->columns;
-  for (size_t i = 0; i < columns.size(); ++i)
-    if (columns[i].name == name) return i;
-  return std::nullopt;
+  const auto found = impl_->column_by_name.find(name);
+  if (found == impl_->column_by_name.end()) return std::nullopt;
+  return found->second;
 }
 
 Record Table::build_record(const detail::Page& page, size_t entry, std::span<const size_t> wanted) const {

@@ -6,6 +6,8 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "ese/database.hpp"
@@ -23,6 +25,8 @@ struct Table::Impl {
   uint32_t object_id = 0;
   std::shared_ptr<const detail::PageReader> pages;
   std::shared_ptr<const std::vector<ColumnInfo>> columns;
+  // Each column name's first index; readers look columns up by name for every record.
+  std::unordered_map<std::string_view, size_t> column_by_name;
   std::unique_ptr<const detail::RecordSchema> schema;
   std::shared_ptr<const LongValueStore> long_values;
 

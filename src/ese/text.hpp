@@ -6,6 +6,8 @@
 
 namespace quorvine::ese {
 
+// Writes the UTF-8 form of code point `cp` (one to four bytes) at `out`; returns its end.
+char* write_utf8(char* out, char32_t cp);
 // Appends the UTF-8 form of code point `cp`.
 void append_utf8(std::string& out, char32_t cp);
 

@@ -1,12 +1,13 @@
-#include "ese/text.hpp"
 #include "render/file_sinks.hpp"
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <system_error>
 
+#include "ese/text.hpp"
 #include "textfile/open_flags.hpp"
 
 namespace quorvine::render {
@@ -14,6 +15,9 @@ namespace {
 
 
 constexpr size_t csp_hold_limit = 64 * 1024;
+
+// NUL units are left out of the text.
+char* put_utf8(char* out, char32_t cp) { return cp == 0 ? out : ese::write_utf8(out, cp); }
 
 // Where the policy goes in the start of a document: after a byte-order mark, white space and
 // a doctype (which the HTML tokenizer always ends at its first ">"). nullopt while `start`
@@ -70,63 +74,77 @@ void FileSink::write(std::span<const uint8_t> chunk) {
   written_ += chunk.size();
 }
 
-void Utf8TextSink::put(std::string& utf8, char32_t cp) {
-  if (cp != 0) ese::append_utf8(utf8, cp);
+namespace {
+
+// Writes one UTF-16 unit at `out`, pairing it with a pending high surrogate; returns the end.
+char* put_unit(char* out, char32_t unit, char32_t& high_surrogate) {
+  if (unit >= 0xD800 && unit <= 0xDBFF) {
+    if (high_surrogate) out = put_utf8(out, 0xFFFD);
+    high_surrogate = unit;
+    return out;
+  }
+  if (unit >= 0xDC00 && unit <= 0xDFFF) {
+    out = put_utf8(out, high_surrogate ? 0x10000 + ((high_surrogate - 0xD800) << 10) + (unit - 0xDC00) : 0xFFFD);
+    high_surrogate = 0;
+    return out;
+  }
+  if (high_surrogate) {
+    out = put_utf8(out, 0xFFFD);
+    high_surrogate = 0;
+  }
+  return put_utf8(out, unit);
 }
 
+}  // namespace
+
 void Utf8TextSink::write(std::span<const uint8_t> chunk) {
-  std::string utf8;
   if (code_page_ != 1200) {
     std::string bytes;
     bytes.reserve(chunk.size());
     for (uint8_t b : chunk)
       if (b != 0) bytes.push_back(static_cast<char>(b));
+    std::string utf8;
     decoder_.decode(bytes, code_page_ == 0 ? 1252 : code_page_, utf8);
-  } else {
-    utf8.reserve(chunk.size());
-    size_t i = 0;
-    while (i < chunk.size()) {
-      // Runs of ASCII, most of any text, go straight across.
-      if (odd_byte_ < 0 && !high_surrogate_) {
-        size_t end = i;
-        while (end + 1 < chunk.size() && chunk[end + 1] == 0 && chunk[end] != 0 && chunk[end] < 0x80) end += 2;
-        if (end > i) {
-          const size_t at = utf8.size();
-          utf8.resize(at + (end - i) / 2);
-          for (size_t k = at; i < end; i += 2) utf8[k++] = static_cast<char>(chunk[i]);
-          continue;
-        }
-      }
-      char32_t unit;
-      if (odd_byte_ >= 0) {
-        unit = static_cast<char32_t>(odd_byte_ | chunk[i] << 8);
-        odd_byte_ = -1;
-        i += 1;
-      } else if (i + 1 < chunk.size()) {
-        unit = static_cast<char32_t>(chunk[i] | chunk[i + 1] << 8);
-        i += 2;
-      } else {
-        odd_byte_ = chunk[i];
-        break;
-      }
-      if (unit >= 0xD800 && unit <= 0xDBFF) {
-        if (high_surrogate_) put(utf8, 0xFFFD);
-        high_surrogate_ = unit;
-        continue;
-      }
-      if (unit >= 0xDC00 && unit <= 0xDFFF) {
-        put(utf8, high_surrogate_ ? 0x10000 + ((high_surrogate_ - 0xD800) << 10) + (unit - 0xDC00) : 0xFFFD);
-        high_surrogate_ = 0;
-        continue;
-      }
-      if (high_surrogate_) {
-        put(utf8, 0xFFFD);
-        high_surrogate_ = 0;
-      }
-      put(utf8, unit);
-    }
+    if (!utf8.empty()) out_.write(std::span(reinterpret_cast<const uint8_t*>(utf8.data()), utf8.size()));
+    return;
   }
-  if (!utf8.empty()) out_.write(std::span(reinterpret_cast<const uint8_t*>(utf8.data()), utf8.size()));
+  // Two bytes give at most three of UTF-8 (a replaced lone surrogate and the unit after it
+  // come from four), plus what a pending byte or surrogate adds.
+  const size_t most = chunk.size() / 2 * 3 + 8;
+  if (utf8_.size() < most) utf8_.resize(most);
+  char* const start = utf8_.data();
+  char* out = start;
+  // Locals: stores through `out` may alias any member.
+  char32_t high = high_surrogate_;
+  const uint8_t* in = chunk.data();
+  const uint8_t* const end = in + chunk.size();
+  if (odd_byte_ >= 0 && in != end) {
+    out = put_unit(out, static_cast<char32_t>(odd_byte_ | *in << 8), high);
+    odd_byte_ = -1;
+    ++in;
+  }
+  while (end - in >= 2) {
+    // Four ASCII units at once, most of any text, when none is NUL and no surrogate waits.
+    if (end - in >= 8 && !high) {
+      uint64_t units;
+      std::memcpy(&units, in, 8);
+      constexpr uint64_t ones = 0x0001000100010001u, not_ascii = 0xFF80FF80FF80FF80u;
+      if ((units & not_ascii) == 0 && ((units - ones) & ~units & 0x8000800080008000u) == 0) {
+        out[0] = static_cast<char>(in[0]);
+        out[1] = static_cast<char>(in[2]);
+        out[2] = static_cast<char>(in[4]);
+        out[3] = static_cast<char>(in[6]);
+        out += 4;
+        in += 8;
+        continue;
+      }
+    }
+    out = put_unit(out, static_cast<char32_t>(in[0] | in[1] << 8), high);
+    in += 2;
+  }
+  if (in != end) odd_byte_ = *in;
+  high_surrogate_ = high;
+  if (out != start) out_.write(std::span(reinterpret_cast<const uint8_t*>(start), static_cast<size_t>(out - start)));
 }
 
 void Utf8TextSink::finish() {

@@ -39,12 +39,12 @@ class Utf8TextSink : public ese::ByteSink {
   void finish();
 
  private:
-  void put(std::string& utf8, char32_t cp);
   ese::ByteSink& out_;
   uint32_t code_page_;
   int odd_byte_ = -1;
   char32_t high_surrogate_ = 0;
   decode::CodePageDecoder decoder_;
+  std::string utf8_;  // kept between writes: a body comes in many chunks
 };
 
 // The policy of every HTML body file the preview writes: no script, frame, form or remote

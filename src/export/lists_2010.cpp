@@ -4,6 +4,7 @@
 #include <map>
 #include <mutex>
 #include <set>
+#include <unordered_set>
 
 #include "decode/text_passes.hpp"
 #include "export/worker_pool.hpp"
@@ -113,12 +114,19 @@ std::vector<std::string> unfiled_entry_sentences(const scan::ScanSession& sessio
   for (const scan::Folder2010& folder : session.folders_2010)
     if (auto it = whole.find(folder.folderTable); it != whole.end() && !exported.count(&folder)) it->second = false;
   std::map<std::string, uint64_t> unfiled;  // header table -> entries
+  // Entries come in runs of one table: its folder table's ids are looked up once per run.
+  const std::string* run_table = nullptr;
+  const std::unordered_set<std::string>* accounted = nullptr;  // null: the run is not checked
   for (const scan::HeaderEntry2010& h : session.lists2010.headers) {
-    const std::string folder_table = decode::replaced(h.tableName, "MsgHeader", "Folders");
-    const auto w = whole.find(folder_table);
-    const auto ids = session.accounted_folder_ids_2010.find(folder_table);
-    if (w == whole.end() || !w->second || ids == session.accounted_folder_ids_2010.end()) continue;
-    if (!ids->second.count(h.folderId)) ++unfiled[h.tableName];
+    if (!run_table || *run_table != h.tableName) {
+      run_table = &h.tableName;
+      const std::string folder_table = decode::replaced(h.tableName, "MsgHeader", "Folders");
+      const auto w = whole.find(folder_table);
+      const auto ids = session.accounted_folder_ids_2010.find(folder_table);
+      const bool checked = w != whole.end() && w->second && ids != session.accounted_folder_ids_2010.end();
+      accounted = checked ? &ids->second : nullptr;
+    }
+    if (accounted && !accounted->count(h.folderId)) ++unfiled[h.tableName];
   }
   std::vector<std::string> out;
   for (const auto& [table, count] : unfiled)

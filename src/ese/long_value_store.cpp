@@ -72,15 +72,22 @@ void LongValueCursor::descend() {
     if (depth > kMaxDepth) damaged("the tree is deeper than " + std::to_string(kMaxDepth) + " levels");
     if (!visited_.insert(number).second) damaged("the tree loops back to page " + std::to_string(number));
     current_ = store_.page(number);
-    if (current_->is_leaf()) return;
-    if (current_->entries.empty()) damaged("branch page " + std::to_string(number) + " has no entries");
-    const PageEntry* chosen = &current_->entries.back();
-    for (const PageEntry& e : current_->entries) {
-      if (e.key.empty() || compare_keys(e.key, key_) > 0) {
-        chosen = &e;
-        break;
-      }
+    if (current_->is_leaf()) {
+      // Start at the first entry not below our key: the entries before it belong to other values.
+      const auto& entries = current_->entries;
+      entry_ = static_cast<size_t>(
+          std::partition_point(entries.begin(), entries.end(),
+                               [&](const PageEntry& e) { return compare_keys(current_->key(e), key_) < 0; }) -
+          entries.begin());
+      return;
     }
+    if (current_->entries.empty()) damaged("branch page " + std::to_string(number) + " has no entries");
+    // Branch keys ascend, so the entry is found by halving rather than by a walk along them.
+    const auto& entries = current_->entries;
+    const auto above = std::partition_point(entries.begin(), entries.end(), [&](const PageEntry& e) {
+      return e.key_size != 0 && compare_keys(current_->key(e), key_) <= 0;
+    });
+    const PageEntry* chosen = above == entries.end() ? &entries.back() : &*above;
     if (chosen->data_size < 4) damaged("a branch entry on page " + std::to_string(number) + " has no child");
     number = ByteReader(current_->data(*chosen), "A branch entry").u32("the child page number");
   }
@@ -131,20 +138,21 @@ std::span<const uint8_t> LongValueCursor::next() {
       continue;
     }
     const PageEntry& e = current_->entries[entry_++];
-    const int order = compare_keys(e.key, key_);
+    const std::span<const uint8_t> key = current_->key(e);
+    const int order = compare_keys(key, key_);
     if (order < 0) continue;
     if (order == 0) {
       if (e.data_size < 8) damaged("its root entry is too short");
       total_ = ByteReader(current_->data(e), "A long value's root entry").u32_at(4, "the total size");
       continue;
     }
-    if (!starts_with(e.key, key_)) {
+    if (!starts_with(key, key_)) {
       walked_ = true;
       break;
     }
-    if (e.key.size() != key_.size() + 4) continue;  // a longer reference sharing our prefix
+    if (key.size() != key_.size() + 4) continue;  // a longer reference sharing our prefix
     if (!total_) damaged("a segment comes before the value's root entry");
-    const uint32_t offset = ByteReader(e.key, "A segment key").be32_at(key_.size(), "the segment offset");
+    const uint32_t offset = ByteReader(key, "A segment key").be32_at(key_.size(), "the segment offset");
     std::span<const uint8_t> out;
     if (pending_) out = emit(offset);
     pending_ = Pending{offset, current_, current_->data(e)};

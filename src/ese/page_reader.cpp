@@ -1,5 +1,6 @@
 #include "ese/page_reader.hpp"
 
+#include <algorithm>
 #include <string>
 
 #include "ese/byte_reader.hpp"
@@ -111,6 +112,7 @@ Page PageReader::parse_owned(uint32_t page_number, PageBytes bytes) const {
   const Tag& header_tag = tags[0];
   const std::span<const uint8_t> common_key = in.bytes_at(header_tag.offset, header_tag.size, "the common key");
   page.entries.reserve(tag_count - 1);
+  page.keys.reserve(std::min<size_t>(2 * page_size, (tag_count - 1) * (common_key.size() + 8)));
   for (uint32_t i = 1; i < tag_count; ++i) {
     const Tag& tag = tags[i];
     ByteReader value = in.sub_at(tag.offset, tag.size, "an entry");
@@ -125,9 +127,10 @@ Page PageReader::parse_owned(uint32_t page_number, PageBytes bytes) const {
     }
     const std::span<const uint8_t> local = value.bytes(value.u16("an entry's key size"), "an entry's key");
     PageEntry entry;
-    entry.key.reserve(common + local.size());
-    entry.key.insert(entry.key.end(), common_key.begin(), common_key.begin() + common);
-    entry.key.insert(entry.key.end(), local.begin(), local.end());
+    entry.key_offset = static_cast<uint32_t>(page.keys.size());
+    entry.key_size = static_cast<uint32_t>(common + local.size());
+    page.keys.insert(page.keys.end(), common_key.begin(), common_key.begin() + common);
+    page.keys.insert(page.keys.end(), local.begin(), local.end());
     entry.data_offset = static_cast<uint32_t>(tag.offset + value.position());
     entry.data_size = static_cast<uint32_t>(value.remaining());
     page.entries.push_back(std::move(entry));

@@ -17,10 +17,11 @@ namespace quorvine::ese::detail {
 namespace page_flags = format::page_flags;
 namespace tag_flags = format::tag_flags;
 
-// One live B-tree entry: its full key (common prefix joined with the local key) and where
-// its data lies in the page.
+// One live B-tree entry: where its full key (common prefix joined with the local key) lies in
+// the page's key bytes, and where its data lies in the page.
 struct PageEntry {
-  std::vector<uint8_t> key;
+  uint32_t key_offset = 0;
+  uint32_t key_size = 0;
   uint32_t data_offset = 0;
   uint32_t data_size = 0;
 };
@@ -33,12 +34,17 @@ struct Page {
   uint32_t fdp_object_id = 0;
   PageBytes bytes;
   std::vector<PageEntry> entries;  // tags 1..n, deleted entries left out
+  // The entries' full keys end to end: one buffer a page, as most readers never look at keys.
+  std::vector<uint8_t> keys;
   // Entries flagged deleted whose keys do not fit them. A deletion only sets the flag, so
   // such an entry is a live one whose flag byte was damaged, and its record is lost.
   uint32_t damaged_deleted_entries = 0;
 
   bool is_leaf() const { return flags & page_flags::leaf; }
   bool is_root() const { return flags & page_flags::root; }
+  std::span<const uint8_t> key(const PageEntry& e) const {
+    return std::span<const uint8_t>(keys).subspan(e.key_offset, e.key_size);
+  }
   std::span<const uint8_t> data(const PageEntry& e) const {
     return std::span<const uint8_t>(bytes).subspan(e.data_offset, e.data_size);
   }

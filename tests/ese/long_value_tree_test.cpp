@@ -136,7 +136,7 @@ TEST(PageReader, TagsAndKeysMustFitTheirPage) {
   auto reader = reader_over({good});
   detail::Page parsed = reader->read(1);
   ASSERT_EQ(parsed.entries.size(), 1u);
-  EXPECT_EQ(parsed.entries[0].key, (Bytes{0, 0, 0, 7, 1}));
+  EXPECT_EQ(Bytes(parsed.key(parsed.entries[0]).begin(), parsed.key(parsed.entries[0]).end()), (Bytes{0, 0, 0, 7, 1}));
   EXPECT_EQ(str(Bytes(parsed.data(parsed.entries[0]).begin(), parsed.data(parsed.entries[0]).end())), "data");
   EXPECT_THROW(reader->read(0), EseError);
   EXPECT_THROW(reader->read(2), EseError);

@@ -72,18 +72,17 @@ void LongValueCursor::descend() {
     if (depth > kMaxDepth) damaged("the tree is deeper than " + std::to_string(kMaxDepth) + " levels");
     if (!visited_.insert(number).second) damaged("the tree loops back to page " + std::to_string(number));
     current_ = store_.page(number);
+    const auto& entries = current_->entries;
     if (current_->is_leaf()) {
       // Start at the first entry not below our key: the entries before it belong to other values.
-      const auto& entries = current_->entries;
       entry_ = static_cast<size_t>(
           std::partition_point(entries.begin(), entries.end(),
                                [&](const PageEntry& e) { return compare_keys(current_->key(e), key_) < 0; }) -
           entries.begin());
       return;
     }
-    if (current_->entries.empty()) damaged("branch page " + std::to_string(number) + " has no entries");
+    if (entries.empty()) damaged("branch page " + std::to_string(number) + " has no entries");
     // Branch keys ascend, so the entry is found by halving rather than by a walk along them.
-    const auto& entries = current_->entries;
     const auto above = std::partition_point(entries.begin(), entries.end(), [&](const PageEntry& e) {
       return e.key_size != 0 && compare_keys(current_->key(e), key_) <= 0;
     });

@@ -112,6 +112,7 @@ Page PageReader::parse_owned(uint32_t page_number, PageBytes bytes) const {
   const Tag& header_tag = tags[0];
   const std::span<const uint8_t> common_key = in.bytes_at(header_tag.offset, header_tag.size, "the common key");
   page.entries.reserve(tag_count - 1);
+  // Most keys are a shared prefix and a few bytes of their own.
   page.keys.reserve(std::min<size_t>(2 * page_size, (tag_count - 1) * (common_key.size() + 8)));
   for (uint32_t i = 1; i < tag_count; ++i) {
     const Tag& tag = tags[i];
@@ -133,7 +134,7 @@ Page PageReader::parse_owned(uint32_t page_number, PageBytes bytes) const {
     page.keys.insert(page.keys.end(), local.begin(), local.end());
     entry.data_offset = static_cast<uint32_t>(tag.offset + value.position());
     entry.data_size = static_cast<uint32_t>(value.remaining());
-    page.entries.push_back(std::move(entry));
+    page.entries.push_back(entry);
   }
   page.bytes = std::move(bytes);
   return page;

@@ -16,11 +16,8 @@ constexpr std::array<std::array<char, 2>, 4096> kPairs = [] {
   return pairs;
 }();
 
-// Appends the encoding of `bytes`, padded at the end.
-void append_base64(std::string& out, const uint8_t* bytes, size_t size) {
-  const size_t at = out.size();
-  out.resize(at + (size + 2) / 3 * 4);
-  char* to = out.data() + at;
+// Writes the encoding of `bytes`, padded at the end, at `to`; returns where it ends.
+char* encode_base64(char* to, const uint8_t* bytes, size_t size) {
   size_t i = 0;
   for (; i + 2 < size; i += 3) {
     const uint32_t v = (uint32_t{bytes[i]} << 16) | (uint32_t{bytes[i + 1]} << 8) | bytes[i + 2];
@@ -35,17 +32,22 @@ void append_base64(std::string& out, const uint8_t* bytes, size_t size) {
     *to++ = i + 1 < size ? kAlphabet[(v >> 6) & 63] : '=';
     *to++ = '=';
   }
+  return to;
 }
 
 }  // namespace
 
 void Base64Lines::encode_lines(std::span<const uint8_t> bytes) {
-  encoded_.clear();
+  const size_t lines = (bytes.size() + kLineBytes - 1) / kLineBytes;
+  const size_t size = (bytes.size() + 2) / 3 * 4 + lines * newline_.size();
+  if (encoded_.size() < size) encoded_.resize(size);
+  char* to = encoded_.data();
   for (size_t at = 0; at < bytes.size(); at += kLineBytes) {
-    append_base64(encoded_, bytes.data() + at, std::min(kLineBytes, bytes.size() - at));
-    encoded_ += newline_;
+    to = encode_base64(to, bytes.data() + at, std::min(kLineBytes, bytes.size() - at));
+    std::memcpy(to, newline_.data(), newline_.size());
+    to += newline_.size();
   }
-  out_.write(std::span(reinterpret_cast<const uint8_t*>(encoded_.data()), encoded_.size()));
+  out_.write(std::span(reinterpret_cast<const uint8_t*>(encoded_.data()), static_cast<size_t>(to - encoded_.data())));
 }
 
 void Base64Lines::write(std::span<const uint8_t> chunk) {

@@ -13,6 +13,7 @@
 #include "export/mail_addresses.hpp"
 #include "export/mbox_file.hpp"
 #include "export/mime_composer.hpp"
+#include "export/mime_parts.hpp"
 #include "export/output_names.hpp"
 #include "export_test_support.hpp"
 #include "support/test_support.hpp"
@@ -225,6 +226,30 @@ TEST(MimeComposer, FromLineAnywhereInTheBodyMakesItBase64) {
     EXPECT_NE(out.text.find("Content-Transfer-Encoding: base64"), std::string::npos) << before;
     EXPECT_EQ(out.text.find("\nFrom here"), std::string::npos) << before;
   }
+}
+
+// The body's transfer encoding, with NULs and 8-bit bytes inside and after whole 8-byte words.
+TEST(MimeComposer, TransferEncodingFollowsNulsEightBitBytesAndLineLengths) {
+  const std::string e9 = "\xc3\xa9";
+  const struct {
+    std::string text;
+    GMimeContentEncoding expected;
+  } cases[] = {
+      {"", GMIME_CONTENT_ENCODING_DEFAULT},
+      {"plain text\r\nsecond line\r\n", GMIME_CONTENT_ENCODING_DEFAULT},
+      {"From x", GMIME_CONTENT_ENCODING_BASE64},
+      {"a\nFrom x", GMIME_CONTENT_ENCODING_BASE64},
+      {"a From x\n>From y", GMIME_CONTENT_ENCODING_DEFAULT},
+      {"a\nFrom", GMIME_CONTENT_ENCODING_DEFAULT},
+      {std::string("abcdefg\0", 8), GMIME_CONTENT_ENCODING_BASE64},
+      {std::string("abcdefgh\0", 9), GMIME_CONTENT_ENCODING_BASE64},
+      {std::string(40, 'a') + e9, GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE},   // 2 of 42 bytes
+      {std::string(9, 'a') + e9, GMIME_CONTENT_ENCODING_BASE64},             // 2 of 11
+      {std::string(998, 'a'), GMIME_CONTENT_ENCODING_DEFAULT},
+      {std::string(999, 'a') + "\n", GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE},
+      {std::string(998, 'a') + "\r\n", GMIME_CONTENT_ENCODING_QUOTEDPRINTABLE},  // the CR counts
+  };
+  for (const auto& c : cases) EXPECT_EQ(text_encoding(c.text), c.expected) << c.text.substr(0, 20);
 }
 
 TEST(MailAddresses, ListAndHeaderForms) {

@@ -6,7 +6,9 @@
 #           exported tree; warm, best of three, measured in the same run as the exports.
 #
 # Prints the export with its output on the tmpfs at --jobs 2 and --jobs 1 as ratios to the
-# floor, the --jobs 2 export with its output on disk (against the tmpfs floor, and against the
+# floor (each export best of three like the copies, and its first run apart: on a virtual
+# machine that hands freed memory back to its host, writing into fresh pages of a tmpfs costs
+# several times what rewriting just-freed ones does), the --jobs 2 export with its output on disk (against the tmpfs floor, and against the
 # same two copies made on disk and synced), processor time (user + sys) per message,
 # --jobs 2 / --jobs 1, peak memory, and whether --jobs 1 and --jobs 2 wrote the same bytes.
 # Targets: tmpfs --jobs 2 <= 5 x floor, --jobs 1 <= 8 x floor, --jobs 2 / --jobs 1 <= 0.6,
@@ -56,6 +58,23 @@ best_copy() {
   echo "$best"
 }
 
+# best_export OUT JOBS STORE: the export three times into OUT (removed before each), as the
+# copies are made: the first run writes into memory the kernel has to fetch afresh, the others
+# into the pages the run before them gave back. Sets wall, cpu and peak of the fastest run and
+# first (s) of the first; OUT keeps the last run's tree.
+best_export() {
+  local out=$1 jobs=$2 store=$3 i best= best_cpu= best_peak=
+  for i in 1 2 3; do
+    rm -rf "$out"
+    run "$quorvine" export "$store" --out "$out" --jobs "$jobs"
+    [ "$i" = 1 ] && first=$wall
+    if [ -z "$best" ] || awk -v a="$wall" -v b="$best" 'BEGIN { exit !(a < b) }'; then
+      best=$wall best_cpu=$cpu best_peak=$peak
+    fi
+  done
+  wall=$best cpu=$best_cpu peak=$best_peak
+}
+
 tree_digest() { (cd "$1" && find . -type f -exec sha256sum {} + | sort | sha256sum); }
 tree_bytes() { find "$1" -type f -printf '%s\n' | awk '{ n += $1 } END { print n + 0 }'; }
 
@@ -63,12 +82,14 @@ tree_bytes() { find "$1" -type f -printf '%s\n' | awk '{ n += $1 } END { print n
 bench() {
   local label=$1 store=$2 count=$3
   cat "$store" >/dev/null  # warm
-  run "$quorvine" export "$store" --out "$mem/out1" --jobs 1
-  local j1=$wall j1_cpu=$cpu j1_kb=$peak
-  run "$quorvine" export "$store" --out "$mem/out2" --jobs 2
-  local j2=$wall j2_cpu=$cpu j2_kb=$peak same=yes
-  [ "$(tree_digest "$mem/out1")" = "$(tree_digest "$mem/out2")" ] || same=NO
+  local first
+  best_export "$mem/out2" 2 "$store"
+  local j2=$wall j2_cpu=$cpu j2_kb=$peak j2_first=$first same=yes
+  local digest2; digest2=$(tree_digest "$mem/out2")
   rm -rf "$mem/out2"
+  best_export "$mem/out1" 1 "$store"
+  local j1=$wall j1_cpu=$cpu j1_kb=$peak j1_first=$first
+  [ "$(tree_digest "$mem/out1")" = "$digest2" ] || same=NO
   local tree_b; tree_b=$(tree_bytes "$mem/out1")
   # One file as large as the exported tree, made of its bytes.
   find "$mem/out1" -type f -print0 | sort -z | xargs -0 cat > "$mem/tree"
@@ -87,11 +108,12 @@ bench() {
   rm -rf "$disk/out"
   awk -v l="$label" -v n="$count" -v sb="$(stat -c %s "$store")" -v tb="$tree_b" \
       -v cs="$cp_store" -v ct="$cp_tree" -v ds="$disk_store" -v dt="$disk_tree" \
-      -v j1="$j1" -v j2="$j2" -v jd="$jd" -v c1="$j1_cpu" -v c2="$j2_cpu" -v k1="$j1_kb" -v k2="$j2_kb" -v same="$same" 'BEGIN {
+      -v j1="$j1" -v j2="$j2" -v jd="$jd" -v f1="$j1_first" -v f2="$j2_first" -v c1="$j1_cpu" -v c2="$j2_cpu" -v k1="$j1_kb" -v k2="$j2_kb" -v same="$same" 'BEGIN {
     floor = cs + ct; dfloor = ds + dt; n = (n > 0 ? n : 1)
     printf "%s: %d msgs, store %.0f MB, exported %.0f MB\n", l, n, sb / 1048576, tb / 1048576
     printf "  floor (tmpfs) %.3fs = cp store %.3fs + cp tree %.3fs | on disk, synced %.3fs\n", floor, cs, ct, dfloor
     printf "  tmpfs jobs2 %.2fs = %.2f x floor (<= 5) | jobs1 %.2fs = %.2f x floor (<= 8) | jobs2/jobs1 %.2f (<= 0.6)\n", j2, j2 / floor, j1, j1 / floor, j2 / j1
+    printf "  first of the three runs (fresh memory): tmpfs jobs2 %.2fs = %.2f x floor | jobs1 %.2fs = %.2f x floor\n", f2, f2 / floor, f1, f1 / floor
     printf "  disk  jobs2 %.2fs = %.2f x tmpfs floor, %.2f x disk floor\n", jd, jd / floor, jd / dfloor
     printf "  cpu per message: jobs1 %.1f us, jobs2 %.1f us | peak jobs1 %.0f MB, jobs2 %.0f MB (< 300) | jobs1 = jobs2 bytes: %s\n", c1 * 1e6 / n, c2 * 1e6 / n, k1 / 1024, k2 / 1024, same
   }'

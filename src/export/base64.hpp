@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "ese/database.hpp"
+#include "ese/uninitialised_vector.hpp"
 
 namespace quorvine::exporting {
 
@@ -24,7 +25,7 @@ class Base64Lines final : public ese::ByteSink {
   ese::ByteSink& out_;
   std::string newline_;
   std::string held_;     // the bytes of an unfinished line
-  std::string encoded_;  // reused between writes
+  ese::UninitialisedVector<char> encoded_;  // reused between writes
 };
 
 }  // namespace quorvine::exporting

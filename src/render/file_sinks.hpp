@@ -9,6 +9,7 @@
 
 #include "decode/code_page_decoder.hpp"
 #include "ese/database.hpp"
+#include "ese/uninitialised_vector.hpp"
 #include "textfile/output_file.hpp"
 
 namespace quorvine::render {
@@ -44,7 +45,7 @@ class Utf8TextSink : public ese::ByteSink {
   int odd_byte_ = -1;
   char32_t high_surrogate_ = 0;
   decode::CodePageDecoder decoder_;
-  std::string utf8_;  // kept between writes: a body comes in many chunks
+  ese::UninitialisedVector<char> utf8_;  // kept between writes: a body comes in many chunks
 };
 
 // The policy of every HTML body file the preview writes: no script, frame, form or remote

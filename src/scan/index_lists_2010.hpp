@@ -73,6 +73,19 @@ struct MessageLists2010 {
     damage = other.damage;
     return *this;
   }
+  // Moved, not copied, when a worker's copy of the session is made without them.
+  MessageLists2010(MessageLists2010&& other) { *this = std::move(other); }
+  MessageLists2010& operator=(MessageLists2010&& other) {
+    if (this == &other) return *this;
+    std::scoped_lock lock(mutex, other.mutex);
+    headers = std::move(other.headers);
+    cached_bodies = std::move(other.cached_bodies);
+    cached_attachments = std::move(other.cached_attachments);
+    header_tables_read = std::move(other.header_tables_read);
+    body_tables_read = std::move(other.body_tables_read);
+    damage = std::move(other.damage);
+    return *this;
+  }
 
   std::vector<HeaderEntry2010> headers;
   std::vector<BodyEntry2010> cached_bodies;

@@ -119,12 +119,12 @@ bench() {
   }'
 }
 
-# per_message LABEL STORE MESSAGES: the export --jobs 2 to disk, wall and processor time per message.
+# per_message LABEL STORE MESSAGES: the export --jobs 2 to disk, wall and processor time per message and peak memory.
 per_message() {
   cat "$2" >/dev/null
   run "$quorvine" export "$2" --out "$disk/out" --jobs 2
   rm -rf "$disk/out"
-  awk -v l="$1" -v n="$3" -v w="$wall" -v c="$cpu" 'BEGIN { printf "  %s: %d msgs, %.2fs, %.1f us wall and %.1f us cpu per message\n", l, n, w, w * 1e6 / n, c * 1e6 / n }'
+  awk -v l="$1" -v n="$3" -v w="$wall" -v c="$cpu" -v k="$peak" 'BEGIN { printf "  %s: %d msgs, %.2fs, %.1f us wall and %.1f us cpu per message, peak %.0f MB\n", l, n, w, w * 1e6 / n, c * 1e6 / n, k / 1024 }'
 }
 
 for g in 2007 2010; do

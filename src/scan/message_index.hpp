@@ -3,6 +3,7 @@
 // table. Lists keep table order and first-match semantics; hash indexes beside them make
 // every lookup independent of the number of messages.
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,6 +26,12 @@ struct AttachmentTable {
 
 class MessageIndex {
  public:
+  // Copies share the entries, and a moved-from index keeps them too: no index is ever left
+  // without entries.
+  MessageIndex() = default;
+  MessageIndex(const MessageIndex&) = default;
+  MessageIndex& operator=(const MessageIndex&) = default;
+
   void add_message(std::string messageId, uint64_t recordNumber, std::string attachmentIds);
   void add_attachment(std::string attachmentId, uint64_t recordNumber, std::string fileName);
 
@@ -38,20 +45,26 @@ class MessageIndex {
   // Every entry whose attachmentId occurs inside `text`, in table order.
   std::vector<const AttachmentTable*> find_attachments(std::string_view text) const;
 
-  const std::vector<MsgTable>& messages() const { return messages_; }
-  const std::vector<AttachmentTable>& attachments() const { return attachments_; }
+  const std::vector<MsgTable>& messages() const { return entries_->messages; }
+  const std::vector<AttachmentTable>& attachments() const { return entries_->attachments; }
   void clear();
 
  private:
-  std::string_view message_id(size_t i) const { return messages_[i].messageId; }
-  std::string_view attachment_id(size_t i) const { return attachments_[i].attachmentId; }
+  struct Entries {
+    std::vector<MsgTable> messages;
+    std::vector<AttachmentTable> attachments;
+    FirstPositionIndex message_first;
+    FirstPositionIndex attachment_first;
+    // Distinct lengths of the attachment identifiers, so a substring search tries only those.
+    std::vector<size_t> attachment_id_lengths;
+  };
+  // The entries, for a change: copied first when another index still shares them.
+  Entries& writable();
+  std::string_view message_id(size_t i) const { return entries_->messages[i].messageId; }
+  std::string_view attachment_id(size_t i) const { return entries_->attachments[i].attachmentId; }
 
-  std::vector<MsgTable> messages_;
-  std::vector<AttachmentTable> attachments_;
-  FirstPositionIndex message_first_;
-  FirstPositionIndex attachment_first_;
-  // Distinct lengths of the attachment identifiers, so a substring search tries only those.
-  std::vector<size_t> attachment_id_lengths_;
+  // Shared by the copies of a session that export workers read, which only look entries up.
+  std::shared_ptr<Entries> entries_ = std::make_shared<Entries>();
 };
 
 }  // namespace quorvine::scan

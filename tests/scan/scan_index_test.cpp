@@ -200,6 +200,31 @@ TEST(MessageIndexLookups, FirstMatchSubstringAndEmptyIdentifiers) {
   EXPECT_EQ(index.find_attachment("2b"), nullptr);
 }
 
+// Export workers read copies of the scan's index while a new scan may refill the original.
+TEST(MessageIndexLookups, CopiesAreUntouchedByChangesToTheOriginal) {
+  MessageIndex index;
+  index.add_message("m1", 7, "a1");
+  index.add_attachment("a1", 3, "one");
+  const MessageIndex copy = index;
+  const MessageIndex moved_from_copy = copy;
+  MessageIndex moved = std::move(index);
+  moved.add_message("m2", 8, "");
+  moved.add_attachment("a2", 4, "two");
+  index.add_message("m3", 9, "");  // the moved-from index is still usable
+  for (const MessageIndex* untouched : {&copy, &moved_from_copy}) {
+    EXPECT_EQ(untouched->messages().size(), 1u);
+    EXPECT_EQ(untouched->find_message("m2"), nullptr);
+    EXPECT_EQ(untouched->find_message("m3"), nullptr);
+    EXPECT_EQ(untouched->find_attachment("a2"), nullptr);
+    ASSERT_NE(untouched->find_attachment("xa1x"), nullptr);
+  }
+  ASSERT_NE(moved.find_message("m2"), nullptr);
+  EXPECT_EQ(moved.find_message("m1")->recordNumber, 7u);
+  ASSERT_NE(index.find_message("m3"), nullptr);
+  moved.clear();
+  EXPECT_EQ(copy.find_message("m1")->recordNumber, 7u);
+}
+
 TEST(MessageIndexLookups, EachAttachmentIsFoundOnceHoweverOftenItsIdentifierOccurs) {
   MessageIndex index;
   index.add_attachment("1a2b", 0, "report.pdf");

@@ -47,32 +47,30 @@ run() {
   cpu=$(awk -v u="$user" -v s="$sys" 'BEGIN { printf "%.2f", u + s }')
 }
 
-# best_copy FROM TO [sync]: the best wall time of three copies (synced when asked), TO removed after each.
-best_copy() {
-  local best= i
-  for i in 1 2 3; do
-    if [ "${3:-}" = sync ]; then run sh -c 'cp "$1" "$2" && sync "$2"' sh "$1" "$2"; else run cp "$1" "$2"; fi
-    rm -f "$2"
-    if [ -z "$best" ] || awk -v a="$wall" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$wall; fi
-  done
-  echo "$best"
-}
-
-# best_export OUT JOBS STORE: the export three times into OUT (removed before each), as the
-# copies are made: the first run writes into memory the kernel has to fetch afresh, the others
-# into the pages the run before them gave back. Sets wall, cpu and peak of the fastest run and
-# first (s) of the first; OUT keeps the last run's tree.
-best_export() {
-  local out=$1 jobs=$2 store=$3 i best= best_cpu= best_peak=
+# best_of_three OUT COMMAND...: COMMAND three times, OUT (what it writes) removed before each:
+# the first run writes into memory the kernel has to fetch afresh, the others into the pages
+# the run before them gave back. Sets wall, cpu and peak of the fastest run and first (s) of
+# the first; OUT keeps the last run's output.
+best_of_three() {
+  local out=$1 i best= best_cpu= best_peak=
+  shift
   for i in 1 2 3; do
     rm -rf "$out"
-    run "$quorvine" export "$store" --out "$out" --jobs "$jobs"
+    run "$@"
     [ "$i" = 1 ] && first=$wall
     if [ -z "$best" ] || awk -v a="$wall" -v b="$best" 'BEGIN { exit !(a < b) }'; then
       best=$wall best_cpu=$cpu best_peak=$peak
     fi
   done
   wall=$best cpu=$best_cpu peak=$best_peak
+}
+
+# best_copy FROM TO [sync]: the best wall time of three copies (synced when asked); TO removed.
+best_copy() {
+  if [ "${3:-}" = sync ]; then best_of_three "$2" sh -c 'cp "$1" "$2" && sync "$2"' sh "$1" "$2"
+  else best_of_three "$2" cp "$1" "$2"; fi
+  rm -f "$2"
+  echo "$wall"
 }
 
 tree_digest() { (cd "$1" && find . -type f -exec sha256sum {} + | sort | sha256sum); }
@@ -83,11 +81,11 @@ bench() {
   local label=$1 store=$2 count=$3
   cat "$store" >/dev/null  # warm
   local first
-  best_export "$mem/out2" 2 "$store"
+  best_of_three "$mem/out2" "$quorvine" export "$store" --out "$mem/out2" --jobs 2
   local j2=$wall j2_cpu=$cpu j2_kb=$peak j2_first=$first same=yes
   local digest2; digest2=$(tree_digest "$mem/out2")
   rm -rf "$mem/out2"
-  best_export "$mem/out1" 1 "$store"
+  best_of_three "$mem/out1" "$quorvine" export "$store" --out "$mem/out1" --jobs 1
   local j1=$wall j1_cpu=$cpu j1_kb=$peak j1_first=$first
   [ "$(tree_digest "$mem/out1")" = "$digest2" ] || same=NO
   local tree_b; tree_b=$(tree_bytes "$mem/out1")

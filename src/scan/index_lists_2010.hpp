@@ -8,6 +8,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace quorvine::scan {
@@ -61,31 +62,11 @@ struct MessageLists2010 {
   mutable std::mutex mutex;
 
   MessageLists2010() = default;
-  MessageLists2010(const MessageLists2010& other) { *this = other; }
-  MessageLists2010& operator=(const MessageLists2010& other) {
-    if (this == &other) return *this;
-    std::scoped_lock lock(mutex, other.mutex);
-    headers = other.headers;
-    cached_bodies = other.cached_bodies;
-    cached_attachments = other.cached_attachments;
-    header_tables_read = other.header_tables_read;
-    body_tables_read = other.body_tables_read;
-    damage = other.damage;
-    return *this;
-  }
+  MessageLists2010(const MessageLists2010& other) { assign(other); }
   // Moved, not copied, when a worker's copy of the session is made without them.
-  MessageLists2010(MessageLists2010&& other) { *this = std::move(other); }
-  MessageLists2010& operator=(MessageLists2010&& other) {
-    if (this == &other) return *this;
-    std::scoped_lock lock(mutex, other.mutex);
-    headers = std::move(other.headers);
-    cached_bodies = std::move(other.cached_bodies);
-    cached_attachments = std::move(other.cached_attachments);
-    header_tables_read = std::move(other.header_tables_read);
-    body_tables_read = std::move(other.body_tables_read);
-    damage = std::move(other.damage);
-    return *this;
-  }
+  MessageLists2010(MessageLists2010&& other) { assign(std::move(other)); }
+  MessageLists2010& operator=(const MessageLists2010& other) { return assign(other); }
+  MessageLists2010& operator=(MessageLists2010&& other) { return assign(std::move(other)); }
 
   std::vector<HeaderEntry2010> headers;
   std::vector<BodyEntry2010> cached_bodies;
@@ -102,14 +83,21 @@ struct MessageLists2010 {
     return reader(*this);
   }
 
-  void clear() {
-    std::lock_guard lock(mutex);
-    headers.clear();
-    cached_bodies.clear();
-    cached_attachments.clear();
-    header_tables_read.clear();
-    body_tables_read.clear();
-    damage.clear();
+  void clear() { assign(MessageLists2010()); }
+
+ private:
+  // Copies or moves every list, holding both locks.
+  template <typename Other>
+  MessageLists2010& assign(Other&& other) {
+    if (this == &other) return *this;
+    std::scoped_lock lock(mutex, other.mutex);
+    headers = std::forward<Other>(other).headers;
+    cached_bodies = std::forward<Other>(other).cached_bodies;
+    cached_attachments = std::forward<Other>(other).cached_attachments;
+    header_tables_read = std::forward<Other>(other).header_tables_read;
+    body_tables_read = std::forward<Other>(other).body_tables_read;
+    damage = std::forward<Other>(other).damage;
+    return *this;
   }
 };
 
